@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# Installs the Debian packages that building, running and testing need. Safe to run again.
+set -euo pipefail
+
+PAQUETS=(
+  g++ cmake ninja-build
+  qt6-base-dev qt6-multimedia-dev qt6-svg-dev
+  libbz2-dev libfreeimage-dev libavahi-client-dev
+  xvfb xauth iproute2
+  fonts-dejavu-core fonts-liberation2
+)
+
+manquants=()
+for p in "${PAQUETS[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+    manquants+=("$p")
+  fi
+done
+[ ${#manquants[@]} -eq 0 ] && exit 0
+
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then
+  SUDO="sudo"
+fi
+echo "Installing: ${manquants[*]}"
+$SUDO apt-get update
+DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y --no-install-recommends "${manquants[@]}"

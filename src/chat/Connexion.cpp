@@ -1,0 +1,178 @@
+#include "chat/Connexion.h"
+
+#include "app/BoutonImage.h"
+#include "app/FenetrePrincipale.h"
+#include "app/Interface.h"
+#include "app/Session.h"
+#include "chat/SocketsChat.h"
+#include "conversation/AjouteTexte.h"
+#include "conversation/Texte.h"
+#include "platform/Dialogues.h"
+
+#include <QAction>
+#include <QLineEdit>
+#include <QTextEdit>
+
+namespace {
+const QString TitreFenetre = QStringLiteral("OVAN Messenger");
+}
+
+Connexion::Connexion(Interface& interface, SocketsChat& sockets, Dialogues& dialogues, Session& session,
+                     QObject* parent)
+    : QObject(parent), m_interface(interface), m_sockets(sockets), m_dialogues(dialogues),
+      m_session(session) {
+    connect(&m_sockets, &SocketsChat::etatChange, this, &Connexion::AfficherEtat);
+    connect(&m_sockets, &SocketsChat::appelAccepte, this, &Connexion::DemandeConnexion);
+    connect(&m_sockets, &SocketsChat::connexionEtablie, this, &Connexion::Connecte);
+    connect(&m_sockets, &SocketsChat::fermeture, this, &Connexion::Fermer);
+    connect(&m_sockets, &SocketsChat::erreur, this, &Connexion::Erreur);
+}
+
+void Connexion::AfficherEtat(int, const QString& texte) {
+    m_interface.TexteBarreStatut(1, texte);
+}
+
+void Connexion::Ecouter() {
+    if (!m_sockets.Ecouter()) {
+        m_dialogues.Message(m_interface.FenetrehWnd, QStringLiteral("Impossible d'écouter !"),
+                            QStringLiteral("Erreur"), Dialogues::Icone::Erreur);
+    }
+}
+
+void Connexion::Ecouter2() {
+    if (!m_sockets.Ecouter2()) {
+        m_dialogues.Message(m_interface.TransferthWnd, QStringLiteral("Impossible d'écouter !"),
+                            QStringLiteral("Erreur"), Dialogues::Icone::Erreur);
+    }
+}
+
+void Connexion::CommandeConnecter() {
+    QWidget* fenetre = m_interface.FenetrehWnd;
+    if (m_sockets.Etat() == EtatConnecte) {
+        m_dialogues.Message(fenetre, QStringLiteral("Vous êtes déjà connecté(e) !"),
+                            QStringLiteral("Attention !"), Dialogues::Icone::Attention);
+        return;
+    }
+    if (Trim(m_interface.TextBoxhWnd[ZonePseudo]->text()).isEmpty()) {
+        m_dialogues.Message(fenetre, QStringLiteral("Il faut rentrer un pseudo !"), QStringLiteral("Erreur"),
+                            Dialogues::Icone::Erreur);
+        return;
+    }
+    const QString adresse = Trim(m_interface.TextBoxhWnd[ZoneAdresse]->text());
+    if (adresse.isEmpty()) {
+        m_dialogues.Message(fenetre, QStringLiteral("Il faut rentrer une adresse de contact !"),
+                            QStringLiteral("Erreur"), Dialogues::Icone::Erreur);
+        return;
+    }
+    // The nickname is read again when the connection completes.
+    m_sockets.Connecter(adresse, true);
+}
+
+void Connexion::DemandeConnexion(const QString& adresse) {
+    if (adresse != QLatin1String("0.0.0.0")) {
+        m_interface.TextBoxhWnd[ZoneAdresse]->setText(adresse);
+    }
+    // This side called first: both connections now exist.
+    if (m_sockets.Etat() == EtatConnecte) {
+        return;
+    }
+    m_sockets.Connecter(Trim(m_interface.TextBoxhWnd[ZoneAdresse]->text()), false);
+}
+
+void Connexion::Connecte() {
+    QLineEdit* pseudo = m_interface.TextBoxhWnd[ZonePseudo];
+    pseudo->setEnabled(false);
+    m_interface.TextBoxhWnd[ZoneAdresse]->setEnabled(false);
+    const QString nom = Trim(pseudo->text());
+    pseudo->setText(nom);
+    m_sockets.ReglEtat(EtatConnecte);
+    if (!nom.isEmpty()) {
+        m_session.MonPseudo = nom;
+        m_sockets.Envoyer(Trame::Log(m_session.MonPseudo));
+    } else {
+        m_sockets.Envoyer(Trame::Att());
+    }
+    m_interface.FenetrehWnd->setWindowTitle(TitreFenetre + QStringLiteral(" - Présent"));
+    m_interface.FenetrehWnd->ElementMenu(900)->setEnabled(false);
+    QTextEdit* vue = m_interface.RichEdithWnd[ZoneConversation];
+    AjouteMessage(vue, QStringLiteral("Vous vous êtes connecté(e)."));
+    m_session.DernierMess = FinConversation(vue);
+
+    auto& boutons = m_interface.BoutonhWnd;
+    const bool texteSaisi = !Trim(m_interface.RichEdithWnd[ZoneSaisie]->toPlainText()).isEmpty();
+    boutons[BoutonEnvoyer]->ReglerFace(texteSaisi ? QStringLiteral("img_envt_e")
+                                                  : QStringLiteral("img_envt_d"));
+    boutons[BoutonEffacer]->ReglerFace(QStringLiteral("img_effa_e"));
+    boutons[BoutonConnecter]->ReglerFace(QStringLiteral("img_conn_d"));
+    boutons[BoutonDeconnecter]->ReglerFace(QStringLiteral("img_deco_e"));
+    m_interface.RichEdithWnd[ZoneSaisie]->setFocus();
+}
+
+void Connexion::FacesDeconnecte() {
+    auto& boutons = m_interface.BoutonhWnd;
+    boutons[BoutonEnvoyer]->ReglerFace(QStringLiteral("img_envt_d"));
+    boutons[BoutonConnecter]->ReglerFace(QStringLiteral("img_conn_e"));
+    boutons[BoutonAbsent]->ReglerFace(QStringLiteral("img_abst_e"));
+    boutons[BoutonPresent]->ReglerFace(QStringLiteral("img_prst_d"));
+    boutons[BoutonDeconnecter]->ReglerFace(QStringLiteral("img_deco_d"));
+}
+
+void Connexion::Fermer() {
+    m_sockets.FermerClient();
+    m_sockets.FermerServeur();
+    m_sockets.ReglEtat(EtatDeconnecte);
+    Ecouter();
+    m_interface.TextBoxhWnd[ZonePseudo]->setEnabled(true);
+    m_interface.TextBoxhWnd[ZoneAdresse]->setEnabled(true);
+    m_interface.FenetrehWnd->setWindowTitle(TitreFenetre);
+    m_interface.FenetrehWnd->ElementMenu(900)->setEnabled(true);
+    QTextEdit* vue = m_interface.RichEdithWnd[ZoneConversation];
+    AjouteMessage(vue, m_session.SonPseudo + QStringLiteral(" s'est déconnecté(e)."));
+    m_session.DernierMess = FinConversation(vue);
+    FacesDeconnecte();
+}
+
+void Connexion::Erreur() {
+    // The box runs its own event loop: a second failing socket must not stack a second box.
+    if (m_erreurEnCours) {
+        return;
+    }
+    m_erreurEnCours = true;
+    m_sockets.FermerServeur();
+    m_sockets.ReglEtat(EtatErreur);
+    m_dialogues.Message(m_interface.FenetrehWnd, QStringLiteral("La connexion a échouée !"),
+                        QStringLiteral("Erreur de connexion"), Dialogues::Icone::Erreur);
+    m_sockets.ReglEtat(EtatDeconnecte);
+    Ecouter();
+    m_interface.TextBoxhWnd[ZonePseudo]->setEnabled(true);
+    m_interface.TextBoxhWnd[ZoneAdresse]->setEnabled(true);
+    auto& boutons = m_interface.BoutonhWnd;
+    boutons[BoutonConnecter]->ReglerFace(QStringLiteral("img_conn_e"));
+    m_interface.FenetrehWnd->ElementMenu(900)->setEnabled(true);
+    boutons[BoutonEnvoyer]->ReglerFace(QStringLiteral("img_envt_d"));
+    // A broken conversation is over: neither the title nor the disconnect face may say otherwise.
+    m_interface.FenetrehWnd->setWindowTitle(TitreFenetre);
+    boutons[BoutonDeconnecter]->ReglerFace(QStringLiteral("img_deco_d"));
+    m_erreurEnCours = false;
+}
+
+void Connexion::CommandeDeconnecter() {
+    QTextEdit* vue = m_interface.RichEdithWnd[ZoneConversation];
+    if (m_sockets.Etat() == EtatConnecte) {
+        AjouteMessage(vue, QStringLiteral("Vous vous êtes déconnecté(e)."));
+        m_session.DernierMess = FinConversation(vue);
+    }
+    m_sockets.FermerClient();
+    m_sockets.FermerServeur();
+    m_sockets.FermerFichierEnvoi();
+    m_sockets.FermerFichierReception();
+    m_sockets.ReglEtat(EtatDeconnecte);
+    Ecouter();
+    Ecouter2();
+    m_interface.TextBoxhWnd[ZonePseudo]->setEnabled(true);
+    m_interface.TextBoxhWnd[ZoneAdresse]->setEnabled(true);
+    m_interface.FenetrehWnd->setWindowTitle(TitreFenetre);
+    m_interface.TextBoxhWnd[ZoneSonStatut]->clear();
+    m_interface.FenetrehWnd->ElementMenu(900)->setEnabled(true);
+    FacesDeconnecte();
+}

@@ -1,0 +1,39 @@
+// Connecting, accepting, closing and failing, with what the user sees of each.
+#pragma once
+
+#include <QObject>
+
+class Dialogues;
+class Interface;
+class SocketsChat;
+struct Session;
+
+class Connexion : public QObject {
+    Q_OBJECT
+public:
+    Connexion(Interface& interface, SocketsChat& sockets, Dialogues& dialogues, Session& session,
+              QObject* parent = nullptr);
+
+    void CommandeConnecter();   // command 3
+    void CommandeDeconnecter(); // command 4
+
+    // Listening on both ports, each failure with its box.
+    void Ecouter();
+    void Ecouter2();
+
+    // Shows the state in status-bar part 1.
+    void AfficherEtat(int etat, const QString& texte);
+
+private:
+    void DemandeConnexion(const QString& adresse);
+    void Connecte();
+    void Fermer();
+    void Erreur();
+    void FacesDeconnecte();
+
+    Interface& m_interface;
+    SocketsChat& m_sockets;
+    Dialogues& m_dialogues;
+    Session& m_session;
+    bool m_erreurEnCours = false;
+};

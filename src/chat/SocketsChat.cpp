@@ -1,0 +1,286 @@
+#include "chat/SocketsChat.h"
+
+#include <QHostInfo>
+#include <QTcpServer>
+#include <QTcpSocket>
+
+namespace {
+
+// Shut down the sending side once what is queued is written, then let the socket go.
+void FermerSocket(QTcpSocket* socket) {
+    if (!socket) {
+        return;
+    }
+    socket->disconnect();
+    if (socket->state() == QAbstractSocket::ConnectedState) {
+        socket->flush();
+        socket->disconnectFromHost();
+    } else {
+        socket->abort();
+    }
+    if (socket->state() == QAbstractSocket::UnconnectedState) {
+        socket->deleteLater();
+    } else {
+        QObject::connect(socket, &QAbstractSocket::disconnected, socket, &QObject::deleteLater);
+        // A peer that never reads would keep it for ever.
+        QObject::connect(socket, &QAbstractSocket::errorOccurred, socket, &QObject::deleteLater);
+    }
+}
+
+void FermerEcoute(QTcpServer* serveur) {
+    if (!serveur) {
+        return;
+    }
+    serveur->disconnect();
+    serveur->close();
+    serveur->deleteLater();
+}
+
+QString EnTexteIPv4(const QHostAddress& adresse) {
+    bool ok = false;
+    const quint32 ipv4 = adresse.toIPv4Address(&ok);
+    return ok ? QHostAddress(ipv4).toString() : adresse.toString();
+}
+
+// Strict dotted IPv4: four decimal numbers 0..255.
+bool LireIPv4(const QString& texte, QHostAddress& adresse) {
+    const QStringList parts = texte.split(u'.');
+    if (parts.size() != 4) {
+        return false;
+    }
+    quint32 valeur = 0;
+    for (const QString& part : parts) {
+        if (part.isEmpty() || part.size() > 3) {
+            return false;
+        }
+        for (QChar c : part) {
+            if (c < u'0' || c > u'9') {
+                return false;
+            }
+        }
+        const uint octet = part.toUInt();
+        if (octet > 255) {
+            return false;
+        }
+        valeur = (valeur << 8) | octet;
+    }
+    adresse = QHostAddress(valeur);
+    return true;
+}
+
+} // namespace
+
+SocketsChat::SocketsChat(const QHostAddress& adresseLocale, QObject* parent)
+    : QObject(parent), m_adresseLocale(adresseLocale) {}
+
+SocketsChat::~SocketsChat() {
+    // Children go with us; only their signals must not reach a half-destroyed object.
+    for (QObject* enfant : children()) {
+        enfant->disconnect(this);
+    }
+}
+
+QString SocketsChat::TexteEtat(int etat) {
+    switch (etat) {
+    case EtatDeconnecte: return QStringLiteral("Deconnecté(e)");
+    case EtatEcoute: return QStringLiteral("En écoute...");
+    case EtatRecherche: return QStringLiteral("Pas d'adresse !");
+    case EtatEnConnexion: return QStringLiteral("Connexion en cours...");
+    case EtatConnecte: return QStringLiteral("Connecté(e)");
+    case EtatErreur: return QStringLiteral("Erreur");
+    default: return QString();
+    }
+}
+
+int SocketsChat::ReglEtat(int etat) {
+    m_etat = etat;
+    emit etatChange(etat, TexteEtat(etat));
+    return etat;
+}
+
+bool SocketsChat::EcouteActive() const {
+    return m_ecoute && m_ecoute->isListening();
+}
+
+QTcpSocket* SocketsChat::NouveauClient() {
+    auto* client = new QTcpSocket(this);
+    connect(client, &QAbstractSocket::connected, this, [this, client] {
+        if (client != W_Client) {
+            return;
+        }
+        client->setSocketOption(QAbstractSocket::LowDelayOption, 1);
+        emit connexionEtablie();
+    });
+    connect(client, &QAbstractSocket::disconnected, this, [this, client] {
+        if (client == W_Client) {
+            emit fermeture();
+        }
+    });
+    connect(client, &QAbstractSocket::errorOccurred, this,
+            [this, client](QAbstractSocket::SocketError code) { SurErreurSocket(client, code); });
+    return client;
+}
+
+void SocketsChat::SurErreurSocket(QTcpSocket* socket, int code) {
+    // An orderly close by the peer is a close, not an error.
+    if (code == QAbstractSocket::RemoteHostClosedError) {
+        return;
+    }
+    if (socket != W_Client && socket != m_serveur) {
+        return;
+    }
+    emit erreur();
+}
+
+bool SocketsChat::Ecouter() {
+    FermerEcoute(m_ecoute);
+    FermerSocket(m_serveur);
+    FermerSocket(W_Client);
+    m_serveur = nullptr;
+    ++m_generation;
+    W_Client = NouveauClient();
+    m_ecoute = new QTcpServer(this);
+    ReglEtat(EtatDeconnecte);
+    // Backlog 0: one caller at a time; the accepted one takes the listener's place.
+    m_ecoute->setListenBacklogSize(0);
+    connect(m_ecoute, &QTcpServer::newConnection, this, &SocketsChat::SurAppel);
+    if (!m_ecoute->listen(m_adresseLocale, PortChat)) {
+        return false;
+    }
+    ReglEtat(EtatEcoute);
+    return true;
+}
+
+void SocketsChat::SurAppel() {
+    if (!m_ecoute) {
+        return;
+    }
+    QTcpSocket* accepte = m_ecoute->nextPendingConnection();
+    if (!accepte) {
+        return;
+    }
+    FermerEcoute(m_ecoute);
+    m_ecoute = nullptr;
+    FermerSocket(m_serveur);
+    m_serveur = accepte;
+    accepte->setParent(this);
+    m_lecteur.Vider();
+    BrancherServeur(accepte);
+    m_adresseAppelant = EnTexteIPv4(accepte->peerAddress());
+    emit appelAccepte(m_adresseAppelant);
+    // Bytes that came with the connection are read now.
+    if (m_serveur == accepte && accepte->bytesAvailable() > 0) {
+        LireServeur(accepte);
+    }
+}
+
+void SocketsChat::BrancherServeur(QTcpSocket* socket) {
+    socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
+    connect(socket, &QIODevice::readyRead, this, [this, socket] { LireServeur(socket); });
+    connect(socket, &QAbstractSocket::errorOccurred, this,
+            [this, socket](QAbstractSocket::SocketError code) { SurErreurSocket(socket, code); });
+}
+
+void SocketsChat::LireServeur(QTcpSocket* socket) {
+    if (socket != m_serveur) {
+        return;
+    }
+    const QList<Trame::TrameRecue> trames = m_lecteur.Ajouter(socket->readAll());
+    if (!trames.isEmpty()) {
+        emit tramesRecues(trames);
+    }
+}
+
+void SocketsChat::Connecter(const QString& adresse, bool enEchecErreur) {
+    const quint64 generation = ++m_generation;
+    QHostAddress ip;
+    if (LireIPv4(adresse, ip)) {
+        if (ip.toIPv4Address() == 0) {
+            // 0.0.0.0 would reach this very machine on Linux.
+            if (enEchecErreur) {
+                emit erreur();
+            }
+            return;
+        }
+        DemarrerConnexion(ip);
+        return;
+    }
+    ReglEtat(EtatRecherche);
+    QHostInfo::lookupHost(adresse, this, [this, generation, enEchecErreur](const QHostInfo& info) {
+        if (generation != m_generation) {
+            return;
+        }
+        for (const QHostAddress& trouvee : info.addresses()) {
+            bool ok = false;
+            const quint32 ipv4 = trouvee.toIPv4Address(&ok);
+            if (ok && ipv4 != 0) {
+                DemarrerConnexion(QHostAddress(ipv4));
+                return;
+            }
+        }
+        if (enEchecErreur) {
+            emit erreur();
+        }
+    });
+}
+
+void SocketsChat::DemarrerConnexion(const QHostAddress& adresse) {
+    // A connect while an earlier attempt still runs starts afresh.
+    if (!W_Client || W_Client->state() != QAbstractSocket::UnconnectedState) {
+        FermerSocket(W_Client);
+        W_Client = NouveauClient();
+    }
+    ReglEtat(EtatEnConnexion);
+    if (m_adresseLocale != QHostAddress::Any && m_adresseLocale != QHostAddress::AnyIPv4) {
+        W_Client->bind(m_adresseLocale, 0);
+    }
+    W_Client->connectToHost(adresse, PortChat);
+}
+
+void SocketsChat::Envoyer(const QByteArray& trame) {
+    if (W_Client && W_Client->state() == QAbstractSocket::ConnectedState) {
+        W_Client->write(trame);
+    }
+}
+
+void SocketsChat::FermerClient() {
+    FermerSocket(W_Client);
+    W_Client = nullptr;
+}
+
+void SocketsChat::FermerServeur() {
+    FermerEcoute(m_ecoute);
+    m_ecoute = nullptr;
+    FermerSocket(m_serveur);
+    m_serveur = nullptr;
+    m_lecteur.Vider();
+}
+
+void SocketsChat::FermerFichierEnvoi() {
+    FermerSocket(W_Fichier_Envoi);
+    W_Fichier_Envoi = nullptr;
+}
+
+void SocketsChat::FermerFichierReception() {
+    FermerEcoute(W_Fichier_Reception);
+    W_Fichier_Reception = nullptr;
+}
+
+bool SocketsChat::Ecouter2() {
+    FermerEcoute(W_Fichier_Reception);
+    FermerSocket(W_Fichier_Envoi);
+    W_Fichier_Envoi = new QTcpSocket(this);
+    W_Fichier_Reception = new QTcpServer(this);
+    W_Fichier_Reception->setListenBacklogSize(0);
+    connect(W_Fichier_Reception, &QTcpServer::newConnection, this, &SocketsChat::SurAppelFichier);
+    return W_Fichier_Reception->listen(m_adresseLocale, PortFichier);
+}
+
+void SocketsChat::SurAppelFichier() {
+    // No transfer is under way, so a caller on the file port has nothing to send us.
+    while (W_Fichier_Reception && W_Fichier_Reception->hasPendingConnections()) {
+        QTcpSocket* appelant = W_Fichier_Reception->nextPendingConnection();
+        appelant->abort();
+        appelant->deleteLater();
+    }
+}

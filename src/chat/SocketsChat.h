@@ -1,0 +1,97 @@
+// The chat sockets (port 60000), the file-port listener (60001) and the connection state.
+#pragma once
+
+#include "chat/Trame.h"
+
+#include <QHostAddress>
+#include <QObject>
+#include <QPointer>
+
+class QTcpServer;
+class QTcpSocket;
+
+// Etat values: only Connecte counts as connected.
+enum EtatConnexion : int {
+    EtatDeconnecte = 0,
+    EtatEcoute = 2,
+    EtatRecherche = 4,
+    EtatEnConnexion = 6,
+    EtatConnecte = 7,
+    EtatErreur = 9,
+};
+
+class SocketsChat : public QObject {
+    Q_OBJECT
+public:
+    static constexpr quint16 PortChat = 60000;
+    static constexpr quint16 PortFichier = 60001;
+
+    // adresseLocale: where to listen and, when not Any, where outgoing sockets bind,
+    // so that the callee connects back to this very copy.
+    explicit SocketsChat(const QHostAddress& adresseLocale, QObject* parent = nullptr);
+    ~SocketsChat() override;
+
+    int Etat() const { return m_etat; }
+    // Sets the state and reports its status text; returns the state.
+    int ReglEtat(int etat);
+    static QString TexteEtat(int etat);
+
+    // Recreates W_Serveur and W_Client (closing the ones they replace), state 0, listens:
+    // state 2 on success, false and state 0 on failure.
+    bool Ecouter();
+    // The same for the file port; does not touch Etat.
+    bool Ecouter2();
+
+    // Starts connecting W_Client to the contact's port 60000. A dotted IPv4 address is used
+    // as it is; a name is looked up without blocking while the state shows 4. A name that
+    // cannot be resolved, or address 0, ends in erreur() when enEchecErreur is set, else the
+    // state stays 4 (or unchanged for address 0) and nothing is connected.
+    void Connecter(const QString& adresse, bool enEchecErreur);
+
+    // One frame on W_Client; dropped when it is not connected.
+    void Envoyer(const QByteArray& trame);
+
+    void FermerClient();
+    void FermerServeur();
+    void FermerFichierEnvoi();
+    void FermerFichierReception();
+
+    // The caller's address of the accepted chat connection, as dotted text.
+    QString AdresseAppelant() const { return m_adresseAppelant; }
+    bool EcouteActive() const;
+
+signals:
+    void etatChange(int etat, const QString& texte);
+    // FD_ACCEPT: a caller was accepted on W_Serveur and the listener is closed.
+    void appelAccepte(const QString& adresse);
+    // FD_CONNECT without error on W_Client.
+    void connexionEtablie();
+    // FD_READ on W_Serveur: the frames this read completed, in order.
+    void tramesRecues(const QList<Trame::TrameRecue>& trames);
+    // FD_CLOSE on W_Client (the contact closed its side).
+    void fermeture();
+    // Any chat-socket event with an error code.
+    void erreur();
+
+private:
+    QTcpSocket* NouveauClient();
+    void BrancherServeur(QTcpSocket* socket);
+    void LireServeur(QTcpSocket* socket);
+    void SurAppel();
+    void SurErreurSocket(QTcpSocket* socket, int code);
+    void DemarrerConnexion(const QHostAddress& adresse);
+    void SurAppelFichier();
+
+    QHostAddress m_adresseLocale;
+    int m_etat = EtatDeconnecte;
+    // W_Serveur is the listener until a caller comes, then the accepted connection.
+    QPointer<QTcpServer> m_ecoute;
+    QPointer<QTcpSocket> m_serveur;
+    QPointer<QTcpSocket> W_Client;
+    QPointer<QTcpServer> W_Fichier_Reception;
+    QPointer<QTcpSocket> W_Fichier_Envoi;
+    Trame::LecteurTrames m_lecteur;
+    QString m_adresseAppelant;
+    // A newer connect or a disconnect makes the answer of an older lookup stale.
+    quint64 m_generation = 0;
+};

@@ -1,0 +1,21 @@
+#include "conversation/Texte.h"
+
+QString LTrim(const QString& texte) {
+    qsizetype debut = 0;
+    while (debut < texte.size() && texte[debut] == u' ') {
+        ++debut;
+    }
+    return texte.mid(debut);
+}
+
+QString RTrim(const QString& texte) {
+    qsizetype fin = texte.size();
+    while (fin > 0 && texte[fin - 1] == u' ') {
+        --fin;
+    }
+    return texte.left(fin);
+}
+
+QString Trim(const QString& texte) {
+    return LTrim(RTrim(texte));
+}

@@ -1,0 +1,27 @@
+// OVAN Messenger: one running copy in one event loop.
+#include "app/Ovan.h"
+#include "platform/Dialogues.h"
+
+#include <QApplication>
+#include <QDir>
+#include <csignal>
+
+int main(int argc, char* argv[]) {
+    // A file-size limit must be an error we report, not a silent death.
+    std::signal(SIGXFSZ, SIG_IGN);
+
+    QApplication application(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("OVAN Messenger"));
+    // The program lives in the notification area too: a hidden main window does not quit.
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    DialoguesReels dialogues;
+    Ovan::Parametres parametres;
+    parametres.DossExec = QDir::currentPath() + QLatin1Char('/');
+    parametres.dialogues = &dialogues;
+
+    Ovan ovan(parametres);
+    QObject::connect(&ovan, &Ovan::arrete, &application, &QApplication::quit);
+    ovan.Demarrer();
+    return application.exec();
+}

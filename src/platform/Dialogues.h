@@ -1,0 +1,26 @@
+// Message boxes and file dialogs, behind an interface so tests can script the answers.
+#pragma once
+
+#include <QString>
+
+class QWidget;
+
+class Dialogues {
+public:
+    enum class Icone { Aucune, Information, Question, Attention, Erreur };
+    enum class Boutons { Ok, OuiNon, OkAnnuler };
+    enum class Reponse { Ok, Oui, Non, Annuler };
+
+    virtual ~Dialogues() = default;
+
+    // One box: owner window, text, caption, icon, buttons; returns the answer.
+    virtual Reponse Message(QWidget* proprietaire, const QString& texte, const QString& titre, Icone icone,
+                            Boutons boutons = Boutons::Ok) = 0;
+};
+
+// The real boxes, modal to their owner.
+class DialoguesReels : public Dialogues {
+public:
+    Reponse Message(QWidget* proprietaire, const QString& texte, const QString& titre, Icone icone,
+                    Boutons boutons = Boutons::Ok) override;
+};

@@ -1,0 +1,48 @@
+#include "CopieOvan.h"
+
+#include "app/Interface.h"
+#include "chat/SocketsChat.h"
+
+#include <QLineEdit>
+#include <QTest>
+#include <QTextEdit>
+
+CopieOvan::CopieOvan(const QString& adresse) : m_adresse(adresse) {
+    Ovan::Parametres parametres;
+    parametres.DossExec = Dossier();
+    parametres.AdresseLocale = QHostAddress(adresse);
+    parametres.dialogues = &m_dialogues;
+    m_ovan = std::make_unique<Ovan>(parametres);
+    m_ovan->Demarrer();
+}
+
+CopieOvan::~CopieOvan() = default;
+
+QLineEdit* CopieOvan::Pseudo() {
+    return interface().TextBoxhWnd[ZonePseudo];
+}
+QLineEdit* CopieOvan::AdresseContact() {
+    return interface().TextBoxhWnd[ZoneAdresse];
+}
+QTextEdit* CopieOvan::Conversation() {
+    return interface().RichEdithWnd[ZoneConversation];
+}
+QString CopieOvan::Statut(int partie) {
+    return interface().TexteBarreStatut(partie);
+}
+QString CopieOvan::TexteConversation() {
+    return Conversation()->toPlainText();
+}
+
+void CopieOvan::Connecter(const QString& pseudo, const QString& adresseContact) {
+    Pseudo()->setText(pseudo);
+    AdresseContact()->setText(adresseContact);
+    m_ovan->ClicBouton(3);
+}
+
+bool ConnecterCopies(CopieOvan& a, const QString& pseudoA, CopieOvan& b, const QString& pseudoB) {
+    b.Pseudo()->setText(pseudoB);
+    a.Connecter(pseudoA, b.Adresse());
+    return QTest::qWaitFor([&] { return a.ovan().Etat() == EtatConnecte && b.ovan().Etat() == EtatConnecte; },
+                           10000);
+}

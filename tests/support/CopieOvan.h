@@ -1,0 +1,45 @@
+// A running copy for tests: its own 127.0.0.x address, program folder and recorded boxes.
+#pragma once
+
+#include "DialoguesEnregistres.h"
+#include "app/Ovan.h"
+
+#include <QTemporaryDir>
+#include <memory>
+
+class QLineEdit;
+class QTextEdit;
+
+class CopieOvan {
+public:
+    // adresse: a loopback address of its own, such as "127.0.0.10". Started at once.
+    explicit CopieOvan(const QString& adresse);
+    ~CopieOvan();
+
+    Ovan& ovan() { return *m_ovan; }
+    Interface& interface() { return m_ovan->interface(); }
+    DialoguesEnregistres& dialogues() { return m_dialogues; }
+    const QString& Adresse() const { return m_adresse; }
+    QString Dossier() const { return m_dossier.path() + QLatin1Char('/'); }
+
+    QLineEdit* Pseudo();
+    QLineEdit* AdresseContact();
+    QTextEdit* Conversation();
+    // Status-bar parts 0 and 1.
+    QString Statut(int partie = 1);
+    // The conversation as plain text, lines separated by "\n".
+    QString TexteConversation();
+
+    // Types a nickname and an address, then runs the connect command.
+    void Connecter(const QString& pseudo, const QString& adresseContact);
+
+private:
+    QString m_adresse;
+    QTemporaryDir m_dossier;
+    DialoguesEnregistres m_dialogues;
+    std::unique_ptr<Ovan> m_ovan;
+};
+
+// Connects a to b (a calls with its nickname) and waits until both are connected.
+// Returns false when they do not get there in time.
+bool ConnecterCopies(CopieOvan& a, const QString& pseudoA, CopieOvan& b, const QString& pseudoB);

@@ -1,0 +1,39 @@
+// Message boxes that answer from a script and record every call, so no test blocks on a box.
+#pragma once
+
+#include "platform/Dialogues.h"
+
+#include <QList>
+#include <QObject>
+#include <QPointer>
+#include <QQueue>
+#include <QWidget>
+
+class DialoguesEnregistres : public QObject, public Dialogues {
+    Q_OBJECT
+public:
+    struct Appel {
+        QPointer<QWidget> proprietaire;
+        QString texte;
+        QString titre;
+        Icone icone;
+        Boutons boutons;
+    };
+
+    Reponse Message(QWidget* proprietaire, const QString& texte, const QString& titre, Icone icone,
+                    Boutons boutons = Boutons::Ok) override;
+
+    // The next answers, in order; without one a box answers Ok (or Yes).
+    void Repondre(Reponse reponse) { m_reponses.enqueue(reponse); }
+
+    const QList<Appel>& Appels() const { return m_appels; }
+    QStringList Textes() const;
+    void Effacer() { m_appels.clear(); }
+
+signals:
+    void appel();
+
+private:
+    QList<Appel> m_appels;
+    QQueue<Reponse> m_reponses;
+};

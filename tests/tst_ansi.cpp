@@ -1,0 +1,96 @@
+#include "platform/Ansi.h"
+
+#include <QTest>
+
+class TestAnsi : public QObject {
+    Q_OBJECT
+
+private slots:
+    void texteVersOctets_data();
+    void texteVersOctets();
+    void octets80a9F();
+    void tousLesOctetsAllerRetour();
+    void seulsLes256CaracteresPassent();
+};
+
+void TestAnsi::texteVersOctets_data() {
+    QTest::addColumn<QString>("texte");
+    QTest::addColumn<QByteArray>("octets");
+
+    QTest::newRow("vide") << QString() << QByteArray();
+    QTest::newRow("euro") << QStringLiteral("€") << QByteArray("\x80");
+    QTest::newRow("oe") << QStringLiteral("œ") << QByteArray("\x9C");
+    QTest::newRow("e aigu") << QStringLiteral("é") << QByteArray("\xE9");
+    QTest::newRow("phrase") << QStringLiteral("Ça coûte 5 € — «œuf»")
+                            << QByteArray("\xC7"
+                                          "a co\xFB"
+                                          "te 5 \x80 \x97 \xAB\x9C"
+                                          "uf\xBB");
+}
+
+// Both ways must give exactly these bytes and this text.
+void TestAnsi::texteVersOctets() {
+    QFETCH(QString, texte);
+    QFETCH(QByteArray, octets);
+
+    QCOMPARE(Ansi::VersAnsi(texte), octets);
+    QCOMPARE(Ansi::DepuisAnsi(octets), texte);
+}
+
+void TestAnsi::octets80a9F() {
+    const QString attendus = QStringLiteral("€\u0081‚ƒ„…†‡ˆ‰Š‹Œ\u008DŽ\u008F"
+                                            "\u0090‘’“”•–—˜™š›œ\u009DžŸ");
+    QCOMPARE(attendus.size(), 32);
+
+    for (int i = 0; i < 32; ++i) {
+        const QByteArray octet(1, char(0x80 + i));
+        const QString caractere = Ansi::DepuisAnsi(octet);
+        QVERIFY2(caractere == attendus.at(i), qPrintable(QString::number(0x80 + i, 16)));
+        QCOMPARE(Ansi::VersAnsi(caractere), octet);
+    }
+}
+
+void TestAnsi::tousLesOctetsAllerRetour() {
+    QByteArray octets;
+    for (int i = 0; i < 256; ++i)
+        octets.append(char(i));
+
+    const QString texte = Ansi::DepuisAnsi(octets);
+    QCOMPARE(texte.size(), 256);
+    for (int i = 0; i < 256; ++i) {
+        if (i < 0x80 || i >= 0xA0)
+            QCOMPARE(texte.at(i).unicode(), char16_t(i));
+    }
+    QCOMPARE(Ansi::VersAnsi(texte), octets);
+}
+
+// Every BMP character either has its own byte, which decodes back to it,
+// or becomes '?'; exactly 256 have a byte.
+void TestAnsi::seulsLes256CaracteresPassent() {
+    int avecOctet = 0;
+    for (char32_t c = 0; c <= 0xFFFF; ++c) {
+        if (QChar::isSurrogate(c))
+            continue;
+        const QChar caractere{char16_t(c)};
+        const QByteArray octet = Ansi::VersAnsi(QStringView(&caractere, 1));
+        QCOMPARE(octet.size(), 1);
+        if (c == '?' || octet != "?") {
+            QCOMPARE(Ansi::DepuisAnsi(octet), QString(caractere));
+            ++avecOctet;
+        }
+    }
+    QCOMPARE(avecOctet, 256);
+
+    // Unmappable characters, one '?' each, even beyond the BMP.
+    QCOMPARE(Ansi::VersAnsi(QStringLiteral("€中")), QByteArray("\x80?"));
+    QCOMPARE(Ansi::VersAnsi(QStringLiteral("a😀b")), QByteArray("a?b"));
+    QCOMPARE(Ansi::VersAnsi(QStringLiteral("😀😀")), QByteArray("??"));
+    // C1 characters that Windows-1252 gives to other bytes.
+    QCOMPARE(Ansi::VersAnsi(QStringLiteral("\u0080\u009F")), QByteArray("??"));
+    // A lone surrogate is one bad character, and does not swallow the next one.
+    const QChar seule[] = {QChar(char16_t(0xD83D)), QChar(u'x'), QChar(char16_t(0xDE00))};
+    QCOMPARE(Ansi::VersAnsi(QStringView(seule, 3)), QByteArray("?x?"));
+}
+
+QTEST_APPLESS_MAIN(TestAnsi)
+#include "tst_ansi.moc"
