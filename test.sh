@@ -18,4 +18,4 @@ run_tests() {
 if [ "${CI:-}" = "true" ]; then
   run_tests build-asan -DCMAKE_BUILD_TYPE=Debug -DOVAN_SANITIZE=ON -DOVAN_WERROR=ON
 fi
-run_tests build -DCMAKE_BUILD_TYPE=RelWithDebInfo ${CI:+-DOVAN_WERROR=ON}
+run_tests build -DCMAKE_BUILD_TYPE=Release ${CI:+-DOVAN_WERROR=ON}

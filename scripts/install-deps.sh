@@ -6,7 +6,7 @@ PAQUETS=(
   g++ cmake ninja-build
   qt6-base-dev qt6-multimedia-dev qt6-svg-dev
   libbz2-dev libfreeimage-dev libavahi-client-dev
-  xvfb xauth iproute2
+  xvfb xauth iproute2 xdotool
   fonts-dejavu-core fonts-liberation2
 )
 

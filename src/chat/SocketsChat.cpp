@@ -99,7 +99,7 @@ int SocketsChat::ReglEtat(int etat) {
 }
 
 bool SocketsChat::EcouteActive() const {
-    return m_ecoute && m_ecoute->isListening();
+    return W_ServeurEcoute && W_ServeurEcoute->isListening();
 }
 
 QTcpSocket* SocketsChat::NouveauClient() {
@@ -126,25 +126,25 @@ void SocketsChat::SurErreurSocket(QTcpSocket* socket, int code) {
     if (code == QAbstractSocket::RemoteHostClosedError) {
         return;
     }
-    if (socket != W_Client && socket != m_serveur) {
+    if (socket != W_Client && socket != W_Serveur) {
         return;
     }
     emit erreur();
 }
 
 bool SocketsChat::Ecouter() {
-    FermerEcoute(m_ecoute);
-    FermerSocket(m_serveur);
+    FermerEcoute(W_ServeurEcoute);
+    FermerSocket(W_Serveur);
     FermerSocket(W_Client);
-    m_serveur = nullptr;
+    W_Serveur = nullptr;
     ++m_generation;
     W_Client = NouveauClient();
-    m_ecoute = new QTcpServer(this);
+    W_ServeurEcoute = new QTcpServer(this);
     ReglEtat(EtatDeconnecte);
     // Backlog 0: one caller at a time; the accepted one takes the listener's place.
-    m_ecoute->setListenBacklogSize(0);
-    connect(m_ecoute, &QTcpServer::newConnection, this, &SocketsChat::SurAppel);
-    if (!m_ecoute->listen(m_adresseLocale, PortChat)) {
+    W_ServeurEcoute->setListenBacklogSize(0);
+    connect(W_ServeurEcoute, &QTcpServer::newConnection, this, &SocketsChat::SurAppel);
+    if (!W_ServeurEcoute->listen(m_adresseLocale, PortChat)) {
         return false;
     }
     ReglEtat(EtatEcoute);
@@ -152,24 +152,24 @@ bool SocketsChat::Ecouter() {
 }
 
 void SocketsChat::SurAppel() {
-    if (!m_ecoute) {
+    if (!W_ServeurEcoute) {
         return;
     }
-    QTcpSocket* accepte = m_ecoute->nextPendingConnection();
+    QTcpSocket* accepte = W_ServeurEcoute->nextPendingConnection();
     if (!accepte) {
         return;
     }
-    FermerEcoute(m_ecoute);
-    m_ecoute = nullptr;
-    FermerSocket(m_serveur);
-    m_serveur = accepte;
+    FermerEcoute(W_ServeurEcoute);
+    W_ServeurEcoute = nullptr;
+    FermerSocket(W_Serveur);
+    W_Serveur = accepte;
     accepte->setParent(this);
     m_lecteur.Vider();
     BrancherServeur(accepte);
     m_adresseAppelant = EnTexteIPv4(accepte->peerAddress());
     emit appelAccepte(m_adresseAppelant);
     // Bytes that came with the connection are read now.
-    if (m_serveur == accepte && accepte->bytesAvailable() > 0) {
+    if (W_Serveur == accepte && accepte->bytesAvailable() > 0) {
         LireServeur(accepte);
     }
 }
@@ -182,7 +182,7 @@ void SocketsChat::BrancherServeur(QTcpSocket* socket) {
 }
 
 void SocketsChat::LireServeur(QTcpSocket* socket) {
-    if (socket != m_serveur) {
+    if (socket != W_Serveur) {
         return;
     }
     const QList<Trame::TrameRecue> trames = m_lecteur.Ajouter(socket->readAll());
@@ -191,22 +191,15 @@ void SocketsChat::LireServeur(QTcpSocket* socket) {
     }
 }
 
-void SocketsChat::Connecter(const QString& adresse, bool enEchecErreur) {
-    const quint64 generation = ++m_generation;
-    QHostAddress ip;
-    if (LireIPv4(adresse, ip)) {
-        if (ip.toIPv4Address() == 0) {
-            // 0.0.0.0 would reach this very machine on Linux.
-            if (enEchecErreur) {
-                emit erreur();
-            }
-            return;
-        }
-        DemarrerConnexion(ip);
+void SocketsChat::ChercheAdresse(const QString& IP, std::function<void(const QHostAddress&)> suite) {
+    QHostAddress adresse;
+    if (LireIPv4(IP, adresse)) {
+        suite(adresse);
         return;
     }
+    const quint64 generation = m_generation;
     ReglEtat(EtatRecherche);
-    QHostInfo::lookupHost(adresse, this, [this, generation, enEchecErreur](const QHostInfo& info) {
+    QHostInfo::lookupHost(IP, this, [this, generation, suite](const QHostInfo& info) {
         if (generation != m_generation) {
             return;
         }
@@ -214,13 +207,25 @@ void SocketsChat::Connecter(const QString& adresse, bool enEchecErreur) {
             bool ok = false;
             const quint32 ipv4 = trouvee.toIPv4Address(&ok);
             if (ok && ipv4 != 0) {
-                DemarrerConnexion(QHostAddress(ipv4));
+                suite(QHostAddress(ipv4));
                 return;
             }
         }
-        if (enEchecErreur) {
-            emit erreur();
+        suite(QHostAddress());
+    });
+}
+
+void SocketsChat::Connecter(const QString& adresse, bool enEchecErreur) {
+    ++m_generation;
+    ChercheAdresse(adresse, [this, enEchecErreur](const QHostAddress& ip) {
+        // No address, or 0.0.0.0, which would reach this very machine on Linux.
+        if (ip.isNull() || ip.toIPv4Address() == 0) {
+            if (enEchecErreur) {
+                emit erreur();
+            }
+            return;
         }
+        DemarrerConnexion(ip);
     });
 }
 
@@ -249,10 +254,10 @@ void SocketsChat::FermerClient() {
 }
 
 void SocketsChat::FermerServeur() {
-    FermerEcoute(m_ecoute);
-    m_ecoute = nullptr;
-    FermerSocket(m_serveur);
-    m_serveur = nullptr;
+    FermerEcoute(W_ServeurEcoute);
+    W_ServeurEcoute = nullptr;
+    FermerSocket(W_Serveur);
+    W_Serveur = nullptr;
     m_lecteur.Vider();
 }
 

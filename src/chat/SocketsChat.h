@@ -7,6 +7,8 @@
 #include <QObject>
 #include <QPointer>
 
+#include <functional>
+
 class QTcpServer;
 class QTcpSocket;
 
@@ -48,6 +50,11 @@ public:
     // state stays 4 (or unchanged for address 0) and nothing is connected.
     void Connecter(const QString& adresse, bool enEchecErreur);
 
+    // The contact's address from a text: a dotted IPv4 address at once; otherwise the state
+    // becomes 4 and the name is looked up without blocking. suite gets the first IPv4 address
+    // found, or a null address; it is not called when a newer connect or a disconnect came first.
+    void ChercheAdresse(const QString& IP, std::function<void(const QHostAddress&)> suite);
+
     // One frame on W_Client; dropped when it is not connected.
     void Envoyer(const QByteArray& trame);
 
@@ -84,9 +91,9 @@ private:
 
     QHostAddress m_adresseLocale;
     int m_etat = EtatDeconnecte;
-    // W_Serveur is the listener until a caller comes, then the accepted connection.
-    QPointer<QTcpServer> m_ecoute;
-    QPointer<QTcpSocket> m_serveur;
+    // W_Serveur is the listener W_ServeurEcoute until a caller comes, then the accepted connection.
+    QPointer<QTcpServer> W_ServeurEcoute;
+    QPointer<QTcpSocket> W_Serveur;
     QPointer<QTcpSocket> W_Client;
     QPointer<QTcpServer> W_Fichier_Reception;
     QPointer<QTcpSocket> W_Fichier_Envoi;

@@ -1,0 +1,102 @@
+#!/usr/bin/env bash
+# Two real copies of the built program, each in a network namespace of its own with its own
+# X display: A types a nickname and B's address and connects with Ctrl+S, B connects back;
+# then A disconnects with Ctrl+D and both listen again. Needs root (namespaces); skips otherwise.
+set -euo pipefail
+
+PROGRAMME=${1:?usage: deux_postes.sh path/to/OVAN_Messenger}
+SKIP=77
+
+if [ "$(id -u)" -ne 0 ]; then
+  echo "SKIP: network namespaces need root"; exit $SKIP
+fi
+for outil in ip Xvfb xdotool ss; do
+  command -v "$outil" >/dev/null || { echo "SKIP: $outil is missing"; exit $SKIP; }
+done
+
+id=$$
+nsA=ovan-e2e-a-$id
+nsB=ovan-e2e-b-$id
+vethA=ovea$id
+vethB=oveb$id
+travail=$(mktemp -d)
+pids=()
+
+nettoyer() {
+  for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
+  wait 2>/dev/null || true
+  ip netns del "$nsA" 2>/dev/null || true
+  ip netns del "$nsB" 2>/dev/null || true
+  rm -rf "$travail"
+}
+trap nettoyer EXIT
+
+# Waits until a command succeeds, at most $1 seconds.
+attendre() {
+  local limite=$(( $(date +%s) + $1 )); shift
+  until "$@" >/dev/null 2>&1; do
+    [ "$(date +%s)" -lt "$limite" ] || return 1
+    sleep 0.1
+  done
+}
+
+ip netns add "$nsA"
+ip netns add "$nsB"
+ip link add "$vethA" type veth peer name "$vethB"
+ip link set "$vethA" netns "$nsA"
+ip link set "$vethB" netns "$nsB"
+ip -n "$nsA" addr add 10.231.0.1/24 dev "$vethA"
+ip -n "$nsB" addr add 10.231.0.2/24 dev "$vethB"
+for ns in "$nsA" "$nsB"; do ip -n "$ns" link set lo up; done
+ip -n "$nsA" link set "$vethA" up
+ip -n "$nsB" link set "$vethB" up
+
+# One X display per copy, so each keeps the keyboard focus.
+demarrer_x() {
+  local fichier=$travail/display-$1
+  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$fichier" >/dev/null 2>&1 &
+  pids+=($!)
+  attendre 10 test -s "$fichier"
+  echo ":$(cat "$fichier")"
+}
+dA=$(demarrer_x a)
+dB=$(demarrer_x b)
+
+# Each copy runs from a program folder of its own.
+for c in a b; do
+  mkdir -p "$travail/$c"
+  cp "$PROGRAMME" "$travail/$c/"
+done
+(cd "$travail/a" && DISPLAY=$dA QT_QPA_PLATFORM=xcb exec ip netns exec "$nsA" ./OVAN_Messenger) >"$travail/a.log" 2>&1 &
+pids+=($!)
+(cd "$travail/b" && DISPLAY=$dB QT_QPA_PLATFORM=xcb exec ip netns exec "$nsB" ./OVAN_Messenger) >"$travail/b.log" 2>&1 &
+pids+=($!)
+
+ecoute() { ip netns exec "$1" ss -Hltn 'sport = :60000' | grep -q LISTEN; }
+etablies() { ip netns exec "$1" ss -Htn state established '( sport = :60000 or dport = :60000 )' | wc -l; }
+deux_connexions() { [ "$(etablies "$1")" -eq 2 ]; }
+aucune_connexion() { [ "$(etablies "$1")" -eq 0 ]; }
+
+attendre 20 ecoute "$nsA" || { echo "FAIL: A does not listen"; cat "$travail/a.log"; exit 1; }
+attendre 20 ecoute "$nsB" || { echo "FAIL: B does not listen"; cat "$travail/b.log"; exit 1; }
+
+fenetre=$(DISPLAY=$dA xdotool search --sync --name '^OVAN Messenger$' | head -1)
+DISPLAY=$dA xdotool windowfocus --sync "$fenetre"
+# The address box has the focus; the nickname box comes before it.
+DISPLAY=$dA xdotool key shift+Tab type --delay 10 "Alice"
+DISPLAY=$dA xdotool key Tab type --delay 10 "10.231.0.2"
+DISPLAY=$dA xdotool key ctrl+s
+
+# A's own connection and B's connection back: two established connections on each side.
+attendre 20 deux_connexions "$nsA" || { echo "FAIL: A is not connected both ways"; exit 1; }
+attendre 20 deux_connexions "$nsB" || { echo "FAIL: B is not connected both ways"; exit 1; }
+# Neither listens while connected, so no third party can get in.
+if ecoute "$nsA" || ecoute "$nsB"; then echo "FAIL: a connected copy still listens"; exit 1; fi
+echo "connected both ways"
+
+DISPLAY=$dA xdotool key ctrl+d
+attendre 20 aucune_connexion "$nsA" || { echo "FAIL: A did not disconnect"; exit 1; }
+attendre 20 aucune_connexion "$nsB" || { echo "FAIL: B did not see A leave"; exit 1; }
+attendre 20 ecoute "$nsA" || { echo "FAIL: A does not listen again"; exit 1; }
+attendre 20 ecoute "$nsB" || { echo "FAIL: B does not listen again"; exit 1; }
+echo "disconnected, both listening again"
