@@ -9,6 +9,7 @@
 #include <QAction>
 #include <QLineEdit>
 #include <QSignalSpy>
+#include <QTcpServer>
 #include <QTest>
 #include <QTextEdit>
 
@@ -40,6 +41,7 @@ private slots:
     void connexionRefusee();
     void nomIntrouvable();
     void menusEtRaccourcis();
+    void ecouteImpossible();
 };
 
 void TestConnexion::demarrageEnEcoute() {
@@ -303,6 +305,29 @@ void TestConnexion::menusEtRaccourcis() {
     QTRY_COMPARE(a.Statut(), Connecte);
     a.interface().BoutonhWnd[BoutonDeconnecter]->click();
     QCOMPARE(a.Statut(), Ecoute);
+}
+
+void TestConnexion::ecouteImpossible() {
+    // Both ports already taken on this address: each failure has its box, chat still calls out.
+    QTcpServer chat, fichier;
+    QVERIFY(chat.listen(QHostAddress(QStringLiteral("127.0.0.14")), SocketsChat::PortChat));
+    QVERIFY(fichier.listen(QHostAddress(QStringLiteral("127.0.0.14")), SocketsChat::PortFichier));
+    CopieOvan a(QStringLiteral("127.0.0.14"));
+    const auto& appels = a.dialogues().Appels();
+    QCOMPARE(appels.size(), 2);
+    for (const auto& appel : appels) {
+        QCOMPARE(appel.texte, QStringLiteral("Impossible d'écouter !"));
+        QCOMPARE(appel.titre, QStringLiteral("Erreur"));
+        QCOMPARE(appel.icone, Icone::Erreur);
+    }
+    QCOMPARE(appels[0].proprietaire.data(), a.interface().FenetrehWnd);
+    QCOMPARE(appels[1].proprietaire.data(), a.interface().TransferthWnd);
+    QCOMPARE(a.Statut(), QStringLiteral("Deconnecté(e)"));
+
+    CopieOvan b(QStringLiteral("127.0.0.11"));
+    b.Pseudo()->setText(QStringLiteral("Bob"));
+    a.Connecter(QStringLiteral("Alice"), b.Adresse());
+    QTRY_COMPARE(a.Statut(), Connecte);
 }
 
 QTEST_MAIN(TestConnexion)

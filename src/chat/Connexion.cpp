@@ -65,7 +65,7 @@ void Connexion::CommandeConnecter() {
         return;
     }
     // The nickname is read again when the connection completes.
-    m_sockets.Connecter(adresse, true);
+    m_sockets.Connecter(adresse, SocketsChat::Origine::Commande);
 }
 
 void Connexion::DemandeConnexion(const QString& adresse) {
@@ -76,7 +76,7 @@ void Connexion::DemandeConnexion(const QString& adresse) {
     if (m_sockets.Etat() == EtatConnecte) {
         return;
     }
-    m_sockets.Connecter(Trim(m_interface.TextBoxhWnd[ZoneAdresse]->text()), false);
+    m_sockets.Connecter(Trim(m_interface.TextBoxhWnd[ZoneAdresse]->text()), SocketsChat::Origine::Retour);
 }
 
 void Connexion::Connecte() {

@@ -215,23 +215,28 @@ void SocketsChat::ChercheAdresse(const QString& IP, std::function<void(const QHo
     });
 }
 
-void SocketsChat::Connecter(const QString& adresse, bool enEchecErreur) {
+void SocketsChat::Connecter(const QString& adresse, Origine origine) {
     ++m_generation;
-    ChercheAdresse(adresse, [this, enEchecErreur](const QHostAddress& ip) {
+    ChercheAdresse(adresse, [this, origine](const QHostAddress& ip) {
         // No address, or 0.0.0.0, which would reach this very machine on Linux.
         if (ip.isNull() || ip.toIPv4Address() == 0) {
-            if (enEchecErreur) {
+            if (origine == Origine::Commande) {
                 emit erreur();
             }
             return;
         }
-        DemarrerConnexion(ip);
+        DemarrerConnexion(ip, origine);
     });
 }
 
-void SocketsChat::DemarrerConnexion(const QHostAddress& adresse) {
-    // A connect while an earlier attempt still runs starts afresh.
-    if (!W_Client || W_Client->state() != QAbstractSocket::UnconnectedState) {
+void SocketsChat::DemarrerConnexion(const QHostAddress& adresse, Origine origine) {
+    const bool enCours = W_Client && W_Client->state() != QAbstractSocket::UnconnectedState;
+    if (enCours && origine == Origine::Retour) {
+        // Our own connection to this contact is on its way or done; its completion sets 7.
+        ReglEtat(EtatEnConnexion);
+        return;
+    }
+    if (!W_Client || enCours) {
         FermerSocket(W_Client);
         W_Client = NouveauClient();
     }

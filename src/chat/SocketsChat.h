@@ -44,11 +44,15 @@ public:
     // The same for the file port; does not touch Etat.
     bool Ecouter2();
 
-    // Starts connecting W_Client to the contact's port 60000. A dotted IPv4 address is used
-    // as it is; a name is looked up without blocking while the state shows 4. A name that
-    // cannot be resolved, or address 0, ends in erreur() when enEchecErreur is set, else the
-    // state stays 4 (or unchanged for address 0) and nothing is connected.
-    void Connecter(const QString& adresse, bool enEchecErreur);
+    // Who asks for a connection: the user's connect command, or the accept of a caller.
+    enum class Origine { Commande, Retour };
+
+    // Starts connecting W_Client to the contact's port 60000 (ChercheAdresse first).
+    // Commande: a name that cannot be resolved, or address 0, ends in erreur(), and an attempt
+    // still under way is dropped for the new one. Retour: a failed name leaves the state at 4
+    // and nothing is connected; an attempt already under way is kept, as it goes to the same
+    // contact (both sides may have called each other at once).
+    void Connecter(const QString& adresse, Origine origine);
 
     // The contact's address from a text: a dotted IPv4 address at once; otherwise the state
     // becomes 4 and the name is looked up without blocking. suite gets the first IPv4 address
@@ -86,7 +90,7 @@ private:
     void LireServeur(QTcpSocket* socket);
     void SurAppel();
     void SurErreurSocket(QTcpSocket* socket, int code);
-    void DemarrerConnexion(const QHostAddress& adresse);
+    void DemarrerConnexion(const QHostAddress& adresse, Origine origine);
     void SurAppelFichier();
 
     QHostAddress m_adresseLocale;
