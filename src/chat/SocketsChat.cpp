@@ -3,8 +3,11 @@
 #include <QHostInfo>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <QTimer>
 
 namespace {
+
+constexpr std::chrono::seconds DelaiFermeture{10};
 
 // Shut down the sending side once what is queued is written, then let the socket go.
 void FermerSocket(QTcpSocket* socket) {
@@ -22,8 +25,12 @@ void FermerSocket(QTcpSocket* socket) {
         socket->deleteLater();
     } else {
         QObject::connect(socket, &QAbstractSocket::disconnected, socket, &QObject::deleteLater);
-        // A peer that never reads would keep it for ever.
         QObject::connect(socket, &QAbstractSocket::errorOccurred, socket, &QObject::deleteLater);
+        // A peer that never reads would keep it for ever.
+        QTimer::singleShot(DelaiFermeture, socket, [socket] {
+            socket->abort();
+            socket->deleteLater();
+        });
     }
 }
 
