@@ -1,9 +1,10 @@
 // OVAN Messenger: one running copy in one event loop.
+#include "app/Images.h"
 #include "app/Ovan.h"
 #include "platform/Dialogues.h"
+#include "platform/Shell.h"
 
 #include <QApplication>
-#include <QDir>
 #include <csignal>
 
 int main(int argc, char* argv[]) {
@@ -12,13 +13,16 @@ int main(int argc, char* argv[]) {
 
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("OVAN Messenger"));
+    QApplication::setWindowIcon(Images::IconeProgramme());
     // The program lives in the notification area too: a hidden main window does not quit.
     QApplication::setQuitOnLastWindowClosed(false);
 
     DialoguesReels dialogues;
+    ShellReel shell;
     Ovan::Parametres parametres;
-    parametres.DossExec = QDir::currentPath() + QLatin1Char('/');
+    parametres.DossExec = Ovan::DossierCourant();
     parametres.dialogues = &dialogues;
+    parametres.shell = &shell;
 
     Ovan ovan(parametres);
     QObject::connect(&ovan, &Ovan::arrete, &application, &QApplication::quit);

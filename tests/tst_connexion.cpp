@@ -1,6 +1,7 @@
 // Two and three copies on loopback: connecting, connecting back, closing, failing.
 #include "CopieOvan.h"
 #include "app/BoutonImage.h"
+#include "app/FenetreOvan.h"
 #include "app/FenetrePrincipale.h"
 #include "app/Interface.h"
 #include "chat/ArriveeDonnees.h"
@@ -209,9 +210,9 @@ void TestConnexion::leContactQuitte() {
     QVERIFY(ConnecterCopies(a, QStringLiteral("Alice"), *b, QStringLiteral("Bob")));
     QTRY_VERIFY(a.TexteConversation().contains(QStringLiteral("Bob s'est connecté(e).")));
 
-    // Quitting closes the main window: disconnect, then the sockets close.
+    // Quitting (answered yes): disconnect, then the sockets close.
     QSignalSpy arret(&b->ovan(), &Ovan::arrete);
-    b->interface().FenetrehWnd->close();
+    b->ovan().ClicBouton(5);
     QCOMPARE(arret.count(), 1);
     QVERIFY(!b->ovan().Sockets().EcouteActive());
     b.reset();

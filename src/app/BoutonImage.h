@@ -1,4 +1,5 @@
-// A picture button: shows a named face ("img_conn_e", "img_conn_d") and reports it back.
+// A button that shows a named face ("img_conn_e", "img_conn_d") and reports it back; without a face,
+// a plain text button.
 #pragma once
 
 #include <QPushButton>
@@ -14,8 +15,14 @@ public:
     // Only the face changes: the button stays clickable, as the program decides from the face.
     void ReglerFace(const QString& face);
     bool FaceActive() const { return !m_face.endsWith(QLatin1String("_d")); }
+    // A small picture shown at its own size on an ordinary button, instead of a whole face.
+    void ReglerImageCentree(bool centree) { m_centree = centree; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
 
 private:
     int m_id;
     QString m_face;
+    bool m_centree = false;
 };

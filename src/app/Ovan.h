@@ -6,13 +6,29 @@
 #include <QHostAddress>
 #include <QObject>
 #include <QString>
+#include <QTimer>
 #include <memory>
 
+class APropos;
 class ArriveeDonnees;
+class Capture;
+class ChoixPseudo;
+class Composition;
+class Compression;
 class Connexion;
+class ConversionImages;
 class Dialogues;
 class Interface;
+class Options;
+class Presence;
+class Reseau;
+class Shell;
+class Smileys;
 class SocketsChat;
+class Transfert;
+
+// The maker's feedback address (menu "Donner mon avis").
+inline constexpr char AdresseAvis[] = "mailto:avis@ovan-messenger.fr";
 
 class Ovan : public QObject {
     Q_OBJECT
@@ -23,17 +39,29 @@ public:
         // Where to listen and connect from; tests give each copy its own 127.0.0.x.
         QHostAddress AdresseLocale = QHostAddress(QHostAddress::AnyIPv4);
         Dialogues* dialogues = nullptr;
+        Shell* shell = nullptr;
     };
 
     explicit Ovan(const Parametres& parametres, QObject* parent = nullptr);
     ~Ovan() override;
 
-    // Start-up: state, listening on both ports, the main window shown.
+    // The folder the program was started from, ending in "/".
+    static QString DossierCourant();
+
+    // Start-up: state, settings, the main window fading in, listening on both ports.
     void Demarrer();
-    // Runs command n (a button with id 300 + n, a menu item, a shortcut).
+    // Runs command n (a button with id 300 + n, a check box 750 + n as 450 + n, a menu item).
     void ClicBouton(int index);
-    // Disconnects, then closes the four sockets: what quitting does before the loop ends.
+    // The main window's own menu items (900 to 908).
+    void CommandeMenu(int id);
+    // Disconnects, then closes the four sockets and hides every window: what quitting does.
     void Arreter();
+
+    // Whether a notification-area icon exists: without one the close box minimises instead.
+    void ReglerIconeNotification(bool presente) { m_iconeNotification = presente; }
+    // Flashes the main window until it is active again.
+    void Clignoter();
+    bool Clignote() const { return m_clignotement.isActive(); }
 
     const QString& DossExec() const { return m_parametres.DossExec; }
     Interface& interface() { return *m_interface; }
@@ -41,14 +69,25 @@ public:
     Connexion& connexion() { return *m_connexion; }
     ArriveeDonnees& Arrivee() { return *m_arrivee; }
     Session& session() { return m_session; }
+    Dialogues& dialogues() { return *m_parametres.dialogues; }
+    Shell& shell() { return *m_parametres.shell; }
     int Etat() const;
 
 signals:
-    // The main window was closed: the copy has stopped.
+    // The copy has stopped: the application may end.
     void arrete();
+    // Every command run, for the record.
+    void commande(int index);
 
 private:
-    void MenuCommande(int id);
+    void CablerFenetres();
+    void DemanderQuitter();
+    void FermetureFenetrePrincipale();
+    void ActivationFenetrePrincipale();
+    void AfficherModal(QWidget* fenetre);
+    void FermerModal(QWidget* fenetre);
+    void OuvrirOptions();
+    bool eventFilter(QObject* objet, QEvent* event) override;
 
     Parametres m_parametres;
     Session m_session;
@@ -56,5 +95,18 @@ private:
     SocketsChat* m_sockets;
     Connexion* m_connexion;
     ArriveeDonnees* m_arrivee;
+    std::unique_ptr<Composition> m_composition;
+    std::unique_ptr<Smileys> m_smileys;
+    std::unique_ptr<Presence> m_presence;
+    std::unique_ptr<Transfert> m_transfert;
+    std::unique_ptr<Reseau> m_reseau;
+    std::unique_ptr<Capture> m_capture;
+    std::unique_ptr<Compression> m_compression;
+    std::unique_ptr<ConversionImages> m_conversion;
+    std::unique_ptr<Options> m_options;
+    std::unique_ptr<ChoixPseudo> m_choixPseudo;
+    std::unique_ptr<APropos> m_apropos;
+    QTimer m_clignotement;
+    bool m_iconeNotification = false;
     bool m_arrete = false;
 };

@@ -8,4 +8,6 @@ struct Session {
     QString SonPseudo;
     // Document position from which the next smiley scan starts.
     int DernierMess = 0;
+    // Where received files go, ending in "/".
+    QString DossFichRecus;
 };

@@ -1,6 +1,7 @@
 #include "chat/Connexion.h"
 
 #include "app/BoutonImage.h"
+#include "app/FenetreOvan.h"
 #include "app/FenetrePrincipale.h"
 #include "app/Interface.h"
 #include "app/Session.h"

@@ -12,6 +12,7 @@ CopieOvan::CopieOvan(const QString& adresse) : m_adresse(adresse) {
     parametres.DossExec = Dossier();
     parametres.AdresseLocale = QHostAddress(adresse);
     parametres.dialogues = &m_dialogues;
+    parametres.shell = &m_shell;
     m_ovan = std::make_unique<Ovan>(parametres);
     m_ovan->Demarrer();
 }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "DialoguesEnregistres.h"
+#include "ShellEnregistre.h"
 #include "app/Ovan.h"
 
 #include <QTemporaryDir>
@@ -19,6 +20,7 @@ public:
     Ovan& ovan() { return *m_ovan; }
     Interface& interface() { return m_ovan->interface(); }
     DialoguesEnregistres& dialogues() { return m_dialogues; }
+    ShellEnregistre& shell() { return m_shell; }
     const QString& Adresse() const { return m_adresse; }
     QString Dossier() const { return m_dossier.path() + QLatin1Char('/'); }
 
@@ -37,6 +39,7 @@ private:
     QString m_adresse;
     QTemporaryDir m_dossier;
     DialoguesEnregistres m_dialogues;
+    ShellEnregistre m_shell;
     std::unique_ptr<Ovan> m_ovan;
 };
 

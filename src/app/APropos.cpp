@@ -1,0 +1,3 @@
+#include "app/APropos.h"
+
+void APropos::OuvrirNotice() {}

@@ -1,0 +1,33 @@
+// A secondary top-level window: its background picture, its fade, and its close box reported.
+#pragma once
+
+#include <QWidget>
+
+class Fondu;
+class QLabel;
+
+class FenetreOvan : public QWidget {
+    Q_OBJECT
+public:
+    // proprietaire: the owning window (it stays above it and goes with it), or null.
+    FenetreOvan(QWidget* proprietaire, Qt::WindowFlags drapeaux, const QString& titre, const QSize& taille);
+
+    // A picture filling the window, or a tile repeated over it.
+    void ReglerFond(const QString& image, bool motif = false);
+    const QString& Fond() const { return m_fond; }
+
+    Fondu& fondu() { return *m_fondu; }
+
+signals:
+    // The close box or Alt+F4: the window decides what it means (it stays open meanwhile).
+    void fermetureDemandee();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    QString m_fond;
+    bool m_motif = false;
+    Fondu* m_fondu;
+};

@@ -1,0 +1,5 @@
+#include "chat/Presence.h"
+
+void Presence::Absent() {}
+
+void Presence::Present() {}

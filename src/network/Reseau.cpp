@@ -1,0 +1,3 @@
+#include "network/Reseau.h"
+
+void Reseau::Ouvrir() {}

@@ -1,0 +1,3 @@
+#include "settings/ChoixPseudo.h"
+
+void ChoixPseudo::Valider() {}

@@ -1,0 +1,3 @@
+#include "tools/Capture.h"
+
+void Capture::Capturer() {}

@@ -1,0 +1,21 @@
+// Converting images between formats and colour depths.
+#pragma once
+
+#include <QtGlobal>
+
+class Ovan;
+
+class ConversionImages {
+public:
+    explicit ConversionImages(Ovan& ovan) : m_ovan(ovan) {}
+
+    // Command 59: choose the image to convert.
+    void ChoisirImage();
+    // Command 60: convert the image.
+    void Convertir();
+    // Command 61: open the converted image's folder.
+    void OuvrirDossier();
+
+private:
+    [[maybe_unused]] Ovan& m_ovan;
+};

@@ -1,0 +1,583 @@
+// The artwork compiled into the program and the files generated beside it.
+#include "app/Images.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QPainter>
+#include <QSet>
+#include <QTest>
+#include <QtEndian>
+
+#include <cmath>
+#include <numbers>
+
+namespace {
+
+// The pictures the windows ask for, with the size their layout is built around.
+const QList<QPair<const char*, QSize>> TaillesAttendues = {
+    {"img_conn_e", {84, 84}},       {"img_deco_e", {84, 84}},       {"img_quit", {84, 84}},
+    {"img_ppos", {84, 84}},         {"img_infr", {84, 84}},         {"img_envt_e", {49, 49}},
+    {"img_abst_e", {49, 49}},       {"img_prst_e", {49, 49}},       {"img_effa_e", {65, 30}},
+    {"img_envf", {85, 30}},         {"img_smil", {85, 30}},         {"img_ficr", {85, 30}},
+    {"img_poli", {85, 30}},         {"img_capt", {30, 28}},         {"img_notice", {58, 24}},
+    {"img_ok", {116, 30}},          {"img_annuler", {116, 30}},     {"img_appliquer", {116, 30}},
+    {"img_comp", {116, 30}},        {"img_decomp", {116, 30}},      {"img_ouvrir_e", {116, 30}},
+    {"img_annuler2", {116, 30}},    {"img_fermer", {116, 30}},      {"img_conv_e", {116, 30}},
+    {"img_ouvdoss_e", {116, 30}},   {"img_envt_d", {49, 49}},       {"img_effa_d", {65, 30}},
+    {"img_abst_d", {49, 49}},       {"img_prst_d", {49, 49}},       {"img_deco_d", {84, 84}},
+    {"img_conn_d", {84, 84}},       {"img_ouvrir_d", {116, 30}},    {"img_conv_d", {116, 30}},
+    {"img_ouvdoss_d", {116, 30}},   {"img_fenappos1", {355, 275}},  {"img_fenappos2", {355, 275}},
+    {"img_fenappos3", {355, 275}},  {"img_fenoption1", {375, 310}}, {"img_fenoption2", {375, 310}},
+    {"img_fenoption3", {375, 310}}, {"img_fenpopup", {183, 118}},   {"img_fencomp", {500, 340}},
+    {"img_fenimages", {500, 240}},  {"img_fenenvoi", {400, 300}},
+};
+
+QSize TailleSmiley(int k) {
+    return k == 23 ? QSize(22, 22) : (k == 13 || k == 25) ? QSize(20, 20) : QSize(19, 19);
+}
+
+bool ToutTransparent(const QImage& image) {
+    const QImage i = image.convertToFormat(QImage::Format_ARGB32);
+    for (int y = 0; y < i.height(); ++y) {
+        for (int x = 0; x < i.width(); ++x) {
+            if (qAlpha(i.pixel(x, y)) != 0) {
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
+bool ToutOpaque(const QImage& image) {
+    const QImage i = image.convertToFormat(QImage::Format_ARGB32);
+    for (int y = 0; y < i.height(); ++y) {
+        for (int x = 0; x < i.width(); ++x) {
+            if (qAlpha(i.pixel(x, y)) != 255) {
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
+QString DossierProgramme() {
+    return QCoreApplication::applicationDirPath() + QStringLiteral("/../OVAN_Messenger/");
+}
+
+QByteArray Lire(const QString& chemin) {
+    QFile f(chemin);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+quint16 Mot(const QByteArray& o, int position) {
+    return qFromLittleEndian<quint16>(o.constData() + position);
+}
+
+quint32 Double(const QByteArray& o, int position) {
+    return qFromLittleEndian<quint32>(o.constData() + position);
+}
+
+struct Son {
+    int frequence = 0;
+    int canaux = 0;
+    int bits = 0;
+    int format = 0;
+    std::vector<double> echantillons; // -1..1
+    QString erreur;
+
+    double Duree() const { return double(echantillons.size()) / frequence; }
+};
+
+// Walks the RIFF chunks rather than assuming a 44-byte header.
+Son LireWav(const QByteArray& o) {
+    Son s;
+    if (o.size() < 12 || !o.startsWith("RIFF") || o.mid(8, 4) != "WAVE") {
+        s.erreur = QStringLiteral("not RIFF/WAVE");
+        return s;
+    }
+    if (Double(o, 4) != quint32(o.size() - 8)) {
+        s.erreur = QStringLiteral("RIFF size field does not match the file");
+        return s;
+    }
+    int p = 12;
+    bool fmt = false;
+    while (p + 8 <= o.size()) {
+        const QByteArray id = o.mid(p, 4);
+        const quint32 taille = Double(o, p + 4);
+        const int debut = p + 8;
+        if (debut + qint64(taille) > o.size()) {
+            s.erreur = QStringLiteral("chunk past the end");
+            return s;
+        }
+        if (id == "fmt ") {
+            s.format = Mot(o, debut);
+            s.canaux = Mot(o, debut + 2);
+            s.frequence = int(Double(o, debut + 4));
+            s.bits = Mot(o, debut + 14);
+            if (Double(o, debut + 8) != quint32(s.frequence * s.canaux * s.bits / 8) ||
+                Mot(o, debut + 12) != s.canaux * s.bits / 8) {
+                s.erreur = QStringLiteral("byte rate or block align inconsistent");
+                return s;
+            }
+            fmt = true;
+        } else if (id == "data" && fmt && s.bits == 16) {
+            for (quint32 i = 0; i + 1 < taille; i += 2) {
+                s.echantillons.push_back(qint16(Mot(o, debut + int(i))) / 32768.0);
+            }
+        }
+        p = debut + int(taille) + int(taille & 1);
+    }
+    if (!fmt || s.echantillons.empty()) {
+        s.erreur = QStringLiteral("missing fmt or data chunk");
+    }
+    return s;
+}
+
+// The strongest frequency (Hz, 5 Hz steps) of a Hann-windowed slice, by Goertzel.
+int FrequenceDominante(const std::vector<double>& e, int debut, int frequence) {
+    constexpr int N = 2048;
+    double meilleure = 0;
+    int resultat = 0;
+    for (int f = 150; f <= 4000; f += 5) {
+        const double w = 2 * std::numbers::pi * f / frequence;
+        const double c = 2 * std::cos(w);
+        double s1 = 0;
+        double s2 = 0;
+        for (int i = 0; i < N && debut + i < int(e.size()); ++i) {
+            const double hann = 0.5 - 0.5 * std::cos(2 * std::numbers::pi * i / (N - 1));
+            const double s0 = e[debut + i] * hann + c * s1 - s2;
+            s2 = s1;
+            s1 = s0;
+        }
+        const double puissance = s1 * s1 + s2 * s2 - c * s1 * s2;
+        if (puissance > meilleure) {
+            meilleure = puissance;
+            resultat = f;
+        }
+    }
+    return resultat;
+}
+
+} // namespace
+
+class TestImages : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+
+    void chaqueNomSeDessine_data();
+    void chaqueNomSeDessine();
+    void taillesNaturelles_data();
+    void taillesNaturelles();
+    void fondsDeFenetreOpaques();
+    void facesGrisees_data();
+    void facesGrisees();
+    void recherche();
+    void cacheEtTailleLibre();
+    void iconeProgramme();
+    void ongletsSurLeursZones_data();
+    void ongletsSurLeursZones();
+    void liensDansLeursZones();
+
+    void smileysBmp_data();
+    void smileysBmp();
+    void fichierIco();
+    void sons_data();
+    void sons();
+    void sonsDistincts();
+};
+
+void TestImages::initTestCase() {
+    QVERIFY2(!Images::Noms().isEmpty(), "no artwork compiled into the program");
+}
+
+void TestImages::chaqueNomSeDessine_data() {
+    QTest::addColumn<QString>("nom");
+    for (const QString& nom : Images::Noms()) {
+        QTest::newRow(qPrintable(nom)) << nom;
+    }
+}
+
+// Every picture at its own size and at 200 %: sharp (twice the pixels), never blank.
+void TestImages::chaqueNomSeDessine() {
+    QFETCH(QString, nom);
+
+    QVERIFY(Images::Existe(nom));
+    const QSize naturelle = Images::TailleNaturelle(nom);
+    QVERIFY(!naturelle.isEmpty());
+
+    const QPixmap simple = Images::Pixmap(nom);
+    QVERIFY(!simple.isNull());
+    QCOMPARE(simple.size(), naturelle);
+    QVERIFY(!ToutTransparent(simple.toImage()));
+
+    const QPixmap double_ = Images::Pixmap(nom, 2.0);
+    QCOMPARE(double_.size(), naturelle * 2);
+    QCOMPARE(double_.devicePixelRatio(), 2.0);
+    QCOMPARE(double_.deviceIndependentSize().toSize(), naturelle);
+    QVERIFY(!ToutTransparent(double_.toImage()));
+}
+
+void TestImages::taillesNaturelles_data() {
+    QTest::addColumn<QString>("nom");
+    QTest::addColumn<QSize>("taille");
+    for (const auto& [nom, taille] : TaillesAttendues) {
+        QTest::newRow(nom) << QString::fromLatin1(nom) << taille;
+    }
+    for (int k = 1; k <= 25; ++k) {
+        const QString nom = QStringLiteral("img_smy%1").arg(k);
+        QTest::newRow(qPrintable(nom)) << nom << TailleSmiley(k);
+    }
+}
+
+// The windows place real controls over these pictures by pixel.
+void TestImages::taillesNaturelles() {
+    QFETCH(QString, nom);
+    QFETCH(QSize, taille);
+
+    QVERIFY2(Images::Existe(nom), qPrintable(nom));
+    QCOMPARE(Images::TailleNaturelle(nom), taille);
+    QVERIFY(Images::Noms().contains(nom));
+}
+
+// A hole in a window background would show whatever lies behind the window.
+void TestImages::fondsDeFenetreOpaques() {
+    int fonds = 0;
+    for (const QString& nom : Images::Noms()) {
+        if (nom.startsWith(QLatin1String("img_fen")) || nom == QLatin1String("img_fond")) {
+            QVERIFY2(ToutOpaque(Images::Image(nom, Images::TailleNaturelle(nom))), qPrintable(nom));
+            ++fonds;
+        }
+    }
+    QCOMPARE(fonds, 11);
+    const QSize icone = Images::TailleNaturelle(QStringLiteral("A"));
+    QCOMPARE(icone.width(), icone.height());
+}
+
+void TestImages::facesGrisees_data() {
+    QTest::addColumn<QString>("active");
+    QTest::addColumn<QString>("grisee");
+    int nombre = 0;
+    for (const QString& nom : Images::Noms()) {
+        if (nom.endsWith(QLatin1String("_e"))) {
+            const QString grisee = nom.chopped(2) + QLatin1String("_d");
+            QTest::newRow(qPrintable(grisee)) << nom << grisee;
+            ++nombre;
+        }
+    }
+    QCOMPARE(nombre, 9);
+}
+
+// Same shape, grey and lighter: the disabled face reads as the same button, not now.
+void TestImages::facesGrisees() {
+    QFETCH(QString, active);
+    QFETCH(QString, grisee);
+
+    QVERIFY(Images::Existe(grisee));
+    QCOMPARE(Images::TailleNaturelle(grisee), Images::TailleNaturelle(active));
+    const QSize taille = Images::TailleNaturelle(active) * 2;
+    const QImage e = Images::Image(active, taille).convertToFormat(QImage::Format_ARGB32);
+    const QImage d = Images::Image(grisee, taille).convertToFormat(QImage::Format_ARGB32);
+    QVERIFY(e != d);
+
+    double lumE = 0;
+    double lumD = 0;
+    int opaques = 0;
+    for (int y = 0; y < taille.height(); ++y) {
+        for (int x = 0; x < taille.width(); ++x) {
+            const QRgb pe = e.pixel(x, y);
+            const QRgb pd = d.pixel(x, y);
+            QVERIFY(std::abs(qAlpha(pe) - qAlpha(pd)) <= 1);
+            if (qAlpha(pd) == 255) {
+                QVERIFY2(std::abs(qRed(pd) - qGreen(pd)) <= 1 && std::abs(qGreen(pd) - qBlue(pd)) <= 1,
+                         qPrintable(QStringLiteral("colour left at %1,%2").arg(x).arg(y)));
+                lumE += qGray(pe);
+                lumD += qGray(pd);
+                ++opaques;
+            }
+        }
+    }
+    QVERIFY(opaques > taille.width() * taille.height() / 2);
+    QVERIFY(lumD > lumE);
+}
+
+void TestImages::recherche() {
+    QVERIFY(Images::Existe(QStringLiteral("IMG_FOND")));
+    QVERIFY(Images::Existe(QStringLiteral("Img_Conn_D")));
+    QVERIFY(Images::Existe(QStringLiteral("a")));
+    QCOMPARE(Images::TailleNaturelle(QStringLiteral("IMG_SMY23")), QSize(22, 22));
+    QCOMPARE(Images::Pixmap(QStringLiteral("IMG_CONN_D")).toImage(),
+             Images::Pixmap(QStringLiteral("img_conn_d")).toImage());
+
+    // Only an enabled face has a disabled twin.
+    for (const QString& inconnu :
+         {QStringLiteral("img_rien"), QStringLiteral("img_quit_d"), QStringLiteral("img_conn"), QString()}) {
+        QVERIFY2(!Images::Existe(inconnu), qPrintable(inconnu));
+        QVERIFY(Images::TailleNaturelle(inconnu).isEmpty());
+        QVERIFY(Images::Pixmap(inconnu).isNull());
+        QVERIFY(Images::Pixmap(inconnu, QSize(10, 10), 2.0).isNull());
+        QVERIFY(Images::Image(inconnu, QSize(10, 10)).isNull());
+    }
+    QVERIFY(Images::Pixmap(QStringLiteral("img_ok"), QSize()).isNull());
+}
+
+void TestImages::cacheEtTailleLibre() {
+    const QPixmap a = Images::Pixmap(QStringLiteral("img_conn_e"), QSize(84, 84), 1.5);
+    const QPixmap b = Images::Pixmap(QStringLiteral("img_conn_e"), QSize(84, 84), 1.5);
+    QCOMPARE(a.cacheKey(), b.cacheKey());
+    QCOMPARE(a.size(), QSize(126, 126));
+    QVERIFY(Images::Pixmap(QStringLiteral("img_conn_e"), QSize(84, 84), 1.0).cacheKey() != a.cacheKey());
+
+    const QPixmap etire = Images::Pixmap(QStringLiteral("img_fond"), QSize(200, 100));
+    QCOMPARE(etire.size(), QSize(200, 100));
+}
+
+void TestImages::iconeProgramme() {
+    const QIcon icone = Images::IconeProgramme();
+    QVERIFY(!icone.isNull());
+    const QList<QSize> tailles = icone.availableSizes();
+    QVERIFY(tailles.contains(QSize(16, 16)));
+    QVERIFY(tailles.contains(QSize(256, 256)));
+    QVERIFY(!ToutTransparent(icone.pixmap(16, 16).toImage()));
+}
+
+void TestImages::ongletsSurLeursZones_data() {
+    QTest::addColumn<QString>("page");
+    QTest::addColumn<QList<int>>("bords"); // x0, x1 of each tab, inclusive
+    QTest::addColumn<int>("y0");
+    QTest::addColumn<int>("y1");
+    QTest::newRow("img_fenappos") << QStringLiteral("img_fenappos") << QList<int>{14, 102, 105, 193, 196, 245}
+                                  << 123 << 139;
+    QTest::newRow("img_fenoption") << QStringLiteral("img_fenoption")
+                                   << QList<int>{15, 103, 106, 194, 197, 285} << 75 << 93;
+}
+
+// Page n lights tab n, and a tab's drawing covers exactly the zone that reacts to clicks.
+void TestImages::ongletsSurLeursZones() {
+    QFETCH(QString, page);
+    QFETCH(QList<int>, bords);
+    QFETCH(int, y0);
+    QFETCH(int, y1);
+
+    QImage pages[3];
+    for (int n = 0; n < 3; ++n) {
+        const QString nom = page + QString::number(n + 1);
+        pages[n] = Images::Image(nom, Images::TailleNaturelle(nom)).convertToFormat(QImage::Format_RGB32);
+        QVERIFY(!pages[n].isNull());
+    }
+    const int y = (y0 + y1) / 2;
+    for (int onglet = 0; onglet < 3; ++onglet) {
+        const int autre1 = (onglet + 1) % 3;
+        const int autre2 = (onglet + 2) % 3;
+        for (int x : {bords[2 * onglet], bords[2 * onglet + 1]}) {
+            const QString ou = QStringLiteral("tab %1 at x %2").arg(onglet + 1).arg(x);
+            QVERIFY2(pages[onglet].pixel(x, y) != pages[autre1].pixel(x, y), qPrintable(ou));
+            QVERIFY2(pages[autre1].pixel(x, y) == pages[autre2].pixel(x, y), qPrintable(ou));
+        }
+        // Just outside the zone nothing changes from page to page.
+        for (int x : {bords[2 * onglet] - 1, bords[2 * onglet + 1] + 1}) {
+            const QString ou = QStringLiteral("beside tab %1 at x %2").arg(onglet + 1).arg(x);
+            QVERIFY2(pages[onglet].pixel(x, y) == pages[autre1].pixel(x, y), qPrintable(ou));
+        }
+    }
+}
+
+// The two e-mail links: blue text inside their zones, no link blue elsewhere on those rows.
+void TestImages::liensDansLeursZones() {
+    const QImage page = Images::Image(QStringLiteral("img_fenappos2"), QSize(355, 275));
+    auto bleu = [&](int x, int y) {
+        const QRgb c = page.pixel(x, y);
+        return qBlue(c) > qRed(c) + 80 && qBlue(c) > qGreen(c) + 40;
+    };
+    const QRect zones[] = {QRect(QPoint(83, 190), QPoint(171, 200)),
+                           QRect(QPoint(83, 220), QPoint(169, 230))};
+    for (const QRect& zone : zones) {
+        int dedans = 0;
+        for (int y = zone.top(); y <= zone.bottom(); ++y) {
+            for (int x = 0; x < page.width(); ++x) {
+                if (zone.contains(x, y)) {
+                    dedans += bleu(x, y);
+                } else {
+                    QVERIFY2(!bleu(x, y), qPrintable(QStringLiteral("link colour at %1,%2").arg(x).arg(y)));
+                }
+            }
+        }
+        QVERIFY(dedans > 60);
+        // The underline runs along the zone's width.
+        int souligne = 0;
+        for (int x = zone.left(); x <= zone.right(); ++x) {
+            souligne += bleu(x, zone.bottom());
+        }
+        QVERIFY(souligne > zone.width() * 8 / 10);
+    }
+}
+
+void TestImages::smileysBmp_data() {
+    QTest::addColumn<int>("k");
+    for (int k = 1; k <= 25; ++k) {
+        QTest::newRow(qPrintable(QStringLiteral("smiley%1").arg(k))) << k;
+    }
+}
+
+// 24-bit bitmaps the chat inserts as pictures: right size, white ground, same face as the SVG.
+void TestImages::smileysBmp() {
+    QFETCH(int, k);
+
+    const QString chemin = DossierProgramme() + QStringLiteral("Smileys/smiley%1.bmp").arg(k);
+    const QByteArray octets = Lire(chemin);
+    QVERIFY2(octets.size() >= 54, qPrintable(chemin));
+    QVERIFY(octets.startsWith("BM"));
+    QCOMPARE(Double(octets, 2), quint32(octets.size()));
+    QCOMPARE(Double(octets, 10), 54u);
+    QCOMPARE(Mot(octets, 28), quint16(24));
+    QCOMPARE(Double(octets, 30), 0u);
+
+    const QSize taille = TailleSmiley(k);
+    QCOMPARE(int(qint32(Double(octets, 18))), taille.width());
+    QCOMPARE(int(qint32(Double(octets, 22))), taille.height()); // positive: bottom-up
+    const int ligne = (taille.width() * 3 + 3) & ~3;
+    QCOMPARE(octets.size(), 54 + ligne * taille.height());
+
+    QImage bmp;
+    QVERIFY(bmp.loadFromData(octets, "BMP"));
+    QCOMPARE(bmp.size(), taille);
+    QCOMPARE(bmp.pixel(0, 0), qRgb(255, 255, 255));
+
+    QImage attendu(taille, QImage::Format_RGB32);
+    attendu.fill(Qt::white);
+    {
+        QPainter p(&attendu);
+        p.drawImage(0, 0, Images::Image(QStringLiteral("img_smy%1").arg(k), taille));
+    }
+    int ecartMax = 0;
+    for (int y = 0; y < taille.height(); ++y) {
+        for (int x = 0; x < taille.width(); ++x) {
+            const QRgb a = attendu.pixel(x, y);
+            const QRgb b = bmp.pixel(x, y);
+            ecartMax = std::max({ecartMax, std::abs(qRed(a) - qRed(b)), std::abs(qGreen(a) - qGreen(b)),
+                                 std::abs(qBlue(a) - qBlue(b))});
+        }
+    }
+    QVERIFY2(ecartMax <= 12, qPrintable(QStringLiteral("largest difference %1").arg(ecartMax)));
+}
+
+void TestImages::fichierIco() {
+    const QByteArray o = Lire(DossierProgramme() + QStringLiteral("OVAN_Messenger.ico"));
+    QVERIFY(o.size() > 6);
+    QCOMPARE(Mot(o, 0), quint16(0));
+    QCOMPARE(Mot(o, 2), quint16(1));
+    const int nombre = Mot(o, 4);
+    QVERIFY(nombre >= 4);
+    QVERIFY(o.size() >= 6 + 16 * nombre);
+
+    QSet<int> cotes;
+    int plusGrand = -1;
+    QByteArray donneesPlusGrand;
+    for (int i = 0; i < nombre; ++i) {
+        const int e = 6 + 16 * i;
+        const int l = uchar(o[e]) ? uchar(o[e]) : 256;
+        const int h = uchar(o[e + 1]) ? uchar(o[e + 1]) : 256;
+        QCOMPARE(l, h);
+        QCOMPARE(Mot(o, e + 6), quint16(32));
+        const quint32 taille = Double(o, e + 8);
+        const quint32 position = Double(o, e + 12);
+        QVERIFY(position >= quint32(6 + 16 * nombre));
+        QVERIFY(qint64(position) + taille <= o.size());
+        const QByteArray donnees = o.mid(int(position), int(taille));
+        QVERIFY(donnees.startsWith("\x89PNG"));
+        QImage image;
+        QVERIFY(image.loadFromData(donnees, "PNG"));
+        QCOMPARE(image.size(), QSize(l, l));
+        cotes.insert(l);
+        if (l > plusGrand) {
+            plusGrand = l;
+            donneesPlusGrand = donnees;
+        }
+    }
+    QVERIFY(cotes.contains(16));
+    QVERIFY(cotes.contains(32));
+    QCOMPARE(plusGrand, 256);
+
+    QImage grand;
+    QVERIFY(grand.loadFromData(donneesPlusGrand));
+    QVERIFY(grand.hasAlphaChannel());
+    QCOMPARE(qAlpha(grand.pixel(0, 0)), 0);
+    QCOMPARE(qAlpha(grand.pixel(128, 150)), 255);
+}
+
+void TestImages::sons_data() {
+    QTest::addColumn<QString>("nom");
+    for (const char* nom : {"coucou", "msg", "open", "close"}) {
+        QTest::newRow(nom) << QString::fromLatin1(nom);
+    }
+}
+
+// Short PCM sounds that start and end at rest (no click) and never clip.
+void TestImages::sons() {
+    QFETCH(QString, nom);
+
+    const Son s = LireWav(Lire(DossierProgramme() + QStringLiteral("Sons/%1.wav").arg(nom)));
+    QVERIFY2(s.erreur.isEmpty(), qPrintable(s.erreur));
+    QCOMPARE(s.format, 1);
+    QCOMPARE(s.canaux, 1);
+    QCOMPARE(s.bits, 16);
+    QCOMPARE(s.frequence, 44100);
+    QVERIFY(s.Duree() >= 0.1 && s.Duree() <= 1.0);
+
+    double crete = 0;
+    double energie = 0;
+    for (double v : s.echantillons) {
+        crete = std::max(crete, std::abs(v));
+        energie += v * v;
+    }
+    QVERIFY2(crete < 0.9, qPrintable(QString::number(crete)));
+    QVERIFY(std::sqrt(energie / s.echantillons.size()) > 0.02);
+    QVERIFY(std::abs(s.echantillons.front()) < 0.01);
+    QVERIFY(std::abs(s.echantillons.back()) < 0.01);
+}
+
+// Each event must be recognisable by ear: open rises, close falls, and no two sounds alike.
+void TestImages::sonsDistincts() {
+    struct Signature {
+        QString nom;
+        double duree;
+        int debut;
+        int fin;
+    };
+    QList<Signature> signatures;
+    for (const char* nom : {"coucou", "msg", "open", "close"}) {
+        const Son s =
+            LireWav(Lire(DossierProgramme() + QStringLiteral("Sons/%1.wav").arg(QLatin1String(nom))));
+        QVERIFY2(s.erreur.isEmpty(), nom);
+        const int fin = int(s.echantillons.size() * 55 / 100);
+        signatures.append({QString::fromLatin1(nom), s.Duree(),
+                           FrequenceDominante(s.echantillons, 0, s.frequence),
+                           FrequenceDominante(s.echantillons, fin, s.frequence)});
+    }
+    auto proches = [](int a, int b) { return std::abs(a - b) <= std::max(a, b) * 3 / 100; };
+    for (int i = 0; i < signatures.size(); ++i) {
+        for (int j = i + 1; j < signatures.size(); ++j) {
+            const Signature& a = signatures[i];
+            const Signature& b = signatures[j];
+            const bool pareils =
+                std::abs(a.duree - b.duree) < 0.015 && proches(a.debut, b.debut) && proches(a.fin, b.fin);
+            QVERIFY2(!pareils, qPrintable(a.nom + QLatin1String(" sounds like ") + b.nom));
+        }
+    }
+    auto trouver = [&](const char* nom) {
+        for (const Signature& s : signatures) {
+            if (s.nom == QLatin1String(nom)) {
+                return s;
+            }
+        }
+        return Signature{};
+    };
+    QVERIFY(trouver("coucou").fin > trouver("coucou").debut * 5 / 4);
+    QVERIFY(trouver("open").fin > trouver("open").debut * 5 / 4);
+    QVERIFY(trouver("close").fin < trouver("close").debut * 4 / 5);
+    QVERIFY(proches(trouver("msg").debut, trouver("msg").fin));
+}
+
+QTEST_MAIN(TestImages)
+#include "tst_images.moc"
