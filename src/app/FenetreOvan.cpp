@@ -21,15 +21,25 @@ void FenetreOvan::ReglerFond(const QString& image, bool motif) {
 }
 
 void FenetreOvan::paintEvent(QPaintEvent*) {
+    QPainter peintre(this);
+    const bool sansCadre = windowFlags().testFlag(Qt::FramelessWindowHint);
     if (m_fond.isEmpty()) {
+        if (sansCadre) {
+            peintre.setPen(palette().color(QPalette::Mid));
+            peintre.drawRect(rect().adjusted(0, 0, -1, -1));
+        }
         return;
     }
-    QPainter peintre(this);
     const qreal dpr = devicePixelRatioF();
     if (m_motif) {
         peintre.drawTiledPixmap(rect(), Images::Pixmap(m_fond, dpr));
     } else {
         peintre.drawPixmap(0, 0, Images::Pixmap(m_fond, Images::TailleNaturelle(m_fond), dpr));
+    }
+    // A window without a frame still shows its edge.
+    if (sansCadre) {
+        peintre.setPen(palette().color(QPalette::Mid));
+        peintre.drawRect(rect().adjusted(0, 0, -1, -1));
     }
 }
 
