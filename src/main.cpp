@@ -25,7 +25,8 @@ int main(int argc, char* argv[]) {
     parametres.shell = &shell;
 
     Ovan ovan(parametres);
-    QObject::connect(&ovan, &Ovan::arrete, &application, &QApplication::quit);
+    // exit(), not quit(): quit() first asks every window to close, and ours only hide.
+    QObject::connect(&ovan, &Ovan::arrete, &application, [] { QCoreApplication::exit(0); });
     ovan.Demarrer();
     return application.exec();
 }

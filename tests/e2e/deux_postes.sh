@@ -102,3 +102,13 @@ attendre 20 aucune_connexion "$nsB" || { echo "FAIL: B did not see A leave"; exi
 attendre 20 ecoute "$nsA" || { echo "FAIL: A does not listen again"; exit 1; }
 attendre 20 ecoute "$nsB" || { echo "FAIL: B does not listen again"; exit 1; }
 echo "disconnected, both listening again"
+
+# Quitting: Ctrl+Q asks, Enter answers yes, and the program ends.
+pidA=${pids[-2]}
+DISPLAY=$dA xdotool key ctrl+q
+attendre 10 bash -c "DISPLAY=$dA xdotool search --name '^OVAN Messenger\$' | grep -qv '^$fenetre\$'" ||
+  { echo "FAIL: no question before quitting"; exit 1; }
+DISPLAY=$dA xdotool key Return
+parti() { ! kill -0 "$pidA" 2>/dev/null; }
+attendre 20 parti || { echo "FAIL: A did not quit"; exit 1; }
+echo "A quit"
