@@ -3,6 +3,7 @@
 #include "app/Ovan.h"
 #include "platform/Dialogues.h"
 #include "platform/Shell.h"
+#include "platform/Sons.h"
 
 #include <QApplication>
 #include <csignal>
@@ -19,10 +20,12 @@ int main(int argc, char* argv[]) {
 
     DialoguesReels dialogues;
     ShellReel shell;
+    SonsReels sons;
     Ovan::Parametres parametres;
     parametres.DossExec = Ovan::DossierCourant();
     parametres.dialogues = &dialogues;
     parametres.shell = &shell;
+    parametres.sons = &sons;
 
     Ovan ovan(parametres);
     // exit(), not quit(): quit() first asks every window to close, and ours only hide.

@@ -10,12 +10,15 @@
 #include "chat/Connexion.h"
 #include "chat/Presence.h"
 #include "chat/SocketsChat.h"
+#include "conversation/AjouteTexte.h"
 #include "conversation/Composition.h"
 #include "conversation/Smileys.h"
 #include "conversation/Texte.h"
 #include "network/Reseau.h"
+#include "notify/Popup.h"
 #include "platform/Dialogues.h"
 #include "platform/Shell.h"
+#include "platform/Sons.h"
 #include "settings/ChoixPseudo.h"
 #include "settings/Options.h"
 #include "tools/Capture.h"
@@ -50,19 +53,23 @@ Ovan::Ovan(const Parametres& parametres, QObject* parent)
     : QObject(parent), m_parametres(parametres), m_interface(std::make_unique<Interface>()),
       m_sockets(new SocketsChat(parametres.AdresseLocale, this)),
       m_connexion(new Connexion(*m_interface, *m_sockets, *parametres.dialogues, m_session, this)),
-      m_arrivee(new ArriveeDonnees(*m_interface, m_session, this)),
-      m_composition(std::make_unique<Composition>(*this)), m_smileys(std::make_unique<Smileys>(*this)),
-      m_presence(std::make_unique<Presence>(*this)), m_transfert(std::make_unique<Transfert>(*this)),
-      m_reseau(std::make_unique<Reseau>(*this)), m_capture(std::make_unique<Capture>(*this)),
-      m_compression(std::make_unique<Compression>(*this)),
+      m_arrivee(new ArriveeDonnees(*this, this)), m_composition(std::make_unique<Composition>(*this)),
+      m_smileys(std::make_unique<Smileys>(*this)), m_presence(std::make_unique<Presence>(*this)),
+      m_transfert(std::make_unique<Transfert>(*this)), m_reseau(std::make_unique<Reseau>(*this)),
+      m_capture(std::make_unique<Capture>(*this)), m_compression(std::make_unique<Compression>(*this)),
       m_conversion(std::make_unique<ConversionImages>(*this)), m_options(std::make_unique<Options>(*this)),
-      m_choixPseudo(std::make_unique<ChoixPseudo>(*this)), m_apropos(std::make_unique<APropos>(*this)) {
-    Q_ASSERT(parametres.dialogues && parametres.shell);
+      m_choixPseudo(std::make_unique<ChoixPseudo>(*this)), m_apropos(std::make_unique<APropos>(*this)),
+      m_popup(std::make_unique<Popup>(m_interface->PopuphWnd, m_interface->LabelhWnd[LabelTitrePopup],
+                                      m_interface->LabelhWnd[LabelCorpsPopup],
+                                      [this] { RestaurerPrincipale(); })) {
+    Q_ASSERT(parametres.dialogues && parametres.shell && parametres.sons);
     if (!m_parametres.DossExec.endsWith(u'/')) {
         m_parametres.DossExec += u'/';
     }
     m_session.DossFichRecus = DossierParDefaut();
     connect(m_sockets, &SocketsChat::tramesRecues, m_arrivee, &ArriveeDonnees::Traiter);
+    // What was read before a close or an error is shown before it.
+    m_connexion->ReglerAvantFermeture([this] { m_arrivee->ToutTraiter(); });
 
     m_clignotement.setInterval(1500);
     connect(&m_clignotement, &QTimer::timeout, this,
@@ -197,6 +204,7 @@ void Ovan::FermetureFenetrePrincipale() {
     }
     if (fenetre->isVisible() && !fenetre->fondu().EnCours()) {
         fenetre->fondu().Sortir();
+        sons().Jouer(DossExec() + QStringLiteral("Sons/close.wav"));
     }
 }
 
@@ -208,6 +216,14 @@ void Ovan::ActivationFenetrePrincipale() {
     } else {
         ui.TextBoxhWnd[ZoneAdresse]->setFocus();
     }
+}
+
+void Ovan::RestaurerPrincipale() {
+    FenetrePrincipale* fenetre = m_interface->FenetrehWnd;
+    fenetre->setWindowOpacity(1.0);
+    fenetre->Restaurer();
+    fenetre->raise();
+    fenetre->activateWindow();
 }
 
 void Ovan::Clignoter() {

@@ -20,10 +20,12 @@ class ConversionImages;
 class Dialogues;
 class Interface;
 class Options;
+class Popup;
 class Presence;
 class Reseau;
 class Shell;
 class Smileys;
+class Sons;
 class SocketsChat;
 class Transfert;
 
@@ -40,6 +42,7 @@ public:
         QHostAddress AdresseLocale = QHostAddress(QHostAddress::AnyIPv4);
         Dialogues* dialogues = nullptr;
         Shell* shell = nullptr;
+        Sons* sons = nullptr;
     };
 
     explicit Ovan(const Parametres& parametres, QObject* parent = nullptr);
@@ -62,6 +65,8 @@ public:
     // Flashes the main window until it is active again.
     void Clignoter();
     bool Clignote() const { return m_clignotement.isActive(); }
+    // Shows the main window at its remembered place, in front.
+    void RestaurerPrincipale();
 
     const QString& DossExec() const { return m_parametres.DossExec; }
     Interface& interface() { return *m_interface; }
@@ -71,6 +76,12 @@ public:
     Session& session() { return m_session; }
     Dialogues& dialogues() { return *m_parametres.dialogues; }
     Shell& shell() { return *m_parametres.shell; }
+    Sons& sons() { return *m_parametres.sons; }
+    Popup& popup() { return *m_popup; }
+    Composition& composition() { return *m_composition; }
+    Smileys& smileys() { return *m_smileys; }
+    Presence& presence() { return *m_presence; }
+    Transfert& transfert() { return *m_transfert; }
     int Etat() const;
 
 signals:
@@ -106,6 +117,7 @@ private:
     std::unique_ptr<Options> m_options;
     std::unique_ptr<ChoixPseudo> m_choixPseudo;
     std::unique_ptr<APropos> m_apropos;
+    std::unique_ptr<Popup> m_popup;
     QTimer m_clignotement;
     bool m_iconeNotification = false;
     bool m_arrete = false;

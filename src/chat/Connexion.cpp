@@ -119,6 +119,9 @@ void Connexion::FacesDeconnecte() {
 }
 
 void Connexion::Fermer() {
+    if (m_avantFermeture) {
+        m_avantFermeture();
+    }
     m_sockets.FermerClient();
     m_sockets.FermerServeur();
     m_sockets.ReglEtat(EtatDeconnecte);
@@ -139,6 +142,9 @@ void Connexion::Erreur() {
         return;
     }
     m_erreurEnCours = true;
+    if (m_avantFermeture) {
+        m_avantFermeture();
+    }
     m_sockets.FermerServeur();
     m_sockets.ReglEtat(EtatErreur);
     m_dialogues.Message(m_interface.FenetrehWnd, QStringLiteral("La connexion a échouée !"),

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QObject>
+#include <functional>
 
 class Dialogues;
 class Interface;
@@ -21,6 +22,9 @@ public:
     void Ecouter();
     void Ecouter2();
 
+    // Runs first when the contact leaves or a connection fails.
+    void ReglerAvantFermeture(std::function<void()> avant) { m_avantFermeture = std::move(avant); }
+
     // Shows the state in status-bar part 1.
     void AfficherEtat(int etat, const QString& texte);
 
@@ -36,4 +40,5 @@ private:
     Dialogues& m_dialogues;
     Session& m_session;
     bool m_erreurEnCours = false;
+    std::function<void()> m_avantFermeture;
 };

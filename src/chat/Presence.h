@@ -1,7 +1,5 @@
-// The user's presence as the contact sees it.
+// The user's presence and typing as the contact sees them, and the nickname announcements.
 #pragma once
-
-#include <QtGlobal>
 
 class Ovan;
 
@@ -9,11 +7,20 @@ class Presence {
 public:
     explicit Presence(Ovan& ovan) : m_ovan(ovan) {}
 
-    // Command 6: set the local status to absent.
+    // Command 6: absent ("[STA]" "abs", title, faces), in every state.
     void Absent();
-    // Command 7: set the local status to present.
+    // Command 7: present again.
     void Present();
 
+    // Keys in the input box: the send button's face on a press, "[TAP]" on a release.
+    void ToucheEnfoncee();
+    void ToucheRelachee();
+
+    // "[PSE]" with the own nickname when connected (the Options window's OK and Apply).
+    void AnnoncerPseudo();
+
 private:
-    [[maybe_unused]] Ovan& m_ovan;
+    bool SaisieVide() const;
+
+    Ovan& m_ovan;
 };

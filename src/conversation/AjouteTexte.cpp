@@ -1,11 +1,31 @@
 #include "conversation/AjouteTexte.h"
 
+#include <QLineEdit>
+#include <QRegularExpression>
 #include <QScrollBar>
+#include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextEdit>
+#include <array>
 
 namespace {
+
+const std::array<const char*, 6> Polices = {"Arial",         "Comic Sans MS", "Courier",
+                                            "MS Sans Serif", "Tahoma",        "Times New Roman"};
+const std::array<QRgb, 10> Couleurs = {
+    qRgb(0, 0, 255), qRgb(0, 0, 128), qRgb(0, 128, 128), qRgb(128, 128, 128), qRgb(210, 210, 20),
+    qRgb(0, 0, 0),   qRgb(255, 0, 0), qRgb(128, 0, 0),   qRgb(0, 150, 0),     qRgb(128, 0, 128)};
+// Style index (4 bold + 2 italic + 1 underline) to effect bits (bold 1, italic 2, underline 4).
+const std::array<int, 8> Styles = {0, 4, 2, 6, 1, 5, 3, 7};
+
+const QString SansSerif = QStringLiteral("MS Sans Serif");
+
+const QRegularExpression& ExpressionLien() {
+    static const QRegularExpression lien(QStringLiteral(R"((?:https?://|file:|mailto:|www\.)[^\s<>"]+)"),
+                                         QRegularExpression::CaseInsensitiveOption);
+    return lien;
+}
 
 QTextCharFormat Format(const QString& police, const QColor& couleur, int style) {
     QTextCharFormat format;
@@ -18,34 +38,74 @@ QTextCharFormat Format(const QString& police, const QColor& couleur, int style) 
     return format;
 }
 
+// Links inside what was just written look and act like links.
+void MarquerLiens(QTextCursor& curseur, int debut, const QString& texte, const QTextCharFormat& format) {
+    auto correspondances = ExpressionLien().globalMatch(texte);
+    while (correspondances.hasNext()) {
+        const auto m = correspondances.next();
+        QTextCharFormat lien = format;
+        lien.setAnchor(true);
+        lien.setAnchorHref(m.captured());
+        lien.setFontUnderline(true);
+        lien.setForeground(QColor(0, 0, 255));
+        curseur.setPosition(debut + int(m.capturedStart()));
+        curseur.setPosition(debut + int(m.capturedEnd()), QTextCursor::KeepAnchor);
+        curseur.setCharFormat(lien);
+    }
+}
+
 // Text always lands at the end, whatever the user selected; CR LF, CR and LF are line breaks.
-void Inserer(QTextEdit* vue, const QString& texte, const QTextCharFormat& format) {
-    QTextCursor curseur(vue->document());
+void Inserer(QTextEdit* zone, const QString& texte, const QTextCharFormat& format, bool liens) {
+    QTextCursor curseur(zone->document());
     curseur.movePosition(QTextCursor::End);
+    const int debut = curseur.position();
     QString propre = texte;
     propre.replace(QLatin1String("\r\n"), QLatin1String("\n"));
     propre.replace(u'\r', u'\n');
     curseur.insertText(propre, format);
+    if (liens) {
+        MarquerLiens(curseur, debut, propre, format);
+    }
 }
 
-void Defiler(QTextEdit* vue) {
-    QScrollBar* barre = vue->verticalScrollBar();
+void Defiler(QTextEdit* zone) {
+    QScrollBar* barre = zone->verticalScrollBar();
     barre->setValue(barre->maximum());
 }
 
 } // namespace
 
-void AjouteTexte(QTextEdit* vue, const QString& texte, const QString& pseudo, const QString& police,
+QString Police(int index) {
+    return QString::fromLatin1(Polices[index >= 0 && index < int(Polices.size()) ? index : 0]);
+}
+
+QColor Couleur(int index) {
+    return QColor(Couleurs[index >= 0 && index < int(Couleurs.size()) ? index : 0]);
+}
+
+int Style(int index) {
+    return Styles[index >= 0 && index < int(Styles.size()) ? index : 0];
+}
+
+void AjouteTexte(QTextEdit* zone, const QString& texte, const QString& pseudo, const QString& police,
                  const QColor& couleur, int style, const QString& type) {
-    const QString sansSerif = QStringLiteral("MS Sans Serif");
     if (type == QLatin1String("Texte")) {
-        Inserer(vue, pseudo + QStringLiteral(" dit :\r\n   "), Format(sansSerif, Qt::black, 0));
-        Inserer(vue, texte + QStringLiteral("\r\n"), Format(police, couleur, style));
-        Defiler(vue);
+        Inserer(zone, pseudo + QStringLiteral(" dit :\r\n   "), Format(SansSerif, Qt::black, 0), false);
+        Inserer(zone, texte + QStringLiteral("\r\n"), Format(police, couleur, style), true);
+        Defiler(zone);
     } else if (type == QLatin1String("Message")) {
-        Inserer(vue, QStringLiteral(">>> ") + texte + QStringLiteral(" <<<\r\n"),
-                Format(sansSerif, couleur, style));
-        Defiler(vue);
+        Inserer(zone, QStringLiteral(">>> ") + texte + QStringLiteral(" <<<\r\n"),
+                Format(SansSerif, couleur, style), true);
+        Defiler(zone);
+    } else if (type == QLatin1String("Envoi")) {
+        const QTextCharFormat format = Format(police, couleur, style);
+        QTextCursor tout(zone->document());
+        tout.select(QTextCursor::Document);
+        tout.setCharFormat(format);
+        zone->setCurrentCharFormat(format);
+    } else if (type == QLatin1String("Ajout")) {
+        Inserer(zone, texte, Format(police, couleur, style), false);
+        Defiler(zone);
     }
 }
 
@@ -53,6 +113,47 @@ void AjouteMessage(QTextEdit* vue, const QString& texte) {
     AjouteTexte(vue, texte, QString(), QString(), CouleurMessageSysteme, 0, QStringLiteral("Message"));
 }
 
+QString PrendreTexte(const QWidget* controle) {
+    if (const auto* ligne = qobject_cast<const QLineEdit*>(controle)) {
+        return ligne->text();
+    }
+    if (const auto* zone = qobject_cast<const QTextEdit*>(controle)) {
+        return zone->toPlainText();
+    }
+    return {};
+}
+
+void ReglerPolice(QWidget* controle, int taille, bool souligne) {
+    QFont police(SansSerif);
+    police.setPixelSize(taille);
+    police.setUnderline(souligne);
+    controle->setFont(police);
+    controle->update();
+}
+
 int FinConversation(QTextEdit* vue) {
     return vue->document()->characterCount() - 1;
+}
+
+QString LienA(QTextEdit* zone, const QPoint& point) {
+    const QString ancre = zone->anchorAt(point);
+    if (!ancre.isEmpty()) {
+        return ancre;
+    }
+    // A link typed in the input box has no anchor: find it in the line under the mouse.
+    const QTextCursor curseur = zone->cursorForPosition(point);
+    const QRect ligne = zone->cursorRect(curseur);
+    if (!ligne.adjusted(-ligne.height(), 0, ligne.height(), 0).contains(point)) {
+        return {};
+    }
+    const QTextBlock bloc = curseur.block();
+    const int position = curseur.position() - bloc.position();
+    auto correspondances = ExpressionLien().globalMatch(bloc.text());
+    while (correspondances.hasNext()) {
+        const auto m = correspondances.next();
+        if (position >= m.capturedStart() && position <= m.capturedEnd()) {
+            return m.captured();
+        }
+    }
+    return {};
 }

@@ -19,3 +19,16 @@ QString RTrim(const QString& texte) {
 QString Trim(const QString& texte) {
     return LTrim(RTrim(texte));
 }
+
+bool RetourChariot(const QString& texte) {
+    for (QChar c : texte) {
+        if (c.unicode() >= 0x21 && c.unicode() <= 0x7E) {
+            return false;
+        }
+    }
+    return true;
+}
+
+int NbreRetChar(const QString& texte) {
+    return int(texte.count(u'\r') + texte.count(u'\n'));
+}

@@ -1,4 +1,4 @@
-// Text routines shared by the conversation: space trimming.
+// Text routines shared by the conversation: space trimming, the blank test, line-break count.
 #pragma once
 
 #include <QString>
@@ -7,3 +7,8 @@
 QString Trim(const QString& texte);
 QString LTrim(const QString& texte);
 QString RTrim(const QString& texte);
+
+// True when no character lies in 0x21..0x7E: spaces, line breaks and accented letters alone are blank.
+bool RetourChariot(const QString& texte);
+// The number of CR and LF characters.
+int NbreRetChar(const QString& texte);

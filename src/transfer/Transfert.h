@@ -1,7 +1,8 @@
-// Offering, opening and cancelling files sent to the contact.
+// Offering, accepting, opening and cancelling files sent to the contact.
 #pragma once
 
-#include <QtGlobal>
+#include <QByteArray>
+#include <QString>
 
 class Ovan;
 
@@ -16,6 +17,13 @@ public:
     // Command 101: cancel the transfer, or close the transfer window.
     void Annuler();
 
+    // "[DEM]": the contact offers a file.
+    void RecuOffre(const QString& nom, const QByteArray& tailleTexte);
+    // "[RPS]": the answer to our offer.
+    void RecuReponse(bool oui);
+    // "[ANN]": the contact cancelled.
+    void RecuAnnulation();
+
 private:
-    [[maybe_unused]] Ovan& m_ovan;
+    Ovan& m_ovan;
 };

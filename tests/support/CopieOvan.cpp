@@ -13,6 +13,7 @@ CopieOvan::CopieOvan(const QString& adresse) : m_adresse(adresse) {
     parametres.AdresseLocale = QHostAddress(adresse);
     parametres.dialogues = &m_dialogues;
     parametres.shell = &m_shell;
+    parametres.sons = &m_sons;
     m_ovan = std::make_unique<Ovan>(parametres);
     m_ovan->Demarrer();
 }

@@ -3,6 +3,7 @@
 
 #include "DialoguesEnregistres.h"
 #include "ShellEnregistre.h"
+#include "SonsEnregistres.h"
 #include "app/Ovan.h"
 
 #include <QTemporaryDir>
@@ -21,6 +22,7 @@ public:
     Interface& interface() { return m_ovan->interface(); }
     DialoguesEnregistres& dialogues() { return m_dialogues; }
     ShellEnregistre& shell() { return m_shell; }
+    SonsEnregistres& sons() { return m_sons; }
     const QString& Adresse() const { return m_adresse; }
     QString Dossier() const { return m_dossier.path() + QLatin1Char('/'); }
 
@@ -40,6 +42,7 @@ private:
     QTemporaryDir m_dossier;
     DialoguesEnregistres m_dialogues;
     ShellEnregistre m_shell;
+    SonsEnregistres m_sons;
     std::unique_ptr<Ovan> m_ovan;
 };
 
