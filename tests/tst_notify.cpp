@@ -149,7 +149,7 @@ void TestNotify::monteeAttenteEtFondu() {
     QVERIFY(b.fenetre.geometry().bottom() > Place(Popup::Course).bottom());
     QCOMPARE(b.fenetre.geometry().right(), Place(0).right());
 
-    QVERIFY(finie.wait(3000));
+    QVERIFY(finie.wait(5000));
     QVERIFY(chrono.elapsed() >= 900);
     QCOMPARE(b.fenetre.geometry(), Place(92));
     QCOMPARE(b.popup.Montee(), 0);
@@ -162,7 +162,7 @@ void TestNotify::monteeAttenteEtFondu() {
     QTRY_COMPARE_WITH_TIMEOUT(b.popup.Sens(), -1, 8000);
     QVERIFY(chrono.elapsed() >= 4900);
     QVERIFY(!b.popup.EnAttente());
-    QVERIFY(masquee.wait(3000));
+    QVERIFY(masquee.wait(5000));
     QVERIFY(!b.fenetre.isVisible());
     QCOMPARE(b.popup.Sens(), 0);
     QCOMPARE(b.popup.Alpha(), 0);
@@ -174,7 +174,7 @@ void TestNotify::monteeAttenteEtFondu() {
     // Hidden, it comes back with the next message.
     b.Notifier();
     QVERIFY(b.fenetre.isVisible());
-    QVERIFY(finie.wait(3000));
+    QVERIFY(finie.wait(5000));
     QCOMPARE(b.fenetre.geometry(), Place(92));
 }
 
@@ -190,7 +190,7 @@ void TestNotify::nouvelleNotificationPendantMonteeEtRepos() {
     QVERIFY(b.popup.Montee() >= avant);
     QCOMPARE(b.titre->text(), QStringLiteral("Bob"));
     QCOMPARE(b.corps->text(), QStringLiteral("deux"));
-    QVERIFY(finie.wait(3000));
+    QVERIFY(finie.wait(5000));
     QCOMPARE(finie.count(), 1);
 
     // At rest: the rise starts again from the bottom while the hold runs on.
@@ -201,7 +201,7 @@ void TestNotify::nouvelleNotificationPendantMonteeEtRepos() {
     QCOMPARE(b.popup.Sens(), 0);
     QTRY_VERIFY(b.popup.Montee() >= 1);
     QVERIFY(b.fenetre.geometry().top() > Place(92).top());
-    QVERIFY(finie.wait(3000));
+    QVERIFY(finie.wait(5000));
     QCOMPARE(b.fenetre.geometry(), Place(92));
 
     // During the fade: shown opaque again, and the fade carries on to the end.
@@ -210,7 +210,7 @@ void TestNotify::nouvelleNotificationPendantMonteeEtRepos() {
     QSignalSpy masquee(&b.popup, &Popup::masquee);
     b.Notifier();
     QCOMPARE(b.popup.Sens(), -1);
-    QVERIFY(masquee.wait(3000));
+    QVERIFY(masquee.wait(5000));
     QVERIFY(!b.fenetre.isVisible());
 }
 
@@ -235,7 +235,7 @@ void TestNotify::fermetureDemandee() {
     b.popup.DemanderFermeture();
     QVERIFY(b.popup.Alpha() <= alpha);
     QCOMPARE(b.popup.Sens(), -1);
-    QVERIFY(masquee.wait(3000));
+    QVERIFY(masquee.wait(5000));
     QCOMPARE(masquee.count(), 1);
     QVERIFY(!b.fenetre.isVisible());
     QCOMPARE(b.restaurations, 0);
@@ -248,12 +248,12 @@ void TestNotify::clics() {
         QSignalSpy finie(&b.popup, &Popup::monteeFinie);
         QSignalSpy masquee(&b.popup, &Popup::masquee);
         b.Notifier();
-        QVERIFY(finie.wait(3000));
+        QVERIFY(finie.wait(5000));
         Clic(&b.fenetre, {169, 13});
         QVERIFY(!b.popup.EnAttente());
         QCOMPARE(b.popup.Sens(), -1);
         QCOMPARE(b.fenetre.cursor().shape(), Qt::PointingHandCursor);
-        QVERIFY(masquee.wait(3000));
+        QVERIFY(masquee.wait(5000));
         QCOMPARE(b.restaurations, 0);
     }
     // The message fades and brings the main window back, once.
@@ -262,12 +262,12 @@ void TestNotify::clics() {
         QSignalSpy finie(&b.popup, &Popup::monteeFinie);
         QSignalSpy masquee(&b.popup, &Popup::masquee);
         b.Notifier();
-        QVERIFY(finie.wait(3000));
+        QVERIFY(finie.wait(5000));
         Clic(&b.fenetre, {3, 112});
         QVERIFY(!b.popup.EnAttente());
         QCOMPARE(b.popup.Sens(), -1);
         QCOMPARE(b.restaurations, 1);
-        QVERIFY(masquee.wait(3000));
+        QVERIFY(masquee.wait(5000));
         QCOMPARE(b.restaurations, 1);
     }
     // On a label, in window coordinates: (170, 10) of the title is (170, 60) of the message.
@@ -284,7 +284,7 @@ void TestNotify::clics() {
         Banc b;
         QSignalSpy finie(&b.popup, &Popup::monteeFinie);
         b.Notifier();
-        QVERIFY(finie.wait(3000));
+        QVERIFY(finie.wait(5000));
         Clic(&b.fenetre, {180, 5});
         Clic(&b.fenetre, {90, 20});
         Clic(&b.fenetre, {169, 13}, Qt::RightButton);

@@ -149,7 +149,7 @@ bool Ovan::eventFilter(QObject* objet, QEvent* event) {
             QTextEdit* zone = m_interface->RichEdithWnd[slot];
             if (objet == zone->viewport()) {
                 const QString lien =
-                    Trim(zone->anchorAt(static_cast<QMouseEvent*>(event)->position().toPoint()));
+                    Trim(LienA(zone, static_cast<QMouseEvent*>(event)->position().toPoint()));
                 if (!lien.isEmpty()) {
                     shell().Ouvrir(lien, m_interface->FenetrehWnd);
                 }
