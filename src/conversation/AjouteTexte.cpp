@@ -40,6 +40,10 @@ QTextCharFormat Format(const QString& police, const QColor& couleur, int style) 
 
 // Links inside what was just written look and act like links.
 void MarquerLiens(QTextCursor& curseur, int debut, const QString& texte, const QTextCharFormat& format) {
+    // Most messages hold no link: skip the expression for them.
+    if (!texte.contains(u':') && !texte.contains(QLatin1String("www."), Qt::CaseInsensitive)) {
+        return;
+    }
     auto correspondances = ExpressionLien().globalMatch(texte);
     while (correspondances.hasNext()) {
         const auto m = correspondances.next();
@@ -90,8 +94,12 @@ int Style(int index) {
 void AjouteTexte(QTextEdit* zone, const QString& texte, const QString& pseudo, const QString& police,
                  const QColor& couleur, int style, const QString& type) {
     if (type == QLatin1String("Texte")) {
+        // One edit for both pieces: the view lays the entry out once.
+        QTextCursor bloc(zone->document());
+        bloc.beginEditBlock();
         Inserer(zone, pseudo + QStringLiteral(" dit :\r\n   "), Format(SansSerif, Qt::black, 0), false);
         Inserer(zone, texte + QStringLiteral("\r\n"), Format(police, couleur, style), true);
+        bloc.endEditBlock();
         Defiler(zone);
     } else if (type == QLatin1String("Message")) {
         Inserer(zone, QStringLiteral(">>> ") + texte + QStringLiteral(" <<<\r\n"),

@@ -1,0 +1,151 @@
+// Figures for the conversation view: the cost of one entry as the log grows, and a burst of
+// 10,000 messages from a peer copy against plain text-edit appends of the same texts.
+#include "CopieOvan.h"
+#include "app/Interface.h"
+#include "chat/ArriveeDonnees.h"
+#include "chat/SocketsChat.h"
+#include "conversation/AjouteTexte.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTest>
+#include <QTextEdit>
+#include <QTimer>
+#include <cstdio>
+
+namespace {
+
+// Resident memory in KiB.
+long Memoire() {
+    QFile statut(QStringLiteral("/proc/self/status"));
+    if (!statut.open(QIODevice::ReadOnly)) {
+        return 0;
+    }
+    for (const QByteArray& ligne : statut.readAll().split('\n')) {
+        if (ligne.startsWith("VmRSS:")) {
+            return ligne.mid(6).trimmed().split(' ').value(0).toLong();
+        }
+    }
+    return 0;
+}
+
+QString TexteNumero(int i) {
+    return QStringLiteral("Message numéro %1, un peu de texte pour faire une ligne").arg(i);
+}
+
+void Remplir(QTextEdit& vue, int entrees) {
+    for (int i = 0; i < entrees; ++i) {
+        AjouteTexte(&vue, TexteNumero(i), QStringLiteral("Bob"), Police(i % 6), Couleur(i % 10), Style(i % 8),
+                    QStringLiteral("Texte"));
+    }
+}
+
+// Microseconds per entry for n more entries appended to a view already holding deja.
+double CoutEntree(int deja, int n) {
+    QTextEdit vue;
+    vue.resize(700, 340);
+    Remplir(vue, deja);
+    QElapsedTimer montre;
+    montre.start();
+    Remplir(vue, n);
+    return montre.nsecsElapsed() / 1000.0 / n;
+}
+
+// The same for the text edit's own append, as a yardstick of what the widget itself costs.
+double CoutAppend(int deja, int n) {
+    QTextEdit vue;
+    vue.resize(700, 340);
+    for (int i = 0; i < deja; ++i) {
+        vue.append(QStringLiteral("Bob dit :\n   ") + TexteNumero(i));
+    }
+    QElapsedTimer montre;
+    montre.start();
+    for (int i = 0; i < n; ++i) {
+        vue.append(QStringLiteral("Bob dit :\n   ") + TexteNumero(i));
+    }
+    return montre.nsecsElapsed() / 1000.0 / n;
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication application(argc, argv);
+
+    std::printf("== One entry as the log grows ==\n");
+    const double petit = CoutEntree(10, 2000);
+    const double grand = CoutEntree(100000, 2000);
+    std::printf("with 10 entries:      %8.1f us per entry\n", petit);
+    std::printf("with 100,000 entries: %8.1f us per entry\n", grand);
+    std::printf("ratio:                %8.2f (1.0 = independent of the log's size)\n", grand / petit);
+    const double petitBase = CoutAppend(10, 2000);
+    const double grandBase = CoutAppend(100000, 2000);
+    std::printf("plain appends, same sizes: %.1f and %.1f us, ratio %.2f (the widget's own growth)\n\n",
+                petitBase, grandBase, grandBase / petitBase);
+
+    constexpr int N = 10000;
+    std::printf("== A burst of %d messages from a peer copy ==\n", N);
+
+    // Baseline: the same texts appended to a plain text edit of the same size, in the same run,
+    // the event loop turning (and painting) every 50 messages as a window that stays responsive must.
+    long memoireAvant = Memoire();
+    QElapsedTimer montre;
+    double baseUs = 0;
+    long baseKo = 0;
+    {
+        QTextEdit simple;
+        simple.resize(708, 343);
+        simple.show();
+        montre.start();
+        for (int i = 0; i < N; ++i) {
+            simple.append(QStringLiteral("Bob dit :\n   ") + TexteNumero(i));
+            if (i % 50 == 49) {
+                QCoreApplication::processEvents();
+            }
+        }
+        QCoreApplication::processEvents();
+        baseUs = montre.nsecsElapsed() / 1000.0 / N;
+        baseKo = Memoire() - memoireAvant;
+    }
+
+    CopieOvan a(QStringLiteral("127.0.0.90"));
+    CopieOvan b(QStringLiteral("127.0.0.91"));
+    if (!ConnecterCopies(a, QStringLiteral("Alice"), b, QStringLiteral("Bob"))) {
+        std::printf("the copies did not connect\n");
+        return 1;
+    }
+    QTest::qWait(200);
+    int recus = 0;
+    QObject::connect(&b.ovan().Arrivee(), &ArriveeDonnees::trameTraitee,
+                     [&](const Trame::TrameRecue& t) { recus += t.balise == Trame::Balise::TXT; });
+    // The longest the event loop went without turning while the burst was shown.
+    qint64 pireAttente = 0;
+    QElapsedTimer battement;
+    QTimer pouls;
+    pouls.setInterval(5);
+    QObject::connect(&pouls, &QTimer::timeout,
+                     [&] { pireAttente = std::max(pireAttente, battement.restart()); });
+
+    memoireAvant = Memoire();
+    montre.start();
+    battement.start();
+    pouls.start();
+    for (int i = 0; i < N; ++i) {
+        a.ovan().Sockets().Envoyer(Trame::Message(i % 6, i % 10, i % 8, TexteNumero(i)));
+    }
+    const bool tout = QTest::qWaitFor([&] { return recus == N; }, 120000);
+    pouls.stop();
+    const double ovanUs = montre.nsecsElapsed() / 1000.0 / N;
+    const long ovanKo = Memoire() - memoireAvant;
+    const bool ordre = b.TexteConversation().endsWith(TexteNumero(N - 1) + u'\n');
+
+    std::printf("shown: %d of %d, last one last: %s\n", recus, N, ordre ? "yes" : "no");
+    std::printf("plain text-edit appends: %8.1f us per message, %6ld KiB\n", baseUs, baseKo);
+    std::printf("received and shown:      %8.1f us per message, %6ld KiB\n", ovanUs, ovanKo);
+    std::printf("ratio time:   %5.2f (goal: within 3)\n", ovanUs / baseUs);
+    std::printf("ratio memory: %5.2f (goal: within 3)\n", baseKo > 0 ? double(ovanKo) / baseKo : 0.0);
+    std::printf("longest wait of the event loop during the burst: %lld ms\n",
+                static_cast<long long>(pireAttente));
+    return tout && ordre ? 0 : 1;
+}
