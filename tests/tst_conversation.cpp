@@ -11,7 +11,6 @@
 #include "chat/SocketsChat.h"
 #include "conversation/AjouteTexte.h"
 #include "conversation/Texte.h"
-#include "notify/Popup.h"
 
 #include "app/Fondu.h"
 
@@ -115,7 +114,6 @@ private slots:
     void frappe();
     void vidApresReconnexion();
     void notificationsSelonLaFenetre();
-    void popupJusquAuBout();
     void liens();
 };
 
@@ -551,19 +549,6 @@ void TestConversation::notificationsSelonLaFenetre() {
     QCOMPARE(ui.LabelhWnd[LabelCorpsPopup]->text(), QStringLiteral("trois"));
     QCOMPARE(ui.LabelhWnd[LabelTitrePopup]->geometry(), QRect(0, 50, 183, 20));
     QCOMPARE(a.sons().Joues().size(), 2);
-}
-
-void TestConversation::popupJusquAuBout() {
-    CopieOvan a(QStringLiteral("127.0.0.66"));
-    Popup& popup = a.ovan().popup();
-    QSignalSpy masquee(&popup, &Popup::masquee);
-    QSignalSpy montee(&popup, &Popup::monteeFinie);
-    popup.Notifier(QStringLiteral("Bob dit :"), QStringLiteral("salut"), QRect(0, 50, 183, 20),
-                   QRect(0, 70, 183, 50));
-    QVERIFY(montee.wait(5000));
-    QVERIFY(popup.EnAttente());
-    QVERIFY(masquee.wait(8000));
-    QVERIFY(!a.interface().PopuphWnd->isVisible());
 }
 
 void TestConversation::liens() {
