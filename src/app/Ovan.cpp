@@ -20,6 +20,7 @@
 #include "platform/Shell.h"
 #include "platform/Sons.h"
 #include "settings/ChoixPseudo.h"
+#include "settings/FichierConfig.h"
 #include "settings/Options.h"
 #include "tools/Capture.h"
 #include "tools/Compression.h"
@@ -28,6 +29,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDir>
 #include <QHostInfo>
 #include <QLineEdit>
@@ -35,19 +37,6 @@
 #include <QStandardPaths>
 #include <QTextEdit>
 
-namespace {
-
-QString DossierParDefaut() {
-    const QString telechargements = QStandardPaths::writableLocation(QStandardPaths::DownloadLocation);
-    QString dossier =
-        !telechargements.isEmpty() && QDir(telechargements).exists() ? telechargements : QDir::homePath();
-    if (!dossier.endsWith(u'/')) {
-        dossier += u'/';
-    }
-    return dossier;
-}
-
-} // namespace
 
 Ovan::Ovan(const Parametres& parametres, QObject* parent)
     : QObject(parent), m_parametres(parametres), m_interface(std::make_unique<Interface>()),
@@ -70,6 +59,7 @@ Ovan::Ovan(const Parametres& parametres, QObject* parent)
     connect(m_sockets, &SocketsChat::tramesRecues, m_arrivee, &ArriveeDonnees::Traiter);
     // What was read before a close or an error is shown before it.
     m_connexion->ReglerAvantFermeture([this] { m_arrivee->ToutTraiter(); });
+    m_connexion->ReglerDemandePseudo([this] { m_choixPseudo->Afficher(); });
 
     m_clignotement.setInterval(1500);
     connect(&m_clignotement, &QTimer::timeout, this,
@@ -116,7 +106,7 @@ void Ovan::CablerFenetres() {
     connect(fenetre, &FenetrePrincipale::activee, this, &Ovan::ActivationFenetrePrincipale);
 
     // Windows that give the main window back when they have faded out.
-    for (FenetreOvan* f : {ui.ApposhWnd, ui.OptionshWnd, ui.PseudohWnd}) {
+    for (FenetreOvan* f : {ui.ApposhWnd, ui.OptionshWnd}) {
         connect(&f->fondu(), &Fondu::masquee, fenetre, [fenetre] { fenetre->Activer(true); });
     }
     // What the close box of each secondary window means.
@@ -126,6 +116,12 @@ void Ovan::CablerFenetres() {
         connect(f, &FenetreOvan::fermetureDemandee, f, [f] { f->fondu().Sortir(); });
     }
     // The nickname window must be answered; the pickers and the pop-up have no close box.
+
+    // The image window's quality list follows its format.
+    connect(ui.ComboBoxhWnd[ListeFormat], &QComboBox::currentIndexChanged, this, [&ui](int format) {
+        MettreQualite(ui.ComboBoxhWnd[ListeQualite], format);
+        ui.ComboBoxhWnd[ListeQualite]->setCurrentIndex(0);
+    });
 
     // The shortcuts work from every window of the program, and act on the main window.
     for (QWidget* f : ui.Fenetres()) {
@@ -164,6 +160,7 @@ void Ovan::Demarrer() {
     ui.TextBoxhWnd[ZoneNomPoste]->setText(QHostInfo::localHostName());
     m_options->RechargerConfig();
     m_session.MonPseudo = Trim(ui.TextBoxhWnd[ZonePseudo]->text());
+    m_session.DossFichRecus = Trim(ui.TextBoxhWnd[ZoneOptionsDossier]->text());
     m_sockets->ReglEtat(EtatDeconnecte);
     ui.FenetrehWnd->fondu().Entrer();
     m_connexion->Ecouter();

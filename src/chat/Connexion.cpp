@@ -92,6 +92,9 @@ void Connexion::Connecte() {
         m_sockets.Envoyer(Trame::Log(m_session.MonPseudo));
     } else {
         m_sockets.Envoyer(Trame::Att());
+        if (m_demanderPseudo) {
+            m_demanderPseudo();
+        }
     }
     m_interface.FenetrehWnd->setWindowTitle(TitreFenetre + QStringLiteral(" - Présent"));
     m_interface.FenetrehWnd->ElementMenu(900)->setEnabled(false);

@@ -25,6 +25,9 @@ public:
     // Runs first when the contact leaves or a connection fails.
     void ReglerAvantFermeture(std::function<void()> avant) { m_avantFermeture = std::move(avant); }
 
+    // Asks for a nickname when the connection was made without one.
+    void ReglerDemandePseudo(std::function<void()> demander) { m_demanderPseudo = std::move(demander); }
+
     // Shows the state in status-bar part 1.
     void AfficherEtat(int etat, const QString& texte);
 
@@ -41,4 +44,5 @@ private:
     Session& m_session;
     bool m_erreurEnCours = false;
     std::function<void()> m_avantFermeture;
+    std::function<void()> m_demanderPseudo;
 };

@@ -1,5 +1,6 @@
 #include "platform/Dialogues.h"
 
+#include <QFileDialog>
 #include <QMessageBox>
 
 Dialogues::Reponse DialoguesReels::Message(QWidget* proprietaire, const QString& texte, const QString& titre,
@@ -26,4 +27,8 @@ Dialogues::Reponse DialoguesReels::Message(QWidget* proprietaire, const QString&
     case QMessageBox::Cancel: return Reponse::Annuler;
     default: return boutons == Boutons::OuiNon ? Reponse::Non : Reponse::Ok;
     }
+}
+
+QString DialoguesReels::ChoisirDossier(QWidget* proprietaire, const QString& titre, const QString& depart) {
+    return QFileDialog::getExistingDirectory(proprietaire, titre, depart, QFileDialog::ShowDirsOnly);
 }

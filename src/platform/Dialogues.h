@@ -16,6 +16,9 @@ public:
     // One box: owner window, text, caption, icon, buttons; returns the answer.
     virtual Reponse Message(QWidget* proprietaire, const QString& texte, const QString& titre, Icone icone,
                             Boutons boutons = Boutons::Ok) = 0;
+
+    // An existing folder chosen by the user, starting from depart; "" when cancelled.
+    virtual QString ChoisirDossier(QWidget* proprietaire, const QString& titre, const QString& depart) = 0;
 };
 
 // The real boxes, modal to their owner.
@@ -23,4 +26,5 @@ class DialoguesReels : public Dialogues {
 public:
     Reponse Message(QWidget* proprietaire, const QString& texte, const QString& titre, Icone icone,
                     Boutons boutons = Boutons::Ok) override;
+    QString ChoisirDossier(QWidget* proprietaire, const QString& titre, const QString& depart) override;
 };

@@ -1,3 +1,58 @@
 #include "settings/ChoixPseudo.h"
 
-void ChoixPseudo::Valider() {}
+#include "app/FenetreOvan.h"
+#include "app/FenetrePrincipale.h"
+#include "app/Fondu.h"
+#include "app/Interface.h"
+#include "app/Ovan.h"
+#include "chat/SocketsChat.h"
+#include "conversation/Texte.h"
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QTextEdit>
+#include <QTimer>
+
+ChoixPseudo::ChoixPseudo(Ovan& ovan) : m_ovan(ovan) {
+    Interface& ui = m_ovan.interface();
+    ui.PseudohWnd->installEventFilter(this);
+    // Answered: the main window comes back with the focus in the input box.
+    connect(&ui.PseudohWnd->fondu(), &Fondu::masquee, this, [&ui] {
+        ui.FenetrehWnd->Activer(true);
+        ui.RichEdithWnd[ZoneSaisie]->setFocus();
+    });
+}
+
+void ChoixPseudo::Afficher() {
+    Interface& ui = m_ovan.interface();
+    ui.PseudohWnd->fondu().Entrer();
+    ui.FenetrehWnd->Activer(false);
+    ui.TextBoxhWnd[ZoneChoixPseudo]->setFocus();
+}
+
+void ChoixPseudo::Valider() {
+    Interface& ui = m_ovan.interface();
+    const QString pseudo = Trim(ui.TextBoxhWnd[ZoneChoixPseudo]->text());
+    ui.TextBoxhWnd[ZonePseudo]->setText(pseudo);
+    if (pseudo.isEmpty()) {
+        return;
+    }
+    m_ovan.session().MonPseudo = pseudo;
+    m_ovan.Sockets().Envoyer(Trame::Log(pseudo));
+    ui.PseudohWnd->fondu().Sortir();
+}
+
+bool ChoixPseudo::eventFilter(QObject* objet, QEvent* event) {
+    FenetreOvan* fenetre = m_ovan.interface().PseudohWnd;
+    // It stays in front until answered; a message box of the program may still come first.
+    if (objet == fenetre && event->type() == QEvent::WindowDeactivate && fenetre->isVisible() &&
+        !fenetre->fondu().EnCours()) {
+        QTimer::singleShot(0, fenetre, [fenetre] {
+            if (fenetre->isVisible() && !QApplication::activeModalWidget()) {
+                fenetre->raise();
+                fenetre->activateWindow();
+            }
+        });
+    }
+    return false;
+}

@@ -1,17 +1,23 @@
-// The nickname window shown when connecting without a nickname.
+// The nickname window, shown when a connection is made without a nickname.
 #pragma once
 
-#include <QtGlobal>
+#include <QObject>
 
 class Ovan;
 
-class ChoixPseudo {
+class ChoixPseudo : public QObject {
+    Q_OBJECT
 public:
-    explicit ChoixPseudo(Ovan& ovan) : m_ovan(ovan) {}
+    explicit ChoixPseudo(Ovan& ovan);
 
+    // Fades the window in (or brings it to the front) and disables the main window.
+    void Afficher();
     // Command 51: take the nickname and announce it.
     void Valider();
 
+protected:
+    bool eventFilter(QObject* objet, QEvent* event) override;
+
 private:
-    [[maybe_unused]] Ovan& m_ovan;
+    Ovan& m_ovan;
 };

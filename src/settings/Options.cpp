@@ -1,25 +1,184 @@
 #include "settings/Options.h"
 
+#include "app/BoutonImage.h"
 #include "app/FenetreOvan.h"
+#include "app/FenetrePrincipale.h"
 #include "app/Fondu.h"
 #include "app/Interface.h"
 #include "app/Ovan.h"
+#include "chat/Presence.h"
+#include "conversation/Composition.h"
+#include "conversation/Texte.h"
+#include "platform/Dialogues.h"
+#include "settings/Config.h"
+#include "tools/ConversionImages.h"
 
-void Options::Parcourir() {}
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPushButton>
+
+namespace {
+
+// Tab strip of the pictures: y 75..93, three tabs.
+constexpr int HautOnglets = 75;
+constexpr int BasOnglets = 93;
+constexpr int Onglets[3][2] = {{15, 103}, {106, 194}, {197, 285}};
+
+} // namespace
+
+Options::Options(Ovan& ovan) : m_ovan(ovan) {
+    Interface& ui = m_ovan.interface();
+    ui.LabelOptionhWnd->setMouseTracking(true);
+    ui.LabelOptionhWnd->installEventFilter(this);
+    connect(ui.ComboBoxhWnd[ListeOptionsFormat], &QComboBox::currentIndexChanged, this, [&ui](int format) {
+        MettreQualite(ui.ComboBoxhWnd[ListeOptionsQualite], format);
+        ui.ComboBoxhWnd[ListeOptionsQualite]->setCurrentIndex(0);
+    });
+}
+
+int Options::OngletA(const QPoint& p) {
+    if (p.y() < HautOnglets || p.y() > BasOnglets) {
+        return 0;
+    }
+    for (int i = 0; i < 3; ++i) {
+        if (p.x() >= Onglets[i][0] && p.x() <= Onglets[i][1]) {
+            return i + 1;
+        }
+    }
+    return 0;
+}
+
+bool Options::eventFilter(QObject* objet, QEvent* event) {
+    auto* label = m_ovan.interface().LabelOptionhWnd;
+    if (objet != label) {
+        return false;
+    }
+    if (event->type() == QEvent::MouseMove || event->type() == QEvent::MouseButtonRelease ||
+        event->type() == QEvent::MouseButtonPress) {
+        const auto* souris = static_cast<QMouseEvent*>(event);
+        const int onglet = OngletA(souris->position().toPoint());
+        label->setCursor(onglet ? Qt::PointingHandCursor : Qt::ArrowCursor);
+        if (event->type() == QEvent::MouseButtonPress && souris->button() == Qt::LeftButton && onglet) {
+            AfficherPage(onglet);
+        }
+    }
+    return false;
+}
+
+void Options::AfficherPage(int page) {
+    Interface& ui = m_ovan.interface();
+    m_page = page;
+    Interface::ReglerImage(ui.LabelOptionhWnd, QStringLiteral("img_fenoption%1").arg(page));
+    const QList<QWidget*> pages[3] = {
+        {ui.TextBoxhWnd[ZoneOptionsPseudo], ui.TextBoxhWnd[ZoneOptionsDossier], ui.BoutonhWnd[BoutonParcourir]},
+        {ui.ComboBoxhWnd[ListeOptionsPolice], ui.ComboBoxhWnd[ListeOptionsCouleur], ui.CheckBoxhWnd[CaseOptionsGras],
+         ui.CheckBoxhWnd[CaseOptionsItalique], ui.CheckBoxhWnd[CaseOptionsSouligne]},
+        {ui.ComboBoxhWnd[ListeOptionsFormat], ui.ComboBoxhWnd[ListeOptionsQualite],
+         ui.CheckBoxhWnd[CaseEnvoyerCapture]},
+    };
+    for (int i = 0; i < 3; ++i) {
+        for (QWidget* c : pages[i]) {
+            c->setVisible(i + 1 == page);
+        }
+    }
+}
+
+QString Options::FenSelectionDoss(const QString& titre, const QString& depart) {
+    QString chemin =
+        m_ovan.dialogues().ChoisirDossier(m_ovan.interface().OptionshWnd, titre, depart);
+    if (chemin.isEmpty() || !DossExist(chemin)) {
+        return {};
+    }
+    if (!chemin.endsWith(u'/')) {
+        chemin += u'/';
+    }
+    return chemin;
+}
+
+void Options::Parcourir() {
+    const QString chemin =
+        FenSelectionDoss(QStringLiteral("Le dossier accueillant les fichiers reçus"), m_ovan.session().DossFichRecus);
+    if (!chemin.isEmpty()) {
+        // Files go there at once, before OK or Apply.
+        m_ovan.session().DossFichRecus = chemin;
+        m_ovan.interface().TextBoxhWnd[ZoneOptionsDossier]->setText(chemin);
+    }
+}
+
+bool Options::Sauver() {
+    if (SauverFichierConfig(m_ovan.DossExec(), EcrireConfig(SauverConfig(m_ovan.interface())))) {
+        return true;
+    }
+    // The old file is still there, whole: say so rather than pretend.
+    m_ovan.dialogues().Message(m_ovan.interface().OptionshWnd,
+                               QStringLiteral("Impossible d'enregistrer la configuration !"), QStringLiteral("Erreur"),
+                               Dialogues::Icone::Erreur);
+    return false;
+}
+
+void Options::AppliquerReglages() {
+    Interface& ui = m_ovan.interface();
+    Session& s = m_ovan.session();
+    s.MonPseudo = Trim(ui.TextBoxhWnd[ZoneOptionsPseudo]->text());
+    ui.TextBoxhWnd[ZonePseudo]->setText(s.MonPseudo);
+    m_ovan.presence().AnnoncerPseudo();
+    s.DossFichRecus = Trim(ui.TextBoxhWnd[ZoneOptionsDossier]->text());
+    {
+        const QSignalBlocker a(ui.ComboBoxhWnd[ListePolice]);
+        const QSignalBlocker b(ui.ComboBoxhWnd[ListeCouleur]);
+        ui.ComboBoxhWnd[ListePolice]->setCurrentIndex(ui.ComboBoxhWnd[ListeOptionsPolice]->currentIndex());
+        ui.ComboBoxhWnd[ListeCouleur]->setCurrentIndex(ui.ComboBoxhWnd[ListeOptionsCouleur]->currentIndex());
+    }
+    ui.CheckBoxhWnd[CaseGras]->setChecked(ui.CheckBoxhWnd[CaseOptionsGras]->isChecked());
+    ui.CheckBoxhWnd[CaseItalique]->setChecked(ui.CheckBoxhWnd[CaseOptionsItalique]->isChecked());
+    ui.CheckBoxhWnd[CaseSouligne]->setChecked(ui.CheckBoxhWnd[CaseOptionsSouligne]->isChecked());
+    m_ovan.composition().ChangerStyle();
+}
 
 void Options::Valider() {
-    Fermer();
+    Sauver();
+    m_ovan.interface().OptionshWnd->fondu().Sortir();
+    AppliquerReglages();
+}
+
+void Options::Appliquer() {
+    Sauver();
+    AppliquerReglages();
 }
 
 void Options::Annuler() {
-    Fermer();
+    FenetreOvan* fenetre = m_ovan.interface().OptionshWnd;
+    if (fenetre->fondu().EnCours()) {
+        return;
+    }
+    // The end of the fade gives the main window back.
+    fenetre->fondu().Sortir();
+    RechargerConfig();
 }
 
-void Options::Appliquer() {}
-
-void Options::RechargerConfig() {}
-
-void Options::Fermer() {
-    // The end of the fade gives the main window back.
-    m_ovan.interface().OptionshWnd->fondu().Sortir();
+void Options::RechargerConfig() {
+    Interface& ui = m_ovan.interface();
+    QFile fichier(m_ovan.DossExec() + QStringLiteral("config.ini"));
+    if (!fichier.exists()) {
+        ChargerConfigParDefaut(ui);
+        return;
+    }
+    if (fichier.open(QIODevice::ReadOnly)) {
+        ChargerConfig(ui, LireConfig(fichier.readAll()));
+    }
+    if (DossExist(ui.TextBoxhWnd[ZoneOptionsDossier]->text())) {
+        return;
+    }
+    m_ovan.dialogues().Message(nullptr,
+                               QStringLiteral("Le dossier de réception des fichiers n'existe pas !\r\n"
+                                              "Vous devez en choisir un existant."),
+                               QStringLiteral("Erreur !"), Dialogues::Icone::Information);
+    ui.TextBoxhWnd[ZoneOptionsDossier]->setText(DossierParDefaut());
+    ui.OptionshWnd->fondu().Entrer();
+    ui.FenetrehWnd->Activer(false);
+    m_ovan.ClicBouton(48);
 }

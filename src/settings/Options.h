@@ -1,25 +1,42 @@
-// The Options window's commands and the settings reload.
+// The Options window: its three pages, OK, Cancel, Apply, the folder browser, and the settings reload.
 #pragma once
+
+#include <QObject>
 
 class Ovan;
 
-class Options {
+class Options : public QObject {
+    Q_OBJECT
 public:
-    explicit Options(Ovan& ovan) : m_ovan(ovan) {}
+    explicit Options(Ovan& ovan);
 
     // Command 48: choose the received-files folder.
     void Parcourir();
-    // Command 52: save the settings and close.
+    // Command 52: save, close and apply.
     void Valider();
-    // Command 53 (also the close box): reload the settings and close.
+    // Command 53 (also the close box): close and put the saved settings back.
     void Annuler();
-    // Command 54: save the settings.
+    // Command 54: save and apply.
     void Appliquer();
-    // Settings from config.ini, or the defaults.
+    // Settings from config.ini or the defaults, then the check of the received-files folder.
     void RechargerConfig();
 
+    // Shows page 1, 2 or 3 (the one shown last stays for the next opening).
+    void AfficherPage(int page);
+    int Page() const { return m_page; }
+    // The tab under a point of the window, 0 for none.
+    static int OngletA(const QPoint& point);
+
+    // The folder browser: an existing folder, ending in "/"; "" when nothing was chosen.
+    QString FenSelectionDoss(const QString& titre, const QString& depart);
+
+protected:
+    bool eventFilter(QObject* objet, QEvent* event) override;
+
 private:
-    void Fermer();
+    bool Sauver();
+    void AppliquerReglages();
 
     Ovan& m_ovan;
+    int m_page = 1;
 };

@@ -1,5 +1,25 @@
 #include "tools/ConversionImages.h"
 
+#include <QComboBox>
+
+void MettreQualite(QComboBox* qualite, int format) {
+    static const QStringList Qualites[] = {
+        {QStringLiteral("Couleurs 8 bits"), QStringLiteral("Couleurs 16 bits"), QStringLiteral("Couleurs 24 bits"),
+         QStringLiteral("Couleurs 32 bits")},
+        {QStringLiteral("Mauvaise"), QStringLiteral("Moyenne"), QStringLiteral("Normale"), QStringLiteral("Bonne"),
+         QStringLiteral("Excellente")},
+        {QStringLiteral("Qualité par défaut"), QStringLiteral("Sans correction gamma")},
+        {QStringLiteral("Qualité par défaut"), QStringLiteral("Compression PACKBITS"),
+         QStringLiteral("Compression DEFLATE"), QStringLiteral("Compression ADOBE DEFLATE"),
+         QStringLiteral("Sans compression")},
+    };
+    qualite->clear();
+    if (format >= 0 && format < 4) {
+        qualite->addItems(Qualites[format]);
+    }
+    qualite->setCurrentIndex(-1);
+}
+
 void ConversionImages::ChoisirImage() {}
 
 void ConversionImages::Convertir() {}

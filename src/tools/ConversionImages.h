@@ -4,6 +4,10 @@
 #include <QtGlobal>
 
 class Ovan;
+class QComboBox;
+
+// Fills a quality list with the entries of a format (0 Bitmap, 1 JPEG, 2 PNG, 3 TIFF), none selected.
+void MettreQualite(QComboBox* qualite, int format);
 
 class ConversionImages {
 public:

@@ -17,3 +17,8 @@ QStringList DialoguesEnregistres::Textes() const {
     }
     return textes;
 }
+
+QString DialoguesEnregistres::ChoisirDossier(QWidget*, const QString& titre, const QString& depart) {
+    m_navigations.append({titre, depart});
+    return m_dossiers.isEmpty() ? QString() : m_dossiers.dequeue();
+}

@@ -1,0 +1,13 @@
+// The settings applied to the controls that show them, and read back from the Options window.
+#pragma once
+
+#include "settings/FichierConfig.h"
+
+class Interface;
+
+// Applies each known line to its controls; change handlers do not run.
+void ChargerConfig(Interface& ui, const LignesConfig& lignes);
+// The ten lines, from the Options window's controls.
+LignesConfig SauverConfig(const Interface& ui);
+// No file: both nickname boxes get the host name and the folder box the default folder.
+void ChargerConfigParDefaut(Interface& ui);
