@@ -37,7 +37,6 @@
 #include <QStandardPaths>
 #include <QTextEdit>
 
-
 Ovan::Ovan(const Parametres& parametres, QObject* parent)
     : QObject(parent), m_parametres(parametres), m_interface(std::make_unique<Interface>()),
       m_sockets(new SocketsChat(parametres.AdresseLocale, this)),

@@ -39,7 +39,14 @@ void ChoixPseudo::Valider() {
     }
     m_ovan.session().MonPseudo = pseudo;
     m_ovan.Sockets().Envoyer(Trame::Log(pseudo));
-    ui.PseudohWnd->fondu().Sortir();
+    Fondu& fondu = ui.PseudohWnd->fondu();
+    if (fondu.Sens() == 1) {
+        // Answered before it had finished appearing: it goes as soon as it has.
+        connect(
+            &fondu, &Fondu::entre, this, [&fondu] { fondu.Sortir(); }, Qt::SingleShotConnection);
+        return;
+    }
+    fondu.Sortir();
 }
 
 bool ChoixPseudo::eventFilter(QObject* objet, QEvent* event) {

@@ -21,7 +21,9 @@ void Cocher(QCheckBox* c) {
     c->setChecked(true);
 }
 
-QByteArray Drapeau(const QCheckBox* c) { return c->isChecked() ? "1" : "0"; }
+QByteArray Drapeau(const QCheckBox* c) {
+    return c->isChecked() ? "1" : "0";
+}
 
 } // namespace
 

@@ -25,7 +25,8 @@ LignesConfig LireConfig(const QByteArray& contenu) {
         const QByteArrayView ligne(contenu.constData() + debut, fin - debut);
         const qsizetype deuxPoints = ligne.indexOf(':');
         if (deuxPoints >= 0) {
-            lignes.append({ligne.first(deuxPoints).toByteArray(), ligne.sliced(deuxPoints + 1).toByteArray()});
+            lignes.append(
+                {ligne.first(deuxPoints).toByteArray(), ligne.sliced(deuxPoints + 1).toByteArray()});
         }
         debut = suivante;
     }
@@ -79,7 +80,8 @@ bool SauverFichierConfig(const QString& dossier, const QByteArray& contenu) {
     bool ok = fichier.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
               fichier.write(contenu) == contenu.size() && fichier.flush() && ::fsync(fichier.handle()) == 0;
     fichier.close();
-    ok = ok && ::rename(QFile::encodeName(temporaire).constData(), QFile::encodeName(final_).constData()) == 0;
+    ok =
+        ok && ::rename(QFile::encodeName(temporaire).constData(), QFile::encodeName(final_).constData()) == 0;
     if (!ok) {
         QFile::remove(temporaire);
         return false;
@@ -89,11 +91,14 @@ bool SauverFichierConfig(const QString& dossier, const QByteArray& contenu) {
     return true;
 }
 
-QString ChercheNomPC() { return QHostInfo::localHostName(); }
+QString ChercheNomPC() {
+    return QHostInfo::localHostName();
+}
 
 QString DossierParDefaut() {
     const QString telechargements = QStandardPaths::writableLocation(QStandardPaths::DownloadLocation);
-    QString dossier = !telechargements.isEmpty() && QDir(telechargements).exists() ? telechargements : QDir::homePath();
+    QString dossier =
+        !telechargements.isEmpty() && QDir(telechargements).exists() ? telechargements : QDir::homePath();
     if (!dossier.endsWith(u'/')) {
         dossier += u'/';
     }

@@ -74,9 +74,11 @@ void Options::AfficherPage(int page) {
     m_page = page;
     Interface::ReglerImage(ui.LabelOptionhWnd, QStringLiteral("img_fenoption%1").arg(page));
     const QList<QWidget*> pages[3] = {
-        {ui.TextBoxhWnd[ZoneOptionsPseudo], ui.TextBoxhWnd[ZoneOptionsDossier], ui.BoutonhWnd[BoutonParcourir]},
-        {ui.ComboBoxhWnd[ListeOptionsPolice], ui.ComboBoxhWnd[ListeOptionsCouleur], ui.CheckBoxhWnd[CaseOptionsGras],
-         ui.CheckBoxhWnd[CaseOptionsItalique], ui.CheckBoxhWnd[CaseOptionsSouligne]},
+        {ui.TextBoxhWnd[ZoneOptionsPseudo], ui.TextBoxhWnd[ZoneOptionsDossier],
+         ui.BoutonhWnd[BoutonParcourir]},
+        {ui.ComboBoxhWnd[ListeOptionsPolice], ui.ComboBoxhWnd[ListeOptionsCouleur],
+         ui.CheckBoxhWnd[CaseOptionsGras], ui.CheckBoxhWnd[CaseOptionsItalique],
+         ui.CheckBoxhWnd[CaseOptionsSouligne]},
         {ui.ComboBoxhWnd[ListeOptionsFormat], ui.ComboBoxhWnd[ListeOptionsQualite],
          ui.CheckBoxhWnd[CaseEnvoyerCapture]},
     };
@@ -88,8 +90,7 @@ void Options::AfficherPage(int page) {
 }
 
 QString Options::FenSelectionDoss(const QString& titre, const QString& depart) {
-    QString chemin =
-        m_ovan.dialogues().ChoisirDossier(m_ovan.interface().OptionshWnd, titre, depart);
+    QString chemin = m_ovan.dialogues().ChoisirDossier(m_ovan.interface().OptionshWnd, titre, depart);
     if (chemin.isEmpty() || !DossExist(chemin)) {
         return {};
     }
@@ -100,8 +101,8 @@ QString Options::FenSelectionDoss(const QString& titre, const QString& depart) {
 }
 
 void Options::Parcourir() {
-    const QString chemin =
-        FenSelectionDoss(QStringLiteral("Le dossier accueillant les fichiers reçus"), m_ovan.session().DossFichRecus);
+    const QString chemin = FenSelectionDoss(QStringLiteral("Le dossier accueillant les fichiers reçus"),
+                                            m_ovan.session().DossFichRecus);
     if (!chemin.isEmpty()) {
         // Files go there at once, before OK or Apply.
         m_ovan.session().DossFichRecus = chemin;
@@ -115,8 +116,8 @@ bool Options::Sauver() {
     }
     // The old file is still there, whole: say so rather than pretend.
     m_ovan.dialogues().Message(m_ovan.interface().OptionshWnd,
-                               QStringLiteral("Impossible d'enregistrer la configuration !"), QStringLiteral("Erreur"),
-                               Dialogues::Icone::Erreur);
+                               QStringLiteral("Impossible d'enregistrer la configuration !"),
+                               QStringLiteral("Erreur"), Dialogues::Icone::Erreur);
     return false;
 }
 

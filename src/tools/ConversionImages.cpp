@@ -4,10 +4,10 @@
 
 void MettreQualite(QComboBox* qualite, int format) {
     static const QStringList Qualites[] = {
-        {QStringLiteral("Couleurs 8 bits"), QStringLiteral("Couleurs 16 bits"), QStringLiteral("Couleurs 24 bits"),
-         QStringLiteral("Couleurs 32 bits")},
-        {QStringLiteral("Mauvaise"), QStringLiteral("Moyenne"), QStringLiteral("Normale"), QStringLiteral("Bonne"),
-         QStringLiteral("Excellente")},
+        {QStringLiteral("Couleurs 8 bits"), QStringLiteral("Couleurs 16 bits"),
+         QStringLiteral("Couleurs 24 bits"), QStringLiteral("Couleurs 32 bits")},
+        {QStringLiteral("Mauvaise"), QStringLiteral("Moyenne"), QStringLiteral("Normale"),
+         QStringLiteral("Bonne"), QStringLiteral("Excellente")},
         {QStringLiteral("Qualité par défaut"), QStringLiteral("Sans correction gamma")},
         {QStringLiteral("Qualité par défaut"), QStringLiteral("Compression PACKBITS"),
          QStringLiteral("Compression DEFLATE"), QStringLiteral("Compression ADOBE DEFLATE"),

@@ -7,7 +7,13 @@
 #include <QTest>
 #include <QTextEdit>
 
-CopieOvan::CopieOvan(const QString& adresse) : m_adresse(adresse) {
+CopieOvan::CopieOvan(const QString& adresse) : CopieOvan(adresse, nullptr) {}
+
+CopieOvan::CopieOvan(const QString& adresse, const std::function<void(const QString&)>& preparer)
+    : m_adresse(adresse) {
+    if (preparer) {
+        preparer(Dossier());
+    }
     Ovan::Parametres parametres;
     parametres.DossExec = Dossier();
     parametres.AdresseLocale = QHostAddress(adresse);

@@ -7,6 +7,7 @@
 #include "app/Ovan.h"
 
 #include <QTemporaryDir>
+#include <functional>
 #include <memory>
 
 class QLineEdit;
@@ -16,6 +17,8 @@ class CopieOvan {
 public:
     // adresse: a loopback address of its own, such as "127.0.0.10". Started at once.
     explicit CopieOvan(const QString& adresse);
+    // The same, after preparer has put files in the program folder (a config.ini, say).
+    CopieOvan(const QString& adresse, const std::function<void(const QString& dossier)>& preparer);
     ~CopieOvan();
 
     Ovan& ovan() { return *m_ovan; }

@@ -1,0 +1,344 @@
+// Settings: the config.ini format and its safe saving, start-up, the Options window, the nickname window.
+#include "CopieOvan.h"
+#include "app/BoutonImage.h"
+#include "app/FenetreOvan.h"
+#include "app/FenetrePrincipale.h"
+#include "app/Fondu.h"
+#include "app/Interface.h"
+#include "chat/ArriveeDonnees.h"
+#include "chat/SocketsChat.h"
+#include "settings/Config.h"
+#include "settings/FichierConfig.h"
+#include "settings/Options.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTextEdit>
+
+namespace {
+
+void Ecrire(const QString& chemin, const QByteArray& contenu) {
+    QFile f(chemin);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(contenu);
+}
+
+QByteArray Lire(const QString& chemin) {
+    QFile f(chemin);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void Survoler(QWidget* w, const QPoint& p) {
+    QMouseEvent e(QEvent::MouseMove, p, w->mapToGlobal(p), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(w, &e);
+}
+
+// A copy started in a program folder that already holds this config.ini.
+std::unique_ptr<CopieOvan> CopieAvecConfig(const QString& adresse, const QByteArray& config) {
+    return std::make_unique<CopieOvan>(
+        adresse, [&](const QString& dossier) { Ecrire(dossier + QStringLiteral("config.ini"), config); });
+}
+
+} // namespace
+
+class TestSettings : public QObject {
+    Q_OBJECT
+
+private slots:
+    void lectureDesLignes();
+    void atoiCommeEnC();
+    void sauvegardeSure();
+    void allerRetourParLesControles();
+    void casLimitesAuChargement();
+    void demarrageSansFichier();
+    void demarrageDossierManquant();
+    void pagesEtOnglets();
+    void optionsValiderAppliquerAnnuler();
+    void annulerApresParcourir();
+    void fenetrePseudo();
+    void deuxCopiesSansPseudo();
+};
+
+void TestSettings::lectureDesLignes() {
+    const LignesConfig l = LireConfig("PSEUDO: Paul\r\nsans deux-points\nDOSSIER:D:\\Recus\\\n\nENVOICAPT:1");
+    QCOMPARE(l.size(), 3);
+    QCOMPARE(l[0], (QPair<QByteArray, QByteArray>("PSEUDO", " Paul")));
+    QCOMPARE(l[1], (QPair<QByteArray, QByteArray>("DOSSIER", "D:\\Recus\\")));
+    // A last line without its line end loses nothing.
+    QCOMPARE(l[2], (QPair<QByteArray, QByteArray>("ENVOICAPT", "1")));
+    QCOMPARE(LireConfig("GRAS:"), (LignesConfig{{"GRAS", ""}}));
+    QCOMPARE(EcrireConfig({{"A", "1"}, {"B", ""}}), QByteArray("A:1\nB:\n"));
+}
+
+void TestSettings::atoiCommeEnC() {
+    QCOMPARE(Atoi("12abc"), 12);
+    QCOMPARE(Atoi("  -3"), -3);
+    QCOMPARE(Atoi("+4"), 4);
+    QCOMPARE(Atoi("x1"), 0);
+    QCOMPARE(Atoi(""), 0);
+    QCOMPARE(Atoi("99999999999999999999"), INT_MAX);
+    QCOMPARE(Atoi("-99999999999999999999"), INT_MIN);
+}
+
+void TestSettings::sauvegardeSure() {
+    QTemporaryDir dossier;
+    const QString d = dossier.path() + u'/';
+    QVERIFY(SauverFichierConfig(d, "PSEUDO:Un\n"));
+    QCOMPARE(Lire(d + "config.ini"), QByteArray("PSEUDO:Un\n"));
+    QVERIFY(!QFile::exists(d + "config_tmp.ini"));
+
+    // The temporary file cannot be made: the old file stays byte for byte.
+    QVERIFY(QDir(d).mkdir(QStringLiteral("config_tmp.ini")));
+    QVERIFY(!SauverFichierConfig(d, "PSEUDO:Deux\n"));
+    QCOMPARE(Lire(d + "config.ini"), QByteArray("PSEUDO:Un\n"));
+
+    // Through the Options window: the same failure is told to the user.
+    CopieOvan a(QStringLiteral("127.0.0.70"));
+    Ecrire(a.Dossier() + "config.ini", "PSEUDO:Ancien\n");
+    QVERIFY(QDir(a.Dossier()).mkdir(QStringLiteral("config_tmp.ini")));
+    a.ovan().ClicBouton(54);
+    QCOMPARE(a.dialogues().Textes(),
+             QStringList{QStringLiteral("Impossible d'enregistrer la configuration !")});
+    QCOMPARE(a.dialogues().Appels()[0].titre, QStringLiteral("Erreur"));
+    QCOMPARE(a.dialogues().Appels()[0].icone, Dialogues::Icone::Erreur);
+    QCOMPARE(Lire(a.Dossier() + "config.ini"), QByteArray("PSEUDO:Ancien\n"));
+}
+
+void TestSettings::allerRetourParLesControles() {
+    CopieOvan a(QStringLiteral("127.0.0.70"));
+    Interface& ui = a.interface();
+    ui.TextBoxhWnd[ZoneOptionsPseudo]->setText(QStringLiteral("Zoé€"));
+    ui.TextBoxhWnd[ZoneOptionsDossier]->setText(a.Dossier());
+    ui.ComboBoxhWnd[ListeOptionsPolice]->setCurrentIndex(4);
+    ui.ComboBoxhWnd[ListeOptionsCouleur]->setCurrentIndex(7);
+    ui.CheckBoxhWnd[CaseOptionsGras]->setChecked(true);
+    ui.CheckBoxhWnd[CaseOptionsSouligne]->setChecked(true);
+    ui.ComboBoxhWnd[ListeOptionsFormat]->setCurrentIndex(1);
+    ui.ComboBoxhWnd[ListeOptionsQualite]->setCurrentIndex(4);
+    ui.CheckBoxhWnd[CaseEnvoyerCapture]->setChecked(true);
+    const QByteArray contenu = EcrireConfig(SauverConfig(ui));
+    QCOMPARE(contenu,
+             "PSEUDO:Zo\xe9\x80\nDOSSIER:" + a.Dossier().toUtf8() +
+                 "\nPOLICE:4\nCOULEUR:7\nGRAS:1\nITALIQUE:0\nSOULIGNE:1\nFORMAT:1\nQUALITE:4\nENVOICAPT:1\n");
+
+    CopieOvan b(QStringLiteral("127.0.0.71"));
+    Interface& v = b.interface();
+    ChargerConfig(v, LireConfig(contenu));
+    QCOMPARE(v.TextBoxhWnd[ZonePseudo]->text(), QStringLiteral("Zoé€"));
+    QCOMPARE(v.TextBoxhWnd[ZoneOptionsPseudo]->text(), QStringLiteral("Zoé€"));
+    QCOMPARE(v.TextBoxhWnd[ZoneOptionsDossier]->text(), a.Dossier());
+    QCOMPARE(EcrireConfig(SauverConfig(v)), contenu);
+    // The font picker follows too.
+    QCOMPARE(v.ComboBoxhWnd[ListePolice]->currentIndex(), 4);
+    QCOMPARE(v.ComboBoxhWnd[ListeCouleur]->currentIndex(), 7);
+    QVERIFY(v.CheckBoxhWnd[CaseGras]->isChecked() && !v.CheckBoxhWnd[CaseItalique]->isChecked() &&
+            v.CheckBoxhWnd[CaseSouligne]->isChecked());
+    QCOMPARE(v.ComboBoxhWnd[ListeOptionsQualite]->currentText(), QStringLiteral("Excellente"));
+}
+
+void TestSettings::casLimitesAuChargement() {
+    CopieOvan a(QStringLiteral("127.0.0.70"));
+    Interface& ui = a.interface();
+    ui.ComboBoxhWnd[ListePolice]->setCurrentIndex(2);
+    ChargerConfig(ui, LireConfig("POLICE:-1\npseudo:Paul\nGRAS:2\nFORMAT:2\nQUALITE:4\nITALIQUE:1\r\n"));
+    QCOMPARE(ui.ComboBoxhWnd[ListePolice]->currentIndex(), 2);             // negative: ignored
+    QVERIFY(ui.TextBoxhWnd[ZonePseudo]->text() != QStringLiteral("Paul")); // keys are case-sensitive
+    QVERIFY(!ui.CheckBoxhWnd[CaseGras]->isChecked());                      // only 1 ticks
+    QVERIFY(ui.CheckBoxhWnd[CaseItalique]->isChecked());                   // a CR LF file reads the same
+    QCOMPARE(ui.ComboBoxhWnd[ListeOptionsFormat]->currentText(), QStringLiteral("PNG"));
+    QCOMPARE(ui.ComboBoxhWnd[ListeOptionsQualite]->count(), 2);
+    QCOMPARE(ui.ComboBoxhWnd[ListeOptionsQualite]->currentIndex(), -1); // past the PNG list's end
+    // Loading never clears a box, and runs no change handler (the input box keeps its format).
+    ChargerConfig(ui, LireConfig("ITALIQUE:0\n"));
+    QVERIFY(ui.CheckBoxhWnd[CaseItalique]->isChecked());
+    // Bytes 0x80..0xFF of a nickname are Windows-1252.
+    ChargerConfig(ui, LireConfig("PSEUDO:\x80\x9c\xe9\xff\n"));
+    QCOMPARE(ui.TextBoxhWnd[ZonePseudo]->text(), QStringLiteral("€œéÿ"));
+}
+
+void TestSettings::demarrageSansFichier() {
+    CopieOvan a(QStringLiteral("127.0.0.70"));
+    Interface& ui = a.interface();
+    QVERIFY(a.dialogues().Appels().isEmpty());
+    QCOMPARE(ui.TextBoxhWnd[ZonePseudo]->text(), ChercheNomPC().left(30));
+    QCOMPARE(a.ovan().session().MonPseudo, ChercheNomPC().left(30));
+    QVERIFY(ui.TextBoxhWnd[ZoneOptionsDossier]->text().endsWith(u'/'));
+    QCOMPARE(a.ovan().session().DossFichRecus, DossierParDefaut());
+    QVERIFY(!QFile::exists(a.Dossier() + "config.ini")); // start-up never creates it
+    QVERIFY(!ui.OptionshWnd->isVisible());
+    QVERIFY(DossExist(QStringLiteral("/")));
+    QVERIFY(!DossExist(QString()));
+}
+
+void TestSettings::demarrageDossierManquant() {
+    auto a = CopieAvecConfig(QStringLiteral("127.0.0.70"), "PSEUDO:Paul\n");
+    Interface& ui = a->interface();
+    QCOMPARE(ui.TextBoxhWnd[ZonePseudo]->text(), QStringLiteral("Paul"));
+    QCOMPARE(a->dialogues().Textes(),
+             QStringList{QStringLiteral("Le dossier de réception des fichiers n'existe pas !\r\n"
+                                        "Vous devez en choisir un existant.")});
+    QCOMPARE(a->dialogues().Appels()[0].titre, QStringLiteral("Erreur !"));
+    QCOMPARE(a->dialogues().Appels()[0].icone, Dialogues::Icone::Information);
+    QVERIFY(a->dialogues().Appels()[0].proprietaire.isNull());
+    QCOMPARE(a->dialogues().Navigations().size(), 1);
+    QCOMPARE(a->dialogues().Navigations()[0].first,
+             QStringLiteral("Le dossier accueillant les fichiers reçus"));
+    QVERIFY(ui.OptionshWnd->isVisible());
+    QVERIFY(!ui.FenetrehWnd->Active());
+    QCOMPARE(ui.TextBoxhWnd[ZoneOptionsDossier]->text(), DossierParDefaut());
+    // Closing the Options window gives the main window back.
+    QTRY_COMPARE(ui.OptionshWnd->fondu().Sens(), 0);
+    ui.OptionshWnd->close();
+    QTRY_VERIFY(ui.FenetrehWnd->Active());
+}
+
+void TestSettings::pagesEtOnglets() {
+    CopieOvan a(QStringLiteral("127.0.0.70"));
+    Interface& ui = a.interface();
+    QLabel* fond = ui.LabelOptionhWnd;
+    QCOMPARE(Options::OngletA({15, 75}), 1);
+    QCOMPARE(Options::OngletA({104, 80}), 0);
+    QCOMPARE(Options::OngletA({285, 93}), 3);
+    QCOMPARE(Options::OngletA({150, 94}), 0);
+
+    Survoler(fond, {150, 80});
+    QCOMPARE(fond->cursor().shape(), Qt::PointingHandCursor);
+    Survoler(fond, {150, 120});
+    QCOMPARE(fond->cursor().shape(), Qt::ArrowCursor);
+    QTest::mousePress(fond, Qt::LeftButton, {}, {150, 80});
+    QCOMPARE(Interface::Image(fond), QStringLiteral("img_fenoption2"));
+    QVERIFY(!ui.TextBoxhWnd[ZoneOptionsPseudo]->isVisibleTo(ui.OptionshWnd));
+    QVERIFY(ui.CheckBoxhWnd[CaseOptionsGras]->isVisibleTo(ui.OptionshWnd));
+    QTest::mousePress(fond, Qt::LeftButton, {}, {250, 80});
+    QVERIFY(ui.ComboBoxhWnd[ListeOptionsFormat]->isVisibleTo(ui.OptionshWnd));
+    QVERIFY(!ui.CheckBoxhWnd[CaseOptionsGras]->isVisibleTo(ui.OptionshWnd));
+    // A new format resets the quality list to its first entry.
+    ui.ComboBoxhWnd[ListeOptionsFormat]->setCurrentIndex(3);
+    QCOMPARE(ui.ComboBoxhWnd[ListeOptionsQualite]->count(), 5);
+    QCOMPARE(ui.ComboBoxhWnd[ListeOptionsQualite]->currentIndex(), 0);
+    // The last page stays for the next opening.
+    ui.FenetrehWnd->ElementMenu(907)->trigger();
+    QCOMPARE(Interface::Image(fond), QStringLiteral("img_fenoption3"));
+}
+
+void TestSettings::optionsValiderAppliquerAnnuler() {
+    CopieOvan a(QStringLiteral("127.0.0.72"));
+    CopieOvan b(QStringLiteral("127.0.0.73"));
+    Interface& ui = a.interface();
+    QSignalSpy tramesB(&b.ovan().Arrivee(), &ArriveeDonnees::trameTraitee);
+
+    // Apply while not connected: local only, nothing sent, file written.
+    ui.TextBoxhWnd[ZoneOptionsPseudo]->setText(QStringLiteral("  Alice "));
+    ui.ComboBoxhWnd[ListeOptionsCouleur]->setCurrentIndex(6);
+    ui.CheckBoxhWnd[CaseOptionsItalique]->setChecked(true);
+    a.ovan().ClicBouton(54);
+    QCOMPARE(a.ovan().session().MonPseudo, QStringLiteral("Alice"));
+    QCOMPARE(ui.TextBoxhWnd[ZonePseudo]->text(), QStringLiteral("Alice"));
+    QCOMPARE(ui.ComboBoxhWnd[ListeCouleur]->currentIndex(), 6);
+    QVERIFY(ui.CheckBoxhWnd[CaseItalique]->isChecked());
+    QCOMPARE(a.ovan().session().ICouleur, 6);
+    QCOMPARE(a.ovan().session().IStyle, 2);
+    QVERIFY(Lire(a.Dossier() + "config.ini").startsWith("PSEUDO:  Alice \n"));
+
+    // OK while connected with the same nickname still announces it.
+    QVERIFY(ConnecterCopies(a, QStringLiteral("Alice"), b, QStringLiteral("Bob")));
+    QTRY_COMPARE(tramesB.count(), 1);
+    ui.FenetrehWnd->ElementMenu(907)->trigger();
+    QTRY_COMPARE(ui.OptionshWnd->fondu().Sens(), 0);
+    a.ovan().ClicBouton(52);
+    QCOMPARE(ui.OptionshWnd->fondu().Sens(), -1);
+    QTRY_COMPARE(tramesB.count(), 2);
+    QCOMPARE(tramesB[1][0].value<Trame::TrameRecue>().balise, Trame::Balise::PSE);
+    QCOMPARE(tramesB[1][0].value<Trame::TrameRecue>().donnee, QByteArray("Alice"));
+    QTRY_VERIFY(!ui.OptionshWnd->isVisible());
+    QVERIFY(ui.FenetrehWnd->Active());
+
+    // Cancel twice: the second, during the fade, does nothing; the saved values come back.
+    ui.FenetrehWnd->ElementMenu(907)->trigger();
+    QTRY_COMPARE(ui.OptionshWnd->fondu().Sens(), 0);
+    ui.ComboBoxhWnd[ListeOptionsCouleur]->setCurrentIndex(2);
+    a.ovan().ClicBouton(53);
+    a.ovan().ClicBouton(53);
+    QCOMPARE(ui.ComboBoxhWnd[ListeOptionsCouleur]->currentIndex(), 6);
+    QTRY_VERIFY(!ui.OptionshWnd->isVisible());
+}
+
+void TestSettings::annulerApresParcourir() {
+    CopieOvan a(QStringLiteral("127.0.0.70"));
+    Interface& ui = a.interface();
+    QTemporaryDir ailleurs;
+    ui.TextBoxhWnd[ZoneOptionsDossier]->setText(a.Dossier());
+    a.ovan().ClicBouton(54); // saved with the program folder
+    ui.FenetrehWnd->ElementMenu(907)->trigger();
+    QTRY_COMPARE(ui.OptionshWnd->fondu().Sens(), 0);
+
+    // A folder that does not exist is refused; an existing one is taken with its "/".
+    a.dialogues().RepondreDossier(QStringLiteral("/nulle/part"));
+    a.ovan().ClicBouton(48);
+    QCOMPARE(ui.TextBoxhWnd[ZoneOptionsDossier]->text(), a.Dossier());
+    a.dialogues().RepondreDossier(ailleurs.path());
+    a.ovan().ClicBouton(48);
+    QCOMPARE(ui.TextBoxhWnd[ZoneOptionsDossier]->text(), ailleurs.path() + u'/');
+    QCOMPARE(a.ovan().session().DossFichRecus, ailleurs.path() + u'/');
+
+    a.ovan().ClicBouton(53);
+    QCOMPARE(ui.TextBoxhWnd[ZoneOptionsDossier]->text(), a.Dossier());
+    QCOMPARE(a.ovan().session().DossFichRecus, ailleurs.path() + u'/');
+}
+
+void TestSettings::fenetrePseudo() {
+    CopieOvan a(QStringLiteral("127.0.0.74"));
+    Interface& ui = a.interface();
+    a.ovan().Sockets(); // not connected: the window is only offered while connected
+    ui.PseudohWnd->fondu().Entrer();
+    ui.FenetrehWnd->Activer(false);
+    QTRY_COMPARE(ui.PseudohWnd->fondu().Sens(), 0);
+
+    // Blank: the main nickname box is emptied and the window stays.
+    ui.TextBoxhWnd[ZonePseudo]->setText(QStringLiteral("ancien"));
+    ui.TextBoxhWnd[ZoneChoixPseudo]->setText(QStringLiteral("   "));
+    a.ovan().ClicBouton(51);
+    QCOMPARE(ui.TextBoxhWnd[ZonePseudo]->text(), QString());
+    QCOMPARE(ui.PseudohWnd->fondu().Sens(), 0);
+    QVERIFY(ui.PseudohWnd->isVisible());
+    // The close box does nothing.
+    ui.PseudohWnd->close();
+    QVERIFY(ui.PseudohWnd->isVisible());
+
+    ui.TextBoxhWnd[ZoneChoixPseudo]->setText(QStringLiteral(" Zoé "));
+    a.ovan().ClicBouton(51);
+    QCOMPARE(ui.TextBoxhWnd[ZonePseudo]->text(), QStringLiteral("Zoé"));
+    QCOMPARE(a.ovan().session().MonPseudo, QStringLiteral("Zoé"));
+    QTRY_VERIFY(!ui.PseudohWnd->isVisible());
+    QVERIFY(ui.FenetrehWnd->Active());
+}
+
+void TestSettings::deuxCopiesSansPseudo() {
+    // The callee has no nickname: it says "[ATT]", asks its user, then announces the answer.
+    CopieOvan a(QStringLiteral("127.0.0.75"));
+    CopieOvan b(QStringLiteral("127.0.0.76"));
+    QVERIFY(ConnecterCopies(a, QStringLiteral("Alice"), b, QString()));
+    QTRY_VERIFY(
+        a.TexteConversation().endsWith(QStringLiteral(">>> Attente du pseudo de votre contact... <<<\n")));
+    Interface& ui = b.interface();
+    QVERIFY(ui.PseudohWnd->isVisible());
+    QVERIFY(!ui.FenetrehWnd->Active());
+
+    ui.TextBoxhWnd[ZoneChoixPseudo]->setText(QStringLiteral("Bob"));
+    b.ovan().ClicBouton(51);
+    QTRY_VERIFY(a.TexteConversation().endsWith(QStringLiteral(">>> Bob s'est connecté(e). <<<\n")));
+    QTRY_VERIFY(ui.FenetrehWnd->Active());
+    ui.RichEdithWnd[ZoneSaisie]->setPlainText(QStringLiteral("me voici"));
+    b.ovan().ClicBouton(2);
+    QTRY_VERIFY(a.TexteConversation().endsWith(QStringLiteral("Bob dit :\n   me voici\n")));
+}
+
+QTEST_MAIN(TestSettings)
+#include "tst_settings.moc"
