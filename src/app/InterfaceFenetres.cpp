@@ -194,11 +194,12 @@ void Interface::CreerOptions() {
                   QStringLiteral("Choisissez une police"), p);
     CreerComboBox(ListeOptionsCouleur, Couleurs, true, {160, 200, 115, 300},
                   QStringLiteral("Choisissez une couleur"), p);
-    CreerCheckBox(CaseOptionsGras, QStringLiteral("Gras"), {50, 148, 60, 20},
+    // Wider than 60 so that "Souligné" is never cut; the lists start at x = 160.
+    CreerCheckBox(CaseOptionsGras, QStringLiteral("Gras"), {50, 148, 100, 20},
                   QStringLiteral("Mettre en gras"), p);
-    CreerCheckBox(CaseOptionsItalique, QStringLiteral("Italique"), {50, 176, 60, 20},
+    CreerCheckBox(CaseOptionsItalique, QStringLiteral("Italique"), {50, 176, 100, 20},
                   QStringLiteral("Mettre en italique"), p);
-    CreerCheckBox(CaseOptionsSouligne, QStringLiteral("Souligné"), {50, 204, 60, 20},
+    CreerCheckBox(CaseOptionsSouligne, QStringLiteral("Souligné"), {50, 204, 100, 20},
                   QStringLiteral("Mettre en souligné"), p);
     CreerComboBox(ListeOptionsFormat, Formats, true, {50, 160, 115, 300},
                   QStringLiteral("Choisissez un format image"), p);
