@@ -53,16 +53,18 @@ for ns in "$nsA" "$nsB"; do ip -n "$ns" link set lo up; done
 ip -n "$nsA" link set "$vethA" up
 ip -n "$nsB" link set "$vethB" up
 
-# One X display per copy, so each keeps the keyboard focus.
+# One X display per copy, so each keeps the keyboard focus. Started from this shell (not a
+# subshell) so that the clean-up knows their process ids.
 demarrer_x() {
   local fichier=$travail/display-$1
   Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$fichier" >/dev/null 2>&1 &
   pids+=($!)
   attendre 10 test -s "$fichier"
-  echo ":$(cat "$fichier")"
 }
-dA=$(demarrer_x a)
-dB=$(demarrer_x b)
+demarrer_x a
+demarrer_x b
+dA=":$(cat "$travail/display-a")"
+dB=":$(cat "$travail/display-b")"
 
 # Each copy runs from a program folder of its own.
 for c in a b; do
