@@ -1,6 +1,7 @@
 #include "app/Fondu.h"
 
 #include <QWidget>
+#include <utility>
 
 Fondu::Fondu(QWidget* fenetre, QObject* parent) : QObject(parent), m_fenetre(fenetre) {
     m_minuterie.setInterval(IntervalleMs);
@@ -42,6 +43,14 @@ void Fondu::Sortir() {
     m_minuterie.start();
 }
 
+void Fondu::SortirDesQuePossible() {
+    if (m_sens == 1) {
+        m_sortieDemandee = true;
+        return;
+    }
+    Sortir();
+}
+
 void Fondu::Etape() {
     if (m_sens == 0) {
         m_minuterie.stop();
@@ -53,6 +62,9 @@ void Fondu::Etape() {
         m_minuterie.stop();
         m_sens = 0;
         emit entre();
+        if (std::exchange(m_sortieDemandee, false)) {
+            Sortir();
+        }
     } else if (m_alpha == 0 && m_sens == -1) {
         m_minuterie.stop();
         m_sens = 0;

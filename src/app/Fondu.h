@@ -22,6 +22,8 @@ public:
     void Entrer();
     // Visible and still: fade out, then hide. Otherwise nothing.
     void Sortir();
+    // As Sortir, but a fade-in under way first ends, then the fade-out starts.
+    void SortirDesQuePossible();
     // One timer step.
     void Etape();
 
@@ -41,4 +43,5 @@ private:
     std::function<void()> m_afficher;
     quint8 m_alpha = 0;
     int m_sens = 0;
+    bool m_sortieDemandee = false;
 };

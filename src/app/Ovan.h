@@ -65,6 +65,8 @@ public:
     // Flashes the main window until it is active again.
     void Clignoter();
     bool Clignote() const { return m_clignotement.isActive(); }
+    // Hides a picker and gives the main window back.
+    void FermerModal(QWidget* fenetre);
     // Shows the main window at its remembered place, in front.
     void RestaurerPrincipale();
 
@@ -96,7 +98,6 @@ private:
     void FermetureFenetrePrincipale();
     void ActivationFenetrePrincipale();
     void AfficherModal(QWidget* fenetre);
-    void FermerModal(QWidget* fenetre);
     void OuvrirOptions();
     bool eventFilter(QObject* objet, QEvent* event) override;
 

@@ -121,6 +121,13 @@ void Connexion::FacesDeconnecte() {
     boutons[BoutonDeconnecter]->ReglerFace(QStringLiteral("img_deco_d"));
 }
 
+void Connexion::RetourSaisie() {
+    m_interface.TextBoxhWnd[ZonePseudo]->setEnabled(true);
+    m_interface.TextBoxhWnd[ZoneAdresse]->setEnabled(true);
+    m_interface.FenetrehWnd->setWindowTitle(TitreFenetre);
+    m_interface.FenetrehWnd->ElementMenu(900)->setEnabled(true);
+}
+
 void Connexion::Fermer() {
     if (m_avantFermeture) {
         m_avantFermeture();
@@ -129,10 +136,7 @@ void Connexion::Fermer() {
     m_sockets.FermerServeur();
     m_sockets.ReglEtat(EtatDeconnecte);
     Ecouter();
-    m_interface.TextBoxhWnd[ZonePseudo]->setEnabled(true);
-    m_interface.TextBoxhWnd[ZoneAdresse]->setEnabled(true);
-    m_interface.FenetrehWnd->setWindowTitle(TitreFenetre);
-    m_interface.FenetrehWnd->ElementMenu(900)->setEnabled(true);
+    RetourSaisie();
     QTextEdit* vue = m_interface.RichEdithWnd[ZoneConversation];
     AjouteMessage(vue, m_session.SonPseudo + QStringLiteral(" s'est déconnecté(e)."));
     m_session.DernierMess = FinConversation(vue);
@@ -154,14 +158,11 @@ void Connexion::Erreur() {
                         QStringLiteral("Erreur de connexion"), Dialogues::Icone::Erreur);
     m_sockets.ReglEtat(EtatDeconnecte);
     Ecouter();
-    m_interface.TextBoxhWnd[ZonePseudo]->setEnabled(true);
-    m_interface.TextBoxhWnd[ZoneAdresse]->setEnabled(true);
+    // A broken conversation is over: neither the title nor the disconnect face may say otherwise.
+    RetourSaisie();
     auto& boutons = m_interface.BoutonhWnd;
     boutons[BoutonConnecter]->ReglerFace(QStringLiteral("img_conn_e"));
-    m_interface.FenetrehWnd->ElementMenu(900)->setEnabled(true);
     boutons[BoutonEnvoyer]->ReglerFace(QStringLiteral("img_envt_d"));
-    // A broken conversation is over: neither the title nor the disconnect face may say otherwise.
-    m_interface.FenetrehWnd->setWindowTitle(TitreFenetre);
     boutons[BoutonDeconnecter]->ReglerFace(QStringLiteral("img_deco_d"));
     m_erreurEnCours = false;
 }
@@ -179,10 +180,7 @@ void Connexion::CommandeDeconnecter() {
     m_sockets.ReglEtat(EtatDeconnecte);
     Ecouter();
     Ecouter2();
-    m_interface.TextBoxhWnd[ZonePseudo]->setEnabled(true);
-    m_interface.TextBoxhWnd[ZoneAdresse]->setEnabled(true);
-    m_interface.FenetrehWnd->setWindowTitle(TitreFenetre);
+    RetourSaisie();
     m_interface.TextBoxhWnd[ZoneSonStatut]->clear();
-    m_interface.FenetrehWnd->ElementMenu(900)->setEnabled(true);
     FacesDeconnecte();
 }

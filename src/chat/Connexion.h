@@ -37,6 +37,8 @@ private:
     void Fermer();
     void Erreur();
     void FacesDeconnecte();
+    // Boxes editable again, plain title, connect menu item enabled.
+    void RetourSaisie();
 
     Interface& m_interface;
     SocketsChat& m_sockets;

@@ -24,8 +24,7 @@ void Smileys::Inserer(int k) {
     if (m_ovan.Etat() == EtatConnecte) {
         ui.BoutonhWnd[BoutonEnvoyer]->ReglerFace(QStringLiteral("img_envt_e"));
     }
-    ui.FenetrehWnd->Activer(true);
-    ui.SmileyhWnd->hide();
+    m_ovan.FermerModal(ui.SmileyhWnd);
     saisie->setFocus();
 }
 

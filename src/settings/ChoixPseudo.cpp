@@ -39,14 +39,8 @@ void ChoixPseudo::Valider() {
     }
     m_ovan.session().MonPseudo = pseudo;
     m_ovan.Sockets().Envoyer(Trame::Log(pseudo));
-    Fondu& fondu = ui.PseudohWnd->fondu();
-    if (fondu.Sens() == 1) {
-        // Answered before it had finished appearing: it goes as soon as it has.
-        connect(
-            &fondu, &Fondu::entre, this, [&fondu] { fondu.Sortir(); }, Qt::SingleShotConnection);
-        return;
-    }
-    fondu.Sortir();
+    // Answered even before it had finished appearing: it goes as soon as it has.
+    ui.PseudohWnd->fondu().SortirDesQuePossible();
 }
 
 bool ChoixPseudo::eventFilter(QObject* objet, QEvent* event) {
