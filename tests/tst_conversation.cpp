@@ -11,6 +11,7 @@
 #include "chat/SocketsChat.h"
 #include "conversation/AjouteTexte.h"
 #include "conversation/Texte.h"
+#include "platform/Ansi.h"
 
 #include "app/Fondu.h"
 
@@ -258,10 +259,31 @@ void TestConversation::reglesDEnvoi() {
         a.ovan().ClicBouton(2);
         QCOMPARE(saisie->toPlainText(), blanc);
     }
+    // Tabs alone are blank too: they never travel.
+    saisie->setPlainText(QStringLiteral("\t\t"));
+    a.ovan().ClicBouton(2);
+    QCOMPARE(saisie->toPlainText(), QStringLiteral("\t\t"));
     a.ovan().Sockets().Envoyer(Trame::Att()); // a marker: anything sent before it arrives first
     QVERIFY(b.AttendreTrames(2));
     QCOMPARE(b.Trames()[1].balise, Balise::ATT);
     QCOMPARE(a.TexteConversation(), avant);
+
+    // What cannot travel is decided on the bytes, and the echo shows what the frame carries:
+    // a tab is dropped, letters outside Windows-1252 become "?".
+    const QList<QPair<QString, QByteArray>> cas = {
+        {QStringLiteral("a\tb"), QByteArray("ab")},
+        {QStringLiteral("жж€"), QByteArray("??\x80")},
+    };
+    for (const auto& [brouillon, octets] : cas) {
+        b.Oublier();
+        saisie->setPlainText(brouillon);
+        a.ovan().ClicBouton(2);
+        QVERIFY(b.AttendreTrames(1));
+        QCOMPARE(DeBalise(b.Trames(), Balise::TXT).value(0).donnee, QByteArray("000_") + octets);
+        QVERIFY(saisie->toPlainText().isEmpty());
+        QCOMPARE(a.TexteConversation().split(u'\n', Qt::SkipEmptyParts).last(),
+                 QStringLiteral("   ") + Ansi::DepuisAnsi(octets));
+    }
 }
 
 void TestConversation::effacer() {

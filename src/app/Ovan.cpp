@@ -56,8 +56,13 @@ Ovan::Ovan(const Parametres& parametres, QObject* parent)
     }
     m_session.DossFichRecus = DossierParDefaut();
     connect(m_sockets, &SocketsChat::tramesRecues, m_arrivee, &ArriveeDonnees::Traiter);
-    // What was read before a close or an error is shown before it.
-    m_connexion->ReglerAvantFermeture([this] { m_arrivee->ToutTraiter(); });
+    // A close or an error comes after the frames read before it; a disconnect command too,
+    // and what cannot be handled then (a frame's box is open) belonged to the ended conversation.
+    m_connexion->ReglerFile([this](std::function<void()> reaction) { m_arrivee->Apres(std::move(reaction)); },
+                            [this] {
+                                m_arrivee->ToutTraiter();
+                                m_arrivee->Abandonner();
+                            });
     m_connexion->ReglerDemandePseudo([this] { m_choixPseudo->Afficher(); });
 
     m_clignotement.setInterval(1500);
@@ -157,11 +162,13 @@ bool Ovan::eventFilter(QObject* objet, QEvent* event) {
 void Ovan::Demarrer() {
     Interface& ui = *m_interface;
     ui.TextBoxhWnd[ZoneNomPoste]->setText(QHostInfo::localHostName());
+    m_sockets->ReglEtat(EtatDeconnecte);
+    // The main window first: the Options window that a missing folder forces open comes after it,
+    // so it ends in front and usable, not hidden behind it.
+    ui.FenetrehWnd->fondu().Entrer();
     m_options->RechargerConfig();
     m_session.MonPseudo = Trim(ui.TextBoxhWnd[ZonePseudo]->text());
     m_session.DossFichRecus = Trim(ui.TextBoxhWnd[ZoneOptionsDossier]->text());
-    m_sockets->ReglEtat(EtatDeconnecte);
-    ui.FenetrehWnd->fondu().Entrer();
     m_connexion->Ecouter();
     m_connexion->Ecouter2();
 }
@@ -171,6 +178,8 @@ void Ovan::Arreter() {
         return;
     }
     m_arrete = true;
+    // Nothing the contact sent is worth a box once the user has chosen to quit.
+    m_arrivee->Abandonner();
     ClicBouton(4);
     m_sockets->FermerServeur();
     m_sockets->FermerClient();

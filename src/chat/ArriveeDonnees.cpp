@@ -3,6 +3,7 @@
 #include "app/FenetrePrincipale.h"
 #include "app/Interface.h"
 #include "app/Ovan.h"
+#include "chat/SocketsChat.h"
 #include "conversation/AjouteTexte.h"
 #include "conversation/Smileys.h"
 #include "notify/Popup.h"
@@ -27,10 +28,51 @@ QString TexteDernierMessage(const QDateTime& quand) {
 
 ArriveeDonnees::ArriveeDonnees(Ovan& ovan, QObject* parent) : QObject(parent), m_ovan(ovan) {}
 
+namespace {
+// Frames whose handler may ask the user something.
+bool OuvreBoite(Trame::Balise balise) {
+    using Trame::Balise;
+    return balise == Balise::ANN || balise == Balise::DEM || balise == Balise::RPS;
+}
+QByteArray Cle(const Trame::TrameRecue& trame) {
+    return trame.entete + trame.donnee;
+}
+} // namespace
+
 void ArriveeDonnees::Traiter(const QList<Trame::TrameRecue>& trames) {
-    m_file.append(trames);
-    if (!m_enCours && !m_planifie) {
-        Continuer();
+    for (const Trame::TrameRecue& trame : trames) {
+        if (OuvreBoite(trame.balise)) {
+            const QByteArray cle = Cle(trame);
+            if (m_boites.contains(cle)) {
+                continue;
+            }
+            m_boites.insert(cle);
+        }
+        m_file.push_back({trame, {}});
+    }
+    ReglerLecture();
+    Planifier();
+}
+
+void ArriveeDonnees::Apres(std::function<void()> reaction) {
+    m_file.push_back({{}, std::move(reaction)});
+    Planifier();
+}
+
+void ArriveeDonnees::Planifier() {
+    if (!m_planifie && !m_file.empty()) {
+        m_planifie = true;
+        QTimer::singleShot(0, this, &ArriveeDonnees::Continuer);
+    }
+}
+
+void ArriveeDonnees::ReglerLecture() {
+    SocketsChat& sockets = m_ovan.Sockets();
+    const qsizetype taille = EnAttente();
+    if (taille > LimiteFile && !sockets.LectureSuspendue()) {
+        sockets.SuspendreLecture(true);
+    } else if (taille <= LimiteFile / 4 && sockets.LectureSuspendue()) {
+        sockets.SuspendreLecture(false);
     }
 }
 
@@ -43,17 +85,25 @@ void ArriveeDonnees::Continuer() {
     m_enCours = true;
     QElapsedTimer montre;
     montre.start();
-    while (m_suivante < m_file.size() && montre.elapsed() < TrancheMs) {
-        Une(m_file[m_suivante++]);
-    }
-    if (m_suivante == m_file.size()) {
-        m_file.clear();
-        m_suivante = 0;
-    } else if (!m_planifie) {
-        m_planifie = true;
-        QTimer::singleShot(0, this, &ArriveeDonnees::Continuer);
+    while (!m_file.empty() && montre.elapsed() < TrancheMs) {
+        Suivant();
     }
     m_enCours = false;
+    ReglerLecture();
+    Planifier();
+}
+
+void ArriveeDonnees::Suivant() {
+    Evenement evenement = std::move(m_file.front());
+    m_file.pop_front();
+    if (evenement.reaction) {
+        evenement.reaction();
+        return;
+    }
+    Une(evenement.trame);
+    if (OuvreBoite(evenement.trame.balise)) {
+        m_boites.remove(Cle(evenement.trame));
+    }
 }
 
 void ArriveeDonnees::ToutTraiter() {
@@ -61,12 +111,17 @@ void ArriveeDonnees::ToutTraiter() {
         return;
     }
     m_enCours = true;
-    while (m_suivante < m_file.size()) {
-        Une(m_file[m_suivante++]);
+    while (!m_file.empty()) {
+        Suivant();
     }
-    m_file.clear();
-    m_suivante = 0;
     m_enCours = false;
+    ReglerLecture();
+}
+
+void ArriveeDonnees::Abandonner() {
+    m_file.clear();
+    m_boites.clear();
+    ReglerLecture();
 }
 
 void ArriveeDonnees::Une(const Trame::TrameRecue& trame) {

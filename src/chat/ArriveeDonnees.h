@@ -4,27 +4,50 @@
 #include "chat/Trame.h"
 
 #include <QObject>
+#include <QSet>
+
+#include <deque>
+#include <functional>
 
 class Ovan;
 
 class ArriveeDonnees : public QObject {
     Q_OBJECT
 public:
+    // Past this many waiting frames, nothing more is read from the contact until they are handled.
+    static constexpr qsizetype LimiteFile = 256;
+
     explicit ArriveeDonnees(Ovan& ovan, QObject* parent = nullptr);
 
-    // The frames of one read. They are handled in order, in slices, so that a burst never
-    // freezes the window.
+    // The frames of one read. They are handled later, in order and in slices: never inside the
+    // socket's own signal (a box shown there could outlive the socket), never freezing the window.
     void Traiter(const QList<Trame::TrameRecue>& trames);
-    // Handles every frame still waiting, now (before a close is shown, for instance).
+    // A reaction that must come after the frames received before it: a close, an error.
+    void Apres(std::function<void()> reaction);
+    // Handles everything waiting, now, unless a frame's box is open.
     void ToutTraiter();
-    qsizetype EnAttente() const { return m_file.size() - m_suivante; }
+    // Drops what waits: the conversation it came from is over.
+    void Abandonner();
+    qsizetype EnAttente() const { return qsizetype(m_file.size()); }
+    // A frame or a reaction is being handled (its box may be open).
+    bool Occupe() const { return m_enCours; }
 
 signals:
     // Every frame, after its handler ran.
     void trameTraitee(const Trame::TrameRecue& trame);
 
 private:
+    struct Evenement {
+        Trame::TrameRecue trame;
+        std::function<void()> reaction;
+    };
+
+    void Planifier();
     void Continuer();
+    // Runs the first waiting event; what it needs is taken out of the queue first, since a box
+    // it opens lets more frames arrive meanwhile.
+    void Suivant();
+    void ReglerLecture();
     void Une(const Trame::TrameRecue& trame);
     void RecuLog(const QString& pseudo);
     void RecuTexte(const QByteArray& donnee);
@@ -34,8 +57,9 @@ private:
     void Entree(const QString& texte, bool smileys);
 
     Ovan& m_ovan;
-    QList<Trame::TrameRecue> m_file;
-    qsizetype m_suivante = 0;
+    std::deque<Evenement> m_file;
+    // Frames that open a box, waiting or being handled: the same box is not queued twice.
+    QSet<QByteArray> m_boites;
     bool m_enCours = false;
     bool m_planifie = false;
 };

@@ -13,6 +13,7 @@
 #include <QAction>
 #include <QLineEdit>
 #include <QTextEdit>
+#include <QTimer>
 
 namespace {
 const QString TitreFenetre = QStringLiteral("OVAN Messenger");
@@ -25,8 +26,22 @@ Connexion::Connexion(Interface& interface, SocketsChat& sockets, Dialogues& dial
     connect(&m_sockets, &SocketsChat::etatChange, this, &Connexion::AfficherEtat);
     connect(&m_sockets, &SocketsChat::appelAccepte, this, &Connexion::DemandeConnexion);
     connect(&m_sockets, &SocketsChat::connexionEtablie, this, &Connexion::Connecte);
-    connect(&m_sockets, &SocketsChat::fermeture, this, &Connexion::Fermer);
-    connect(&m_sockets, &SocketsChat::erreur, this, &Connexion::Erreur);
+    connect(&m_sockets, &SocketsChat::fermeture, this, [this] { Differer(&Connexion::Fermer); });
+    connect(&m_sockets, &SocketsChat::erreur, this, [this] { Differer(&Connexion::Erreur); });
+}
+
+void Connexion::Differer(void (Connexion::*reaction)()) {
+    const quint64 episode = m_sockets.Episode();
+    auto executer = [this, reaction, episode] {
+        if (episode == m_sockets.Episode()) {
+            (this->*reaction)();
+        }
+    };
+    if (m_differer) {
+        m_differer(std::move(executer));
+    } else {
+        QTimer::singleShot(0, this, std::move(executer));
+    }
 }
 
 void Connexion::AfficherEtat(int, const QString& texte) {
@@ -129,9 +144,6 @@ void Connexion::RetourSaisie() {
 }
 
 void Connexion::Fermer() {
-    if (m_avantFermeture) {
-        m_avantFermeture();
-    }
     m_sockets.FermerClient();
     m_sockets.FermerServeur();
     m_sockets.ReglEtat(EtatDeconnecte);
@@ -149,9 +161,6 @@ void Connexion::Erreur() {
         return;
     }
     m_erreurEnCours = true;
-    if (m_avantFermeture) {
-        m_avantFermeture();
-    }
     m_sockets.FermerServeur();
     m_sockets.ReglEtat(EtatErreur);
     m_dialogues.Message(m_interface.FenetrehWnd, QStringLiteral("La connexion a échouée !"),
@@ -168,6 +177,10 @@ void Connexion::Erreur() {
 }
 
 void Connexion::CommandeDeconnecter() {
+    // What the contact sent before the user disconnected is shown before it, not after.
+    if (m_vider) {
+        m_vider();
+    }
     QTextEdit* vue = m_interface.RichEdithWnd[ZoneConversation];
     if (m_sockets.Etat() == EtatConnecte) {
         AjouteMessage(vue, QStringLiteral("Vous vous êtes déconnecté(e)."));

@@ -22,8 +22,12 @@ public:
     void Ecouter();
     void Ecouter2();
 
-    // Runs first when the contact leaves or a connection fails.
-    void ReglerAvantFermeture(std::function<void()> avant) { m_avantFermeture = std::move(avant); }
+    // differer puts a close or an error behind the frames received before it, so that neither
+    // runs inside a socket's signal; vider deals with what waits before a disconnect command.
+    void ReglerFile(std::function<void(std::function<void()>)> differer, std::function<void()> vider) {
+        m_differer = std::move(differer);
+        m_vider = std::move(vider);
+    }
 
     // Asks for a nickname when the connection was made without one.
     void ReglerDemandePseudo(std::function<void()> demander) { m_demanderPseudo = std::move(demander); }
@@ -36,6 +40,8 @@ private:
     void Connecte();
     void Fermer();
     void Erreur();
+    // Runs reaction later, and only if the conversation it belongs to is still the current one.
+    void Differer(void (Connexion::*reaction)());
     void FacesDeconnecte();
     // Boxes editable again, plain title, connect menu item enabled.
     void RetourSaisie();
@@ -45,6 +51,7 @@ private:
     Dialogues& m_dialogues;
     Session& m_session;
     bool m_erreurEnCours = false;
-    std::function<void()> m_avantFermeture;
+    std::function<void(std::function<void()>)> m_differer;
+    std::function<void()> m_vider;
     std::function<void()> m_demanderPseudo;
 };

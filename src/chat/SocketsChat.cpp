@@ -5,9 +5,62 @@
 #include <QTcpSocket>
 #include <QTimer>
 
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 namespace {
 
 constexpr std::chrono::seconds DelaiFermeture{10};
+// Reads are cut into slices so that the reader can hold back between two of them.
+constexpr qint64 TrancheLecture = 4096;
+
+// Qt reports a reset like an orderly close and closes its descriptor at once. A second
+// descriptor on the same socket keeps it open long enough to ask the kernel which it was.
+class VeilleTcp : public QObject {
+public:
+    explicit VeilleTcp(QTcpSocket* socket) : QObject(socket), m_fd(::dup(int(socket->socketDescriptor()))) {
+        setObjectName(Nom());
+    }
+    ~VeilleTcp() override { Lacher(); }
+
+    static VeilleTcp* De(QTcpSocket* socket) {
+        // No meta-object of its own: found by name, not by type.
+        return static_cast<VeilleTcp*>(socket->findChild<QObject*>(Nom(), Qt::FindDirectChildrenOnly));
+    }
+    static QString Nom() { return QStringLiteral("VeilleTcp"); }
+
+    // True when the connection ended on a reset: the kernel has closed it outright, where an
+    // orderly close by the peer leaves it waiting for our own close.
+    bool Reinitialisee() const {
+        if (m_fd < 0) {
+            return false;
+        }
+        tcp_info info{};
+        socklen_t taille = sizeof info;
+        if (::getsockopt(m_fd, IPPROTO_TCP, TCP_INFO, &info, &taille) != 0) {
+            return false;
+        }
+        return info.tcpi_state == TCP_CLOSE;
+    }
+    // Our own close must not wait for this descriptor.
+    void Lacher() {
+        if (m_fd >= 0) {
+            ::close(m_fd);
+            m_fd = -1;
+        }
+    }
+
+private:
+    int m_fd;
+};
+
+void LacherVeille(QTcpSocket* socket) {
+    if (VeilleTcp* veille = VeilleTcp::De(socket)) {
+        veille->Lacher();
+    }
+}
 
 // Shut down the sending side once what is queued is written, then let the socket go.
 void FermerSocket(QTcpSocket* socket) {
@@ -15,6 +68,7 @@ void FermerSocket(QTcpSocket* socket) {
         return;
     }
     socket->disconnect();
+    LacherVeille(socket);
     if (socket->state() == QAbstractSocket::ConnectedState) {
         socket->flush();
         socket->disconnectFromHost();
@@ -116,27 +170,57 @@ QTcpSocket* SocketsChat::NouveauClient() {
             return;
         }
         client->setSocketOption(QAbstractSocket::LowDelayOption, 1);
+        Surveiller(client);
         emit connexionEtablie();
     });
-    connect(client, &QAbstractSocket::disconnected, this, [this, client] {
-        if (client == W_Client) {
-            emit fermeture();
-        }
-    });
+    // The protocol puts nothing on this connection: what a contact writes there is dropped.
+    client->setReadBufferSize(TailleLecture);
+    connect(client, &QIODevice::readyRead, client, [client] { client->skip(client->bytesAvailable()); });
+    connect(client, &QAbstractSocket::disconnected, this, [this, client] { SurFermeture(client); });
     connect(client, &QAbstractSocket::errorOccurred, this,
             [this, client](QAbstractSocket::SocketError code) { SurErreurSocket(client, code); });
     return client;
 }
 
+void SocketsChat::Surveiller(QTcpSocket* socket) {
+    new VeilleTcp(socket);
+}
+
 void SocketsChat::SurErreurSocket(QTcpSocket* socket, int code) {
-    // An orderly close by the peer is a close, not an error.
+    // A close, orderly or not, is told apart when the socket reports it is disconnected.
     if (code == QAbstractSocket::RemoteHostClosedError) {
         return;
     }
     if (socket != W_Client && socket != W_Serveur) {
         return;
     }
-    emit erreur();
+    Signaler(true);
+}
+
+void SocketsChat::SurFermeture(QTcpSocket* socket) {
+    if (socket != W_Client && socket != W_Serveur) {
+        return;
+    }
+    VeilleTcp* veille = VeilleTcp::De(socket);
+    const bool reinitialisee = veille && veille->Reinitialisee();
+    if (veille) {
+        veille->Lacher();
+    }
+    Signaler(reinitialisee);
+}
+
+void SocketsChat::Signaler(bool enErreur) {
+    if (m_finSignalee) {
+        return;
+    }
+    m_finSignalee = true;
+    // What the contact sent before leaving comes before its leaving.
+    LireReste();
+    if (enErreur) {
+        emit erreur();
+    } else {
+        emit fermeture();
+    }
 }
 
 bool SocketsChat::Ecouter() {
@@ -145,6 +229,10 @@ bool SocketsChat::Ecouter() {
     FermerSocket(W_Client);
     W_Serveur = nullptr;
     ++m_generation;
+    ++m_episode;
+    m_finSignalee = false;
+    m_lectureSuspendue = false;
+    m_lecteur.Vider();
     W_Client = NouveauClient();
     W_ServeurEcoute = new QTcpServer(this);
     ReglEtat(EtatDeconnecte);
@@ -183,18 +271,55 @@ void SocketsChat::SurAppel() {
 
 void SocketsChat::BrancherServeur(QTcpSocket* socket) {
     socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
+    socket->setReadBufferSize(TailleLecture);
+    Surveiller(socket);
     connect(socket, &QIODevice::readyRead, this, [this, socket] { LireServeur(socket); });
     connect(socket, &QAbstractSocket::errorOccurred, this,
             [this, socket](QAbstractSocket::SocketError code) { SurErreurSocket(socket, code); });
+    // Without this connection we could neither hear the contact nor be called again.
+    connect(socket, &QAbstractSocket::disconnected, this, [this, socket] { SurFermeture(socket); });
 }
 
 void SocketsChat::LireServeur(QTcpSocket* socket) {
-    if (socket != W_Serveur) {
+    while (socket == W_Serveur && !m_lectureSuspendue && !m_finSignalee && socket->bytesAvailable() > 0) {
+        const QList<Trame::TrameRecue> trames = m_lecteur.Ajouter(socket->read(TrancheLecture));
+        if (!trames.isEmpty()) {
+            emit tramesRecues(trames);
+        }
+    }
+}
+
+void SocketsChat::SuspendreLecture(bool suspendre) {
+    m_lectureSuspendue = suspendre;
+    if (suspendre || m_lecturePlanifiee) {
         return;
     }
-    const QList<Trame::TrameRecue> trames = m_lecteur.Ajouter(socket->readAll());
-    if (!trames.isEmpty()) {
-        emit tramesRecues(trames);
+    m_lecturePlanifiee = true;
+    QTimer::singleShot(0, this, [this] {
+        m_lecturePlanifiee = false;
+        if (W_Serveur) {
+            LireServeur(W_Serveur);
+        }
+    });
+}
+
+void SocketsChat::LireReste() {
+    QTcpSocket* socket = W_Serveur;
+    qint64 lu = 0;
+    while (socket && socket == W_Serveur && lu < TailleMaxReste) {
+        if (socket->bytesAvailable() == 0 &&
+            !(socket->state() == QAbstractSocket::ConnectedState && socket->waitForReadyRead(0))) {
+            break;
+        }
+        const QByteArray morceau = socket->read(std::min(TrancheLecture, TailleMaxReste - lu));
+        if (morceau.isEmpty()) {
+            break;
+        }
+        lu += morceau.size();
+        const QList<Trame::TrameRecue> trames = m_lecteur.Ajouter(morceau);
+        if (!trames.isEmpty()) {
+            emit tramesRecues(trames);
+        }
     }
 }
 
@@ -228,7 +353,7 @@ void SocketsChat::Connecter(const QString& adresse, Origine origine) {
         // No address, or 0.0.0.0, which would reach this very machine on Linux.
         if (ip.isNull() || ip.toIPv4Address() == 0) {
             if (origine == Origine::Commande) {
-                emit erreur();
+                Signaler(true);
             }
             return;
         }
@@ -255,9 +380,15 @@ void SocketsChat::DemarrerConnexion(const QHostAddress& adresse, Origine origine
 }
 
 void SocketsChat::Envoyer(const QByteArray& trame) {
-    if (W_Client && W_Client->state() == QAbstractSocket::ConnectedState) {
-        W_Client->write(trame);
+    if (!W_Client || W_Client->state() != QAbstractSocket::ConnectedState) {
+        return;
     }
+    // A contact that reads nothing would make us hold every frame for ever.
+    if (W_Client->bytesToWrite() + trame.size() > TailleMaxEnvoi) {
+        Signaler(true);
+        return;
+    }
+    W_Client->write(trame);
 }
 
 void SocketsChat::FermerClient() {

@@ -27,6 +27,10 @@ class SocketsChat : public QObject {
 public:
     static constexpr quint16 PortChat = 60000;
     static constexpr quint16 PortFichier = 60001;
+    // Bounds on what a contact can make us hold.
+    static constexpr qint64 TailleLecture = 64 * 1024;
+    static constexpr qint64 TailleMaxEnvoi = 4 * 1024 * 1024;
+    static constexpr qint64 TailleMaxReste = 1024 * 1024;
 
     // adresseLocale: where to listen and, when not Any, where outgoing sockets bind,
     // so that the callee connects back to this very copy.
@@ -59,8 +63,21 @@ public:
     // found, or a null address; it is not called when a newer connect or a disconnect came first.
     void ChercheAdresse(const QString& IP, std::function<void(const QHostAddress&)> suite);
 
-    // One frame on W_Client; dropped when it is not connected.
+    // One frame on W_Client; dropped when it is not connected. A contact that stops reading
+    // while more than TailleMaxEnvoi waits ends the conversation through erreur().
     void Envoyer(const QByteArray& trame);
+
+    // While suspended, nothing more is read from W_Serveur: Qt's bounded buffer, then the
+    // kernel's and TCP's flow control hold the contact back. Resuming reads later, never
+    // from inside the caller.
+    void SuspendreLecture(bool suspendre);
+    bool LectureSuspendue() const { return m_lectureSuspendue; }
+    // Reads what the contact sent before it left (at most TailleMaxReste), so that it is
+    // handled before the close.
+    void LireReste();
+
+    // Counts the conversations: a close or an error belongs to the one it was reported in.
+    quint64 Episode() const { return m_episode; }
 
     void FermerClient();
     void FermerServeur();
@@ -79,9 +96,10 @@ signals:
     void connexionEtablie();
     // FD_READ on W_Serveur: the frames this read completed, in order.
     void tramesRecues(const QList<Trame::TrameRecue>& trames);
-    // FD_CLOSE on W_Client (the contact closed its side).
+    // The contact closed either chat connection, even only its sending side. At most one
+    // fermeture or erreur per conversation (Episode()).
     void fermeture();
-    // Any chat-socket event with an error code.
+    // Any chat-socket event with an error code, a connection reset included.
     void erreur();
 
 private:
@@ -92,6 +110,10 @@ private:
     void SurErreurSocket(QTcpSocket* socket, int code);
     void DemarrerConnexion(const QHostAddress& adresse, Origine origine);
     void SurAppelFichier();
+    void SurFermeture(QTcpSocket* socket);
+    // Watches a chat socket so that a reset can be told from an orderly close.
+    void Surveiller(QTcpSocket* socket);
+    void Signaler(bool erreur);
 
     QHostAddress m_adresseLocale;
     int m_etat = EtatDeconnecte;
@@ -105,4 +127,8 @@ private:
     QString m_adresseAppelant;
     // A newer connect or a disconnect makes the answer of an older lookup stale.
     quint64 m_generation = 0;
+    quint64 m_episode = 0;
+    bool m_finSignalee = false;
+    bool m_lectureSuspendue = false;
+    bool m_lecturePlanifiee = false;
 };

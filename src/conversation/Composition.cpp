@@ -9,6 +9,7 @@
 #include "conversation/AjouteTexte.h"
 #include "conversation/Smileys.h"
 #include "conversation/Texte.h"
+#include "platform/Ansi.h"
 #include "platform/Dialogues.h"
 
 #include <QCheckBox>
@@ -51,17 +52,22 @@ void Composition::Envoyer() {
                                    QStringLiteral("Erreur"), Dialogues::Icone::Erreur);
         return;
     }
-    if (texte.isEmpty() || RetourChariot(texte)) {
-        return;
-    }
     LireFormat();
     // A line break travels as CR LF.
     QString surLeFil = texte;
     surLeFil.replace(u'\n', QLatin1String("\r\n"));
-    m_ovan.Sockets().Envoyer(Trame::Message(s.IPolice, s.ICouleur, s.IStyle, surLeFil));
+    const QByteArray trame = Trame::Message(s.IPolice, s.ICouleur, s.IStyle, surLeFil);
+    // Decided on the bytes that travel: characters that Windows-1252 cannot hold become "?",
+    // control characters are dropped, and the echo shows what the contact will read.
+    const QByteArray octets = Trame::LireMessage(trame.mid(5, trame.size() - 6)).texte;
+    if (octets.isEmpty() || RetourChariot(octets)) {
+        return;
+    }
+    m_ovan.Sockets().Envoyer(trame);
+    const QString envoye = Ansi::DepuisAnsi(octets).replace(QLatin1String("\r\n"), QLatin1String("\n"));
     saisie->clear();
     QTextEdit* vue = ui.RichEdithWnd[ZoneConversation];
-    AjouteTexte(vue, texte, s.MonPseudo, Police(s.IPolice), Couleur(s.ICouleur), Style(s.IStyle),
+    AjouteTexte(vue, envoye, s.MonPseudo, Police(s.IPolice), Couleur(s.ICouleur), Style(s.IStyle),
                 QStringLiteral("Texte"));
     s.DernierMess = m_ovan.smileys().MettreSmileys(vue, s.DernierMess);
     ui.BoutonhWnd[BoutonEnvoyer]->ReglerFace(QStringLiteral("img_envt_d"));

@@ -1,5 +1,7 @@
 #include "conversation/Texte.h"
 
+#include <algorithm>
+
 QString LTrim(const QString& texte) {
     qsizetype debut = 0;
     while (debut < texte.size() && texte[debut] == u' ') {
@@ -27,6 +29,10 @@ bool RetourChariot(const QString& texte) {
         }
     }
     return true;
+}
+
+bool RetourChariot(const QByteArray& octets) {
+    return std::none_of(octets.begin(), octets.end(), [](char c) { return c >= 0x21 && c <= 0x7E; });
 }
 
 int NbreRetChar(const QString& texte) {

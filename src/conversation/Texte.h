@@ -10,5 +10,7 @@ QString RTrim(const QString& texte);
 
 // True when no character lies in 0x21..0x7E: spaces, line breaks and accented letters alone are blank.
 bool RetourChariot(const QString& texte);
+// The same on the Windows-1252 bytes that are sent: no byte in 0x21..0x7E.
+bool RetourChariot(const QByteArray& octets);
 // The number of CR and LF characters.
 int NbreRetChar(const QString& texte);

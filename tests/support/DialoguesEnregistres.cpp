@@ -1,9 +1,25 @@
 #include "DialoguesEnregistres.h"
 
+#include <QEventLoop>
+#include <QTimer>
+
 Dialogues::Reponse DialoguesEnregistres::Message(QWidget* proprietaire, const QString& texte,
                                                  const QString& titre, Icone icone, Boutons boutons) {
     m_appels.append({proprietaire, texte, titre, icone, boutons});
     emit appel();
+    if (!m_pendant.isEmpty()) {
+        // As a real box does: a nested event loop, in which sockets and timers go on.
+        const std::function<void()> action = m_pendant.dequeue();
+        QEventLoop boucle;
+        QTimer::singleShot(0, &boucle, [&] {
+            action();
+            // One more turn of the box's loop before it is answered, as a user is never that quick.
+            QTimer::singleShot(0, &boucle, &QEventLoop::quit);
+        });
+        ++m_ouvertes;
+        boucle.exec();
+        --m_ouvertes;
+    }
     if (!m_reponses.isEmpty()) {
         return m_reponses.dequeue();
     }

@@ -9,6 +9,8 @@
 #include <QQueue>
 #include <QWidget>
 
+#include <functional>
+
 class DialoguesEnregistres : public QObject, public Dialogues {
     Q_OBJECT
 public:
@@ -24,6 +26,12 @@ public:
                     Boutons boutons = Boutons::Ok) override;
 
     QString ChoisirDossier(QWidget* proprietaire, const QString& titre, const QString& depart) override;
+
+    // Runs while the next box is open, before it is answered: a real box runs its own event
+    // loop there, so what the action waits for happens under the open box.
+    void PendantBoite(std::function<void()> action) { m_pendant.enqueue(std::move(action)); }
+    // Boxes open right now (an action above is running).
+    int Ouvertes() const { return m_ouvertes; }
 
     // The next answers, in order; without one a box answers Ok (or Yes).
     void Repondre(Reponse reponse) { m_reponses.enqueue(reponse); }
@@ -42,6 +50,8 @@ signals:
 private:
     QList<Appel> m_appels;
     QQueue<Reponse> m_reponses;
+    QQueue<std::function<void()>> m_pendant;
+    int m_ouvertes = 0;
     QQueue<QString> m_dossiers;
     QList<QPair<QString, QString>> m_navigations;
 };

@@ -4,6 +4,8 @@
 
 #include <QTest>
 
+#include <sys/socket.h>
+
 FauxContact::FauxContact(const QString& adresse) : m_adresse(adresse) {
     m_ecoute.listen(QHostAddress(adresse), SocketsChat::PortChat);
     connect(&m_ecoute, &QTcpServer::newConnection, this, [this] {
@@ -47,4 +49,55 @@ void FauxContact::Envoyer(const QByteArray& octets) {
 
 bool FauxContact::AttendreTrames(int n, int delaiMs) {
     return QTest::qWaitFor([this, n] { return m_trames.size() >= n; }, delaiMs);
+}
+
+QTcpSocket* FauxContact::Socket(Lien lien) {
+    return lien == Lien::VersCopie ? &m_sortant : m_entrant.data();
+}
+
+void FauxContact::Inonder(Lien lien, const QByteArray& motif, qint64 total) {
+    m_inondee = Socket(lien);
+    if (!m_inondee || motif.isEmpty()) {
+        return;
+    }
+    m_bloc = motif.repeated(qMax<qsizetype>(1, 64 * 1024 / motif.size()));
+    m_resteInondation = total;
+    m_inonde = 0;
+    connect(m_inondee, &QIODevice::bytesWritten, this, [this, s = m_inondee.data()](qint64 n) {
+        if (s == m_inondee) {
+            m_inonde += n;
+            ContinuerInondation();
+        }
+    });
+    ContinuerInondation();
+}
+
+void FauxContact::ContinuerInondation() {
+    // Keep about 256 KiB in flight: the rest waits until the copy reads.
+    while (m_inondee && m_resteInondation > 0 && m_inondee->bytesToWrite() < 256 * 1024) {
+        const qint64 n = qMin<qint64>(m_resteInondation, m_bloc.size());
+        m_inondee->write(m_bloc.constData(), n);
+        m_resteInondation -= n;
+    }
+}
+
+void FauxContact::Fermer(Lien lien) {
+    if (QTcpSocket* s = Socket(lien)) {
+        s->disconnectFromHost();
+    }
+}
+
+void FauxContact::FermerEnvoi(Lien lien) {
+    if (QTcpSocket* s = Socket(lien)) {
+        s->flush();
+        ::shutdown(int(s->socketDescriptor()), SHUT_WR);
+    }
+}
+
+void FauxContact::Reinitialiser(Lien lien) {
+    if (QTcpSocket* s = Socket(lien)) {
+        const linger sansAttente{1, 0};
+        ::setsockopt(int(s->socketDescriptor()), SOL_SOCKET, SO_LINGER, &sansAttente, sizeof sansAttente);
+        s->abort();
+    }
 }

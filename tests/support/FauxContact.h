@@ -1,4 +1,10 @@
-// A contact made of raw sockets: it sees the exact bytes a copy sends and can send it anything.
+// A contact made of raw sockets, for tests that need a peer a real copy would never be.
+//
+// It listens on its own 127.0.0.x:60000 and calls back whoever calls it, as a copy does, so a
+// copy under test connects to it as to a contact. It records the exact bytes the copy sends and
+// can send anything back, flood either connection, half-close it, reset it or vanish, at any point.
+// Lien::VersCopie is the connection we write on (the copy reads it); Lien::DepuisCopie is the
+// connection the copy writes on.
 #pragma once
 
 #include "chat/Trame.h"
@@ -11,6 +17,8 @@
 class FauxContact : public QObject {
     Q_OBJECT
 public:
+    enum class Lien { VersCopie, DepuisCopie };
+
     // Listens on adresse:60000, as a copy would.
     explicit FauxContact(const QString& adresse);
 
@@ -30,7 +38,27 @@ public:
         m_octets.clear();
     }
 
+    // total bytes of motif repeated, written as fast as the copy takes them; little stays in our
+    // own buffer, so the memory a test measures is the copy's.
+    void Inonder(Lien lien, const QByteArray& motif, qint64 total);
+    // Bytes of the flood the kernel has taken so far.
+    qint64 Inonde() const { return m_inonde; }
+    // An orderly close of one connection.
+    void Fermer(Lien lien);
+    // Shuts down only our sending side: the copy reads the end, we still read it.
+    void FermerEnvoi(Lien lien);
+    // Closes with a reset (SO_LINGER 0), as a crashed or unplugged peer does.
+    void Reinitialiser(Lien lien);
+    // True once the connection is closed on both sides.
+    bool Ferme(Lien lien) {
+        QTcpSocket* s = Socket(lien);
+        return !s || s->state() == QAbstractSocket::UnconnectedState;
+    }
+
 private:
+    QTcpSocket* Socket(Lien lien);
+    void ContinuerInondation();
+
     QString m_adresse;
     QTcpServer m_ecoute;
     QPointer<QTcpSocket> m_entrant;
@@ -38,4 +66,8 @@ private:
     Trame::LecteurTrames m_lecteur;
     QList<Trame::TrameRecue> m_trames;
     QByteArray m_octets;
+    QPointer<QTcpSocket> m_inondee;
+    QByteArray m_bloc;
+    qint64 m_resteInondation = 0;
+    qint64 m_inonde = 0;
 };
