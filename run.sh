@@ -3,13 +3,15 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 
-if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
-  echo "No display: start ./run.sh from a desktop session, or without one as: xvfb-run -a ./run.sh" >&2
-  exit 1
-fi
-
 scripts/install-deps.sh
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build build --target OVAN_Messenger
+
+# Checked after installing and building, so that the advice names a command that is now there.
+if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
+  echo "Built in build/OVAN_Messenger/, but there is no display to show the window." >&2
+  echo "Start ./run.sh from a desktop session, or without one run: xvfb-run -a ./run.sh" >&2
+  exit 1
+fi
 cd build/OVAN_Messenger
 exec ./OVAN_Messenger

@@ -6,8 +6,12 @@ PAQUETS=(
   g++ cmake ninja-build
   qt6-base-dev qt6-multimedia-dev qt6-svg-dev
   libbz2-dev libfreeimage-dev libavahi-client-dev
-  xvfb xauth iproute2 xdotool
-  fonts-dejavu-core fonts-liberation2
+  qt6-translations-l10n
+  xvfb xauth iproute2
+  fonts-dejavu-core fonts-liberation2 fonts-comic-neue
+  # Tests on a real display: typing into windows, a window manager, a tray host, window
+  # properties, screenshots.
+  xdotool openbox trayer x11-utils imagemagick
 )
 
 manquants=()

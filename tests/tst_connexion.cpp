@@ -53,8 +53,12 @@ void TestConnexion::demarrageEnEcoute() {
     QCOMPARE(a.TexteConversation(), QStringLiteral("Bienvenue sur OVAN Messenger\n"));
     QCOMPARE(Face(a, BoutonConnecter), QStringLiteral("img_conn_e"));
     QCOMPARE(Face(a, BoutonDeconnecter), QStringLiteral("img_deco_d"));
-    QCOMPARE(a.Pseudo()->maxLength(), 30);
-    QCOMPARE(a.AdresseContact()->maxLength(), 50);
+    // Typing stops at each box's limit.
+    for (const auto& [zone, limite] : {std::pair{a.Pseudo(), 30}, std::pair{a.AdresseContact(), 50}}) {
+        QTest::keyClicks(zone, QString(limite + 10, u'a'));
+        QCOMPARE(zone->text().size(), limite);
+        zone->clear();
+    }
     QVERIFY(a.dialogues().Appels().isEmpty());
 }
 

@@ -12,9 +12,11 @@
 #include "settings/Options.h"
 
 #include <QCheckBox>
+#include <QClipboard>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
@@ -46,6 +48,19 @@ std::unique_ptr<CopieOvan> CopieAvecConfig(const QString& adresse, const QByteAr
         adresse, [&](const QString& dossier) { Ecrire(dossier + QStringLiteral("config.ini"), config); });
 }
 
+// The same, the received-files folder being the program folder (so that no dialog opens).
+std::unique_ptr<CopieOvan> CopieAvecPseudo(const QString& adresse, const QByteArray& pseudo) {
+    return std::make_unique<CopieOvan>(adresse, [&](const QString& dossier) {
+        Ecrire(dossier + QStringLiteral("config.ini"),
+               "PSEUDO:" + pseudo + "\r\nDOSSIER:" + dossier.toUtf8());
+    });
+}
+
+QByteArray PseudoEnregistre(CopieOvan& copie) {
+    const LignesConfig lignes = LireConfig(Lire(copie.Dossier() + QStringLiteral("config.ini")));
+    return lignes.isEmpty() ? QByteArray() : lignes.first().second;
+}
+
 } // namespace
 
 class TestSettings : public QObject {
@@ -57,6 +72,8 @@ private slots:
     void sauvegardeSure();
     void allerRetourParLesControles();
     void casLimitesAuChargement();
+    void valeursFinissantParCR();
+    void valeurPlusLongueQueSaZone();
     void demarrageSansFichier();
     void demarrageDossierManquant();
     void pagesEtOnglets();
@@ -74,7 +91,7 @@ void TestSettings::lectureDesLignes() {
     // A last line without its line end loses nothing.
     QCOMPARE(l[2], (QPair<QByteArray, QByteArray>("ENVOICAPT", "1")));
     QCOMPARE(LireConfig("GRAS:"), (LignesConfig{{"GRAS", ""}}));
-    QCOMPARE(EcrireConfig({{"A", "1"}, {"B", ""}}), QByteArray("A:1\nB:\n"));
+    QCOMPARE(EcrireConfig({{"A", "1"}, {"B", ""}}), QByteArray("A:1\r\nB:\r\n"));
 }
 
 void TestSettings::atoiCommeEnC() {
@@ -124,9 +141,11 @@ void TestSettings::allerRetourParLesControles() {
     ui.ComboBoxhWnd[ListeOptionsQualite]->setCurrentIndex(4);
     ui.CheckBoxhWnd[CaseEnvoyerCapture]->setChecked(true);
     const QByteArray contenu = EcrireConfig(SauverConfig(ui));
-    QCOMPARE(contenu,
-             "PSEUDO:Zo\xe9\x80\nDOSSIER:" + a.Dossier().toUtf8() +
-                 "\nPOLICE:4\nCOULEUR:7\nGRAS:1\nITALIQUE:0\nSOULIGNE:1\nFORMAT:1\nQUALITE:4\nENVOICAPT:1\n");
+    QCOMPARE(
+        contenu,
+        "PSEUDO:Zo\xe9\x80\r\nDOSSIER:" + a.Dossier().toUtf8() +
+            "\r\nPOLICE:4\r\nCOULEUR:7\r\nGRAS:1\r\nITALIQUE:0\r\nSOULIGNE:1\r\nFORMAT:1\r\nQUALITE:4\r\n"
+            "ENVOICAPT:1\r\n");
 
     CopieOvan b(QStringLiteral("127.0.0.71"));
     Interface& v = b.interface();
@@ -161,6 +180,45 @@ void TestSettings::casLimitesAuChargement() {
     // Bytes 0x80..0xFF of a nickname are Windows-1252.
     ChargerConfig(ui, LireConfig("PSEUDO:\x80\x9c\xe9\xff\n"));
     QCOMPARE(ui.TextBoxhWnd[ZonePseudo]->text(), QStringLiteral("€œéÿ"));
+}
+
+void TestSettings::valeursFinissantParCR() {
+    // A hand-edited file can leave CRs at the end of a value: a save must not eat them.
+    const LignesConfig valeurs{{"PSEUDO", "Paul\r"}, {"DOSSIER", "D:\\\r\r"}, {"A", "\r"}, {"B", "x\ry"}};
+    QCOMPARE(LireConfig(EcrireConfig(valeurs)), valeurs);
+
+    // Loaded from the file, saved by Apply, read again.
+    auto a = CopieAvecPseudo(QStringLiteral("127.0.0.70"), "Paul\r\r");
+    a->ovan().ClicBouton(54);
+    QCOMPARE(PseudoEnregistre(*a), QByteArray("Paul\r\r"));
+}
+
+void TestSettings::valeurPlusLongueQueSaZone() {
+    // The box takes 30 characters; the file may hold more, and keeps them through a save.
+    const QByteArray long_ = QByteArray("Jean-Pierre ").repeated(5);
+    auto a = CopieAvecPseudo(QStringLiteral("127.0.0.70"), long_);
+    Interface& ui = a->interface();
+    QLineEdit* zone = ui.TextBoxhWnd[ZoneOptionsPseudo];
+    QCOMPARE(zone->text(), QString::fromLatin1(long_));
+    a->ovan().ClicBouton(54);
+    QCOMPARE(PseudoEnregistre(*a), long_);
+    QCOMPARE(ui.TextBoxhWnd[ZonePseudo]->text(), QString::fromLatin1(long_).trimmed());
+
+    // Typing never makes it longer, whether the box is over its limit or at it.
+    QTest::keyClicks(zone, QStringLiteral("ab"));
+    QCOMPARE(zone->text(), QString::fromLatin1(long_));
+    QTest::keyClick(zone, Qt::Key_Backspace);
+    QTest::keyClicks(zone, QStringLiteral("ab"));
+    QCOMPARE(zone->text().size(), 59);
+    zone->setText(QString(28, u'x'));
+    QTest::keyClicks(zone, QStringLiteral("abc"));
+    QCOMPARE(zone->text(), QString(28, u'x') + QStringLiteral("ab"));
+    // A paste keeps what fits, wherever the cursor is.
+    zone->setText(QString(27, u'x'));
+    zone->setCursorPosition(2);
+    QGuiApplication::clipboard()->setText(QStringLiteral("0123456789"));
+    zone->paste();
+    QCOMPARE(zone->text(), QStringLiteral("xx012") + QString(25, u'x'));
 }
 
 void TestSettings::demarrageSansFichier() {
@@ -245,7 +303,7 @@ void TestSettings::optionsValiderAppliquerAnnuler() {
     QVERIFY(ui.CheckBoxhWnd[CaseItalique]->isChecked());
     QCOMPARE(a.ovan().session().ICouleur, 6);
     QCOMPARE(a.ovan().session().IStyle, 2);
-    QVERIFY(Lire(a.Dossier() + "config.ini").startsWith("PSEUDO:  Alice \n"));
+    QVERIFY(Lire(a.Dossier() + "config.ini").startsWith("PSEUDO:  Alice \r\n"));
 
     // OK while connected with the same nickname still announces it.
     QVERIFY(ConnecterCopies(a, QStringLiteral("Alice"), b, QStringLiteral("Bob")));

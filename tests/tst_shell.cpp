@@ -167,7 +167,9 @@ void TestShell::controlesDansLeursEmplacements() {
     QVERIFY(ui.BoutonhWnd[BoutonNotice]->isHidden());
     QVERIFY(ui.CheckBoxhWnd[CaseOptionsGras]->isHidden());
     QVERIFY(!ui.TextBoxhWnd[ZoneOptionsPseudo]->isHidden());
-    QCOMPARE(ui.TextBoxhWnd[ZoneOptionsPseudo]->maxLength(), 30);
+    QTest::keyClicks(ui.TextBoxhWnd[ZoneOptionsPseudo], QString(40, u'a'));
+    QCOMPARE(ui.TextBoxhWnd[ZoneOptionsPseudo]->text().size(), 30);
+    ui.TextBoxhWnd[ZoneOptionsPseudo]->clear();
     QVERIFY(ui.TextBoxhWnd[ZoneOptionsDossier]->isReadOnly());
     QVERIFY(ui.RichEdithWnd[ZoneConversation]->isReadOnly());
     QCOMPARE(ui.TextBoxhWnd[ZoneSonStatut]->accessibleDescription(),

@@ -13,6 +13,7 @@
 #include <QScreen>
 #include <QScrollBar>
 #include <QTextEdit>
+#include <QValidator>
 
 namespace {
 
@@ -77,6 +78,11 @@ void Interface::InstallerPolices() {
     QFont::insertSubstitutions(QStringLiteral("Tahoma"), {QStringLiteral("DejaVu Sans")});
     QFont::insertSubstitutions(QStringLiteral("Courier"),
                                {QStringLiteral("Liberation Mono"), QStringLiteral("DejaVu Sans Mono")});
+    // Left to fontconfig, Comic Sans MS falls to the "cursive" family, an italic calligraphy face
+    // with no bold: a plain message would look italic. Comic Neue looks alike and is upright;
+    // DejaVu Sans stands in where it is not installed.
+    QFont::insertSubstitutions(QStringLiteral("Comic Sans MS"),
+                               {QStringLiteral("Comic Neue"), QStringLiteral("DejaVu Sans")});
 }
 
 Interface::Interface() {
@@ -106,6 +112,8 @@ std::array<QWidget*, 11> Interface::Fenetres() const {
 
 QLabel* Interface::CreerLabel(int slot, const QString& texte, const QRect& place, QWidget* parent) {
     auto* c = new QLabel(texte, parent);
+    // Labels show nicknames, messages and file names from the contact: never as markup.
+    c->setTextFormat(Qt::PlainText);
     c->setFont(PoliceControles());
     c->setGeometry(place);
     Identifier(c, 100 + slot);
@@ -115,11 +123,50 @@ QLabel* Interface::CreerLabel(int slot, const QString& texte, const QRect& place
 
 QLineEdit* Interface::CreerTextBox(int slot, const QRect& place, QWidget* parent, int maximum,
                                    bool lectureSeule, const QString& infobulle) {
+    // The limit holds back what the user types or pastes, never a value the program sets: a
+    // longer nickname read from config.ini must be saved back whole, and setMaxLength would cut
+    // it in setText.
+    class Limite : public QValidator {
+    public:
+        Limite(QLineEdit* zone, int maximum) : QValidator(zone), m_zone(zone), m_maximum(maximum) {
+            connect(zone, &QLineEdit::textChanged, this, [this](const QString& t) { m_avant = t; });
+        }
+        State validate(QString& texte, int& curseur) const override {
+            // setText validates before the box counts as modified, an edit after.
+            const qsizetype permis = std::max<qsizetype>(m_maximum, m_avant.size());
+            if (!m_zone->isModified() || texte.size() <= permis) {
+                return Acceptable;
+            }
+            // Keep what fits of the inserted run, as a paste into a full box would.
+            qsizetype debut = 0;
+            while (debut < m_avant.size() && debut < texte.size() && m_avant[debut] == texte[debut]) {
+                ++debut;
+            }
+            qsizetype fin = 0;
+            while (fin < m_avant.size() - debut && fin < texte.size() - debut &&
+                   m_avant[m_avant.size() - 1 - fin] == texte[texte.size() - 1 - fin]) {
+                ++fin;
+            }
+            const qsizetype garde = permis - debut - fin;
+            if (garde <= 0) {
+                return Invalid;
+            }
+            texte = texte.left(debut + garde) + texte.right(fin);
+            curseur = int(debut + garde);
+            return Acceptable;
+        }
+
+    private:
+        QLineEdit* m_zone;
+        int m_maximum;
+        QString m_avant;
+    };
+
     auto* c = new QLineEdit(parent);
     c->setFont(PoliceControles());
     c->setGeometry(place);
     if (maximum > 0) {
-        c->setMaxLength(maximum);
+        c->setValidator(new Limite(c, maximum));
     }
     c->setReadOnly(lectureSeule);
     Infobulle(c, infobulle);
@@ -214,6 +261,7 @@ void Interface::CreerFenetrePrincipale() {
 
     for (int partie = 0; partie < 2; ++partie) {
         auto* c = new QLabel(zone);
+        c->setTextFormat(Qt::PlainText);
         c->setFont(PoliceControles());
         c->setFrameShape(QFrame::StyledPanel);
         c->setFrameShadow(QFrame::Sunken);

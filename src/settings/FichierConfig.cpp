@@ -36,7 +36,7 @@ LignesConfig LireConfig(const QByteArray& contenu) {
 QByteArray EcrireConfig(const LignesConfig& lignes) {
     QByteArray contenu;
     for (const auto& [cle, valeur] : lignes) {
-        contenu += cle + ':' + valeur + '\n';
+        contenu += cle + ':' + valeur + "\r\n";
     }
     return contenu;
 }

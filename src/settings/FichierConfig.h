@@ -13,7 +13,8 @@ using LignesConfig = QList<QPair<QByteArray, QByteArray>>;
 // colon is skipped; the value is everything after the first colon, untrimmed.
 LignesConfig LireConfig(const QByteArray& contenu);
 
-// "key:value" + LF per pair.
+// "key:value" + CR LF per pair, as Windows writes it: a value that ends in CR then reads back whole,
+// since the reader takes only one CR before the LF.
 QByteArray EcrireConfig(const LignesConfig& lignes);
 
 // atoi: leading white space, an optional sign, then digits up to the first other byte; 0 when

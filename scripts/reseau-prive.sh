@@ -1,0 +1,15 @@
+#!/bin/sh
+# Runs a command in a network namespace of its own, with only the loopback interface up, so that
+# a messenger or another test run listening on this machine neither takes its ports nor answers
+# its calls. As root a plain namespace; otherwise a user namespace (the command then runs as root
+# inside it). Where the machine allows neither, runs the command as is.
+if [ "$(id -u 2>/dev/null)" = 0 ]; then
+  options=-n
+else
+  options=-rn
+fi
+if command -v unshare >/dev/null 2>&1 && command -v ip >/dev/null 2>&1 &&
+  unshare $options ip link set lo up >/dev/null 2>&1; then
+  exec unshare $options sh -c 'ip link set lo up && exec "$@"' sh "$@"
+fi
+exec "$@"
