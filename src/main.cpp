@@ -4,6 +4,7 @@
 #include "platform/Dialogues.h"
 #include "platform/Shell.h"
 #include "platform/Sons.h"
+#include "platform/Traductions.h"
 
 #include <QApplication>
 #include <csignal>
@@ -14,6 +15,8 @@ int main(int argc, char* argv[]) {
 
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("OVAN Messenger"));
+    // The program speaks French: so do Qt's stock boxes and dialogs.
+    Traductions::InstallerFrancais(application);
     QApplication::setWindowIcon(Images::IconeProgramme());
     // The program lives in the notification area too: a hidden main window does not quit.
     QApplication::setQuitOnLastWindowClosed(false);

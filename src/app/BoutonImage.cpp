@@ -4,6 +4,7 @@
 
 #include <QPainter>
 #include <QPainterPath>
+#include <QPixmapCache>
 #include <QStyleOptionButton>
 
 BoutonImage::BoutonImage(int id, const QString& face, const QString& infobulle, QWidget* parent)
@@ -24,6 +25,27 @@ void BoutonImage::ReglerFace(const QString& face) {
     update();
 }
 
+QPixmap BoutonImage::Image(const QSize& taille) const {
+    const qreal dpr = devicePixelRatioF();
+    const QPixmap image = Images::Pixmap(m_face, taille, dpr);
+    // Disabled, by itself or with its window: the grey look of the "_d" faces, for every face.
+    if (isEnabled() || !FaceActive() || image.isNull()) {
+        return image;
+    }
+    const QString cle = QStringLiteral("ovan-grise:%1:%2x%3@%4")
+                            .arg(m_face)
+                            .arg(taille.width())
+                            .arg(taille.height())
+                            .arg(dpr);
+    QPixmap grise;
+    if (!QPixmapCache::find(cle, &grise)) {
+        grise = QPixmap::fromImage(Images::Griser(image.toImage()));
+        grise.setDevicePixelRatio(dpr);
+        QPixmapCache::insert(cle, grise);
+    }
+    return grise;
+}
+
 void BoutonImage::paintEvent(QPaintEvent* event) {
     if (m_face.isEmpty()) {
         QPushButton::paintEvent(event);
@@ -35,21 +57,20 @@ void BoutonImage::paintEvent(QPaintEvent* event) {
         const QSize taille = Images::TailleNaturelle(m_face);
         const QPoint coin((width() - taille.width()) / 2 + isDown(),
                           (height() - taille.height()) / 2 + isDown());
-        peintre.drawPixmap(coin, Images::Pixmap(m_face, taille, devicePixelRatioF()));
+        peintre.drawPixmap(coin, Image(taille));
         return;
     }
     QPainter peintre(this);
     peintre.setRenderHint(QPainter::Antialiasing);
     const QRect zone = rect();
     const bool enfonce = isDown();
-    peintre.drawPixmap(zone.translated(enfonce ? 1 : 0, enfonce ? 1 : 0),
-                       Images::Pixmap(m_face, zone.size(), devicePixelRatioF()));
+    peintre.drawPixmap(zone.translated(enfonce ? 1 : 0, enfonce ? 1 : 0), Image(zone.size()));
 
     QPainterPath forme;
     forme.addRoundedRect(QRectF(zone).adjusted(0.5, 0.5, -0.5, -0.5), 6, 6);
     if (enfonce) {
         peintre.fillPath(forme, QColor(0, 0, 0, 40));
-    } else if (underMouse() && FaceActive()) {
+    } else if (underMouse() && FaceActive() && isEnabled()) {
         peintre.fillPath(forme, QColor(255, 255, 255, 50));
     }
     if (hasFocus()) {

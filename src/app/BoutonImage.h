@@ -22,6 +22,9 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    // The face at this size, greyed while the button is disabled.
+    QPixmap Image(const QSize& taille) const;
+
     int m_id;
     QString m_face;
     bool m_centree = false;

@@ -6,9 +6,22 @@
 #include <QCloseEvent>
 #include <QPainter>
 
+namespace {
+
+// X11 window managers keep a window above its owner only when it is marked transient for it, and
+// Qt marks dialogs and tools, never plain windows: an owned window is therefore a dialog.
+Qt::WindowFlags Type(QWidget* proprietaire, Qt::WindowFlags drapeaux) {
+    if ((drapeaux & Qt::WindowType_Mask) != 0) {
+        return drapeaux | Qt::Window;
+    }
+    return drapeaux | (proprietaire ? Qt::Dialog : Qt::Window);
+}
+
+} // namespace
+
 FenetreOvan::FenetreOvan(QWidget* proprietaire, Qt::WindowFlags drapeaux, const QString& titre,
                          const QSize& taille)
-    : QWidget(proprietaire, drapeaux | Qt::Window), m_fondu(new Fondu(this, this)) {
+    : QWidget(proprietaire, Type(proprietaire, drapeaux)), m_fondu(new Fondu(this, this)) {
     setWindowTitle(titre);
     setFixedSize(taille);
     setAttribute(Qt::WA_QuitOnClose, false);

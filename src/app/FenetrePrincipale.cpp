@@ -4,7 +4,9 @@
 #include "app/Images.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCloseEvent>
+#include <QKeyEvent>
 #include <QMenuBar>
 #include <QPainter>
 #include <QResizeEvent>
@@ -51,6 +53,25 @@ FenetrePrincipale::FenetrePrincipale(QWidget* parent)
 
     QMenu* avis = menuBar()->addMenu(QStringLiteral("&Donner mon avis"));
     AjouterElement(avis, 908, QStringLiteral("Donner &mon avis\tCtrl+M"), "Ctrl+M");
+
+    // Sees the key presses that edit boxes would keep for themselves.
+    qApp->installEventFilter(this);
+}
+
+bool FenetrePrincipale::RaccourciDuProgramme(QObject* objet, const QKeyEvent* touche) const {
+    const auto* controle = qobject_cast<const QWidget*>(objet);
+    if (!controle) {
+        return false;
+    }
+    const QKeySequence sequence(touche->keyCombination());
+    const QWidget* fenetre = controle->window();
+    for (QAction* element : m_menu) {
+        if (element->isEnabled() && element->shortcut() == sequence &&
+            (fenetre == this || fenetre->actions().contains(element))) {
+            return true;
+        }
+    }
+    return false;
 }
 
 QAction* FenetrePrincipale::AjouterElement(QMenu* menu, int id, const QString& texte, const char* raccourci) {
@@ -65,6 +86,13 @@ QAction* FenetrePrincipale::AjouterElement(QMenu* menu, int id, const QString& t
 }
 
 bool FenetrePrincipale::eventFilter(QObject* objet, QEvent* event) {
+    // Boxes claim some keys through ShortcutOverride (on X11, Ctrl+E is "end of line" in a one-line
+    // box): the program's accelerators win in every window that carries them.
+    if (event->type() == QEvent::ShortcutOverride &&
+        RaccourciDuProgramme(objet, static_cast<QKeyEvent*>(event))) {
+        event->ignore();
+        return true;
+    }
     if (objet == m_zone && event->type() == QEvent::Resize) {
         const QSize taille = static_cast<QResizeEvent*>(event)->size();
         emit redimensionnee(taille.width(), taille.height());

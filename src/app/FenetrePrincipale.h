@@ -6,6 +6,7 @@
 
 class Fondu;
 class QAction;
+class QKeyEvent;
 
 class FenetrePrincipale : public QMainWindow {
     Q_OBJECT
@@ -48,6 +49,8 @@ protected:
 
 private:
     QAction* AjouterElement(QMenu* menu, int id, const QString& texte, const char* raccourci);
+    // The key is an enabled accelerator of this window's menu, pressed in a window that carries it.
+    bool RaccourciDuProgramme(QObject* objet, const QKeyEvent* touche) const;
     void Retenir();
 
     QWidget* m_zone;

@@ -15,7 +15,11 @@
 
 ChoixPseudo::ChoixPseudo(Ovan& ovan) : m_ovan(ovan) {
     Interface& ui = m_ovan.interface();
-    ui.PseudohWnd->installEventFilter(this);
+    for (QWidget* f : ui.Fenetres()) {
+        if (f != ui.PseudohWnd) {
+            f->installEventFilter(this);
+        }
+    }
     // Answered: the main window comes back with the focus in the input box.
     connect(&ui.PseudohWnd->fondu(), &Fondu::masquee, this, [&ui] {
         ui.FenetrehWnd->Activer(true);
@@ -45,11 +49,13 @@ void ChoixPseudo::Valider() {
 
 bool ChoixPseudo::eventFilter(QObject* objet, QEvent* event) {
     FenetreOvan* fenetre = m_ovan.interface().PseudohWnd;
-    // It stays in front until answered; a message box of the program may still come first.
-    if (objet == fenetre && event->type() == QEvent::WindowDeactivate && fenetre->isVisible() &&
+    // Until answered it comes back when another window of the program takes the focus; another
+    // application keeps it (what is typed there must not land here), and so does a message box.
+    if (event->type() == QEvent::WindowActivate && objet != fenetre && fenetre->isVisible() &&
         !fenetre->fondu().EnCours()) {
         QTimer::singleShot(0, fenetre, [fenetre] {
-            if (fenetre->isVisible() && !QApplication::activeModalWidget()) {
+            const QWidget* active = QApplication::activeWindow();
+            if (fenetre->isVisible() && active && active != fenetre && !QApplication::activeModalWidget()) {
                 fenetre->raise();
                 fenetre->activateWindow();
             }

@@ -16,6 +16,7 @@ public:
     void Valider();
 
 protected:
+    // Another window of the program becoming active brings the nickname window back in front.
     bool eventFilter(QObject* objet, QEvent* event) override;
 
 private:

@@ -1,0 +1,52 @@
+#!/usr/bin/env bash
+# Runs a test program on a private X display (Xvfb) under a window manager (openbox), with Qt's
+# xcb platform. Skips (77) where the display or the window manager cannot be started.
+set -u
+
+PROGRAMME=${1:?usage: sous_x11.sh test-program [arguments...]}
+shift
+SKIP=77
+
+for outil in Xvfb openbox xprop xdotool; do
+  command -v "$outil" >/dev/null || { echo "SKIP: $outil is missing"; exit $SKIP; }
+done
+
+travail=$(mktemp -d)
+pids=()
+nettoyer() {
+  for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
+  wait 2>/dev/null || true
+  rm -rf "$travail"
+}
+trap nettoyer EXIT
+
+# Waits until a command succeeds, at most $1 seconds.
+attendre() {
+  local limite=$(( $(date +%s) + $1 )); shift
+  until "$@" >/dev/null 2>&1; do
+    [ "$(date +%s)" -lt "$limite" ] || return 1
+    sleep 0.1
+  done
+}
+
+# -displayfd picks a free display number, so parallel runs do not collide.
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$travail/display" >"$travail/xvfb.log" 2>&1 &
+xvfb=$!
+pids+=($xvfb)
+# Ready once it has written its display number; an early death is not waited for.
+attendre 10 sh -c "test -s '$travail/display' || ! kill -0 $xvfb"
+if ! test -s "$travail/display"; then
+  echo "SKIP: Xvfb could not start: $(tail -n 3 "$travail/xvfb.log")"; exit $SKIP
+fi
+export DISPLAY=":$(cat "$travail/display")"
+
+# openbox keeps owned windows above their owner and moves the focus as a desktop does.
+HOME=$travail openbox --sm-disable >"$travail/openbox.log" 2>&1 &
+pids+=($!)
+if ! attendre 10 sh -c 'xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id"'; then
+  echo "SKIP: openbox could not start: $(tail -n 3 "$travail/openbox.log")"; exit $SKIP
+fi
+
+export QT_QPA_PLATFORM=xcb
+export XDG_RUNTIME_DIR=$travail
+"$PROGRAMME" "$@"
