@@ -3,6 +3,7 @@
 // Each figure is set against the bytes the contact sent in the same run.
 #include "CopieOvan.h"
 #include "FauxContact.h"
+#include "Memoire.h"
 #include "app/Interface.h"
 #include "chat/ArriveeDonnees.h"
 #include "chat/SocketsChat.h"
@@ -10,7 +11,6 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
-#include <QFile>
 #include <QLineEdit>
 #include <QTest>
 #include <QTimer>
@@ -18,20 +18,6 @@
 #include <functional>
 
 namespace {
-
-// Resident memory in KiB.
-long Memoire() {
-    QFile statut(QStringLiteral("/proc/self/status"));
-    if (!statut.open(QIODevice::ReadOnly)) {
-        return 0;
-    }
-    for (const QByteArray& ligne : statut.readAll().split('\n')) {
-        if (ligne.startsWith("VmRSS:")) {
-            return ligne.mid(6).trimmed().split(' ').value(0).toLong();
-        }
-    }
-    return 0;
-}
 
 // Runs the event loop until condition holds, checking it every 5 ms; QTest::qWaitFor would sleep
 // between turns and slow what is measured.
@@ -63,14 +49,14 @@ void ConnexionSortante() {
         return;
     }
     constexpr qint64 Total = 100LL * 1024 * 1024;
-    const long avant = Memoire();
+    const long avant = MemoireResidente();
     long pic = avant;
     QElapsedTimer montre;
     montre.start();
     f.Inonder(FauxContact::Lien::DepuisCopie, QByteArray("[TXT]000_x\x03"), Total);
     static_cast<void>(Attendre(
         [&] {
-            pic = std::max(pic, Memoire());
+            pic = std::max(pic, MemoireResidente());
             return f.Inonde() == Total;
         },
         120000));
@@ -93,7 +79,7 @@ void BoiteOuverte() {
     ArriveeDonnees& arrivee = c.ovan().Arrivee();
     qint64 traitees = 0;
     QObject::connect(&arrivee, &ArriveeDonnees::trameTraitee, &arrivee, [&] { ++traitees; });
-    const long avant = Memoire();
+    const long avant = MemoireResidente();
     long pic = avant;
     qsizetype plusLongue = 0;
     qint64 recuSousBoite = 0;
@@ -105,7 +91,7 @@ void BoiteOuverte() {
         calme.start();
         static_cast<void>(Attendre(
             [&] {
-                pic = std::max(pic, Memoire());
+                pic = std::max(pic, MemoireResidente());
                 plusLongue = std::max(plusLongue, arrivee.EnAttente());
                 if (f.Inonde() != dernier) {
                     dernier = f.Inonde();
@@ -121,7 +107,7 @@ void BoiteOuverte() {
     montre.start();
     static_cast<void>(Attendre(
         [&] {
-            pic = std::max(pic, Memoire());
+            pic = std::max(pic, MemoireResidente());
             return traitees == 1 + Total / motif.size();
         },
         600000));

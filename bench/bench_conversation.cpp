@@ -1,6 +1,7 @@
 // Figures for the conversation view: the cost of one entry as the log grows, and a burst of
 // 10,000 messages from a peer copy against plain text-edit appends of the same texts.
 #include "CopieOvan.h"
+#include "Memoire.h"
 #include "app/Interface.h"
 #include "chat/ArriveeDonnees.h"
 #include "chat/SocketsChat.h"
@@ -8,27 +9,12 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QTest>
 #include <QTextEdit>
 #include <QTimer>
 #include <cstdio>
 
 namespace {
-
-// Resident memory in KiB.
-long Memoire() {
-    QFile statut(QStringLiteral("/proc/self/status"));
-    if (!statut.open(QIODevice::ReadOnly)) {
-        return 0;
-    }
-    for (const QByteArray& ligne : statut.readAll().split('\n')) {
-        if (ligne.startsWith("VmRSS:")) {
-            return ligne.mid(6).trimmed().split(' ').value(0).toLong();
-        }
-    }
-    return 0;
-}
 
 QString TexteNumero(int i) {
     return QStringLiteral("Message numéro %1, un peu de texte pour faire une ligne").arg(i);
@@ -89,7 +75,7 @@ int main(int argc, char* argv[]) {
 
     // Baseline: the same texts appended to a plain text edit of the same size, in the same run,
     // the event loop turning (and painting) every 50 messages as a window that stays responsive must.
-    long memoireAvant = Memoire();
+    long memoireAvant = MemoireResidente();
     QElapsedTimer montre;
     double baseUs = 0;
     long baseKo = 0;
@@ -106,7 +92,7 @@ int main(int argc, char* argv[]) {
         }
         QCoreApplication::processEvents();
         baseUs = montre.nsecsElapsed() / 1000.0 / N;
-        baseKo = Memoire() - memoireAvant;
+        baseKo = MemoireResidente() - memoireAvant;
     }
 
     CopieOvan a(QStringLiteral("127.0.0.90"));
@@ -127,7 +113,7 @@ int main(int argc, char* argv[]) {
     QObject::connect(&pouls, &QTimer::timeout,
                      [&] { pireAttente = std::max(pireAttente, battement.restart()); });
 
-    memoireAvant = Memoire();
+    memoireAvant = MemoireResidente();
     montre.start();
     battement.start();
     pouls.start();
@@ -137,7 +123,7 @@ int main(int argc, char* argv[]) {
     const bool tout = QTest::qWaitFor([&] { return recus == N; }, 120000);
     pouls.stop();
     const double ovanUs = montre.nsecsElapsed() / 1000.0 / N;
-    const long ovanKo = Memoire() - memoireAvant;
+    const long ovanKo = MemoireResidente() - memoireAvant;
     const bool ordre = b.TexteConversation().endsWith(TexteNumero(N - 1) + u'\n');
 
     std::printf("shown: %d of %d, last one last: %s\n", recus, N, ordre ? "yes" : "no");

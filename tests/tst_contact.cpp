@@ -2,12 +2,12 @@
 // markup. The copy must neither crash, nor grow, nor lose what came before, nor stay stuck.
 #include "CopieOvan.h"
 #include "FauxContact.h"
+#include "Memoire.h"
 #include "app/FenetrePrincipale.h"
 #include "app/Interface.h"
 #include "chat/ArriveeDonnees.h"
 #include "chat/SocketsChat.h"
 
-#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QSignalSpy>
@@ -32,20 +32,6 @@ bool Relier(CopieOvan& copie, FauxContact& contact, const QByteArray& pseudo = "
     }
     contact.Envoyer("[LOG]" + pseudo + "\x03");
     return QTest::qWaitFor([&] { return copie.TexteConversation().contains(" s'est connecté(e)."); }, 5000);
-}
-
-// Resident memory in KiB.
-long Memoire() {
-    QFile statut(QStringLiteral("/proc/self/status"));
-    if (!statut.open(QIODevice::ReadOnly)) {
-        return 0;
-    }
-    for (const QByteArray& ligne : statut.readAll().split('\n')) {
-        if (ligne.startsWith("VmRSS:")) {
-            return ligne.mid(6).trimmed().split(' ').value(0).toLong();
-        }
-    }
-    return 0;
 }
 
 bool SousSanitizer() {
@@ -267,10 +253,10 @@ void TestContact::connexionSortanteInondee() {
     FauxContact f(QStringLiteral("127.0.0.81"));
     QVERIFY(Relier(c, f));
     constexpr qint64 Total = 64 * 1024 * 1024;
-    const long avant = Memoire();
+    const long avant = MemoireResidente();
     f.Inonder(Lien::DepuisCopie, QByteArray("[TXT]000_x\x03"), Total);
     QTRY_COMPARE_WITH_TIMEOUT(f.Inonde(), Total, 60000);
-    const long croissance = Memoire() - avant;
+    const long croissance = MemoireResidente() - avant;
     if (!SousSanitizer()) {
         QVERIFY2(croissance < 16 * 1024, qPrintable(QStringLiteral("%1 KiB").arg(croissance)));
     }
