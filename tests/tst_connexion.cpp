@@ -78,7 +78,7 @@ void TestConnexion::connexionRetourEtDeconnexion() {
     for (CopieOvan* c : {&a, &b}) {
         QCOMPARE(c->Statut(), Connecte);
         QCOMPARE(c->interface().FenetrehWnd->windowTitle(), QStringLiteral("OVAN Messenger - Présent"));
-        QVERIFY(!c->interface().FenetrehWnd->ElementMenu(900)->isEnabled());
+        QVERIFY(!c->interface().FenetrehWnd->ElementMenu(Menu::Connecter)->isEnabled());
         QVERIFY(!c->Pseudo()->isEnabled());
         QVERIFY(!c->AdresseContact()->isEnabled());
         QCOMPARE(Face(*c, BoutonConnecter), QStringLiteral("img_conn_d"));
@@ -96,7 +96,7 @@ void TestConnexion::connexionRetourEtDeconnexion() {
     QVERIFY(b.TexteConversation().contains(QStringLiteral(">>> Alice s'est connecté(e). <<<\n")));
 
     // A's disconnect: B sees the contact leave without any click.
-    a.ovan().ClicBouton(4);
+    a.ovan().ClicBouton(Commande::Deconnecter);
     QCOMPARE(a.Statut(), Ecoute);
     QVERIFY(a.TexteConversation().endsWith(QStringLiteral(">>> Vous vous êtes déconnecté(e). <<<\n")));
     QVERIFY(a.interface().TextBoxhWnd[ZoneSonStatut]->text().isEmpty());
@@ -104,7 +104,7 @@ void TestConnexion::connexionRetourEtDeconnexion() {
     QVERIFY(b.TexteConversation().endsWith(QStringLiteral(">>> Alice s'est déconnecté(e). <<<\n")));
     for (CopieOvan* c : {&a, &b}) {
         QCOMPARE(c->interface().FenetrehWnd->windowTitle(), QStringLiteral("OVAN Messenger"));
-        QVERIFY(c->interface().FenetrehWnd->ElementMenu(900)->isEnabled());
+        QVERIFY(c->interface().FenetrehWnd->ElementMenu(Menu::Connecter)->isEnabled());
         QVERIFY(c->Pseudo()->isEnabled());
         QVERIFY(c->AdresseContact()->isEnabled());
         QCOMPARE(Face(*c, BoutonConnecter), QStringLiteral("img_conn_e"));
@@ -142,7 +142,7 @@ void TestConnexion::connecterDejaConnecte() {
     QSignalSpy tramesB(&b.ovan().Arrivee(), &ArriveeDonnees::trameTraitee);
     const QString avant = a.TexteConversation();
 
-    a.ovan().ClicBouton(3);
+    a.ovan().ClicBouton(Commande::Connecter);
     QCOMPARE(a.dialogues().Appels().size(), 1);
     const auto& appel = a.dialogues().Appels().first();
     QCOMPARE(appel.texte, QStringLiteral("Vous êtes déjà connecté(e) !"));
@@ -216,7 +216,7 @@ void TestConnexion::leContactQuitte() {
 
     // Quitting (answered yes): disconnect, then the sockets close.
     QSignalSpy arret(&b->ovan(), &Ovan::arrete);
-    b->ovan().ClicBouton(5);
+    b->ovan().ClicBouton(Commande::Quitter);
     QCOMPARE(arret.count(), 1);
     QVERIFY(!b->ovan().Sockets().EcouteActive());
     b.reset();
@@ -230,7 +230,7 @@ void TestConnexion::leContactQuitte() {
 void TestConnexion::deconnexionEnEcouteSeule() {
     CopieOvan a(QStringLiteral("127.0.0.10"));
     QSignalSpy etats(&a.ovan().Sockets(), &SocketsChat::etatChange);
-    a.ovan().ClicBouton(4);
+    a.ovan().ClicBouton(Commande::Deconnecter);
     QCOMPARE(a.Statut(), Ecoute);
     QCOMPARE(etats.count(), 3); // 0 by the command, 0 then 2 by the new listener
     QCOMPARE(etats.last()[0].toInt(), int(EtatEcoute));
@@ -290,18 +290,18 @@ void TestConnexion::menusEtRaccourcis() {
     CopieOvan a(QStringLiteral("127.0.0.10"));
     CopieOvan b(QStringLiteral("127.0.0.11"));
     FenetrePrincipale* fenetre = a.interface().FenetrehWnd;
-    QCOMPARE(fenetre->ElementMenu(900)->text(), QStringLiteral("&Se connecter\tCtrl+S"));
-    QCOMPARE(fenetre->ElementMenu(901)->text(), QStringLiteral("Se &déconnecter\tCtrl+D"));
-    QCOMPARE(fenetre->ElementMenu(900)->shortcut(), QKeySequence(QStringLiteral("Ctrl+S")));
-    QCOMPARE(fenetre->ElementMenu(901)->shortcut(), QKeySequence(QStringLiteral("Ctrl+D")));
+    QCOMPARE(fenetre->ElementMenu(Menu::Connecter)->text(), QStringLiteral("&Se connecter\tCtrl+S"));
+    QCOMPARE(fenetre->ElementMenu(Menu::Deconnecter)->text(), QStringLiteral("Se &déconnecter\tCtrl+D"));
+    QCOMPARE(fenetre->ElementMenu(Menu::Connecter)->shortcut(), QKeySequence(QStringLiteral("Ctrl+S")));
+    QCOMPARE(fenetre->ElementMenu(Menu::Deconnecter)->shortcut(), QKeySequence(QStringLiteral("Ctrl+D")));
 
     b.Pseudo()->setText(QStringLiteral("Bob"));
     a.Pseudo()->setText(QStringLiteral("Alice"));
     a.AdresseContact()->setText(b.Adresse());
-    fenetre->ElementMenu(900)->trigger();
+    fenetre->ElementMenu(Menu::Connecter)->trigger();
     QTRY_COMPARE(a.Statut(), Connecte);
     QTRY_COMPARE(b.Statut(), Connecte);
-    fenetre->ElementMenu(901)->trigger();
+    fenetre->ElementMenu(Menu::Deconnecter)->trigger();
     QCOMPARE(a.Statut(), Ecoute);
     QTRY_COMPARE(b.Statut(), Ecoute);
 

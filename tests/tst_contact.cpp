@@ -238,7 +238,7 @@ void TestContact::tramesAvantDeconnexion() {
     QList<Trame::TrameRecue> trames(5000, {Trame::Balise::TXT, "[TXT]", "000_bla"});
     trames.append({Trame::Balise::LOG, "[LOG]", "Zed"});
     c.ovan().Arrivee().Traiter(trames);
-    c.ovan().ClicBouton(4);
+    c.ovan().ClicBouton(Commande::Deconnecter);
     const QString texte = c.TexteConversation();
     QVERIFY(texte.indexOf(QStringLiteral("Zed s'est connecté(e).")) >= 0);
     QVERIFY(texte.indexOf(QStringLiteral("Zed s'est connecté(e).")) <

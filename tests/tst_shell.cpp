@@ -226,20 +226,22 @@ void TestShell::menusEtRaccourcis() {
         QCOMPARE(f->ElementMenu(e.id)->text(), QString::fromUtf8(e.texte));
         QCOMPARE(f->ElementMenu(e.id)->shortcut(), QKeySequence(QString::fromLatin1(e.raccourci)));
     }
-    QCOMPARE(menus[1]->menu()->actions()[0], f->ElementMenu(906));
+    QCOMPARE(menus[1]->menu()->actions()[0], f->ElementMenu(Menu::Compression));
 
     QSignalSpy commandes(&a.ovan(), &Ovan::commande);
     for (int id : {900, 901, 902, 903}) {
         f->ElementMenu(id)->trigger();
     }
-    QCOMPARE(Commandes(commandes), (QList<int>{3, 4, 8, 10}));
+    QCOMPARE(Commandes(commandes),
+             (QList<int>{int(Commande::Connecter), int(Commande::Deconnecter), int(Commande::EnvoyerFichier),
+                         int(Commande::OuvrirFichiersRecus)}));
     QCOMPARE(a.shell().Ouverts().last(), a.ovan().session().DossFichRecus);
     QVERIFY(a.ovan().session().DossFichRecus.endsWith(u'/'));
 
     a.dialogues().Effacer();
     a.dialogues().Repondre(Reponse::Non);
     QSignalSpy arret(&a.ovan(), &Ovan::arrete);
-    f->ElementMenu(904)->trigger();
+    f->ElementMenu(Menu::Quitter)->trigger();
     QCOMPARE(a.dialogues().Appels().size(), 1);
     const auto& appel = a.dialogues().Appels().first();
     QCOMPARE(appel.texte, QStringLiteral("Voulez-vous réellement quitter ?"));
@@ -248,14 +250,14 @@ void TestShell::menusEtRaccourcis() {
     QCOMPARE(appel.boutons, Dialogues::Boutons::OuiNon);
     QCOMPARE(arret.count(), 0);
 
-    f->ElementMenu(905)->trigger();
+    f->ElementMenu(Menu::ConversionImages)->trigger();
     QVERIFY(ui.ImageshWnd->isVisible());
-    f->ElementMenu(906)->trigger();
+    f->ElementMenu(Menu::Compression)->trigger();
     QVERIFY(ui.CompressionhWnd->isVisible());
-    f->ElementMenu(907)->trigger();
+    f->ElementMenu(Menu::Options)->trigger();
     QVERIFY(ui.OptionshWnd->isVisible());
     QVERIFY(!f->Active());
-    f->ElementMenu(908)->trigger();
+    f->ElementMenu(Menu::Avis)->trigger();
     QCOMPARE(a.shell().Ouverts().last(), QString::fromLatin1(AdresseAvis));
     QVERIFY(a.shell().Ouverts().last().startsWith(QLatin1String("mailto:")));
 }
@@ -269,7 +271,7 @@ void TestShell::raccourcisDepuisUneAutreFenetre() {
     ui.FenetrehWnd->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(ui.FenetrehWnd));
     QTest::keyClick(ui.TextBoxhWnd[ZoneAdresse], Qt::Key_D, Qt::ControlModifier);
-    QCOMPARE(Commandes(commandes), QList<int>{4});
+    QCOMPARE(Commandes(commandes), QList<int>{int(Commande::Deconnecter)});
 
     ui.FenetrehWnd->Activer(false);
     ui.PseudohWnd->show();
@@ -277,7 +279,7 @@ void TestShell::raccourcisDepuisUneAutreFenetre() {
     QVERIFY(QTest::qWaitForWindowActive(ui.PseudohWnd));
     commandes.clear();
     QTest::keyClick(ui.TextBoxhWnd[ZoneChoixPseudo], Qt::Key_E, Qt::ControlModifier);
-    QCOMPARE(Commandes(commandes), QList<int>{8});
+    QCOMPARE(Commandes(commandes), QList<int>{int(Commande::EnvoyerFichier)});
     QTest::keyClick(ui.TextBoxhWnd[ZoneChoixPseudo], Qt::Key_I, Qt::ControlModifier);
     QVERIFY(ui.ImageshWnd->isVisible());
 }
@@ -415,9 +417,10 @@ void TestShell::selecteursEtFenetresModales() {
     Interface& ui = a.interface();
     FenetrePrincipale* f = ui.FenetrehWnd;
     const struct {
-        int ouvrir, fermer;
+        Commande ouvrir, fermer;
         QWidget* fenetre;
-    } selecteurs[] = {{9, 45, ui.SmileyhWnd}, {13, 46, ui.StyleTextehWnd}};
+    } selecteurs[] = {{Commande::OuvrirSmileys, Commande::FermerSmileys, ui.SmileyhWnd},
+                      {Commande::OuvrirPolice, Commande::FermerPolice, ui.StyleTextehWnd}};
     for (const auto& s : selecteurs) {
         a.ovan().ClicBouton(s.ouvrir);
         QVERIFY(s.fenetre->isVisible());
@@ -429,7 +432,7 @@ void TestShell::selecteursEtFenetresModales() {
     }
 
     // The About and Options windows give the main window back once faded out.
-    a.ovan().ClicBouton(11);
+    a.ovan().ClicBouton(Commande::OuvrirAPropos);
     QVERIFY(ui.ApposhWnd->isVisible());
     QVERIFY(!f->Active());
     QVERIFY(ui.ApposhWnd->isEnabled());
@@ -438,9 +441,9 @@ void TestShell::selecteursEtFenetresModales() {
     QTRY_VERIFY(!ui.ApposhWnd->isVisible());
     QVERIFY(f->Active());
 
-    f->ElementMenu(907)->trigger();
+    f->ElementMenu(Menu::Options)->trigger();
     QVERIFY(!f->Active());
-    f->ElementMenu(907)->trigger(); // already open: to the front only
+    f->ElementMenu(Menu::Options)->trigger(); // already open: to the front only
     QCOMPARE(ui.OptionshWnd->fondu().Sens(), 1);
     QTRY_COMPARE(ui.OptionshWnd->fondu().Sens(), 0);
     ui.OptionshWnd->close(); // runs Cancel
@@ -484,11 +487,11 @@ void TestShell::quitterDemandeEtDeconnecteAvant() {
     QSignalSpy arret(&a.ovan(), &Ovan::arrete);
 
     a.dialogues().Repondre(Reponse::Non);
-    a.ovan().ClicBouton(5);
+    a.ovan().ClicBouton(Commande::Quitter);
     QCOMPARE(arret.count(), 0);
     QCOMPARE(a.ovan().Etat(), int(EtatConnecte));
 
-    a.ovan().ClicBouton(5); // yes
+    a.ovan().ClicBouton(Commande::Quitter); // yes
     QCOMPARE(arret.count(), 1);
     QVERIFY(a.TexteConversation().endsWith(QStringLiteral(">>> Vous vous êtes déconnecté(e). <<<\n")));
     QVERIFY(!a.ovan().Sockets().EcouteActive());

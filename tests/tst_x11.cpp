@@ -14,6 +14,8 @@
 #include <QTest>
 #include <QTextEdit>
 
+#include <optional>
+
 namespace {
 
 // An X tool's answer; window ids are what follows "#" ("WM_TRANSIENT_FOR(WINDOW): window id # 0x4006").
@@ -121,12 +123,18 @@ void TestX11::raccourcisDepuisChaqueZone() {
 
     const struct {
         const char* touches;
-        int menu;
-        int commande; // -1: the menu item runs no numbered command
+        Menu menu;
+        std::optional<Commande> commande; // none: the menu item runs no numbered command
     } raccourcis[] = {
-        {"ctrl+e", 902, 8},  {"ctrl+s", 900, 3},  {"ctrl+d", 901, 4},
-        {"ctrl+r", 903, 10}, {"ctrl+q", 904, -1}, {"ctrl+m", 908, -1},
-        {"ctrl+f", 906, -1}, {"ctrl+i", 905, -1}, {"ctrl+o", 907, -1},
+        {"ctrl+e", Menu::EnvoyerFichier, Commande::EnvoyerFichier},
+        {"ctrl+s", Menu::Connecter, Commande::Connecter},
+        {"ctrl+d", Menu::Deconnecter, Commande::Deconnecter},
+        {"ctrl+r", Menu::FichiersRecus, Commande::OuvrirFichiersRecus},
+        {"ctrl+q", Menu::Quitter, {}},
+        {"ctrl+m", Menu::Avis, {}},
+        {"ctrl+f", Menu::Compression, {}},
+        {"ctrl+i", Menu::ConversionImages, {}},
+        {"ctrl+o", Menu::Options, {}},
     };
     // The main window's one-line boxes and input box, the Options and nickname windows' boxes (the
     // nickname window last: it calls itself back when the others open).
@@ -142,7 +150,7 @@ void TestX11::raccourcisDepuisChaqueZone() {
             }
             principale->Activer(true);
             QVERIFY2(Focaliser(zone), qPrintable(cas));
-            if (r.menu == 904) {
+            if (r.menu == Menu::Quitter) {
                 a->dialogues().Repondre(Dialogues::Reponse::Non); // asked whether to quit: no
             }
             menus.clear();
@@ -153,10 +161,10 @@ void TestX11::raccourcisDepuisChaqueZone() {
                               {QStringLiteral("key"), QStringLiteral("--window"),
                                QString::number(zone->window()->winId()), QLatin1String(r.touches)});
             QTRY_VERIFY2(menus.count() == 1, qPrintable(cas));
-            QCOMPARE(menus[0][0].toInt(), r.menu);
-            if (r.commande >= 0) {
+            QCOMPARE(menus[0][0].toInt(), int(r.menu));
+            if (r.commande) {
                 QCOMPARE(commandes.count(), 1);
-                QCOMPARE(commandes[0][0].toInt(), r.commande);
+                QCOMPARE(commandes[0][0].toInt(), int(*r.commande));
             }
         }
     }

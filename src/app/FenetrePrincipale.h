@@ -1,6 +1,8 @@
 // The main window: menu bar, the area that holds the controls, its fade and remembered place.
 #pragma once
 
+#include "app/Commandes.h"
+
 #include <QMainWindow>
 #include <QMap>
 
@@ -17,6 +19,7 @@ public:
     QWidget* Zone() const { return m_zone; }
     // Menu item by its id (900...), or null.
     QAction* ElementMenu(int id) const { return m_menu.value(id); }
+    QAction* ElementMenu(Menu id) const { return ElementMenu(int(id)); }
     QList<int> IdsMenu() const { return m_menu.keys(); }
 
     Fondu& fondu() { return *m_fondu; }

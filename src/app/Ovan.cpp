@@ -95,17 +95,19 @@ void Ovan::CablerFenetres() {
     Interface& ui = *m_interface;
     for (BoutonImage* bouton : ui.BoutonhWnd) {
         if (bouton) {
-            connect(bouton, &BoutonImage::clicked, this, [this, bouton] { ClicBouton(bouton->Id() - 300); });
+            connect(bouton, &BoutonImage::clicked, this,
+                    [this, bouton] { ClicBouton(CommandeDuBouton(bouton->Id())); });
         }
     }
     for (int slot = 1; slot < int(ui.CheckBoxhWnd.size()); ++slot) {
         if (QCheckBox* c = ui.CheckBoxhWnd[slot]) {
-            connect(c, &QCheckBox::clicked, this, [this, slot] { ClicBouton(450 + slot); });
+            connect(c, &QCheckBox::clicked, this,
+                    [this, c] { ClicBouton(CommandeDuBouton(c->property("id").toInt())); });
         }
     }
 
     FenetrePrincipale* fenetre = ui.FenetrehWnd;
-    connect(fenetre, &FenetrePrincipale::commandeMenu, this, &Ovan::CommandeMenu);
+    connect(fenetre, &FenetrePrincipale::commandeMenu, this, [this](int id) { CommandeMenu(Menu(id)); });
     connect(fenetre, &FenetrePrincipale::fermetureDemandee, this, &Ovan::FermetureFenetrePrincipale);
     connect(fenetre, &FenetrePrincipale::activee, this, &Ovan::ActivationFenetrePrincipale);
 
@@ -114,7 +116,8 @@ void Ovan::CablerFenetres() {
         connect(&f->fondu(), &Fondu::masquee, fenetre, [fenetre] { fenetre->Activer(true); });
     }
     // What the close box of each secondary window means.
-    connect(ui.OptionshWnd, &FenetreOvan::fermetureDemandee, this, [this] { ClicBouton(53); });
+    connect(ui.OptionshWnd, &FenetreOvan::fermetureDemandee, this,
+            [this] { ClicBouton(Commande::AnnulerOptions); });
     for (FenetreOvan* f :
          {ui.ApposhWnd, ui.TransferthWnd, ui.ReseauhWnd, ui.ImageshWnd, ui.CompressionhWnd}) {
         connect(f, &FenetreOvan::fermetureDemandee, f, [f] { f->fondu().Sortir(); });
@@ -180,7 +183,7 @@ void Ovan::Arreter() {
     m_arrete = true;
     // Nothing the contact sent is worth a box once the user has chosen to quit.
     m_arrivee->Abandonner();
-    ClicBouton(4);
+    ClicBouton(Commande::Deconnecter);
     m_sockets->FermerServeur();
     m_sockets->FermerClient();
     m_sockets->FermerFichierEnvoi();
@@ -257,69 +260,69 @@ void Ovan::OuvrirOptions() {
     m_interface->FenetrehWnd->Activer(false);
 }
 
-void Ovan::CommandeMenu(int id) {
+void Ovan::CommandeMenu(Menu id) {
     Interface& ui = *m_interface;
     switch (id) {
-    case 900: ClicBouton(3); break;
-    case 901: ClicBouton(4); break;
-    case 902: ClicBouton(8); break;
-    case 903: ClicBouton(10); break;
-    case 904: DemanderQuitter(); break;
-    case 905: ui.ImageshWnd->fondu().Entrer(); break;
-    case 906: ui.CompressionhWnd->fondu().Entrer(); break;
-    case 907: OuvrirOptions(); break;
-    case 908: shell().Ouvrir(QString::fromLatin1(AdresseAvis), ui.FenetrehWnd); break;
-    default: break;
+    case Menu::Connecter: ClicBouton(Commande::Connecter); break;
+    case Menu::Deconnecter: ClicBouton(Commande::Deconnecter); break;
+    case Menu::EnvoyerFichier: ClicBouton(Commande::EnvoyerFichier); break;
+    case Menu::FichiersRecus: ClicBouton(Commande::OuvrirFichiersRecus); break;
+    case Menu::Quitter: DemanderQuitter(); break;
+    case Menu::ConversionImages: ui.ImageshWnd->fondu().Entrer(); break;
+    case Menu::Compression: ui.CompressionhWnd->fondu().Entrer(); break;
+    case Menu::Options: OuvrirOptions(); break;
+    case Menu::Avis: shell().Ouvrir(QString::fromLatin1(AdresseAvis), ui.FenetrehWnd); break;
     }
 }
 
-void Ovan::ClicBouton(int index) {
-    emit commande(index);
+void Ovan::ClicBouton(Commande commande) {
+    emit this->commande(int(commande));
     Interface& ui = *m_interface;
-    if (index >= 20 && index <= 44) {
-        m_smileys->Inserer(index - 19);
+    const int n = int(commande);
+    if (n >= int(Commande::PremierSmiley) && n <= int(Commande::DernierSmiley)) {
+        m_smileys->Inserer(n - int(Commande::PremierSmiley) + 1);
         return;
     }
-    switch (index) {
-    case 1: m_composition->Effacer(); break;
-    case 2: m_composition->Envoyer(); break;
-    case 3: m_connexion->CommandeConnecter(); break;
-    case 4: m_connexion->CommandeDeconnecter(); break;
-    case 5: DemanderQuitter(); break;
-    case 6: m_presence->Absent(); break;
-    case 7: m_presence->Present(); break;
-    case 8: m_transfert->OffrirFichier(); break;
-    case 9: AfficherModal(ui.SmileyhWnd); break;
-    case 10: shell().Ouvrir(m_session.DossFichRecus, ui.FenetrehWnd); break;
-    case 11:
+    if (n >= int(Commande::ChoisirACompresser) && n <= int(Commande::ChoisirCibleDecompression)) {
+        m_compression->Choisir(n);
+        return;
+    }
+    switch (commande) {
+    case Commande::EffacerConversation: m_composition->Effacer(); break;
+    case Commande::EnvoyerMessage: m_composition->Envoyer(); break;
+    case Commande::Connecter: m_connexion->CommandeConnecter(); break;
+    case Commande::Deconnecter: m_connexion->CommandeDeconnecter(); break;
+    case Commande::Quitter: DemanderQuitter(); break;
+    case Commande::Absent: m_presence->Absent(); break;
+    case Commande::Present: m_presence->Present(); break;
+    case Commande::EnvoyerFichier: m_transfert->OffrirFichier(); break;
+    case Commande::OuvrirSmileys: AfficherModal(ui.SmileyhWnd); break;
+    case Commande::OuvrirFichiersRecus: shell().Ouvrir(m_session.DossFichRecus, ui.FenetrehWnd); break;
+    case Commande::OuvrirAPropos:
         ui.ApposhWnd->fondu().Entrer();
         ui.FenetrehWnd->Activer(false);
         break;
-    case 12: m_reseau->Ouvrir(); break;
-    case 13: AfficherModal(ui.StyleTextehWnd); break;
-    case 14: m_capture->Capturer(); break;
-    case 45: FermerModal(ui.SmileyhWnd); break;
-    case 46: FermerModal(ui.StyleTextehWnd); break;
-    case 47: m_apropos->OuvrirNotice(); break;
-    case 48: m_options->Parcourir(); break;
-    case 49: m_compression->Compresser(); break;
-    case 50: m_compression->Decompresser(); break;
-    case 51: m_choixPseudo->Valider(); break;
-    case 52: m_options->Valider(); break;
-    case 53: m_options->Annuler(); break;
-    case 54: m_options->Appliquer(); break;
-    case 55:
-    case 56:
-    case 57:
-    case 58: m_compression->Choisir(index); break;
-    case 59: m_conversion->ChoisirImage(); break;
-    case 60: m_conversion->Convertir(); break;
-    case 61: m_conversion->OuvrirDossier(); break;
-    case 100: m_transfert->OuvrirFichier(); break;
-    case 101: m_transfert->Annuler(); break;
-    case 451:
-    case 452:
-    case 453: m_composition->ChangerStyle(); break;
-    default: break; // 454 to 457 and unknown numbers do nothing
+    case Commande::OuvrirReseau: m_reseau->Ouvrir(); break;
+    case Commande::OuvrirPolice: AfficherModal(ui.StyleTextehWnd); break;
+    case Commande::CaptureEcran: m_capture->Capturer(); break;
+    case Commande::FermerSmileys: FermerModal(ui.SmileyhWnd); break;
+    case Commande::FermerPolice: FermerModal(ui.StyleTextehWnd); break;
+    case Commande::OuvrirNotice: m_apropos->OuvrirNotice(); break;
+    case Commande::ParcourirDossier: m_options->Parcourir(); break;
+    case Commande::Compresser: m_compression->Compresser(); break;
+    case Commande::Decompresser: m_compression->Decompresser(); break;
+    case Commande::ValiderPseudo: m_choixPseudo->Valider(); break;
+    case Commande::ValiderOptions: m_options->Valider(); break;
+    case Commande::AnnulerOptions: m_options->Annuler(); break;
+    case Commande::AppliquerOptions: m_options->Appliquer(); break;
+    case Commande::ChoisirImage: m_conversion->ChoisirImage(); break;
+    case Commande::ConvertirImage: m_conversion->Convertir(); break;
+    case Commande::OuvrirDossierImage: m_conversion->OuvrirDossier(); break;
+    case Commande::OuvrirFichierTransfere: m_transfert->OuvrirFichier(); break;
+    case Commande::AnnulerTransfert: m_transfert->Annuler(); break;
+    case Commande::Gras:
+    case Commande::Italique:
+    case Commande::Souligne: m_composition->ChangerStyle(); break;
+    default: break; // the Options check boxes (454 to 457) and unknown numbers do nothing
     }
 }

@@ -1,6 +1,7 @@
 // One running copy of the messenger: its windows, sockets, state and commands.
 #pragma once
 
+#include "app/Commandes.h"
 #include "app/Session.h"
 
 #include <QHostAddress>
@@ -53,10 +54,10 @@ public:
 
     // Start-up: state, settings, the main window fading in, listening on both ports.
     void Demarrer();
-    // Runs command n (a button with id 300 + n, a check box 750 + n as 450 + n, a menu item).
-    void ClicBouton(int index);
-    // The main window's own menu items (900 to 908).
-    void CommandeMenu(int id);
+    // Runs a command (a button, a check box, a menu item, or a subsystem for the record).
+    void ClicBouton(Commande commande);
+    // The main window's menu items and their shortcuts.
+    void CommandeMenu(Menu id);
     // Disconnects, then closes the four sockets and hides every window: what quitting does.
     void Arreter();
 

@@ -7,7 +7,6 @@
 #include "conversation/AjouteTexte.h"
 #include "conversation/Smileys.h"
 #include "notify/Popup.h"
-#include "platform/Ansi.h"
 #include "platform/Sons.h"
 #include "transfer/Transfert.h"
 
@@ -26,7 +25,24 @@ QString TexteDernierMessage(const QDateTime& quand) {
            QStringLiteral(" à ") + quand.toString(QStringLiteral("HH:mm")) + u'.';
 }
 
-ArriveeDonnees::ArriveeDonnees(Ovan& ovan, QObject* parent) : QObject(parent), m_ovan(ovan) {}
+ArriveeDonnees::ArriveeDonnees(Ovan& ovan, QObject* parent) : QObject(parent), m_ovan(ovan) {
+    const DecodeurTrames* d = &m_decodeur;
+    connect(d, &DecodeurTrames::connecte, this, &ArriveeDonnees::RecuLog);
+    connect(d, &DecodeurTrames::pseudoChange, this,
+            [this](const QString& pseudo) { m_ovan.session().SonPseudo = pseudo; });
+    connect(d, &DecodeurTrames::message, this, &ArriveeDonnees::RecuTexte);
+    connect(d, &DecodeurTrames::statut, this, &ArriveeDonnees::RecuStatut);
+    connect(d, &DecodeurTrames::frappe, this, &ArriveeDonnees::RecuFrappe);
+    connect(d, &DecodeurTrames::attentePseudo, this,
+            [this] { Entree(QStringLiteral("Attente du pseudo de votre contact..."), false); });
+    // Transfert is looked up when a frame comes, not now: it is built after this object.
+    connect(d, &DecodeurTrames::offre, this,
+            [this](const QString& nom, qint64, const QByteArray& tailleTexte) {
+                m_ovan.transfert().RecuOffre(nom, tailleTexte);
+            });
+    connect(d, &DecodeurTrames::reponse, this, [this](bool oui) { m_ovan.transfert().RecuReponse(oui); });
+    connect(d, &DecodeurTrames::annulation, this, [this] { m_ovan.transfert().RecuAnnulation(); });
+}
 
 namespace {
 // Frames whose handler may ask the user something.
@@ -125,20 +141,7 @@ void ArriveeDonnees::Abandonner() {
 }
 
 void ArriveeDonnees::Une(const Trame::TrameRecue& trame) {
-    using Trame::Balise;
-    Session& s = m_ovan.session();
-    switch (trame.balise) {
-    case Balise::LOG: RecuLog(Ansi::DepuisAnsi(trame.donnee)); break;
-    case Balise::PSE: s.SonPseudo = Ansi::DepuisAnsi(trame.donnee); break;
-    case Balise::ANN: m_ovan.transfert().RecuAnnulation(); break;
-    case Balise::TXT: RecuTexte(trame.donnee); break;
-    case Balise::DEM: RecuOffre(trame.donnee); break;
-    case Balise::RPS: m_ovan.transfert().RecuReponse(trame.donnee == "OUI"); break;
-    case Balise::STA: RecuStatut(trame.donnee); break;
-    case Balise::TAP: RecuFrappe(trame.donnee); break;
-    case Balise::ATT: Entree(QStringLiteral("Attente du pseudo de votre contact..."), false); break;
-    case Balise::Inconnue: break;
-    }
+    m_decodeur.Decoder(trame);
     emit trameTraitee(trame);
 }
 
@@ -162,14 +165,12 @@ void ArriveeDonnees::RecuLog(const QString& pseudo) {
     m_ovan.sons().Jouer(m_ovan.DossExec() + QStringLiteral("Sons/coucou.wav"));
 }
 
-void ArriveeDonnees::RecuTexte(const QByteArray& donnee) {
-    const Trame::MessageTxt message = Trame::LireMessage(donnee);
-    const QString texte = Ansi::DepuisAnsi(message.texte);
+void ArriveeDonnees::RecuTexte(int police, int couleur, int style, const QString& texte) {
     Session& s = m_ovan.session();
     Interface& ui = m_ovan.interface();
     QTextEdit* vue = ui.RichEdithWnd[ZoneConversation];
-    AjouteTexte(vue, texte, s.SonPseudo, Police(message.police), Couleur(message.couleur),
-                Style(message.style), QStringLiteral("Texte"));
+    AjouteTexte(vue, texte, s.SonPseudo, Police(police), Couleur(couleur), Style(style),
+                QStringLiteral("Texte"));
     s.DernierMess = m_ovan.smileys().MettreSmileys(vue, s.DernierMess);
 
     FenetrePrincipale* fenetre = ui.FenetrehWnd;
@@ -190,30 +191,24 @@ void ArriveeDonnees::RecuTexte(const QByteArray& donnee) {
     ui.TexteBarreStatut(0, TexteDernierMessage(*s.Date2));
 }
 
-void ArriveeDonnees::RecuStatut(const QByteArray& donnee) {
+void ArriveeDonnees::RecuStatut(bool absent) {
     Session& s = m_ovan.session();
     QLineEdit* statut = m_ovan.interface().TextBoxhWnd[ZoneSonStatut];
-    if (donnee == "abs") {
+    if (absent) {
         statut->setText(QStringLiteral("Absent(e)"));
         Entree(s.SonPseudo + QStringLiteral(" s'est absenté(e)."), true);
-    } else if (donnee == "prs") {
+    } else {
         statut->setText(QStringLiteral("Présent(e)"));
         Entree(s.SonPseudo + QStringLiteral(" est en ligne."), true);
     }
-    // Any other payload means nothing.
 }
 
-void ArriveeDonnees::RecuFrappe(const QByteArray& donnee) {
+void ArriveeDonnees::RecuFrappe(bool ecrit) {
     const Session& s = m_ovan.session();
     Interface& ui = m_ovan.interface();
-    if (donnee == "ecr") {
+    if (ecrit) {
         ui.TexteBarreStatut(0, s.SonPseudo + QStringLiteral(" est en train de taper un message..."));
-    } else if (donnee == "vid") {
+    } else {
         ui.TexteBarreStatut(0, s.Date2 ? TexteDernierMessage(*s.Date2) : QString());
     }
-}
-
-void ArriveeDonnees::RecuOffre(const QByteArray& donnee) {
-    const Trame::OffreFichier offre = Trame::LireOffre(donnee);
-    m_ovan.transfert().RecuOffre(Ansi::DepuisAnsi(offre.nom), offre.tailleTexte);
 }

@@ -1,6 +1,7 @@
 // What each incoming chat frame does, in the order the frames were sent.
 #pragma once
 
+#include "chat/DecodeurTrames.h"
 #include "chat/Trame.h"
 
 #include <QObject>
@@ -50,13 +51,14 @@ private:
     void ReglerLecture();
     void Une(const Trame::TrameRecue& trame);
     void RecuLog(const QString& pseudo);
-    void RecuTexte(const QByteArray& donnee);
-    void RecuStatut(const QByteArray& donnee);
-    void RecuFrappe(const QByteArray& donnee);
-    void RecuOffre(const QByteArray& donnee);
+    void RecuTexte(int police, int couleur, int style, const QString& texte);
+    void RecuStatut(bool absent);
+    void RecuFrappe(bool ecrit);
     void Entree(const QString& texte, bool smileys);
 
     Ovan& m_ovan;
+    // Its signals run the handlers above, at once, inside Une.
+    DecodeurTrames m_decodeur;
     std::deque<Evenement> m_file;
     // Frames that open a box, waiting or being handled: the same box is not queued twice.
     QSet<QByteArray> m_boites;

@@ -112,7 +112,7 @@ void Connexion::Connecte() {
         }
     }
     m_interface.FenetrehWnd->setWindowTitle(TitreFenetre + QStringLiteral(" - Présent"));
-    m_interface.FenetrehWnd->ElementMenu(900)->setEnabled(false);
+    m_interface.FenetrehWnd->ElementMenu(Menu::Connecter)->setEnabled(false);
     QTextEdit* vue = m_interface.RichEdithWnd[ZoneConversation];
     AjouteMessage(vue, QStringLiteral("Vous vous êtes connecté(e)."));
     m_session.DernierMess = FinConversation(vue);
@@ -140,7 +140,7 @@ void Connexion::RetourSaisie() {
     m_interface.TextBoxhWnd[ZonePseudo]->setEnabled(true);
     m_interface.TextBoxhWnd[ZoneAdresse]->setEnabled(true);
     m_interface.FenetrehWnd->setWindowTitle(TitreFenetre);
-    m_interface.FenetrehWnd->ElementMenu(900)->setEnabled(true);
+    m_interface.FenetrehWnd->ElementMenu(Menu::Connecter)->setEnabled(true);
 }
 
 void Connexion::Fermer() {

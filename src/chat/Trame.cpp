@@ -106,6 +106,12 @@ QByteArray Message(int police, int couleur, int style, const QString& texte) {
     return Construire(Balise::TXT, donnee);
 }
 
+QByteArray SurLeFil(const QString& texte) {
+    QByteArray octets = Ansi::VersAnsi(texte);
+    octets.removeIf(Interdit);
+    return octets;
+}
+
 QByteArray Log(const QString& pseudo) {
     return Construire(Balise::LOG, pseudo);
 }

@@ -25,6 +25,8 @@ QByteArray Construire(Balise balise, const QString& donnee);
 // "[TXT]" + the three digits + "_" + text + 0x03 ("%s%d%d%d%s%s%c").
 // A value outside 0..9 is sent as 0: it must stay one digit.
 QByteArray Message(int police, int couleur, int style, const QString& texte);
+// A text as Message sends it: Windows-1252, without the bytes that Construire removes.
+QByteArray SurLeFil(const QString& texte);
 
 QByteArray Log(const QString& pseudo);
 QByteArray Att();

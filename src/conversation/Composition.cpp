@@ -96,7 +96,7 @@ bool Composition::eventFilter(QObject* objet, QEvent* event) {
         m_ovan.presence().ToucheEnfoncee();
         const bool entree = touche->key() == Qt::Key_Return || touche->key() == Qt::Key_Enter;
         if (entree && !(touche->modifiers() & Qt::ControlModifier)) {
-            m_ovan.ClicBouton(2);
+            m_ovan.ClicBouton(Commande::EnvoyerMessage);
             return true;
         }
         // Every typed character takes the current format.

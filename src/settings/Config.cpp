@@ -1,7 +1,6 @@
 #include "settings/Config.h"
 
 #include "app/Interface.h"
-#include "platform/Ansi.h"
 #include "tools/ConversionImages.h"
 
 #include <QCheckBox>
@@ -21,72 +20,64 @@ void Cocher(QCheckBox* c) {
     c->setChecked(true);
 }
 
-QByteArray Drapeau(const QCheckBox* c) {
-    return c->isChecked() ? "1" : "0";
-}
-
 } // namespace
 
-void ChargerConfig(Interface& ui, const LignesConfig& lignes) {
-    for (const auto& [cle, valeur] : lignes) {
-        if (cle == "PSEUDO") {
-            ui.TextBoxhWnd[ZonePseudo]->setText(Ansi::DepuisAnsi(valeur));
-            ui.TextBoxhWnd[ZoneOptionsPseudo]->setText(ui.TextBoxhWnd[ZonePseudo]->text());
-        } else if (cle == "DOSSIER") {
-            ui.TextBoxhWnd[ZoneOptionsDossier]->setText(Ansi::DepuisAnsi(valeur));
-        } else if (cle == "POLICE" || cle == "COULEUR" || cle == "FORMAT" || cle == "QUALITE") {
-            const int index = Atoi(valeur);
-            if (index < 0) {
-                continue;
-            }
-            if (cle == "POLICE") {
-                Selectionner(ui.ComboBoxhWnd[ListePolice], index);
-                Selectionner(ui.ComboBoxhWnd[ListeOptionsPolice], index);
-            } else if (cle == "COULEUR") {
-                Selectionner(ui.ComboBoxhWnd[ListeCouleur], index);
-                Selectionner(ui.ComboBoxhWnd[ListeOptionsCouleur], index);
-            } else if (cle == "FORMAT") {
-                Selectionner(ui.ComboBoxhWnd[ListeOptionsFormat], index);
-            } else {
-                QComboBox* qualite = ui.ComboBoxhWnd[ListeOptionsQualite];
-                const QSignalBlocker bloque(qualite);
-                MettreQualite(qualite, ui.ComboBoxhWnd[ListeOptionsFormat]->currentIndex());
-                Selectionner(qualite, index);
-            }
-        } else if (cle == "GRAS" || cle == "ITALIQUE" || cle == "SOULIGNE" || cle == "ENVOICAPT") {
-            // Only 1 ticks; loading never clears a box.
-            if (Atoi(valeur) != 1) {
-                continue;
-            }
-            if (cle == "GRAS") {
-                Cocher(ui.CheckBoxhWnd[CaseGras]);
-                Cocher(ui.CheckBoxhWnd[CaseOptionsGras]);
-            } else if (cle == "ITALIQUE") {
-                Cocher(ui.CheckBoxhWnd[CaseItalique]);
-                Cocher(ui.CheckBoxhWnd[CaseOptionsItalique]);
-            } else if (cle == "SOULIGNE") {
-                Cocher(ui.CheckBoxhWnd[CaseSouligne]);
-                Cocher(ui.CheckBoxhWnd[CaseOptionsSouligne]);
-            } else {
-                Cocher(ui.CheckBoxhWnd[CaseEnvoyerCapture]);
+void ChargerConfig(Interface& ui, const Reglages& r) {
+    if (r.Pseudo) {
+        ui.TextBoxhWnd[ZonePseudo]->setText(*r.Pseudo);
+        ui.TextBoxhWnd[ZoneOptionsPseudo]->setText(ui.TextBoxhWnd[ZonePseudo]->text());
+    }
+    if (r.Dossier) {
+        ui.TextBoxhWnd[ZoneOptionsDossier]->setText(*r.Dossier);
+    }
+    if (r.Police) {
+        Selectionner(ui.ComboBoxhWnd[ListePolice], *r.Police);
+        Selectionner(ui.ComboBoxhWnd[ListeOptionsPolice], *r.Police);
+    }
+    if (r.Couleur) {
+        Selectionner(ui.ComboBoxhWnd[ListeCouleur], *r.Couleur);
+        Selectionner(ui.ComboBoxhWnd[ListeOptionsCouleur], *r.Couleur);
+    }
+    if (r.Format) {
+        Selectionner(ui.ComboBoxhWnd[ListeOptionsFormat], *r.Format);
+    }
+    // After the format, so that the quality list is the format's.
+    if (r.Qualite) {
+        QComboBox* qualite = ui.ComboBoxhWnd[ListeOptionsQualite];
+        const QSignalBlocker bloque(qualite);
+        MettreQualite(qualite, ui.ComboBoxhWnd[ListeOptionsFormat]->currentIndex());
+        Selectionner(qualite, *r.Qualite);
+    }
+    // Loading never clears a box.
+    const std::pair<std::optional<bool>, QList<int>> cases[] = {
+        {r.Gras, {CaseGras, CaseOptionsGras}},
+        {r.Italique, {CaseItalique, CaseOptionsItalique}},
+        {r.Souligne, {CaseSouligne, CaseOptionsSouligne}},
+        {r.EnvoiCapture, {CaseEnvoyerCapture}},
+    };
+    for (const auto& [drapeau, cibles] : cases) {
+        if (drapeau.value_or(false)) {
+            for (int slot : cibles) {
+                Cocher(ui.CheckBoxhWnd[slot]);
             }
         }
     }
 }
 
-LignesConfig SauverConfig(const Interface& ui) {
-    auto index = [&](int slot) { return QByteArray::number(ui.ComboBoxhWnd[slot]->currentIndex()); };
+Reglages SauverConfig(const Interface& ui) {
+    auto index = [&](int slot) { return ui.ComboBoxhWnd[slot]->currentIndex(); };
+    auto coche = [&](int slot) { return ui.CheckBoxhWnd[slot]->isChecked(); };
     return {
-        {"PSEUDO", Ansi::VersAnsi(ui.TextBoxhWnd[ZoneOptionsPseudo]->text())},
-        {"DOSSIER", Ansi::VersAnsi(ui.TextBoxhWnd[ZoneOptionsDossier]->text())},
-        {"POLICE", index(ListeOptionsPolice)},
-        {"COULEUR", index(ListeOptionsCouleur)},
-        {"GRAS", Drapeau(ui.CheckBoxhWnd[CaseOptionsGras])},
-        {"ITALIQUE", Drapeau(ui.CheckBoxhWnd[CaseOptionsItalique])},
-        {"SOULIGNE", Drapeau(ui.CheckBoxhWnd[CaseOptionsSouligne])},
-        {"FORMAT", index(ListeOptionsFormat)},
-        {"QUALITE", index(ListeOptionsQualite)},
-        {"ENVOICAPT", Drapeau(ui.CheckBoxhWnd[CaseEnvoyerCapture])},
+        .Pseudo = ui.TextBoxhWnd[ZoneOptionsPseudo]->text(),
+        .Dossier = ui.TextBoxhWnd[ZoneOptionsDossier]->text(),
+        .Police = index(ListeOptionsPolice),
+        .Couleur = index(ListeOptionsCouleur),
+        .Gras = coche(CaseOptionsGras),
+        .Italique = coche(CaseOptionsItalique),
+        .Souligne = coche(CaseOptionsSouligne),
+        .Format = index(ListeOptionsFormat),
+        .Qualite = index(ListeOptionsQualite),
+        .EnvoiCapture = coche(CaseEnvoyerCapture),
     };
 }
 

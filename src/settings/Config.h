@@ -5,9 +5,9 @@
 
 class Interface;
 
-// Applies each known line to its controls; change handlers do not run.
-void ChargerConfig(Interface& ui, const LignesConfig& lignes);
-// The ten lines, from the Options window's controls.
-LignesConfig SauverConfig(const Interface& ui);
+// Applies each present setting to its controls; change handlers do not run.
+void ChargerConfig(Interface& ui, const Reglages& reglages);
+// All ten settings, from the Options window's controls.
+Reglages SauverConfig(const Interface& ui);
 // No file: both nickname boxes get the host name and the folder box the default folder.
 void ChargerConfigParDefaut(Interface& ui);

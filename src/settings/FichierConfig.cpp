@@ -1,5 +1,7 @@
 #include "settings/FichierConfig.h"
 
+#include "platform/Ansi.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -57,6 +59,64 @@ int Atoi(const QByteArray& texte) {
     }
     valeur = negatif ? -valeur : valeur;
     return int(std::clamp<long long>(valeur, INT_MIN, INT_MAX));
+}
+
+Reglages LireReglages(const QByteArray& contenu) {
+    Reglages r;
+    for (const auto& [cle, valeur] : LireConfig(contenu)) {
+        if (cle == "PSEUDO") {
+            r.Pseudo = Ansi::DepuisAnsi(valeur);
+        } else if (cle == "DOSSIER") {
+            r.Dossier = Ansi::DepuisAnsi(valeur);
+        } else if (cle == "POLICE" || cle == "COULEUR" || cle == "FORMAT" || cle == "QUALITE") {
+            const int index = Atoi(valeur);
+            if (index < 0) {
+                continue;
+            }
+            (cle == "POLICE"    ? r.Police
+             : cle == "COULEUR" ? r.Couleur
+             : cle == "FORMAT"  ? r.Format
+                                : r.Qualite) = index;
+        } else if (cle == "GRAS" || cle == "ITALIQUE" || cle == "SOULIGNE" || cle == "ENVOICAPT") {
+            std::optional<bool>& drapeau = cle == "GRAS"       ? r.Gras
+                                           : cle == "ITALIQUE" ? r.Italique
+                                           : cle == "SOULIGNE" ? r.Souligne
+                                                               : r.EnvoiCapture;
+            // A later 0 never clears a 1: loading only ever ticks a box.
+            drapeau = drapeau.value_or(false) || Atoi(valeur) == 1;
+        }
+    }
+    return r;
+}
+
+QByteArray EcrireReglages(const Reglages& r) {
+    LignesConfig lignes;
+    auto texte = [&](const char* cle, const std::optional<QString>& v) {
+        if (v) {
+            lignes.append({cle, Ansi::VersAnsi(*v)});
+        }
+    };
+    auto index = [&](const char* cle, std::optional<int> v) {
+        if (v) {
+            lignes.append({cle, QByteArray::number(*v)});
+        }
+    };
+    auto drapeau = [&](const char* cle, std::optional<bool> v) {
+        if (v) {
+            lignes.append({cle, QByteArray(*v ? "1" : "0")});
+        }
+    };
+    texte("PSEUDO", r.Pseudo);
+    texte("DOSSIER", r.Dossier);
+    index("POLICE", r.Police);
+    index("COULEUR", r.Couleur);
+    drapeau("GRAS", r.Gras);
+    drapeau("ITALIQUE", r.Italique);
+    drapeau("SOULIGNE", r.Souligne);
+    index("FORMAT", r.Format);
+    index("QUALITE", r.Qualite);
+    drapeau("ENVOICAPT", r.EnvoiCapture);
+    return EcrireConfig(lignes);
 }
 
 namespace {

@@ -111,7 +111,7 @@ void Options::Parcourir() {
 }
 
 bool Options::Sauver() {
-    if (SauverFichierConfig(m_ovan.DossExec(), EcrireConfig(SauverConfig(m_ovan.interface())))) {
+    if (SauverFichierConfig(m_ovan.DossExec(), EcrireReglages(SauverConfig(m_ovan.interface())))) {
         return true;
     }
     // The old file is still there, whole: say so rather than pretend.
@@ -169,7 +169,7 @@ void Options::RechargerConfig() {
         return;
     }
     if (fichier.open(QIODevice::ReadOnly)) {
-        ChargerConfig(ui, LireConfig(fichier.readAll()));
+        ChargerConfig(ui, LireReglages(fichier.readAll()));
     }
     if (DossExist(ui.TextBoxhWnd[ZoneOptionsDossier]->text())) {
         return;
@@ -181,5 +181,5 @@ void Options::RechargerConfig() {
     ui.TextBoxhWnd[ZoneOptionsDossier]->setText(DossierParDefaut());
     ui.OptionshWnd->fondu().Entrer();
     ui.FenetrehWnd->Activer(false);
-    m_ovan.ClicBouton(48);
+    m_ovan.ClicBouton(Commande::ParcourirDossier);
 }

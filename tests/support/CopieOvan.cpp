@@ -45,7 +45,7 @@ QString CopieOvan::TexteConversation() {
 void CopieOvan::Connecter(const QString& pseudo, const QString& adresseContact) {
     Pseudo()->setText(pseudo);
     AdresseContact()->setText(adresseContact);
-    m_ovan->ClicBouton(3);
+    m_ovan->ClicBouton(Commande::Connecter);
 }
 
 bool ConnecterCopies(CopieOvan& a, const QString& pseudoA, CopieOvan& b, const QString& pseudoB) {

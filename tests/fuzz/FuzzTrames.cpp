@@ -1,0 +1,86 @@
+// Arbitrary bytes from a contact through the frame reader and the decoder (a libFuzzer entry).
+// The first byte chooses how the rest is cut into reads, so frames split at every kind of point.
+#include "chat/DecodeurTrames.h"
+#include "chat/Trame.h"
+#include "platform/Ansi.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+// A broken promise is a crash, so that the fuzzer keeps the input.
+void Exiger(bool condition, const char* quoi) {
+    if (!condition) {
+        std::fprintf(stderr, "promesse rompue : %s\n", quoi);
+        std::abort();
+    }
+}
+
+QList<Trame::TrameRecue> Lire(const QByteArray& flux, qsizetype pas) {
+    Trame::LecteurTrames lecteur;
+    QList<Trame::TrameRecue> trames;
+    for (qsizetype i = 0; i < flux.size(); i += pas) {
+        trames += lecteur.Ajouter(flux.mid(i, pas));
+        Exiger(lecteur.EnAttente() <= Trame::TailleMaxEnAttente, "attente bornee");
+    }
+    return trames;
+}
+
+bool Memes(const QList<Trame::TrameRecue>& a, const QList<Trame::TrameRecue>& b) {
+    if (a.size() != b.size())
+        return false;
+    for (qsizetype i = 0; i < a.size(); ++i) {
+        if (a[i].balise != b[i].balise || a[i].entete != b[i].entete || a[i].donnee != b[i].donnee)
+            return false;
+    }
+    return true;
+}
+
+// Decoded texts must give the received bytes back.
+void Aller(const QString& texte, const QByteArray& octets, const char* quoi) {
+    Exiger(Ansi::VersAnsi(texte) == octets, quoi);
+}
+
+void Brancher(DecodeurTrames& d, const Trame::TrameRecue*& courante) {
+    QObject::connect(&d, &DecodeurTrames::connecte,
+                     [&courante](const QString& p) { Aller(p, courante->donnee, "pseudo LOG"); });
+    QObject::connect(&d, &DecodeurTrames::pseudoChange,
+                     [&courante](const QString& p) { Aller(p, courante->donnee, "pseudo PSE"); });
+    QObject::connect(&d, &DecodeurTrames::message, [&courante](int p, int c, int s, const QString& t) {
+        Exiger(p >= 0 && p <= 9 && c >= 0 && c <= 9 && s >= 0 && s <= 9, "index d'un chiffre");
+        Aller(t, Trame::LireMessage(courante->donnee).texte, "texte TXT");
+    });
+    QObject::connect(&d, &DecodeurTrames::offre, [](const QString& nom, qint64 taille, const QByteArray&) {
+        Exiger(!nom.contains(u'\\'), "nom sans barre");
+        Exiger(taille >= -1 && taille <= Trame::TailleMaxFichier, "taille bornee");
+    });
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* donnees, size_t taille) {
+    if (taille == 0)
+        return 0;
+    const QByteArray flux(reinterpret_cast<const char*>(donnees) + 1, qsizetype(taille - 1));
+    const qsizetype pas = donnees[0] == 0 ? qMax<qsizetype>(flux.size(), 1) : donnees[0];
+
+    const QList<Trame::TrameRecue> trames = Lire(flux, pas);
+    // Below the tail limit nothing is dropped, so the cuts between reads must not matter.
+    if (flux.size() <= Trame::TailleMaxEnAttente)
+        Exiger(Memes(trames, Lire(flux, qMax<qsizetype>(flux.size(), 1))),
+               "memes trames quelle que soit la coupe");
+
+    DecodeurTrames decodeur;
+    const Trame::TrameRecue* courante = nullptr;
+    Brancher(decodeur, courante);
+    for (const Trame::TrameRecue& trame : trames) {
+        Exiger(trame.balise != Trame::Balise::Inconnue && Trame::Texte(trame.balise) == trame.entete,
+               "balise connue");
+        Exiger(!trame.donnee.contains(Trame::Terminateur) && !trame.donnee.contains('\0'), "donnee propre");
+        courante = &trame;
+        decodeur.Decoder(trame);
+    }
+    return 0;
+}
