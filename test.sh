@@ -5,6 +5,7 @@ set -euo pipefail
 cd "$(dirname "$0")"
 
 scripts/install-deps.sh
+scripts/verifier-inclusions.sh
 export QT_QPA_PLATFORM=offscreen
 jobs=$(nproc)
 
@@ -15,7 +16,25 @@ run_tests() {
   (cd "$dir" && ctest --output-on-failure -j "$jobs")
 }
 
+# Coverage-guided runs of the frame reader and decoder and of the config.ini parser, about 30 s each,
+# with clang's libFuzzer; a crash found fails the run. Without CI their seed corpora are replayed by
+# ordinary tests.
+fuzz() {
+  cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ >/dev/null
+  cmake --build build-fuzz -j "$jobs" --target fuzz_trames fuzz_config
+  for cible in fuzz_trames:trames fuzz_config:config; do
+    local nom=${cible%%:*} corpus=${cible#*:}
+    local travail=build-fuzz/corpus-$nom
+    mkdir -p "$travail"
+    echo "== $nom, 30 s"
+    build-fuzz/tests/fuzz/"$nom" "$travail" "tests/corpus/$corpus" -max_total_time=30 -max_len=4096 \
+      -print_final_stats=1 >"build-fuzz/$nom.log" 2>&1 || { tail -n 40 "build-fuzz/$nom.log"; return 1; }
+    grep -E '^#[0-9]+[[:space:]]+DONE|stat::number_of_executed_units|stat::new_units_added' "build-fuzz/$nom.log"
+  done
+}
+
 if [ "${CI:-}" = "true" ]; then
   run_tests build-asan -DCMAKE_BUILD_TYPE=Debug -DOVAN_SANITIZE=ON -DOVAN_WERROR=ON
+  fuzz
 fi
 run_tests build -DCMAKE_BUILD_TYPE=Release ${CI:+-DOVAN_WERROR=ON}

@@ -4,6 +4,8 @@ set -euo pipefail
 
 PAQUETS=(
   g++ cmake ninja-build
+  # libFuzzer, for the fuzz runs under CI
+  clang libclang-rt-14-dev
   qt6-base-dev qt6-multimedia-dev qt6-svg-dev
   libbz2-dev libfreeimage-dev libavahi-client-dev
   qt6-translations-l10n

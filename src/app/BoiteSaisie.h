@@ -7,7 +7,6 @@ class BoiteSaisie : public QTextEdit {
     Q_OBJECT
 public:
     BoiteSaisie(int maximum, QWidget* parent = nullptr);
-    int Maximum() const { return m_maximum; }
     // Characters in the box, a picture counting one.
     int Longueur() const;
 

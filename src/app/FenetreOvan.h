@@ -14,7 +14,6 @@ public:
 
     // A picture filling the window, or a tile repeated over it.
     void ReglerFond(const QString& image, bool motif = false);
-    const QString& Fond() const { return m_fond; }
 
     Fondu& fondu() { return *m_fondu; }
 

@@ -326,6 +326,11 @@ void Interface::TexteBarreStatut(int partie, const QString& texte) {
     BarreStatuthWnd[partie]->setAccessibleName(texte);
 }
 
+void Interface::FaceEnvoi(bool actif) {
+    BoutonhWnd[BoutonEnvoyer]->ReglerFace(actif ? QStringLiteral("img_envt_e")
+                                                : QStringLiteral("img_envt_d"));
+}
+
 QString Interface::TexteBarreStatut(int partie) const {
     return BarreStatuthWnd[partie]->text();
 }

@@ -135,6 +135,8 @@ public:
 
     // Status-bar part 0 (last message, typing) and part 1 (connection state).
     void TexteBarreStatut(int partie, const QString& texte);
+    // The send button's face: "img_envt_e" when a message can go, "img_envt_d" otherwise.
+    void FaceEnvoi(bool actif);
     QString TexteBarreStatut(int partie) const;
     // Where status-bar part 0 ends.
     int FinPartie0() const;

@@ -4,6 +4,8 @@
 #include "app/FenetrePrincipale.h"
 #include "app/Images.h"
 #include "app/Interface.h"
+#include "conversation/AjouteTexte.h"
+#include "tools/ConversionImages.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -17,20 +19,8 @@
 
 namespace {
 
-const QStringList Polices = {
-    QStringLiteral("Arial"),         QStringLiteral("Times New Roman"), QStringLiteral("Tahoma"),
-    QStringLiteral("Comic Sans MS"), QStringLiteral("Courier"),         QStringLiteral("MS Sans Serif"),
-};
-const QStringList Couleurs = {
-    QStringLiteral("Rouge"),      QStringLiteral("Vert"),        QStringLiteral("Bleu"),
-    QStringLiteral("Violet"),     QStringLiteral("Jaune"),       QStringLiteral("Noir"),
-    QStringLiteral("Bleu-vert"),  QStringLiteral("Gris sombre"), QStringLiteral("Rouge foncé"),
-    QStringLiteral("Bleu foncé"),
-};
 const QStringList Formats = {QStringLiteral("Bitmap"), QStringLiteral("JPEG"), QStringLiteral("PNG"),
                              QStringLiteral("TIFF")};
-const QStringList Qualites = {QStringLiteral("Couleurs 8 bits"), QStringLiteral("Couleurs 16 bits"),
-                              QStringLiteral("Couleurs 24 bits"), QStringLiteral("Couleurs 32 bits")};
 
 const QString Parcourir = QStringLiteral("Parcourir...");
 
@@ -101,11 +91,11 @@ void Interface::CreerSelecteurs() {
     StyleTextehWnd->ReglerFond(QStringLiteral("img_fond"), true);
     QWidget* p = StyleTextehWnd;
     CreerLabel(LabelPolice, QStringLiteral("Police"), {10, 104, 150, 15}, p);
-    CreerComboBox(ListePolice, Polices, true, {10, 120, 150, 300}, QStringLiteral("Choisissez une police"),
-                  p);
+    CreerComboBox(ListePolice, NomsPolices(), true, {10, 120, 150, 300},
+                  QStringLiteral("Choisissez une police"), p);
     CreerLabel(LabelCouleur, QStringLiteral("Couleur"), {10, 150, 150, 15}, p);
-    CreerComboBox(ListeCouleur, Couleurs, true, {10, 166, 150, 300}, QStringLiteral("Choisissez une couleur"),
-                  p);
+    CreerComboBox(ListeCouleur, NomsCouleurs(), true, {10, 166, 150, 300},
+                  QStringLiteral("Choisissez une couleur"), p);
     CreerCheckBox(CaseGras, QStringLiteral("Gras"), {10, 198, 150, 20}, QStringLiteral("Mettre en gras"), p);
     CreerCheckBox(CaseItalique, QStringLiteral("Italique"), {10, 220, 150, 20},
                   QStringLiteral("Mettre en italique"), p);
@@ -190,9 +180,9 @@ void Interface::CreerOptions() {
     CreerTextBox(ZoneOptionsDossier, {50, 200, 260, 20}, p, 0, true,
                  QStringLiteral("Choisissez l'endroit où sauvegarder les fichiers reçus"));
     CreerBouton(BoutonParcourir, QStringLiteral("..."), QString(), {310, 200, 20, 18}, Parcourir, p);
-    CreerComboBox(ListeOptionsPolice, Polices, true, {160, 150, 115, 300},
+    CreerComboBox(ListeOptionsPolice, NomsPolices(), true, {160, 150, 115, 300},
                   QStringLiteral("Choisissez une police"), p);
-    CreerComboBox(ListeOptionsCouleur, Couleurs, true, {160, 200, 115, 300},
+    CreerComboBox(ListeOptionsCouleur, NomsCouleurs(), true, {160, 200, 115, 300},
                   QStringLiteral("Choisissez une couleur"), p);
     // Wider than 60 so that "Souligné" is never cut; the lists start at x = 160.
     CreerCheckBox(CaseOptionsGras, QStringLiteral("Gras"), {50, 148, 100, 20},
@@ -203,7 +193,7 @@ void Interface::CreerOptions() {
                   QStringLiteral("Mettre en souligné"), p);
     CreerComboBox(ListeOptionsFormat, Formats, true, {50, 160, 115, 300},
                   QStringLiteral("Choisissez un format image"), p);
-    CreerComboBox(ListeOptionsQualite, Qualites, false, {180, 160, 115, 300},
+    CreerComboBox(ListeOptionsQualite, QualitesDuFormat(0), false, {180, 160, 115, 300},
                   QStringLiteral("Choisissez une qualité d'image"), p);
     CreerCheckBox(CaseEnvoyerCapture, QStringLiteral("Envoyer la capture"), {180, 205, 160, 20}, QString(),
                   p);
@@ -248,7 +238,7 @@ void Interface::CreerImages() {
     CreerBouton(BoutonChoixImage, QStringLiteral("..."), QString(), {446, 68, 30, 22}, Parcourir, p);
     CreerComboBox(ListeFormat, Formats, true, {20, 116, 150, 24},
                   QStringLiteral("Choisissez un format image"), p);
-    CreerComboBox(ListeQualite, Qualites, false, {190, 116, 200, 24},
+    CreerComboBox(ListeQualite, QualitesDuFormat(0), false, {190, 116, 200, 24},
                   QStringLiteral("Choisissez une qualité d'image"), p);
     CreerBouton(BoutonConvertir, QString(), QStringLiteral("img_conv_d"), {130, 176, 116, 30},
                 QStringLiteral("Lancer la conversion"), p);

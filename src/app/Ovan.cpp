@@ -8,12 +8,14 @@
 #include "app/Interface.h"
 #include "chat/ArriveeDonnees.h"
 #include "chat/Connexion.h"
+#include "chat/EnvoiTrames.h"
 #include "chat/Presence.h"
 #include "chat/SocketsChat.h"
 #include "conversation/AjouteTexte.h"
 #include "conversation/Composition.h"
 #include "conversation/Smileys.h"
 #include "conversation/Texte.h"
+#include "conversation/VueConversation.h"
 #include "network/Reseau.h"
 #include "notify/Popup.h"
 #include "platform/Dialogues.h"
@@ -37,25 +39,42 @@
 #include <QStandardPaths>
 #include <QTextEdit>
 
+namespace {
+// The program folder always ends in "/": every file of the program is that folder and a name.
+Ovan::Parametres AvecBarre(Ovan::Parametres parametres) {
+    if (!parametres.DossExec.endsWith(u'/')) {
+        parametres.DossExec += u'/';
+    }
+    return parametres;
+}
+} // namespace
+
 Ovan::Ovan(const Parametres& parametres, QObject* parent)
-    : QObject(parent), m_parametres(parametres), m_interface(std::make_unique<Interface>()),
-      m_sockets(new SocketsChat(parametres.AdresseLocale, this)),
-      m_connexion(new Connexion(*m_interface, *m_sockets, *parametres.dialogues, m_session, this)),
-      m_arrivee(new ArriveeDonnees(*this, this)), m_composition(std::make_unique<Composition>(*this)),
-      m_smileys(std::make_unique<Smileys>(*this)), m_presence(std::make_unique<Presence>(*this)),
-      m_transfert(std::make_unique<Transfert>(*this)), m_reseau(std::make_unique<Reseau>(*this)),
-      m_capture(std::make_unique<Capture>(*this)), m_compression(std::make_unique<Compression>(*this)),
-      m_conversion(std::make_unique<ConversionImages>(*this)), m_options(std::make_unique<Options>(*this)),
-      m_choixPseudo(std::make_unique<ChoixPseudo>(*this)), m_apropos(std::make_unique<APropos>(*this)),
+    : QObject(parent), m_parametres(AvecBarre(parametres)), m_interface(std::make_unique<Interface>()),
+      m_sockets(std::make_unique<SocketsChat>(m_parametres.AdresseLocale)),
+      m_envoi(std::make_unique<EnvoiTrames>(*m_sockets)),
       m_popup(std::make_unique<Popup>(m_interface->PopuphWnd, m_interface->LabelhWnd[LabelTitrePopup],
                                       m_interface->LabelhWnd[LabelCorpsPopup],
-                                      [this] { RestaurerPrincipale(); })) {
+                                      [this] { RestaurerPrincipale(); })),
+      m_presence(std::make_unique<Presence>(*m_interface, *m_sockets, *m_envoi, m_session)),
+      m_smileys(std::make_unique<Smileys>(*m_interface, *m_sockets, m_session)),
+      m_vue(std::make_unique<VueConversation>(m_interface->RichEdithWnd[ZoneConversation], *m_smileys)),
+      m_composition(std::make_unique<Composition>(*m_interface, *m_sockets, *m_envoi, dialogues(), m_session,
+                                                  *m_presence, *m_vue)),
+      m_transfert(std::make_unique<Transfert>(*m_interface, *m_vue, *m_envoi, dialogues(), m_session)),
+      m_connexion(
+          std::make_unique<Connexion>(*m_interface, *m_vue, *m_sockets, *m_envoi, dialogues(), m_session)),
+      m_arrivee(std::make_unique<ArriveeDonnees>(*m_interface, *m_sockets, m_session, *m_popup, sons(),
+                                                 *m_vue, *m_transfert, m_parametres.DossExec)),
+      m_choixPseudo(std::make_unique<ChoixPseudo>(*m_interface, *m_envoi, m_session)),
+      m_options(std::make_unique<Options>(*m_interface, dialogues(), m_session, *m_composition, *m_presence,
+                                          m_parametres.DossExec)),
+      m_reseau(std::make_unique<Reseau>()), m_capture(std::make_unique<Capture>()),
+      m_compression(std::make_unique<Compression>()), m_conversion(std::make_unique<ConversionImages>()),
+      m_apropos(std::make_unique<APropos>()) {
     Q_ASSERT(parametres.dialogues && parametres.shell && parametres.sons);
-    if (!m_parametres.DossExec.endsWith(u'/')) {
-        m_parametres.DossExec += u'/';
-    }
     m_session.DossFichRecus = DossierParDefaut();
-    connect(m_sockets, &SocketsChat::tramesRecues, m_arrivee, &ArriveeDonnees::Traiter);
+    connect(m_sockets.get(), &SocketsChat::tramesRecues, m_arrivee.get(), &ArriveeDonnees::Traiter);
     // A close or an error comes after the frames read before it; a disconnect command too,
     // and what cannot be handled then (a frame's box is open) belonged to the ended conversation.
     m_connexion->ReglerFile([this](std::function<void()> reaction) { m_arrivee->Apres(std::move(reaction)); },
@@ -64,6 +83,7 @@ Ovan::Ovan(const Parametres& parametres, QObject* parent)
                                 m_arrivee->Abandonner();
                             });
     m_connexion->ReglerDemandePseudo([this] { m_choixPseudo->Afficher(); });
+    connect(m_arrivee.get(), &ArriveeDonnees::clignoter, this, &Ovan::Clignoter);
 
     m_clignotement.setInterval(1500);
     connect(&m_clignotement, &QTimer::timeout, this,
@@ -72,12 +92,7 @@ Ovan::Ovan(const Parametres& parametres, QObject* parent)
     CablerFenetres();
 }
 
-Ovan::~Ovan() {
-    // Signals of the sockets must not reach the windows while both go away.
-    m_sockets->disconnect(this);
-    m_sockets->disconnect(m_connexion);
-    m_sockets->disconnect(m_arrivee);
-}
+Ovan::~Ovan() = default;
 
 QString Ovan::DossierCourant() {
     QString dossier = QDir::currentPath();
@@ -281,6 +296,8 @@ void Ovan::ClicBouton(Commande commande) {
     const int n = int(commande);
     if (n >= int(Commande::PremierSmiley) && n <= int(Commande::DernierSmiley)) {
         m_smileys->Inserer(n - int(Commande::PremierSmiley) + 1);
+        FermerModal(ui.SmileyhWnd);
+        ui.RichEdithWnd[ZoneSaisie]->setFocus();
         return;
     }
     if (n >= int(Commande::ChoisirACompresser) && n <= int(Commande::ChoisirCibleDecompression)) {

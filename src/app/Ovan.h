@@ -19,6 +19,7 @@ class Compression;
 class Connexion;
 class ConversionImages;
 class Dialogues;
+class EnvoiTrames;
 class Interface;
 class Options;
 class Popup;
@@ -29,6 +30,7 @@ class Smileys;
 class Sons;
 class SocketsChat;
 class Transfert;
+class VueConversation;
 
 // The maker's feedback address (menu "Donner mon avis").
 inline constexpr char AdresseAvis[] = "mailto:avis@ovan-messenger.fr";
@@ -83,6 +85,7 @@ public:
     Popup& popup() { return *m_popup; }
     Composition& composition() { return *m_composition; }
     Smileys& smileys() { return *m_smileys; }
+    VueConversation& vueConversation() { return *m_vue; }
     Presence& presence() { return *m_presence; }
     Transfert& transfert() { return *m_transfert; }
     int Etat() const;
@@ -102,24 +105,28 @@ private:
     void OuvrirOptions();
     bool eventFilter(QObject* objet, QEvent* event) override;
 
+    // Declared in the order they depend on each other: each is built after, and goes before, what
+    // it holds a reference to.
     Parametres m_parametres;
     Session m_session;
     std::unique_ptr<Interface> m_interface;
-    SocketsChat* m_sockets;
-    Connexion* m_connexion;
-    ArriveeDonnees* m_arrivee;
-    std::unique_ptr<Composition> m_composition;
-    std::unique_ptr<Smileys> m_smileys;
+    std::unique_ptr<SocketsChat> m_sockets;
+    std::unique_ptr<EnvoiTrames> m_envoi;
+    std::unique_ptr<Popup> m_popup;
     std::unique_ptr<Presence> m_presence;
+    std::unique_ptr<Smileys> m_smileys;
+    std::unique_ptr<VueConversation> m_vue;
+    std::unique_ptr<Composition> m_composition;
     std::unique_ptr<Transfert> m_transfert;
+    std::unique_ptr<Connexion> m_connexion;
+    std::unique_ptr<ArriveeDonnees> m_arrivee;
+    std::unique_ptr<ChoixPseudo> m_choixPseudo;
+    std::unique_ptr<Options> m_options;
     std::unique_ptr<Reseau> m_reseau;
     std::unique_ptr<Capture> m_capture;
     std::unique_ptr<Compression> m_compression;
     std::unique_ptr<ConversionImages> m_conversion;
-    std::unique_ptr<Options> m_options;
-    std::unique_ptr<ChoixPseudo> m_choixPseudo;
     std::unique_ptr<APropos> m_apropos;
-    std::unique_ptr<Popup> m_popup;
     QTimer m_clignotement;
     bool m_iconeNotification = false;
     bool m_arrete = false;

@@ -8,8 +8,6 @@
 struct Session {
     QString MonPseudo;
     QString SonPseudo;
-    // Document position from which the next smiley scan starts.
-    int DernierMess = 0;
     // Where received files go, ending in "/".
     QString DossFichRecus;
     // The outgoing format: font, colour and style indexes as the font picker last gave them.

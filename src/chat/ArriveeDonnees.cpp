@@ -2,10 +2,10 @@
 
 #include "app/FenetrePrincipale.h"
 #include "app/Interface.h"
-#include "app/Ovan.h"
+#include "app/Session.h"
 #include "chat/SocketsChat.h"
 #include "conversation/AjouteTexte.h"
-#include "conversation/Smileys.h"
+#include "conversation/VueConversation.h"
 #include "notify/Popup.h"
 #include "platform/Sons.h"
 #include "transfer/Transfert.h"
@@ -25,23 +25,26 @@ QString TexteDernierMessage(const QDateTime& quand) {
            QStringLiteral(" à ") + quand.toString(QStringLiteral("HH:mm")) + u'.';
 }
 
-ArriveeDonnees::ArriveeDonnees(Ovan& ovan, QObject* parent) : QObject(parent), m_ovan(ovan) {
+ArriveeDonnees::ArriveeDonnees(Interface& interface, SocketsChat& sockets, Session& session, Popup& popup,
+                               Sons& sons, VueConversation& vue, Transfert& transfert,
+                               const QString& dossExec)
+    : m_interface(interface), m_sockets(sockets), m_session(session), m_popup(popup), m_sons(sons),
+      m_vue(vue), m_transfert(transfert), m_dossExec(dossExec) {
     const DecodeurTrames* d = &m_decodeur;
     connect(d, &DecodeurTrames::connecte, this, &ArriveeDonnees::RecuLog);
     connect(d, &DecodeurTrames::pseudoChange, this,
-            [this](const QString& pseudo) { m_ovan.session().SonPseudo = pseudo; });
+            [this](const QString& pseudo) { m_session.SonPseudo = pseudo; });
     connect(d, &DecodeurTrames::message, this, &ArriveeDonnees::RecuTexte);
     connect(d, &DecodeurTrames::statut, this, &ArriveeDonnees::RecuStatut);
     connect(d, &DecodeurTrames::frappe, this, &ArriveeDonnees::RecuFrappe);
     connect(d, &DecodeurTrames::attentePseudo, this,
-            [this] { Entree(QStringLiteral("Attente du pseudo de votre contact..."), false); });
-    // Transfert is looked up when a frame comes, not now: it is built after this object.
+            [this] { m_vue.Message(QStringLiteral("Attente du pseudo de votre contact..."), false); });
     connect(d, &DecodeurTrames::offre, this,
             [this](const QString& nom, qint64, const QByteArray& tailleTexte) {
-                m_ovan.transfert().RecuOffre(nom, tailleTexte);
+                m_transfert.RecuOffre(nom, tailleTexte);
             });
-    connect(d, &DecodeurTrames::reponse, this, [this](bool oui) { m_ovan.transfert().RecuReponse(oui); });
-    connect(d, &DecodeurTrames::annulation, this, [this] { m_ovan.transfert().RecuAnnulation(); });
+    connect(d, &DecodeurTrames::reponse, this, [this](bool oui) { m_transfert.RecuReponse(oui); });
+    connect(d, &DecodeurTrames::annulation, this, [this] { m_transfert.RecuAnnulation(); });
 }
 
 namespace {
@@ -83,7 +86,7 @@ void ArriveeDonnees::Planifier() {
 }
 
 void ArriveeDonnees::ReglerLecture() {
-    SocketsChat& sockets = m_ovan.Sockets();
+    SocketsChat& sockets = m_sockets;
     const qsizetype taille = EnAttente();
     if (taille > LimiteFile && !sockets.LectureSuspendue()) {
         sockets.SuspendreLecture(true);
@@ -145,67 +148,55 @@ void ArriveeDonnees::Une(const Trame::TrameRecue& trame) {
     emit trameTraitee(trame);
 }
 
-void ArriveeDonnees::Entree(const QString& texte, bool smileys) {
-    QTextEdit* vue = m_ovan.interface().RichEdithWnd[ZoneConversation];
-    AjouteMessage(vue, texte);
-    if (smileys) {
-        Session& s = m_ovan.session();
-        s.DernierMess = m_ovan.smileys().MettreSmileys(vue, s.DernierMess);
-    }
-}
-
 void ArriveeDonnees::RecuLog(const QString& pseudo) {
-    Session& s = m_ovan.session();
+    Session& s = m_session;
     s.SonPseudo = pseudo;
-    Entree(s.SonPseudo + QStringLiteral(" s'est connecté(e)."), true);
-    m_ovan.interface().TextBoxhWnd[ZoneSonStatut]->setText(QStringLiteral("Présent(e)"));
+    m_vue.Message(s.SonPseudo + QStringLiteral(" s'est connecté(e)."), true);
+    m_interface.TextBoxhWnd[ZoneSonStatut]->setText(QStringLiteral("Présent(e)"));
     // Told whether the window is in front or not.
-    m_ovan.popup().Notifier(s.SonPseudo + QStringLiteral("\r\nvient de\r\nse connecter"), QString(),
-                            QRect(0, 50, 183, 50), QRect(0, 70, 183, 50));
-    m_ovan.sons().Jouer(m_ovan.DossExec() + QStringLiteral("Sons/coucou.wav"));
+    m_popup.Notifier(s.SonPseudo + QStringLiteral("\r\nvient de\r\nse connecter"), QString(),
+                     QRect(0, 50, 183, 50), QRect(0, 70, 183, 50));
+    m_sons.Jouer(m_dossExec + QStringLiteral("Sons/coucou.wav"));
 }
 
 void ArriveeDonnees::RecuTexte(int police, int couleur, int style, const QString& texte) {
-    Session& s = m_ovan.session();
-    Interface& ui = m_ovan.interface();
-    QTextEdit* vue = ui.RichEdithWnd[ZoneConversation];
-    AjouteTexte(vue, texte, s.SonPseudo, Police(police), Couleur(couleur), Style(style),
-                QStringLiteral("Texte"));
-    s.DernierMess = m_ovan.smileys().MettreSmileys(vue, s.DernierMess);
+    Session& s = m_session;
+    Interface& ui = m_interface;
+    m_vue.Texte(texte, s.SonPseudo, police, couleur, style);
 
     FenetrePrincipale* fenetre = ui.FenetrehWnd;
-    const QString son = m_ovan.DossExec() + QStringLiteral("Sons/msg.wav");
+    const QString son = m_dossExec + QStringLiteral("Sons/msg.wav");
     if (!fenetre->isVisible()) {
         // Hidden in the notification area: shown minimised on the task bar, flashing, and the pop-up.
         fenetre->setWindowOpacity(1.0);
         fenetre->showMinimized();
-        m_ovan.Clignoter();
-        m_ovan.popup().Notifier(s.SonPseudo + QStringLiteral(" dit :"), texte, QRect(0, 50, 183, 20),
-                                QRect(0, 70, 183, 50));
-        m_ovan.sons().Jouer(son);
+        emit clignoter();
+        m_popup.Notifier(s.SonPseudo + QStringLiteral(" dit :"), texte, QRect(0, 50, 183, 20),
+                         QRect(0, 70, 183, 50));
+        m_sons.Jouer(son);
     } else if (!fenetre->isActiveWindow() || fenetre->isMinimized()) {
-        m_ovan.Clignoter();
-        m_ovan.sons().Jouer(son);
+        emit clignoter();
+        m_sons.Jouer(son);
     }
     s.Date2 = QDateTime::currentDateTime();
     ui.TexteBarreStatut(0, TexteDernierMessage(*s.Date2));
 }
 
 void ArriveeDonnees::RecuStatut(bool absent) {
-    Session& s = m_ovan.session();
-    QLineEdit* statut = m_ovan.interface().TextBoxhWnd[ZoneSonStatut];
+    Session& s = m_session;
+    QLineEdit* statut = m_interface.TextBoxhWnd[ZoneSonStatut];
     if (absent) {
         statut->setText(QStringLiteral("Absent(e)"));
-        Entree(s.SonPseudo + QStringLiteral(" s'est absenté(e)."), true);
+        m_vue.Message(s.SonPseudo + QStringLiteral(" s'est absenté(e)."), true);
     } else {
         statut->setText(QStringLiteral("Présent(e)"));
-        Entree(s.SonPseudo + QStringLiteral(" est en ligne."), true);
+        m_vue.Message(s.SonPseudo + QStringLiteral(" est en ligne."), true);
     }
 }
 
 void ArriveeDonnees::RecuFrappe(bool ecrit) {
-    const Session& s = m_ovan.session();
-    Interface& ui = m_ovan.interface();
+    const Session& s = m_session;
+    Interface& ui = m_interface;
     if (ecrit) {
         ui.TexteBarreStatut(0, s.SonPseudo + QStringLiteral(" est en train de taper un message..."));
     } else {

@@ -10,7 +10,13 @@
 #include <deque>
 #include <functional>
 
-class Ovan;
+class Interface;
+class Popup;
+class VueConversation;
+class SocketsChat;
+class Sons;
+class Transfert;
+struct Session;
 
 class ArriveeDonnees : public QObject {
     Q_OBJECT
@@ -18,7 +24,8 @@ public:
     // Past this many waiting frames, nothing more is read from the contact until they are handled.
     static constexpr qsizetype LimiteFile = 256;
 
-    explicit ArriveeDonnees(Ovan& ovan, QObject* parent = nullptr);
+    ArriveeDonnees(Interface& interface, SocketsChat& sockets, Session& session, Popup& popup, Sons& sons,
+                   VueConversation& vue, Transfert& transfert, const QString& dossExec);
 
     // The frames of one read. They are handled later, in order and in slices: never inside the
     // socket's own signal (a box shown there could outlive the socket), never freezing the window.
@@ -30,12 +37,12 @@ public:
     // Drops what waits: the conversation it came from is over.
     void Abandonner();
     qsizetype EnAttente() const { return qsizetype(m_file.size()); }
-    // A frame or a reaction is being handled (its box may be open).
-    bool Occupe() const { return m_enCours; }
 
 signals:
     // Every frame, after its handler ran.
     void trameTraitee(const Trame::TrameRecue& trame);
+    // A message came while the main window is not in front: it flashes until activated.
+    void clignoter();
 
 private:
     struct Evenement {
@@ -54,9 +61,15 @@ private:
     void RecuTexte(int police, int couleur, int style, const QString& texte);
     void RecuStatut(bool absent);
     void RecuFrappe(bool ecrit);
-    void Entree(const QString& texte, bool smileys);
 
-    Ovan& m_ovan;
+    Interface& m_interface;
+    SocketsChat& m_sockets;
+    Session& m_session;
+    Popup& m_popup;
+    Sons& m_sons;
+    VueConversation& m_vue;
+    Transfert& m_transfert;
+    const QString m_dossExec;
     // Its signals run the handlers above, at once, inside Une.
     DecodeurTrames m_decodeur;
     std::deque<Evenement> m_file;

@@ -5,9 +5,10 @@
 #include "app/FenetrePrincipale.h"
 #include "app/Interface.h"
 #include "app/Session.h"
+#include "chat/EnvoiTrames.h"
 #include "chat/SocketsChat.h"
-#include "conversation/AjouteTexte.h"
 #include "conversation/Texte.h"
+#include "conversation/VueConversation.h"
 #include "platform/Dialogues.h"
 
 #include <QAction>
@@ -19,9 +20,9 @@ namespace {
 const QString TitreFenetre = QStringLiteral("OVAN Messenger");
 }
 
-Connexion::Connexion(Interface& interface, SocketsChat& sockets, Dialogues& dialogues, Session& session,
-                     QObject* parent)
-    : QObject(parent), m_interface(interface), m_sockets(sockets), m_dialogues(dialogues),
+Connexion::Connexion(Interface& interface, VueConversation& vue, SocketsChat& sockets, EnvoiTrames& envoi,
+                     Dialogues& dialogues, Session& session)
+    : m_interface(interface), m_vue(vue), m_sockets(sockets), m_envoi(envoi), m_dialogues(dialogues),
       m_session(session) {
     connect(&m_sockets, &SocketsChat::etatChange, this, &Connexion::AfficherEtat);
     connect(&m_sockets, &SocketsChat::appelAccepte, this, &Connexion::DemandeConnexion);
@@ -104,23 +105,20 @@ void Connexion::Connecte() {
     m_sockets.ReglEtat(EtatConnecte);
     if (!nom.isEmpty()) {
         m_session.MonPseudo = nom;
-        m_sockets.Envoyer(Trame::Log(m_session.MonPseudo));
+        m_envoi.Log(m_session.MonPseudo);
     } else {
-        m_sockets.Envoyer(Trame::Att());
+        m_envoi.Att();
         if (m_demanderPseudo) {
             m_demanderPseudo();
         }
     }
     m_interface.FenetrehWnd->setWindowTitle(TitreFenetre + QStringLiteral(" - Présent"));
     m_interface.FenetrehWnd->ElementMenu(Menu::Connecter)->setEnabled(false);
-    QTextEdit* vue = m_interface.RichEdithWnd[ZoneConversation];
-    AjouteMessage(vue, QStringLiteral("Vous vous êtes connecté(e)."));
-    m_session.DernierMess = FinConversation(vue);
+    m_vue.MessageFin(QStringLiteral("Vous vous êtes connecté(e)."));
 
     auto& boutons = m_interface.BoutonhWnd;
     const bool texteSaisi = !Trim(m_interface.RichEdithWnd[ZoneSaisie]->toPlainText()).isEmpty();
-    boutons[BoutonEnvoyer]->ReglerFace(texteSaisi ? QStringLiteral("img_envt_e")
-                                                  : QStringLiteral("img_envt_d"));
+    m_interface.FaceEnvoi(texteSaisi);
     boutons[BoutonEffacer]->ReglerFace(QStringLiteral("img_effa_e"));
     boutons[BoutonConnecter]->ReglerFace(QStringLiteral("img_conn_d"));
     boutons[BoutonDeconnecter]->ReglerFace(QStringLiteral("img_deco_e"));
@@ -129,7 +127,7 @@ void Connexion::Connecte() {
 
 void Connexion::FacesDeconnecte() {
     auto& boutons = m_interface.BoutonhWnd;
-    boutons[BoutonEnvoyer]->ReglerFace(QStringLiteral("img_envt_d"));
+    m_interface.FaceEnvoi(false);
     boutons[BoutonConnecter]->ReglerFace(QStringLiteral("img_conn_e"));
     boutons[BoutonAbsent]->ReglerFace(QStringLiteral("img_abst_e"));
     boutons[BoutonPresent]->ReglerFace(QStringLiteral("img_prst_d"));
@@ -149,9 +147,7 @@ void Connexion::Fermer() {
     m_sockets.ReglEtat(EtatDeconnecte);
     Ecouter();
     RetourSaisie();
-    QTextEdit* vue = m_interface.RichEdithWnd[ZoneConversation];
-    AjouteMessage(vue, m_session.SonPseudo + QStringLiteral(" s'est déconnecté(e)."));
-    m_session.DernierMess = FinConversation(vue);
+    m_vue.MessageFin(m_session.SonPseudo + QStringLiteral(" s'est déconnecté(e)."));
     FacesDeconnecte();
 }
 
@@ -171,7 +167,7 @@ void Connexion::Erreur() {
     RetourSaisie();
     auto& boutons = m_interface.BoutonhWnd;
     boutons[BoutonConnecter]->ReglerFace(QStringLiteral("img_conn_e"));
-    boutons[BoutonEnvoyer]->ReglerFace(QStringLiteral("img_envt_d"));
+    m_interface.FaceEnvoi(false);
     boutons[BoutonDeconnecter]->ReglerFace(QStringLiteral("img_deco_d"));
     m_erreurEnCours = false;
 }
@@ -181,10 +177,8 @@ void Connexion::CommandeDeconnecter() {
     if (m_vider) {
         m_vider();
     }
-    QTextEdit* vue = m_interface.RichEdithWnd[ZoneConversation];
     if (m_sockets.Etat() == EtatConnecte) {
-        AjouteMessage(vue, QStringLiteral("Vous vous êtes déconnecté(e)."));
-        m_session.DernierMess = FinConversation(vue);
+        m_vue.MessageFin(QStringLiteral("Vous vous êtes déconnecté(e)."));
     }
     m_sockets.FermerClient();
     m_sockets.FermerServeur();

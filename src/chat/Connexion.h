@@ -5,15 +5,17 @@
 #include <functional>
 
 class Dialogues;
+class EnvoiTrames;
 class Interface;
+class VueConversation;
 class SocketsChat;
 struct Session;
 
 class Connexion : public QObject {
     Q_OBJECT
 public:
-    Connexion(Interface& interface, SocketsChat& sockets, Dialogues& dialogues, Session& session,
-              QObject* parent = nullptr);
+    Connexion(Interface& interface, VueConversation& vue, SocketsChat& sockets, EnvoiTrames& envoi,
+              Dialogues& dialogues, Session& session);
 
     void CommandeConnecter();   // command 3
     void CommandeDeconnecter(); // command 4
@@ -47,7 +49,9 @@ private:
     void RetourSaisie();
 
     Interface& m_interface;
+    VueConversation& m_vue;
     SocketsChat& m_sockets;
+    EnvoiTrames& m_envoi;
     Dialogues& m_dialogues;
     Session& m_session;
     bool m_erreurEnCours = false;

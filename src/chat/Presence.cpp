@@ -3,69 +3,64 @@
 #include "app/BoutonImage.h"
 #include "app/FenetrePrincipale.h"
 #include "app/Interface.h"
-#include "app/Ovan.h"
+#include "app/Session.h"
+#include "chat/EnvoiTrames.h"
 #include "chat/SocketsChat.h"
 #include "conversation/AjouteTexte.h"
 #include "conversation/Texte.h"
 
 #include <QTextEdit>
 
-namespace {
-const QString EnvoiActif = QStringLiteral("img_envt_e");
-const QString EnvoiInactif = QStringLiteral("img_envt_d");
-} // namespace
-
 void Presence::Absent() {
-    m_ovan.Sockets().Envoyer(Trame::Sta(true));
-    Interface& ui = m_ovan.interface();
+    m_envoi.Statut(true);
+    Interface& ui = m_interface;
     ui.FenetrehWnd->setWindowTitle(QStringLiteral("OVAN Messenger - Absent"));
     ui.BoutonhWnd[BoutonAbsent]->ReglerFace(QStringLiteral("img_abst_d"));
     ui.BoutonhWnd[BoutonPresent]->ReglerFace(QStringLiteral("img_prst_e"));
 }
 
 void Presence::Present() {
-    m_ovan.Sockets().Envoyer(Trame::Sta(false));
-    Interface& ui = m_ovan.interface();
+    m_envoi.Statut(false);
+    Interface& ui = m_interface;
     ui.FenetrehWnd->setWindowTitle(QStringLiteral("OVAN Messenger - Présent"));
     ui.BoutonhWnd[BoutonAbsent]->ReglerFace(QStringLiteral("img_abst_e"));
     ui.BoutonhWnd[BoutonPresent]->ReglerFace(QStringLiteral("img_prst_d"));
 }
 
 bool Presence::SaisieVide() const {
-    return RetourChariot(PrendreTexte(m_ovan.interface().RichEdithWnd[ZoneSaisie]));
+    return RetourChariot(PrendreTexte(m_interface.RichEdithWnd[ZoneSaisie]));
 }
 
 void Presence::ToucheEnfoncee() {
     // The text before the key takes effect.
-    const bool actif = m_ovan.Etat() == EtatConnecte && !SaisieVide();
-    m_ovan.interface().BoutonhWnd[BoutonEnvoyer]->ReglerFace(actif ? EnvoiActif : EnvoiInactif);
+    const bool actif = m_sockets.Etat() == EtatConnecte && !SaisieVide();
+    m_interface.FaceEnvoi(actif);
 }
 
 void Presence::ToucheRelachee() {
-    Session& s = m_ovan.session();
-    BoutonImage* envoyer = m_ovan.interface().BoutonhWnd[BoutonEnvoyer];
-    const bool connecte = m_ovan.Etat() == EtatConnecte;
+    Session& s = m_session;
+    const bool connecte = m_sockets.Etat() == EtatConnecte;
     const bool vide = SaisieVide();
     if (vide && s.Ecr) {
-        envoyer->ReglerFace(EnvoiInactif);
+        m_interface.FaceEnvoi(false);
         if (connecte) {
-            m_ovan.Sockets().Envoyer(Trame::Tap(false));
+            m_envoi.Frappe(false);
             s.Ecr = false;
         }
     }
     if (!vide && !s.Ecr) {
         if (connecte) {
-            m_ovan.Sockets().Envoyer(Trame::Tap(true));
+            m_envoi.Frappe(true);
             s.Ecr = true;
-            envoyer->ReglerFace(EnvoiActif);
+            m_interface.FaceEnvoi(true);
         } else {
-            envoyer->ReglerFace(EnvoiInactif);
+            m_interface.FaceEnvoi(false);
         }
     }
 }
 
 void Presence::AnnoncerPseudo() {
-    if (m_ovan.Etat() == EtatConnecte) {
-        m_ovan.Sockets().Envoyer(Trame::Pse(m_ovan.session().MonPseudo));
+    if (m_sockets.Etat() == EtatConnecte) {
+        m_envoi.Pse(m_session.MonPseudo);
     }
 }

@@ -1,11 +1,15 @@
 // The user's presence and typing as the contact sees them, and the nickname announcements.
 #pragma once
 
-class Ovan;
+class EnvoiTrames;
+class Interface;
+class SocketsChat;
+struct Session;
 
 class Presence {
 public:
-    explicit Presence(Ovan& ovan) : m_ovan(ovan) {}
+    Presence(Interface& interface, const SocketsChat& sockets, EnvoiTrames& envoi, Session& session)
+        : m_interface(interface), m_sockets(sockets), m_envoi(envoi), m_session(session) {}
 
     // Command 6: absent ("[STA]" "abs", title, faces), in every state.
     void Absent();
@@ -22,5 +26,8 @@ public:
 private:
     bool SaisieVide() const;
 
-    Ovan& m_ovan;
+    Interface& m_interface;
+    const SocketsChat& m_sockets;
+    EnvoiTrames& m_envoi;
+    Session& m_session;
 };

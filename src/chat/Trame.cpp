@@ -147,11 +147,6 @@ QByteArray Ann() {
     return Construire(Balise::ANN, QByteArray());
 }
 
-QByteArray CoupeTrame(const QByteArray& texte) {
-    const qsizetype fin = texte.indexOf(Terminateur);
-    return fin < 0 ? texte : texte.first(fin);
-}
-
 QList<TrameRecue> LecteurTrames::Ajouter(const QByteArray& lu) {
     QList<TrameRecue> trames;
     // The tail kept so far has no 0x03: the search starts in the new bytes, which

@@ -37,9 +37,6 @@ QByteArray Dem(const QString& nomFichier, qint64 taille); // name, "\", decimal 
 QByteArray Rps(bool oui);                                 // "OUI" / "NON"
 QByteArray Ann();
 
-// The part of a text before its first 0x03 (the whole text when there is none).
-QByteArray CoupeTrame(const QByteArray& texte);
-
 struct TrameRecue {
     Balise balise = Balise::Inconnue;
     QByteArray entete; // the 5-byte tag

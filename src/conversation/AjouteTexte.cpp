@@ -1,5 +1,7 @@
 #include "conversation/AjouteTexte.h"
 
+#include "chat/Trame.h"
+
 #include <QLineEdit>
 #include <QRegularExpression>
 #include <QScrollBar>
@@ -11,13 +13,19 @@
 
 namespace {
 
+// By index: the pickers list them by name, so an index is a position in the sorted names.
 const std::array<const char*, 6> Polices = {"Arial",         "Comic Sans MS", "Courier",
                                             "MS Sans Serif", "Tahoma",        "Times New Roman"};
-const std::array<QRgb, 10> Couleurs = {
-    qRgb(0, 0, 255), qRgb(0, 0, 128), qRgb(0, 128, 128), qRgb(128, 128, 128), qRgb(210, 210, 20),
-    qRgb(0, 0, 0),   qRgb(255, 0, 0), qRgb(128, 0, 0),   qRgb(0, 150, 0),     qRgb(128, 0, 128)};
-// Style index (4 bold + 2 italic + 1 underline) to effect bits (bold 1, italic 2, underline 4).
-const std::array<int, 8> Styles = {0, 4, 2, 6, 1, 5, 3, 7};
+const struct {
+    const char* nom; // UTF-8
+    QRgb rgb;
+} Couleurs[10] = {
+    {"Bleu", qRgb(0, 0, 255)},        {"Bleu foncé", qRgb(0, 0, 128)},
+    {"Bleu-vert", qRgb(0, 128, 128)}, {"Gris sombre", qRgb(128, 128, 128)},
+    {"Jaune", qRgb(210, 210, 20)},    {"Noir", qRgb(0, 0, 0)},
+    {"Rouge", qRgb(255, 0, 0)},       {"Rouge foncé", qRgb(128, 0, 0)},
+    {"Vert", qRgb(0, 150, 0)},        {"Violet", qRgb(128, 0, 128)},
+};
 
 const QString SansSerif = QStringLiteral("MS Sans Serif");
 
@@ -79,16 +87,38 @@ void Defiler(QTextEdit* zone) {
 
 } // namespace
 
+const QStringList& NomsPolices() {
+    static const QStringList noms = [] {
+        QStringList l;
+        for (const char* nom : Polices) {
+            l << QString::fromLatin1(nom);
+        }
+        return l;
+    }();
+    return noms;
+}
+
+const QStringList& NomsCouleurs() {
+    static const QStringList noms = [] {
+        QStringList l;
+        for (const auto& c : Couleurs) {
+            l << QString::fromUtf8(c.nom);
+        }
+        return l;
+    }();
+    return noms;
+}
+
 QString Police(int index) {
     return QString::fromLatin1(Polices[index >= 0 && index < int(Polices.size()) ? index : 0]);
 }
 
 QColor Couleur(int index) {
-    return QColor(Couleurs[index >= 0 && index < int(Couleurs.size()) ? index : 0]);
+    return QColor(Couleurs[index >= 0 && index < int(std::size(Couleurs)) ? index : 0].rgb);
 }
 
 int Style(int index) {
-    return Styles[index >= 0 && index < int(Styles.size()) ? index : 0];
+    return Trame::StyleVersEffets(index);
 }
 
 void AjouteTexte(QTextEdit* zone, const QString& texte, const QString& pseudo, const QString& police,

@@ -4,6 +4,7 @@
 
 #include <QColor>
 #include <QString>
+#include <QStringList>
 
 class QPoint;
 class QTextEdit;
@@ -14,6 +15,10 @@ enum Effet { EffetGras = 1, EffetItalique = 2, EffetSouligne = 4 };
 
 // Colour of every system notice.
 inline const QColor CouleurMessageSysteme(200, 0, 100);
+
+// The message faces and the colours' names, by index (the pickers' lists).
+const QStringList& NomsPolices();
+const QStringList& NomsCouleurs();
 
 // Index to face name, colour and effect bits; an index outside a table falls back to 0.
 QString Police(int index);

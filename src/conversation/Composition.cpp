@@ -3,12 +3,13 @@
 #include "app/BoutonImage.h"
 #include "app/FenetrePrincipale.h"
 #include "app/Interface.h"
-#include "app/Ovan.h"
+#include "app/Session.h"
+#include "chat/EnvoiTrames.h"
 #include "chat/Presence.h"
 #include "chat/SocketsChat.h"
 #include "conversation/AjouteTexte.h"
-#include "conversation/Smileys.h"
 #include "conversation/Texte.h"
+#include "conversation/VueConversation.h"
 #include "platform/Ansi.h"
 #include "platform/Dialogues.h"
 
@@ -18,17 +19,18 @@
 #include <QScrollBar>
 #include <QTextEdit>
 
-Composition::Composition(Ovan& ovan) : m_ovan(ovan) {
-    Interface& ui = m_ovan.interface();
+Composition::Composition(Interface& interface, const SocketsChat& sockets, EnvoiTrames& envoi,
+                         Dialogues& dialogues, Session& session, Presence& presence, VueConversation& vue)
+    : m_interface(interface), m_sockets(sockets), m_envoi(envoi), m_dialogues(dialogues), m_session(session),
+      m_presence(presence), m_vue(vue) {
+    Interface& ui = m_interface;
     for (int slot : {ListePolice, ListeCouleur}) {
         connect(ui.ComboBoxhWnd[slot], &QComboBox::currentIndexChanged, this, &Composition::ChangerStyle);
     }
     ui.RichEdithWnd[ZoneSaisie]->installEventFilter(this);
 }
 
-void Composition::LireFormat() {
-    Interface& ui = m_ovan.interface();
-    Session& s = m_ovan.session();
+void LireFormat(const Interface& ui, Session& s) {
     s.IPolice = ui.ComboBoxhWnd[ListePolice]->currentIndex();
     s.ICouleur = ui.ComboBoxhWnd[ListeCouleur]->currentIndex();
     s.IStyle = 4 * ui.CheckBoxhWnd[CaseGras]->isChecked() + 2 * ui.CheckBoxhWnd[CaseItalique]->isChecked() +
@@ -36,67 +38,59 @@ void Composition::LireFormat() {
 }
 
 void Composition::ChangerStyle() {
-    LireFormat();
-    const Session& s = m_ovan.session();
-    AjouteTexte(m_ovan.interface().RichEdithWnd[ZoneSaisie], QString(), QString(), Police(s.IPolice),
+    LireFormat(m_interface, m_session);
+    const Session& s = m_session;
+    AjouteTexte(m_interface.RichEdithWnd[ZoneSaisie], QString(), QString(), Police(s.IPolice),
                 Couleur(s.ICouleur), Style(s.IStyle), QStringLiteral("Envoi"));
 }
 
 void Composition::Envoyer() {
-    Interface& ui = m_ovan.interface();
-    Session& s = m_ovan.session();
+    Interface& ui = m_interface;
+    Session& s = m_session;
     QTextEdit* saisie = ui.RichEdithWnd[ZoneSaisie];
     const QString texte = Trim(PrendreTexte(saisie));
-    if (m_ovan.Etat() != EtatConnecte) {
-        m_ovan.dialogues().Message(ui.FenetrehWnd, QStringLiteral("Vous devez d'abord vous connecter !"),
-                                   QStringLiteral("Erreur"), Dialogues::Icone::Erreur);
+    if (m_sockets.Etat() != EtatConnecte) {
+        m_dialogues.Message(ui.FenetrehWnd, QStringLiteral("Vous devez d'abord vous connecter !"),
+                            QStringLiteral("Erreur"), Dialogues::Icone::Erreur);
         return;
     }
-    LireFormat();
+    LireFormat(ui, s);
     // A line break travels as CR LF.
     QString surLeFil = texte;
     surLeFil.replace(u'\n', QLatin1String("\r\n"));
-    const QByteArray trame = Trame::Message(s.IPolice, s.ICouleur, s.IStyle, surLeFil);
     // Decided on the bytes that travel: characters that Windows-1252 cannot hold become "?",
     // control characters are dropped, and the echo shows what the contact will read.
-    const QByteArray octets = Trame::LireMessage(trame.mid(5, trame.size() - 6)).texte;
+    const QByteArray octets = EnvoiTrames::TexteSurLeFil(surLeFil);
     if (octets.isEmpty() || RetourChariot(octets)) {
         return;
     }
-    m_ovan.Sockets().Envoyer(trame);
+    m_envoi.Message(s.IPolice, s.ICouleur, s.IStyle, surLeFil);
     const QString envoye = Ansi::DepuisAnsi(octets).replace(QLatin1String("\r\n"), QLatin1String("\n"));
     saisie->clear();
-    QTextEdit* vue = ui.RichEdithWnd[ZoneConversation];
-    AjouteTexte(vue, envoye, s.MonPseudo, Police(s.IPolice), Couleur(s.ICouleur), Style(s.IStyle),
-                QStringLiteral("Texte"));
-    s.DernierMess = m_ovan.smileys().MettreSmileys(vue, s.DernierMess);
-    ui.BoutonhWnd[BoutonEnvoyer]->ReglerFace(QStringLiteral("img_envt_d"));
+    m_vue.Texte(envoye, s.MonPseudo, s.IPolice, s.ICouleur, s.IStyle);
+    ui.FaceEnvoi(false);
     ui.BoutonhWnd[BoutonEffacer]->ReglerFace(QStringLiteral("img_effa_e"));
 }
 
 void Composition::Effacer() {
-    Interface& ui = m_ovan.interface();
+    Interface& ui = m_interface;
     ui.BoutonhWnd[BoutonEffacer]->ReglerFace(QStringLiteral("img_effa_d"));
-    QTextEdit* vue = ui.RichEdithWnd[ZoneConversation];
-    if (!Trim(PrendreTexte(vue)).isEmpty()) {
-        vue->clear();
-        m_ovan.session().DernierMess = 0;
-    }
+    m_vue.Effacer();
     ui.FenetrehWnd->update();
 }
 
 bool Composition::eventFilter(QObject* objet, QEvent* event) {
-    QTextEdit* saisie = m_ovan.interface().RichEdithWnd[ZoneSaisie];
+    QTextEdit* saisie = m_interface.RichEdithWnd[ZoneSaisie];
     if (objet != saisie) {
         return false;
     }
     switch (event->type()) {
     case QEvent::KeyPress: {
         auto* touche = static_cast<QKeyEvent*>(event);
-        m_ovan.presence().ToucheEnfoncee();
+        m_presence.ToucheEnfoncee();
         const bool entree = touche->key() == Qt::Key_Return || touche->key() == Qt::Key_Enter;
         if (entree && !(touche->modifiers() & Qt::ControlModifier)) {
-            m_ovan.ClicBouton(Commande::EnvoyerMessage);
+            Envoyer();
             return true;
         }
         // Every typed character takes the current format.
@@ -110,9 +104,9 @@ bool Composition::eventFilter(QObject* objet, QEvent* event) {
         }
         return false;
     }
-    case QEvent::KeyRelease: m_ovan.presence().ToucheRelachee(); return false;
+    case QEvent::KeyRelease: m_presence.ToucheRelachee(); return false;
     case QEvent::FocusIn: {
-        QScrollBar* barre = m_ovan.interface().RichEdithWnd[ZoneConversation]->verticalScrollBar();
+        QScrollBar* barre = m_interface.RichEdithWnd[ZoneConversation]->verticalScrollBar();
         barre->setValue(barre->maximum());
         return false;
     }

@@ -3,12 +3,22 @@
 
 #include <QObject>
 
-class Ovan;
+class Dialogues;
+class EnvoiTrames;
+class Interface;
+class Presence;
+class VueConversation;
+class SocketsChat;
+struct Session;
+
+// IPolice, ICouleur and IStyle read again from the font picker.
+void LireFormat(const Interface& interface, Session& session);
 
 class Composition : public QObject {
     Q_OBJECT
 public:
-    explicit Composition(Ovan& ovan);
+    Composition(Interface& interface, const SocketsChat& sockets, EnvoiTrames& envoi, Dialogues& dialogues,
+                Session& session, Presence& presence, VueConversation& vue);
 
     // Command 1: clear the conversation view.
     void Effacer();
@@ -18,12 +28,15 @@ public:
     // the picker's format, its whole text and what is typed next.
     void ChangerStyle();
 
-    // IPolice, ICouleur and IStyle read again from the font picker.
-    void LireFormat();
-
 protected:
     bool eventFilter(QObject* objet, QEvent* event) override;
 
 private:
-    Ovan& m_ovan;
+    Interface& m_interface;
+    const SocketsChat& m_sockets;
+    EnvoiTrames& m_envoi;
+    Dialogues& m_dialogues;
+    Session& m_session;
+    Presence& m_presence;
+    VueConversation& m_vue;
 };

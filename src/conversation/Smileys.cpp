@@ -4,28 +4,27 @@
 #include "app/FenetreOvan.h"
 #include "app/FenetrePrincipale.h"
 #include "app/Interface.h"
-#include "app/Ovan.h"
+#include "app/Session.h"
 #include "chat/SocketsChat.h"
 #include "conversation/AjouteTexte.h"
 #include "conversation/Composition.h"
 
 #include <QTextEdit>
 
-void Smileys::Inserer(int k) {
+bool Smileys::Inserer(int k) {
     if (k < 1 || k > 25) {
-        return;
+        return false;
     }
-    Interface& ui = m_ovan.interface();
-    m_ovan.composition().LireFormat();
-    const Session& s = m_ovan.session();
+    Interface& ui = m_interface;
+    LireFormat(ui, m_session);
+    const Session& s = m_session;
     QTextEdit* saisie = ui.RichEdithWnd[ZoneSaisie];
     AjouteTexte(saisie, QString::fromUtf8(CodesSmileys[k]), QString(), Police(s.IPolice), Couleur(s.ICouleur),
                 Style(s.IStyle), QStringLiteral("Ajout"));
-    if (m_ovan.Etat() == EtatConnecte) {
-        ui.BoutonhWnd[BoutonEnvoyer]->ReglerFace(QStringLiteral("img_envt_e"));
+    if (m_sockets.Etat() == EtatConnecte) {
+        ui.FaceEnvoi(true);
     }
-    m_ovan.FermerModal(ui.SmileyhWnd);
-    saisie->setFocus();
+    return true;
 }
 
 int Smileys::MettreSmileys(QTextEdit* vue, int debut) {

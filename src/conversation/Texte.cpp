@@ -34,7 +34,3 @@ bool RetourChariot(const QString& texte) {
 bool RetourChariot(const QByteArray& octets) {
     return std::none_of(octets.begin(), octets.end(), [](char c) { return c >= 0x21 && c <= 0x7E; });
 }
-
-int NbreRetChar(const QString& texte) {
-    return int(texte.count(u'\r') + texte.count(u'\n'));
-}

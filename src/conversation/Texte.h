@@ -1,4 +1,4 @@
-// Text routines shared by the conversation: space trimming, the blank test, line-break count.
+// Text routines shared by the conversation: space trimming and the blank test.
 #pragma once
 
 #include <QString>
@@ -12,5 +12,3 @@ QString RTrim(const QString& texte);
 bool RetourChariot(const QString& texte);
 // The same on the Windows-1252 bytes that are sent: no byte in 0x21..0x7E.
 bool RetourChariot(const QByteArray& octets);
-// The number of CR and LF characters.
-int NbreRetChar(const QString& texte);

@@ -4,7 +4,8 @@
 #include "app/FenetrePrincipale.h"
 #include "app/Fondu.h"
 #include "app/Interface.h"
-#include "app/Ovan.h"
+#include "app/Session.h"
+#include "chat/EnvoiTrames.h"
 #include "chat/SocketsChat.h"
 #include "conversation/Texte.h"
 
@@ -13,8 +14,9 @@
 #include <QTextEdit>
 #include <QTimer>
 
-ChoixPseudo::ChoixPseudo(Ovan& ovan) : m_ovan(ovan) {
-    Interface& ui = m_ovan.interface();
+ChoixPseudo::ChoixPseudo(Interface& interface, EnvoiTrames& envoi, Session& session)
+    : m_interface(interface), m_envoi(envoi), m_session(session) {
+    Interface& ui = m_interface;
     for (QWidget* f : ui.Fenetres()) {
         if (f != ui.PseudohWnd) {
             f->installEventFilter(this);
@@ -28,27 +30,27 @@ ChoixPseudo::ChoixPseudo(Ovan& ovan) : m_ovan(ovan) {
 }
 
 void ChoixPseudo::Afficher() {
-    Interface& ui = m_ovan.interface();
+    Interface& ui = m_interface;
     ui.PseudohWnd->fondu().Entrer();
     ui.FenetrehWnd->Activer(false);
     ui.TextBoxhWnd[ZoneChoixPseudo]->setFocus();
 }
 
 void ChoixPseudo::Valider() {
-    Interface& ui = m_ovan.interface();
+    Interface& ui = m_interface;
     const QString pseudo = Trim(ui.TextBoxhWnd[ZoneChoixPseudo]->text());
     ui.TextBoxhWnd[ZonePseudo]->setText(pseudo);
     if (pseudo.isEmpty()) {
         return;
     }
-    m_ovan.session().MonPseudo = pseudo;
-    m_ovan.Sockets().Envoyer(Trame::Log(pseudo));
+    m_session.MonPseudo = pseudo;
+    m_envoi.Log(pseudo);
     // Answered even before it had finished appearing: it goes as soon as it has.
     ui.PseudohWnd->fondu().SortirDesQuePossible();
 }
 
 bool ChoixPseudo::eventFilter(QObject* objet, QEvent* event) {
-    FenetreOvan* fenetre = m_ovan.interface().PseudohWnd;
+    FenetreOvan* fenetre = m_interface.PseudohWnd;
     // Until answered it comes back when another window of the program takes the focus; another
     // application keeps it (what is typed there must not land here), and so does a message box.
     if (event->type() == QEvent::WindowActivate && objet != fenetre && fenetre->isVisible() &&

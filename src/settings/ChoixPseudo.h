@@ -3,12 +3,14 @@
 
 #include <QObject>
 
-class Ovan;
+class EnvoiTrames;
+class Interface;
+struct Session;
 
 class ChoixPseudo : public QObject {
     Q_OBJECT
 public:
-    explicit ChoixPseudo(Ovan& ovan);
+    ChoixPseudo(Interface& interface, EnvoiTrames& envoi, Session& session);
 
     // Fades the window in (or brings it to the front) and disables the main window.
     void Afficher();
@@ -20,5 +22,7 @@ protected:
     bool eventFilter(QObject* objet, QEvent* event) override;
 
 private:
-    Ovan& m_ovan;
+    Interface& m_interface;
+    EnvoiTrames& m_envoi;
+    Session& m_session;
 };

@@ -5,7 +5,7 @@
 #include "app/FenetrePrincipale.h"
 #include "app/Fondu.h"
 #include "app/Interface.h"
-#include "app/Ovan.h"
+#include "app/Session.h"
 #include "chat/Presence.h"
 #include "conversation/Composition.h"
 #include "conversation/Texte.h"
@@ -30,8 +30,11 @@ constexpr int Onglets[3][2] = {{15, 103}, {106, 194}, {197, 285}};
 
 } // namespace
 
-Options::Options(Ovan& ovan) : m_ovan(ovan) {
-    Interface& ui = m_ovan.interface();
+Options::Options(Interface& interface, Dialogues& dialogues, Session& session, Composition& composition,
+                 Presence& presence, const QString& dossExec)
+    : m_interface(interface), m_dialogues(dialogues), m_session(session), m_composition(composition),
+      m_presence(presence), m_dossExec(dossExec) {
+    Interface& ui = m_interface;
     ui.LabelOptionhWnd->setMouseTracking(true);
     ui.LabelOptionhWnd->installEventFilter(this);
     connect(ui.ComboBoxhWnd[ListeOptionsFormat], &QComboBox::currentIndexChanged, this, [&ui](int format) {
@@ -53,7 +56,7 @@ int Options::OngletA(const QPoint& p) {
 }
 
 bool Options::eventFilter(QObject* objet, QEvent* event) {
-    auto* label = m_ovan.interface().LabelOptionhWnd;
+    auto* label = m_interface.LabelOptionhWnd;
     if (objet != label) {
         return false;
     }
@@ -70,7 +73,7 @@ bool Options::eventFilter(QObject* objet, QEvent* event) {
 }
 
 void Options::AfficherPage(int page) {
-    Interface& ui = m_ovan.interface();
+    Interface& ui = m_interface;
     m_page = page;
     Interface::ReglerImage(ui.LabelOptionhWnd, QStringLiteral("img_fenoption%1").arg(page));
     const QList<QWidget*> pages[3] = {
@@ -90,7 +93,7 @@ void Options::AfficherPage(int page) {
 }
 
 QString Options::FenSelectionDoss(const QString& titre, const QString& depart) {
-    QString chemin = m_ovan.dialogues().ChoisirDossier(m_ovan.interface().OptionshWnd, titre, depart);
+    QString chemin = m_dialogues.ChoisirDossier(m_interface.OptionshWnd, titre, depart);
     if (chemin.isEmpty() || !DossExist(chemin)) {
         return {};
     }
@@ -102,31 +105,31 @@ QString Options::FenSelectionDoss(const QString& titre, const QString& depart) {
 
 void Options::Parcourir() {
     const QString chemin = FenSelectionDoss(QStringLiteral("Le dossier accueillant les fichiers reçus"),
-                                            m_ovan.session().DossFichRecus);
+                                            m_session.DossFichRecus);
     if (!chemin.isEmpty()) {
         // Files go there at once, before OK or Apply.
-        m_ovan.session().DossFichRecus = chemin;
-        m_ovan.interface().TextBoxhWnd[ZoneOptionsDossier]->setText(chemin);
+        m_session.DossFichRecus = chemin;
+        m_interface.TextBoxhWnd[ZoneOptionsDossier]->setText(chemin);
     }
 }
 
 bool Options::Sauver() {
-    if (SauverFichierConfig(m_ovan.DossExec(), EcrireReglages(SauverConfig(m_ovan.interface())))) {
+    if (SauverFichierConfig(m_dossExec, EcrireReglages(SauverConfig(m_interface)))) {
         return true;
     }
     // The old file is still there, whole: say so rather than pretend.
-    m_ovan.dialogues().Message(m_ovan.interface().OptionshWnd,
-                               QStringLiteral("Impossible d'enregistrer la configuration !"),
-                               QStringLiteral("Erreur"), Dialogues::Icone::Erreur);
+    m_dialogues.Message(m_interface.OptionshWnd,
+                        QStringLiteral("Impossible d'enregistrer la configuration !"),
+                        QStringLiteral("Erreur"), Dialogues::Icone::Erreur);
     return false;
 }
 
 void Options::AppliquerReglages() {
-    Interface& ui = m_ovan.interface();
-    Session& s = m_ovan.session();
+    Interface& ui = m_interface;
+    Session& s = m_session;
     s.MonPseudo = Trim(ui.TextBoxhWnd[ZoneOptionsPseudo]->text());
     ui.TextBoxhWnd[ZonePseudo]->setText(s.MonPseudo);
-    m_ovan.presence().AnnoncerPseudo();
+    m_presence.AnnoncerPseudo();
     s.DossFichRecus = Trim(ui.TextBoxhWnd[ZoneOptionsDossier]->text());
     {
         const QSignalBlocker a(ui.ComboBoxhWnd[ListePolice]);
@@ -137,12 +140,12 @@ void Options::AppliquerReglages() {
     ui.CheckBoxhWnd[CaseGras]->setChecked(ui.CheckBoxhWnd[CaseOptionsGras]->isChecked());
     ui.CheckBoxhWnd[CaseItalique]->setChecked(ui.CheckBoxhWnd[CaseOptionsItalique]->isChecked());
     ui.CheckBoxhWnd[CaseSouligne]->setChecked(ui.CheckBoxhWnd[CaseOptionsSouligne]->isChecked());
-    m_ovan.composition().ChangerStyle();
+    m_composition.ChangerStyle();
 }
 
 void Options::Valider() {
     Sauver();
-    m_ovan.interface().OptionshWnd->fondu().Sortir();
+    m_interface.OptionshWnd->fondu().Sortir();
     AppliquerReglages();
 }
 
@@ -152,7 +155,7 @@ void Options::Appliquer() {
 }
 
 void Options::Annuler() {
-    FenetreOvan* fenetre = m_ovan.interface().OptionshWnd;
+    FenetreOvan* fenetre = m_interface.OptionshWnd;
     if (fenetre->fondu().EnCours()) {
         return;
     }
@@ -162,8 +165,8 @@ void Options::Annuler() {
 }
 
 void Options::RechargerConfig() {
-    Interface& ui = m_ovan.interface();
-    QFile fichier(m_ovan.DossExec() + QStringLiteral("config.ini"));
+    Interface& ui = m_interface;
+    QFile fichier(m_dossExec + QStringLiteral("config.ini"));
     if (!fichier.exists()) {
         ChargerConfigParDefaut(ui);
         return;
@@ -174,12 +177,12 @@ void Options::RechargerConfig() {
     if (DossExist(ui.TextBoxhWnd[ZoneOptionsDossier]->text())) {
         return;
     }
-    m_ovan.dialogues().Message(nullptr,
-                               QStringLiteral("Le dossier de réception des fichiers n'existe pas !\r\n"
-                                              "Vous devez en choisir un existant."),
-                               QStringLiteral("Erreur !"), Dialogues::Icone::Information);
+    m_dialogues.Message(nullptr,
+                        QStringLiteral("Le dossier de réception des fichiers n'existe pas !\r\n"
+                                       "Vous devez en choisir un existant."),
+                        QStringLiteral("Erreur !"), Dialogues::Icone::Information);
     ui.TextBoxhWnd[ZoneOptionsDossier]->setText(DossierParDefaut());
     ui.OptionshWnd->fondu().Entrer();
     ui.FenetrehWnd->Activer(false);
-    m_ovan.ClicBouton(Commande::ParcourirDossier);
+    Parcourir();
 }

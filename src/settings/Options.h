@@ -3,12 +3,17 @@
 
 #include <QObject>
 
-class Ovan;
+class Composition;
+class Dialogues;
+class Interface;
+class Presence;
+struct Session;
 
 class Options : public QObject {
     Q_OBJECT
 public:
-    explicit Options(Ovan& ovan);
+    Options(Interface& interface, Dialogues& dialogues, Session& session, Composition& composition,
+            Presence& presence, const QString& dossExec);
 
     // Command 48: choose the received-files folder.
     void Parcourir();
@@ -37,6 +42,12 @@ private:
     bool Sauver();
     void AppliquerReglages();
 
-    Ovan& m_ovan;
+    Interface& m_interface;
+    Dialogues& m_dialogues;
+    Session& m_session;
+    Composition& m_composition;
+    Presence& m_presence;
+    // The program folder, where config.ini lies.
+    const QString m_dossExec;
     int m_page = 1;
 };

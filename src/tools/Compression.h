@@ -3,19 +3,12 @@
 
 #include <QtGlobal>
 
-class Ovan;
-
 class Compression {
 public:
-    explicit Compression(Ovan& ovan) : m_ovan(ovan) {}
-
     // Command 49: compress the chosen file.
     void Compresser();
     // Command 50: decompress the chosen file.
     void Decompresser();
     // Command 55 to 58: choose the files to compress and decompress, and their targets.
     void Choisir(int commande);
-
-private:
-    [[maybe_unused]] Ovan& m_ovan;
 };

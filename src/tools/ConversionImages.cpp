@@ -2,7 +2,7 @@
 
 #include <QComboBox>
 
-void MettreQualite(QComboBox* qualite, int format) {
+QStringList QualitesDuFormat(int format) {
     static const QStringList Qualites[] = {
         {QStringLiteral("Couleurs 8 bits"), QStringLiteral("Couleurs 16 bits"),
          QStringLiteral("Couleurs 24 bits"), QStringLiteral("Couleurs 32 bits")},
@@ -13,10 +13,12 @@ void MettreQualite(QComboBox* qualite, int format) {
          QStringLiteral("Compression DEFLATE"), QStringLiteral("Compression ADOBE DEFLATE"),
          QStringLiteral("Sans compression")},
     };
+    return format >= 0 && format < 4 ? Qualites[format] : QStringList();
+}
+
+void MettreQualite(QComboBox* qualite, int format) {
     qualite->clear();
-    if (format >= 0 && format < 4) {
-        qualite->addItems(Qualites[format]);
-    }
+    qualite->addItems(QualitesDuFormat(format));
     qualite->setCurrentIndex(-1);
 }
 

@@ -2,9 +2,10 @@
 
 #include "app/FenetreOvan.h"
 #include "app/Interface.h"
-#include "app/Ovan.h"
+#include "app/Session.h"
+#include "chat/EnvoiTrames.h"
 #include "chat/SocketsChat.h"
-#include "conversation/AjouteTexte.h"
+#include "conversation/VueConversation.h"
 #include "platform/Dialogues.h"
 
 #include <QTextEdit>
@@ -18,10 +19,8 @@ void Transfert::Annuler() {}
 void Transfert::RecuOffre(const QString& nom, const QByteArray& tailleTexte) {
     Q_UNUSED(tailleTexte);
     // No file can be received yet: refuse at once so that the contact does not wait.
-    m_ovan.Sockets().Envoyer(Trame::Rps(false));
-    QTextEdit* vue = m_ovan.interface().RichEdithWnd[ZoneConversation];
-    AjouteMessage(vue, QStringLiteral("Vous avez refusé la réception de '") + nom + QStringLiteral("'."));
-    m_ovan.session().DernierMess = FinConversation(vue);
+    m_envoi.Reponse(false);
+    m_vue.MessageFin(QStringLiteral("Vous avez refusé la réception de '") + nom + QStringLiteral("'."));
 }
 
 void Transfert::RecuReponse(bool oui) {
@@ -29,8 +28,7 @@ void Transfert::RecuReponse(bool oui) {
 }
 
 void Transfert::RecuAnnulation() {
-    m_ovan.session().Annulation = true;
-    m_ovan.dialogues().Message(m_ovan.interface().TransferthWnd,
-                               QStringLiteral("Le transfert a été annulé !"), QStringLiteral("Annulation"),
-                               Dialogues::Icone::Information);
+    m_session.Annulation = true;
+    m_dialogues.Message(m_interface.TransferthWnd, QStringLiteral("Le transfert a été annulé !"),
+                        QStringLiteral("Annulation"), Dialogues::Icone::Information);
 }

@@ -4,11 +4,17 @@
 #include <QByteArray>
 #include <QString>
 
-class Ovan;
+class Dialogues;
+class EnvoiTrames;
+class Interface;
+class VueConversation;
+struct Session;
 
 class Transfert {
 public:
-    explicit Transfert(Ovan& ovan) : m_ovan(ovan) {}
+    Transfert(Interface& interface, VueConversation& vue, EnvoiTrames& envoi, Dialogues& dialogues,
+              Session& session)
+        : m_interface(interface), m_vue(vue), m_envoi(envoi), m_dialogues(dialogues), m_session(session) {}
 
     // Command 8: offer a file to the contact.
     void OffrirFichier();
@@ -25,5 +31,9 @@ public:
     void RecuAnnulation();
 
 private:
-    Ovan& m_ovan;
+    Interface& m_interface;
+    VueConversation& m_vue;
+    EnvoiTrames& m_envoi;
+    Dialogues& m_dialogues;
+    Session& m_session;
 };

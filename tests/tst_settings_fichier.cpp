@@ -45,7 +45,7 @@ Reglages Complets() {
 
 } // namespace
 
-class TestFichierConfig : public QObject {
+class TestSettingsFichier : public QObject {
     Q_OBJECT
 
 private slots:
@@ -57,7 +57,7 @@ private slots:
     void sauvegardeSure();
 };
 
-void TestFichierConfig::lignes() {
+void TestSettingsFichier::lignes() {
     const LignesConfig l = LireConfig("PSEUDO: Paul\r\nsans deux-points\nDOSSIER:D:\\Recus\\\n\nENVOICAPT:1");
     // Untrimmed, cut at the first colon; a last line without its line end loses nothing.
     QCOMPARE(l, (LignesConfig{{"PSEUDO", " Paul"}, {"DOSSIER", "D:\\Recus\\"}, {"ENVOICAPT", "1"}}));
@@ -75,7 +75,7 @@ void TestFichierConfig::lignes() {
     QCOMPARE(LireConfig(EcrireConfig(valeurs)), valeurs);
 }
 
-void TestFichierConfig::atoiCommeEnC() {
+void TestSettingsFichier::atoiCommeEnC() {
     QCOMPARE(Atoi("12abc"), 12);
     QCOMPARE(Atoi(" \t\r -3"), -3);
     QCOMPARE(Atoi("+4"), 4);
@@ -86,7 +86,7 @@ void TestFichierConfig::atoiCommeEnC() {
     QCOMPARE(Atoi("-99999999999999999999"), INT_MIN);
 }
 
-void TestFichierConfig::reglagesLus_data() {
+void TestSettingsFichier::reglagesLus_data() {
     QTest::addColumn<QByteArray>("contenu");
     QTest::addColumn<Reglages>("attendu");
 
@@ -129,7 +129,7 @@ void TestFichierConfig::reglagesLus_data() {
                .Pseudo = QStringLiteral("Deux"), .Police = 3, .Couleur = 5, .Gras = true, .Italique = true};
 }
 
-void TestFichierConfig::reglagesLus() {
+void TestSettingsFichier::reglagesLus() {
     QFETCH(QByteArray, contenu);
     QFETCH(Reglages, attendu);
     const Reglages lus = LireReglages(contenu);
@@ -138,7 +138,7 @@ void TestFichierConfig::reglagesLus() {
     QCOMPARE(LireReglages(EcrireReglages(lus)), lus);
 }
 
-void TestFichierConfig::reglagesEcrits() {
+void TestSettingsFichier::reglagesEcrits() {
     QCOMPARE(EcrireReglages(Complets()), "PSEUDO:Zo\xe9\x80\r\nDOSSIER:/home/zoe/Re\xe7us/"
                                          "\r\nPOLICE:4\r\nCOULEUR:7\r\nGRAS:1\r\nITALIQUE:0\r\n"
                                          "SOULIGNE:1\r\nFORMAT:1\r\nQUALITE:4\r\nENVOICAPT:1\r\n");
@@ -156,7 +156,7 @@ void TestFichierConfig::reglagesEcrits() {
     QCOMPARE(LireReglages(ecrit), long_);
 }
 
-void TestFichierConfig::sauvegardeSure() {
+void TestSettingsFichier::sauvegardeSure() {
     QTemporaryDir dossier;
     const QString d = dossier.path() + u'/';
     QVERIFY(SauverFichierConfig(d, "PSEUDO:Un\n"));
@@ -174,5 +174,5 @@ void TestFichierConfig::sauvegardeSure() {
     QVERIFY(!QFile::exists(d + "absent"));
 }
 
-QTEST_GUILESS_MAIN(TestFichierConfig)
-#include "tst_fichierconfig.moc"
+QTEST_GUILESS_MAIN(TestSettingsFichier)
+#include "tst_settings_fichier.moc"

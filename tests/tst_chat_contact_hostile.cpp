@@ -44,7 +44,7 @@ bool SousSanitizer() {
 
 } // namespace
 
-class TestContact : public QObject {
+class TestChatContactHostile : public QObject {
     Q_OBJECT
 private slots:
     void partPendantUneBoite_data();
@@ -60,7 +60,7 @@ private slots:
     void contactQuiNeLitPlus();
 };
 
-void TestContact::partPendantUneBoite_data() {
+void TestChatContactHostile::partPendantUneBoite_data() {
     QTest::addColumn<QByteArray>("trame");
     QTest::addColumn<QString>("boite");
     QTest::addColumn<bool>("reinitialise");
@@ -70,7 +70,7 @@ void TestContact::partPendantUneBoite_data() {
 
 // The box of a frame is open when the contact closes both connections: the sockets go away under
 // the box, and the copy must come back to listening once it is answered.
-void TestContact::partPendantUneBoite() {
+void TestChatContactHostile::partPendantUneBoite() {
     QFETCH(QByteArray, trame);
     QFETCH(QString, boite);
     QFETCH(bool, reinitialise);
@@ -109,7 +109,7 @@ void TestContact::partPendantUneBoite() {
 
 // A box runs its own event loop, during which the socket that reported the frame or the error can
 // be deleted: the reaction comes after the socket's signal has returned, never inside it.
-void TestContact::aucuneBoiteDansUnSignalDeSocket() {
+void TestChatContactHostile::aucuneBoiteDansUnSignalDeSocket() {
     CopieOvan c(QStringLiteral("127.0.0.80"));
     FauxContact f(QStringLiteral("127.0.0.81"));
     QVERIFY(Relier(c, f));
@@ -123,7 +123,7 @@ void TestContact::aucuneBoiteDansUnSignalDeSocket() {
     QTRY_COMPARE(c.ovan().Etat(), int(EtatEcoute));
 }
 
-void TestContact::memeBoitePasEmpilee() {
+void TestChatContactHostile::memeBoitePasEmpilee() {
     CopieOvan c(QStringLiteral("127.0.0.80"));
     FauxContact f(QStringLiteral("127.0.0.81"));
     QVERIFY(Relier(c, f));
@@ -144,7 +144,7 @@ void TestContact::memeBoitePasEmpilee() {
 
 // A box is open and the contact floods: the copy holds it back instead of queuing everything,
 // and handles every frame, in order, once the box is answered.
-void TestContact::fileBorneeSousUneBoite() {
+void TestChatContactHostile::fileBorneeSousUneBoite() {
     CopieOvan c(QStringLiteral("127.0.0.80"));
     FauxContact f(QStringLiteral("127.0.0.81"));
     QVERIFY(Relier(c, f));
@@ -172,7 +172,7 @@ void TestContact::fileBorneeSousUneBoite() {
     QCOMPARE(c.Statut(0), QStringLiteral("A est en train de taper un message..."));
 }
 
-void TestContact::texteDuContactEnClair() {
+void TestChatContactHostile::texteDuContactEnClair() {
     CopieOvan c(QStringLiteral("127.0.0.80"));
     FauxContact f(QStringLiteral("127.0.0.81"));
     const QByteArray pseudo = "<img src=\"/usr/share/pixmaps/debian-logo.png\" width=60>";
@@ -191,7 +191,7 @@ void TestContact::texteDuContactEnClair() {
     }
 }
 
-void TestContact::finsDeConnexion_data() {
+void TestChatContactHostile::finsDeConnexion_data() {
     QTest::addColumn<int>("lien");
     QTest::addColumn<int>("fin"); // 0 reset, 1 half-close, 2 close
     QTest::newRow("reset de la connexion du contact") << int(Lien::VersCopie) << 0;
@@ -203,7 +203,7 @@ void TestContact::finsDeConnexion_data() {
 
 // However one connection ends, the conversation ends: a reset as an error, a close or a
 // half-close as the contact leaving; either way the copy listens again.
-void TestContact::finsDeConnexion() {
+void TestChatContactHostile::finsDeConnexion() {
     QFETCH(int, lien);
     QFETCH(int, fin);
     CopieOvan c(QStringLiteral("127.0.0.80"));
@@ -230,7 +230,7 @@ void TestContact::finsDeConnexion() {
 }
 
 // Frames read before the disconnect command are handled before it, not after.
-void TestContact::tramesAvantDeconnexion() {
+void TestChatContactHostile::tramesAvantDeconnexion() {
     CopieOvan c(QStringLiteral("127.0.0.80"));
     FauxContact f(QStringLiteral("127.0.0.81"));
     QVERIFY(Relier(c, f));
@@ -248,7 +248,7 @@ void TestContact::tramesAvantDeconnexion() {
 }
 
 // The protocol puts nothing on the connection we opened: what comes there is read and dropped.
-void TestContact::connexionSortanteInondee() {
+void TestChatContactHostile::connexionSortanteInondee() {
     CopieOvan c(QStringLiteral("127.0.0.80"));
     FauxContact f(QStringLiteral("127.0.0.81"));
     QVERIFY(Relier(c, f));
@@ -268,7 +268,7 @@ void TestContact::connexionSortanteInondee() {
 
 // A contact that stops reading cannot make us hold our frames for ever: the conversation ends
 // with the error box once too much waits.
-void TestContact::contactQuiNeLitPlus() {
+void TestChatContactHostile::contactQuiNeLitPlus() {
     CopieOvan c(QStringLiteral("127.0.0.80"));
     FauxContact f(QStringLiteral("127.0.0.81"));
     QVERIFY(Relier(c, f));
@@ -281,5 +281,5 @@ void TestContact::contactQuiNeLitPlus() {
     QTRY_COMPARE(c.ovan().Etat(), int(EtatEcoute));
 }
 
-QTEST_MAIN(TestContact)
-#include "tst_contact.moc"
+QTEST_MAIN(TestChatContactHostile)
+#include "tst_chat_contact_hostile.moc"

@@ -1,4 +1,5 @@
-// Settings: the config.ini format and its safe saving, start-up, the Options window, the nickname window.
+// Settings through the windows: start-up with or without config.ini, the Options window and its
+// pages, what Apply, OK and Cancel keep, values longer than their boxes.
 #include "CopieOvan.h"
 #include "app/BoutonImage.h"
 #include "app/FenetreOvan.h"
@@ -63,7 +64,7 @@ QByteArray PseudoEnregistre(CopieOvan& copie) {
 
 } // namespace
 
-class TestSettings : public QObject {
+class TestSettingsOptions : public QObject {
     Q_OBJECT
 
 private slots:
@@ -77,11 +78,9 @@ private slots:
     void pagesEtOnglets();
     void optionsValiderAppliquerAnnuler();
     void annulerApresParcourir();
-    void fenetrePseudo();
-    void deuxCopiesSansPseudo();
 };
 
-void TestSettings::sauvegardeSure() {
+void TestSettingsOptions::sauvegardeSure() {
     // The temporary file cannot be made: the user is told, the old file stays byte for byte.
     CopieOvan a(QStringLiteral("127.0.0.70"));
     Ecrire(a.Dossier() + "config.ini", "PSEUDO:Ancien\n");
@@ -94,7 +93,7 @@ void TestSettings::sauvegardeSure() {
     QCOMPARE(Lire(a.Dossier() + "config.ini"), QByteArray("PSEUDO:Ancien\n"));
 }
 
-void TestSettings::allerRetourParLesControles() {
+void TestSettingsOptions::allerRetourParLesControles() {
     CopieOvan a(QStringLiteral("127.0.0.70"));
     Interface& ui = a.interface();
     ui.TextBoxhWnd[ZoneOptionsPseudo]->setText(QStringLiteral("Zoé€"));
@@ -128,7 +127,7 @@ void TestSettings::allerRetourParLesControles() {
     QCOMPARE(v.ComboBoxhWnd[ListeOptionsQualite]->currentText(), QStringLiteral("Excellente"));
 }
 
-void TestSettings::casLimitesAuChargement() {
+void TestSettingsOptions::casLimitesAuChargement() {
     CopieOvan a(QStringLiteral("127.0.0.70"));
     Interface& ui = a.interface();
     ui.ComboBoxhWnd[ListePolice]->setCurrentIndex(2);
@@ -145,14 +144,14 @@ void TestSettings::casLimitesAuChargement() {
     QVERIFY(ui.CheckBoxhWnd[CaseItalique]->isChecked());
 }
 
-void TestSettings::valeursFinissantParCR() {
+void TestSettingsOptions::valeursFinissantParCR() {
     // A hand-edited file can leave CRs at the end of a value: loaded, saved by Apply, read again.
     auto a = CopieAvecPseudo(QStringLiteral("127.0.0.70"), "Paul\r\r");
     a->ovan().ClicBouton(Commande::AppliquerOptions);
     QCOMPARE(PseudoEnregistre(*a), QByteArray("Paul\r\r"));
 }
 
-void TestSettings::valeurPlusLongueQueSaZone() {
+void TestSettingsOptions::valeurPlusLongueQueSaZone() {
     // The box takes 30 characters; the file may hold more, and keeps them through a save.
     const QByteArray long_ = QByteArray("Jean-Pierre ").repeated(5);
     auto a = CopieAvecPseudo(QStringLiteral("127.0.0.70"), long_);
@@ -180,7 +179,7 @@ void TestSettings::valeurPlusLongueQueSaZone() {
     QCOMPARE(zone->text(), QStringLiteral("xx012") + QString(25, u'x'));
 }
 
-void TestSettings::demarrageSansFichier() {
+void TestSettingsOptions::demarrageSansFichier() {
     CopieOvan a(QStringLiteral("127.0.0.70"));
     Interface& ui = a.interface();
     QVERIFY(a.dialogues().Appels().isEmpty());
@@ -190,11 +189,9 @@ void TestSettings::demarrageSansFichier() {
     QCOMPARE(a.ovan().session().DossFichRecus, DossierParDefaut());
     QVERIFY(!QFile::exists(a.Dossier() + "config.ini")); // start-up never creates it
     QVERIFY(!ui.OptionshWnd->isVisible());
-    QVERIFY(DossExist(QStringLiteral("/")));
-    QVERIFY(!DossExist(QString()));
 }
 
-void TestSettings::demarrageDossierManquant() {
+void TestSettingsOptions::demarrageDossierManquant() {
     auto a = CopieAvecConfig(QStringLiteral("127.0.0.70"), "PSEUDO:Paul\n");
     Interface& ui = a->interface();
     QCOMPARE(ui.TextBoxhWnd[ZonePseudo]->text(), QStringLiteral("Paul"));
@@ -216,7 +213,7 @@ void TestSettings::demarrageDossierManquant() {
     QTRY_VERIFY(ui.FenetrehWnd->Active());
 }
 
-void TestSettings::pagesEtOnglets() {
+void TestSettingsOptions::pagesEtOnglets() {
     CopieOvan a(QStringLiteral("127.0.0.70"));
     Interface& ui = a.interface();
     QLabel* fond = ui.LabelOptionhWnd;
@@ -245,7 +242,7 @@ void TestSettings::pagesEtOnglets() {
     QCOMPARE(Interface::Image(fond), QStringLiteral("img_fenoption3"));
 }
 
-void TestSettings::optionsValiderAppliquerAnnuler() {
+void TestSettingsOptions::optionsValiderAppliquerAnnuler() {
     CopieOvan a(QStringLiteral("127.0.0.72"));
     CopieOvan b(QStringLiteral("127.0.0.73"));
     Interface& ui = a.interface();
@@ -287,7 +284,7 @@ void TestSettings::optionsValiderAppliquerAnnuler() {
     QTRY_VERIFY(!ui.OptionshWnd->isVisible());
 }
 
-void TestSettings::annulerApresParcourir() {
+void TestSettingsOptions::annulerApresParcourir() {
     CopieOvan a(QStringLiteral("127.0.0.70"));
     Interface& ui = a.interface();
     QTemporaryDir ailleurs;
@@ -310,52 +307,5 @@ void TestSettings::annulerApresParcourir() {
     QCOMPARE(a.ovan().session().DossFichRecus, ailleurs.path() + u'/');
 }
 
-void TestSettings::fenetrePseudo() {
-    CopieOvan a(QStringLiteral("127.0.0.74"));
-    Interface& ui = a.interface();
-    a.ovan().Sockets(); // not connected: the window is only offered while connected
-    ui.PseudohWnd->fondu().Entrer();
-    ui.FenetrehWnd->Activer(false);
-    QTRY_COMPARE(ui.PseudohWnd->fondu().Sens(), 0);
-
-    // Blank: the main nickname box is emptied and the window stays.
-    ui.TextBoxhWnd[ZonePseudo]->setText(QStringLiteral("ancien"));
-    ui.TextBoxhWnd[ZoneChoixPseudo]->setText(QStringLiteral("   "));
-    a.ovan().ClicBouton(Commande::ValiderPseudo);
-    QCOMPARE(ui.TextBoxhWnd[ZonePseudo]->text(), QString());
-    QCOMPARE(ui.PseudohWnd->fondu().Sens(), 0);
-    QVERIFY(ui.PseudohWnd->isVisible());
-    // The close box does nothing.
-    ui.PseudohWnd->close();
-    QVERIFY(ui.PseudohWnd->isVisible());
-
-    ui.TextBoxhWnd[ZoneChoixPseudo]->setText(QStringLiteral(" Zoé "));
-    a.ovan().ClicBouton(Commande::ValiderPseudo);
-    QCOMPARE(ui.TextBoxhWnd[ZonePseudo]->text(), QStringLiteral("Zoé"));
-    QCOMPARE(a.ovan().session().MonPseudo, QStringLiteral("Zoé"));
-    QTRY_VERIFY(!ui.PseudohWnd->isVisible());
-    QVERIFY(ui.FenetrehWnd->Active());
-}
-
-void TestSettings::deuxCopiesSansPseudo() {
-    // The callee has no nickname: it says "[ATT]", asks its user, then announces the answer.
-    CopieOvan a(QStringLiteral("127.0.0.75"));
-    CopieOvan b(QStringLiteral("127.0.0.76"));
-    QVERIFY(ConnecterCopies(a, QStringLiteral("Alice"), b, QString()));
-    QTRY_VERIFY(
-        a.TexteConversation().endsWith(QStringLiteral(">>> Attente du pseudo de votre contact... <<<\n")));
-    Interface& ui = b.interface();
-    QVERIFY(ui.PseudohWnd->isVisible());
-    QVERIFY(!ui.FenetrehWnd->Active());
-
-    ui.TextBoxhWnd[ZoneChoixPseudo]->setText(QStringLiteral("Bob"));
-    b.ovan().ClicBouton(Commande::ValiderPseudo);
-    QTRY_VERIFY(a.TexteConversation().endsWith(QStringLiteral(">>> Bob s'est connecté(e). <<<\n")));
-    QTRY_VERIFY(ui.FenetrehWnd->Active());
-    ui.RichEdithWnd[ZoneSaisie]->setPlainText(QStringLiteral("me voici"));
-    b.ovan().ClicBouton(Commande::EnvoyerMessage);
-    QTRY_VERIFY(a.TexteConversation().endsWith(QStringLiteral("Bob dit :\n   me voici\n")));
-}
-
-QTEST_MAIN(TestSettings)
-#include "tst_settings.moc"
+QTEST_MAIN(TestSettingsOptions)
+#include "tst_settings_options.moc"

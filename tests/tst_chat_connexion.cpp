@@ -27,13 +27,12 @@ QString Face(CopieOvan& c, int slot) {
 
 } // namespace
 
-class TestConnexion : public QObject {
+class TestChatConnexion : public QObject {
     Q_OBJECT
 
 private slots:
     void demarrageEnEcoute();
     void connexionRetourEtDeconnexion();
-    void pseudoVideAuRetourEnvoieAtt();
     void connecterDejaConnecte();
     void champsVidesOuBlancs();
     void troisiemeCopieRefusee();
@@ -41,11 +40,10 @@ private slots:
     void deconnexionEnEcouteSeule();
     void connexionRefusee();
     void nomIntrouvable();
-    void menusEtRaccourcis();
     void ecouteImpossible();
 };
 
-void TestConnexion::demarrageEnEcoute() {
+void TestChatConnexion::demarrageEnEcoute() {
     CopieOvan a(QStringLiteral("127.0.0.10"));
     QCOMPARE(a.Statut(), Ecoute);
     QVERIFY(a.ovan().Sockets().EcouteActive());
@@ -62,7 +60,7 @@ void TestConnexion::demarrageEnEcoute() {
     QVERIFY(a.dialogues().Appels().isEmpty());
 }
 
-void TestConnexion::connexionRetourEtDeconnexion() {
+void TestChatConnexion::connexionRetourEtDeconnexion() {
     CopieOvan a(QStringLiteral("127.0.0.10"));
     CopieOvan b(QStringLiteral("127.0.0.11"));
     QSignalSpy tramesA(&a.ovan().Arrivee(), &ArriveeDonnees::trameTraitee);
@@ -121,20 +119,7 @@ void TestConnexion::connexionRetourEtDeconnexion() {
     QVERIFY(ConnecterCopies(b, QStringLiteral("Bob"), a, QStringLiteral("Alice")));
 }
 
-void TestConnexion::pseudoVideAuRetourEnvoieAtt() {
-    CopieOvan a(QStringLiteral("127.0.0.10"));
-    CopieOvan b(QStringLiteral("127.0.0.11"));
-    QSignalSpy tramesA(&a.ovan().Arrivee(), &ArriveeDonnees::trameTraitee);
-    QVERIFY(ConnecterCopies(a, QStringLiteral("Alice"), b, QStringLiteral("   ")));
-    QTRY_COMPARE(tramesA.count(), 1);
-    QCOMPARE(tramesA[0][0].value<Trame::TrameRecue>().balise, Trame::Balise::ATT);
-    QVERIFY(tramesA[0][0].value<Trame::TrameRecue>().donnee.isEmpty());
-    QVERIFY(
-        a.TexteConversation().endsWith(QStringLiteral(">>> Attente du pseudo de votre contact... <<<\n")));
-    QCOMPARE(b.Pseudo()->text(), QString());
-}
-
-void TestConnexion::connecterDejaConnecte() {
+void TestChatConnexion::connecterDejaConnecte() {
     CopieOvan a(QStringLiteral("127.0.0.10"));
     CopieOvan b(QStringLiteral("127.0.0.11"));
     QVERIFY(ConnecterCopies(a, QStringLiteral("Alice"), b, QStringLiteral("Bob")));
@@ -157,7 +142,7 @@ void TestConnexion::connecterDejaConnecte() {
     QCOMPARE(tramesB[0][0].value<Trame::TrameRecue>().balise, Trame::Balise::PSE);
 }
 
-void TestConnexion::champsVidesOuBlancs() {
+void TestChatConnexion::champsVidesOuBlancs() {
     CopieOvan a(QStringLiteral("127.0.0.10"));
     QSignalSpy etats(&a.ovan().Sockets(), &SocketsChat::etatChange);
     struct Cas {
@@ -182,7 +167,7 @@ void TestConnexion::champsVidesOuBlancs() {
     QCOMPARE(a.TexteConversation(), QStringLiteral("Bienvenue sur OVAN Messenger\n"));
 }
 
-void TestConnexion::troisiemeCopieRefusee() {
+void TestChatConnexion::troisiemeCopieRefusee() {
     CopieOvan a(QStringLiteral("127.0.0.10"));
     CopieOvan b(QStringLiteral("127.0.0.11"));
     CopieOvan c(QStringLiteral("127.0.0.12"));
@@ -208,7 +193,7 @@ void TestConnexion::troisiemeCopieRefusee() {
     QCOMPARE(b.TexteConversation(), conversationB);
 }
 
-void TestConnexion::leContactQuitte() {
+void TestChatConnexion::leContactQuitte() {
     CopieOvan a(QStringLiteral("127.0.0.10"));
     auto b = std::make_unique<CopieOvan>(QStringLiteral("127.0.0.11"));
     QVERIFY(ConnecterCopies(a, QStringLiteral("Alice"), *b, QStringLiteral("Bob")));
@@ -227,7 +212,7 @@ void TestConnexion::leContactQuitte() {
     QVERIFY(a.ovan().Sockets().EcouteActive());
 }
 
-void TestConnexion::deconnexionEnEcouteSeule() {
+void TestChatConnexion::deconnexionEnEcouteSeule() {
     CopieOvan a(QStringLiteral("127.0.0.10"));
     QSignalSpy etats(&a.ovan().Sockets(), &SocketsChat::etatChange);
     a.ovan().ClicBouton(Commande::Deconnecter);
@@ -243,7 +228,7 @@ void TestConnexion::deconnexionEnEcouteSeule() {
     QVERIFY(ConnecterCopies(b, QStringLiteral("Bob"), a, QStringLiteral("Alice")));
 }
 
-void TestConnexion::connexionRefusee() {
+void TestChatConnexion::connexionRefusee() {
     CopieOvan a(QStringLiteral("127.0.0.10"));
     QStringList etatsPendantLaBoite;
     QObject::connect(&a.dialogues(), &DialoguesEnregistres::appel,
@@ -269,7 +254,7 @@ void TestConnexion::connexionRefusee() {
     QVERIFY(ConnecterCopies(b, QStringLiteral("Bob"), a, QStringLiteral("Alice")));
 }
 
-void TestConnexion::nomIntrouvable() {
+void TestChatConnexion::nomIntrouvable() {
     CopieOvan a(QStringLiteral("127.0.0.10"));
     for (const QString& adresse : {QStringLiteral("hote.invalid"), QStringLiteral("0.0.0.0")}) {
         a.dialogues().Effacer();
@@ -286,33 +271,7 @@ void TestConnexion::nomIntrouvable() {
     }
 }
 
-void TestConnexion::menusEtRaccourcis() {
-    CopieOvan a(QStringLiteral("127.0.0.10"));
-    CopieOvan b(QStringLiteral("127.0.0.11"));
-    FenetrePrincipale* fenetre = a.interface().FenetrehWnd;
-    QCOMPARE(fenetre->ElementMenu(Menu::Connecter)->text(), QStringLiteral("&Se connecter\tCtrl+S"));
-    QCOMPARE(fenetre->ElementMenu(Menu::Deconnecter)->text(), QStringLiteral("Se &déconnecter\tCtrl+D"));
-    QCOMPARE(fenetre->ElementMenu(Menu::Connecter)->shortcut(), QKeySequence(QStringLiteral("Ctrl+S")));
-    QCOMPARE(fenetre->ElementMenu(Menu::Deconnecter)->shortcut(), QKeySequence(QStringLiteral("Ctrl+D")));
-
-    b.Pseudo()->setText(QStringLiteral("Bob"));
-    a.Pseudo()->setText(QStringLiteral("Alice"));
-    a.AdresseContact()->setText(b.Adresse());
-    fenetre->ElementMenu(Menu::Connecter)->trigger();
-    QTRY_COMPARE(a.Statut(), Connecte);
-    QTRY_COMPARE(b.Statut(), Connecte);
-    fenetre->ElementMenu(Menu::Deconnecter)->trigger();
-    QCOMPARE(a.Statut(), Ecoute);
-    QTRY_COMPARE(b.Statut(), Ecoute);
-
-    // The picture buttons run the same commands.
-    a.interface().BoutonhWnd[BoutonConnecter]->click();
-    QTRY_COMPARE(a.Statut(), Connecte);
-    a.interface().BoutonhWnd[BoutonDeconnecter]->click();
-    QCOMPARE(a.Statut(), Ecoute);
-}
-
-void TestConnexion::ecouteImpossible() {
+void TestChatConnexion::ecouteImpossible() {
     // Both ports already taken on this address: each failure has its box, chat still calls out.
     QTcpServer chat, fichier;
     QVERIFY(chat.listen(QHostAddress(QStringLiteral("127.0.0.14")), SocketsChat::PortChat));
@@ -335,5 +294,5 @@ void TestConnexion::ecouteImpossible() {
     QTRY_COMPARE(a.Statut(), Connecte);
 }
 
-QTEST_MAIN(TestConnexion)
-#include "tst_connexion.moc"
+QTEST_MAIN(TestChatConnexion)
+#include "tst_chat_connexion.moc"

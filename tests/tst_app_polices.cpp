@@ -9,7 +9,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-class TestPolices : public QObject {
+class TestAppPolices : public QObject {
     Q_OBJECT
 
 private slots:
@@ -19,18 +19,18 @@ private slots:
     void sansSosieDeComic();
 };
 
-void TestPolices::initTestCase() {
+void TestAppPolices::initTestCase() {
     Interface::InstallerPolices();
 }
 
-void TestPolices::droitesAvecGras_data() {
+void TestAppPolices::droitesAvecGras_data() {
     QTest::addColumn<QString>("nom");
     for (int i = 0; i < 6; ++i) {
         QTest::newRow(qPrintable(Police(i))) << Police(i);
     }
 }
 
-void TestPolices::droitesAvecGras() {
+void TestAppPolices::droitesAvecGras() {
     QFETCH(QString, nom);
     QFont police;
     police.setFamilies({nom});
@@ -46,7 +46,7 @@ void TestPolices::droitesAvecGras() {
              qPrintable(gras.family() + u' ' + gras.styleName()));
 }
 
-void TestPolices::sansSosieDeComic() {
+void TestAppPolices::sansSosieDeComic() {
     // The same check in a child whose fontconfig hides Comic Neue, as on a machine without it.
     if (qEnvironmentVariableIsSet("OVAN_SANS_COMIC_NEUE")) {
         QSKIP("this is the child run");
@@ -77,5 +77,5 @@ void TestPolices::sansSosieDeComic() {
              enfant.readAll().constData());
 }
 
-QTEST_MAIN(TestPolices)
-#include "tst_polices.moc"
+QTEST_MAIN(TestAppPolices)
+#include "tst_app_polices.moc"

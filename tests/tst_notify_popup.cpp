@@ -1,19 +1,14 @@
-// The notification pop-up (rise, hold, fade, mouse) and the sounds.
+// The notification pop-up: rise, hold, fade, new messages meanwhile, clicks and the cursor.
 #include "app/FenetreOvan.h"
 #include "notify/Popup.h"
-#include "platform/Sons.h"
 
 #include <QElapsedTimer>
-#include <QFile>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QScreen>
 #include <QSignalSpy>
-#include <QSoundEffect>
-#include <QTemporaryDir>
 #include <QTest>
-#include <QtEndian>
 
 namespace {
 
@@ -70,32 +65,9 @@ Qt::CursorShape Curseur(QWidget* cible, const QPoint& p) {
     Souris(cible, QEvent::MouseMove, p);
     return cible->window()->cursor().shape();
 }
-
-// A short silent PCM file: 8 kHz, 16 bits, mono.
-QByteArray Wav(int echantillons) {
-    auto u32 = [](quint32 v) {
-        QByteArray b(4, '\0');
-        qToLittleEndian(v, b.data());
-        return b;
-    };
-    auto u16 = [](quint16 v) {
-        QByteArray b(2, '\0');
-        qToLittleEndian(v, b.data());
-        return b;
-    };
-    const quint32 donnees = quint32(echantillons) * 2;
-    return "RIFF" + u32(36 + donnees) + "WAVE" + "fmt " + u32(16) + u16(1) + u16(1) + u32(8000) + u32(16000) +
-           u16(2) + u16(16) + "data" + u32(donnees) + QByteArray(int(donnees), '\0');
-}
-
-bool Ecrire(const QString& chemin, const QByteArray& contenu) {
-    QFile f(chemin);
-    return f.open(QIODevice::WriteOnly) && f.write(contenu) == contenu.size();
-}
-
 } // namespace
 
-class TestNotify : public QObject {
+class TestNotifyPopup : public QObject {
     Q_OBJECT
 
 private slots:
@@ -105,10 +77,9 @@ private slots:
     void fermetureDemandee();
     void clics();
     void curseur();
-    void sonsReels();
 };
 
-void TestNotify::zones() {
+void TestNotifyPopup::zones() {
     struct {
         QPoint p;
         bool croix, corps;
@@ -125,7 +96,7 @@ void TestNotify::zones() {
     }
 }
 
-void TestNotify::monteeAttenteEtFondu() {
+void TestNotifyPopup::monteeAttenteEtFondu() {
     Banc b;
     QSignalSpy finie(&b.popup, &Popup::monteeFinie);
     QSignalSpy masquee(&b.popup, &Popup::masquee);
@@ -178,7 +149,7 @@ void TestNotify::monteeAttenteEtFondu() {
     QCOMPARE(b.fenetre.geometry(), Place(92));
 }
 
-void TestNotify::nouvelleNotificationPendantMonteeEtRepos() {
+void TestNotifyPopup::nouvelleNotificationPendantMonteeEtRepos() {
     Banc b;
     QSignalSpy finie(&b.popup, &Popup::monteeFinie);
 
@@ -214,7 +185,7 @@ void TestNotify::nouvelleNotificationPendantMonteeEtRepos() {
     QVERIFY(!b.fenetre.isVisible());
 }
 
-void TestNotify::fermetureDemandee() {
+void TestNotifyPopup::fermetureDemandee() {
     Banc b;
     QSignalSpy masquee(&b.popup, &Popup::masquee);
 
@@ -241,7 +212,7 @@ void TestNotify::fermetureDemandee() {
     QCOMPARE(b.restaurations, 0);
 }
 
-void TestNotify::clics() {
+void TestNotifyPopup::clics() {
     // The close box only fades.
     {
         Banc b;
@@ -296,7 +267,7 @@ void TestNotify::clics() {
     }
 }
 
-void TestNotify::curseur() {
+void TestNotifyPopup::curseur() {
     Banc b;
     b.Notifier();
     QVERIFY(b.fenetre.hasMouseTracking());
@@ -315,35 +286,5 @@ void TestNotify::curseur() {
     QCOMPARE(b.fenetre.cursor().shape(), Qt::ArrowCursor);
 }
 
-void TestNotify::sonsReels() {
-    QTemporaryDir dossier;
-    QVERIFY(dossier.isValid());
-    const QString un = dossier.filePath(QStringLiteral("un.wav"));
-    const QString deux = dossier.filePath(QStringLiteral("deux.wav"));
-    const QString faux = dossier.filePath(QStringLiteral("faux.wav"));
-    QVERIFY(Ecrire(un, Wav(800)));
-    QVERIFY(Ecrire(deux, Wav(400)));
-    QVERIFY(Ecrire(faux, QByteArrayLiteral("pas un son")));
-
-    // Nothing to play: the audio layer is not even started.
-    SonsReels sons;
-    sons.Jouer(dossier.filePath(QStringLiteral("absent.wav")));
-    sons.Jouer(faux);
-    sons.Jouer(QString());
-    QVERIFY(!sons.Effet());
-
-    // Without an audio device it may fail to load: it must still return at once and never hang.
-    QElapsedTimer chrono;
-    chrono.start();
-    sons.Jouer(un);
-    sons.Jouer(deux);
-    QVERIFY(chrono.elapsed() < 2000);
-    QVERIFY(sons.Effet());
-    QCOMPARE(sons.Effet()->source(), QUrl::fromLocalFile(deux));
-    QTRY_VERIFY_WITH_TIMEOUT(sons.Effet()->status() != QSoundEffect::Loading, 5000);
-    sons.Jouer(un);
-    QCOMPARE(sons.Effet()->source(), QUrl::fromLocalFile(un));
-}
-
-QTEST_MAIN(TestNotify)
-#include "tst_notify.moc"
+QTEST_MAIN(TestNotifyPopup)
+#include "tst_notify_popup.moc"

@@ -31,7 +31,7 @@ struct FauxContact {
 
 } // namespace
 
-class TestSockets : public QObject {
+class TestChatSockets : public QObject {
     Q_OBJECT
 
 private slots:
@@ -42,7 +42,7 @@ private slots:
     void portFichierFermeAuxAppelants();
 };
 
-void TestSockets::retourPendantSaPropreConnexion() {
+void TestChatSockets::retourPendantSaPropreConnexion() {
     // The contact's call back can be seen before our own connection's completion.
     FauxContact contact(QStringLiteral("127.0.0.21"));
     SocketsChat a(QHostAddress(QStringLiteral("127.0.0.20")));
@@ -59,7 +59,7 @@ void TestSockets::retourPendantSaPropreConnexion() {
     QCOMPARE(etablie.count(), 1);
 }
 
-void TestSockets::appelsCroises() {
+void TestChatSockets::appelsCroises() {
     // Both users click at once: each accepts the other's call and keeps its own connection.
     SocketsChat a(QHostAddress(QStringLiteral("127.0.0.20")));
     SocketsChat b(QHostAddress(QStringLiteral("127.0.0.21")));
@@ -94,7 +94,7 @@ void TestSockets::appelsCroises() {
     QCOMPARE(erreursA.count() + erreursB.count() + fermeturesA.count() + fermeturesB.count(), 0);
 }
 
-void TestSockets::ecouterFermeLesSocketsRemplaces() {
+void TestChatSockets::ecouterFermeLesSocketsRemplaces() {
     FauxContact contact(QStringLiteral("127.0.0.21"));
     SocketsChat a(QHostAddress(QStringLiteral("127.0.0.20")));
     QVERIFY(a.Ecouter());
@@ -110,7 +110,7 @@ void TestSockets::ecouterFermeLesSocketsRemplaces() {
     QCOMPARE(a.Etat(), int(EtatEcoute));
 }
 
-void TestSockets::tramesCoupeesParTcp() {
+void TestChatSockets::tramesCoupeesParTcp() {
     SocketsChat b(QHostAddress(QStringLiteral("127.0.0.21")));
     QVERIFY(b.Ecouter());
     QSignalSpy recu(&b, &SocketsChat::tramesRecues);
@@ -141,7 +141,7 @@ void TestSockets::tramesCoupeesParTcp() {
     QCOMPARE(b.AdresseAppelant(), QStringLiteral("127.0.0.20"));
 }
 
-void TestSockets::portFichierFermeAuxAppelants() {
+void TestChatSockets::portFichierFermeAuxAppelants() {
     SocketsChat b(QHostAddress(QStringLiteral("127.0.0.21")));
     QVERIFY(b.Ecouter2());
     QTcpSocket intrus;
@@ -150,5 +150,5 @@ void TestSockets::portFichierFermeAuxAppelants() {
     QVERIFY(ferme.wait(5000));
 }
 
-QTEST_GUILESS_MAIN(TestSockets)
-#include "tst_sockets.moc"
+QTEST_GUILESS_MAIN(TestChatSockets)
+#include "tst_chat_sockets.moc"

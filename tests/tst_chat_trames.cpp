@@ -1,9 +1,12 @@
-// The core's frames without a window: what each received frame means, and the bytes we send.
+// Frames in the core, without a window: the reader (cut anywhere, bounded), what each received
+// frame means, and the bytes we send.
 #include "chat/DecodeurTrames.h"
 #include "chat/EnvoiTrames.h"
 #include "chat/Trame.h"
 
 #include <QTest>
+
+using namespace Trame;
 
 namespace {
 
@@ -52,12 +55,30 @@ QByteArray OctetsC1() {
     return octets;
 }
 
+// Each frame as tag + payload; also checks that the Balise matches the tag.
+QByteArrayList Decrire(const QList<TrameRecue>& trames) {
+    QByteArrayList liste;
+    for (const TrameRecue& t : trames) {
+        if (Texte(t.balise) != t.entete)
+            liste.append("balise fausse pour " + t.entete);
+        liste.append(t.entete + t.donnee);
+    }
+    return liste;
+}
+
 } // namespace
 
-class TestTramesNoyau : public QObject {
+class TestChatTrames : public QObject {
     Q_OBJECT
 
 private slots:
+    void octetsDeControleRetires();
+    void lecteurTrameCoupeeNImporteOu();
+    void lecteurIgnoreBalisesInconnuesEtTramesCourtes();
+    void lecteurOctetsNulsRetires();
+    void lecteurAttenteALaLimite();
+    void lecteurAttenteTropLongueJetee();
+    void lecteurRafale();
     void chaqueBalise_data();
     void chaqueBalise();
     void mauvaisesDonnees_data();
@@ -66,7 +87,128 @@ private slots:
     void envoiPuisDecodage();
 };
 
-void TestTramesNoyau::chaqueBalise_data() {
+void TestChatTrames::octetsDeControleRetires() {
+    QByteArray tous;
+    for (int i = 0; i < 0x20; ++i)
+        tous.append(char(i));
+    tous.append("a\x7F");
+    QCOMPARE(Construire(Balise::TXT, tous), QByteArray("[TXT]\n\ra\x7F\x03"));
+
+    QCOMPARE(Message(0, 0, 0, QStringLiteral("l1\r\nl2\x03\x01\t")), QByteArray("[TXT]000_l1\r\nl2\x03"));
+    QCOMPARE(Log(QString::fromLatin1(O("A\0B\x03"))), QByteArray("[LOG]AB\x03"));
+
+    // A text cannot smuggle a second frame in.
+    LecteurTrames lecteur;
+    const QByteArrayList lu = Decrire(lecteur.Ajouter(Message(0, 0, 0, QStringLiteral("x\x03[RPS]OUI"))));
+    QCOMPARE(lu, QByteArrayList{"[TXT]000_x[RPS]OUI"});
+}
+
+// The stream is cut into three reads at every pair of positions (empty reads included):
+// each frame comes once, whole, in the read that brings its 0x03.
+void TestChatTrames::lecteurTrameCoupeeNImporteOu() {
+    const QByteArray flux("[LOG]Toto\x03[TXT]123_a_b 42\x03[ATT]\x03");
+    const QByteArrayList attendu{"[LOG]Toto", "[TXT]123_a_b 42", "[ATT]"};
+
+    for (qsizetype i = 0; i <= flux.size(); ++i) {
+        for (qsizetype j = i; j <= flux.size(); ++j) {
+            LecteurTrames lecteur;
+            QByteArrayList recu;
+            qsizetype fourni = 0;
+            for (const QByteArray& morceau : {flux.first(i), flux.sliced(i, j - i), flux.sliced(j)}) {
+                recu += Decrire(lecteur.Ajouter(morceau));
+                fourni += morceau.size();
+                QCOMPARE(recu.size(), flux.first(fourni).count(Terminateur));
+            }
+            QVERIFY2(recu == attendu, qPrintable(QStringLiteral("coupes %1 %2").arg(i).arg(j)));
+            QCOMPARE(lecteur.EnAttente(), 0);
+        }
+    }
+}
+
+void TestChatTrames::lecteurIgnoreBalisesInconnuesEtTramesCourtes() {
+    LecteurTrames lecteur;
+    const QByteArray lu("[XYZ]abc\x03[AT\x03\x03[txt]000_a\x03[ATT\x03"
+                        "[ANN]\x03[TXT]x\x03"
+                        "ATT]\x03"
+                        "[RPS]oui\x03");
+    QCOMPARE(Decrire(lecteur.Ajouter(lu)), (QByteArrayList{"[ANN]", "[TXT]x", "[RPS]oui"}));
+    QCOMPARE(lecteur.EnAttente(), 0);
+}
+
+void TestChatTrames::lecteurOctetsNulsRetires() {
+    LecteurTrames lecteur;
+    QCOMPARE(Decrire(lecteur.Ajouter(O("\0[T\0XT]0\0"
+                                       "00_a\0b\x03\0[AN"))),
+             QByteArrayList{"[TXT]000_ab"});
+    QCOMPARE(lecteur.EnAttente(), 3);
+    QCOMPARE(Decrire(lecteur.Ajouter(O("\0N]\0\x03\0"))), QByteArrayList{"[ANN]"});
+    QCOMPARE(lecteur.EnAttente(), 0);
+}
+
+void TestChatTrames::lecteurAttenteALaLimite() {
+    LecteurTrames lecteur;
+    const QByteArray texte(TailleMaxEnAttente - 5, 'a');
+    QVERIFY(lecteur.Ajouter("[TXT]" + texte.first(100)).isEmpty());
+    QVERIFY(lecteur.Ajouter(texte.sliced(100)).isEmpty());
+    QCOMPARE(lecteur.EnAttente(), TailleMaxEnAttente);
+
+    const QList<TrameRecue> trames = lecteur.Ajouter("\x03");
+    QCOMPARE(trames.size(), 1);
+    QCOMPARE(trames[0].donnee, texte);
+}
+
+void TestChatTrames::lecteurAttenteTropLongueJetee() {
+    const QByteArray rebut(4096, 'r');
+
+    // Over many reads: the tail never passes the limit and its end is not taken for a frame.
+    LecteurTrames lecteur;
+    QVERIFY(lecteur.Ajouter("[TXT]000_").isEmpty());
+    for (int i = 0; i < 20; ++i) {
+        QVERIFY(lecteur.Ajouter(rebut).isEmpty());
+        QVERIFY(lecteur.EnAttente() <= TailleMaxEnAttente);
+    }
+    QCOMPARE(lecteur.EnAttente(), 0);
+    QVERIFY(lecteur.Ajouter(rebut).isEmpty());
+    // The rest of the dropped frame may look like a frame of its own.
+    QCOMPARE(Decrire(lecteur.Ajouter("[RPS]OUI\x03[ATT]\x03")), QByteArrayList{"[ATT]"});
+    QCOMPARE(Decrire(lecteur.Ajouter("[ANN]\x03")), QByteArrayList{"[ANN]"});
+
+    // In one big read after good frames, and the end of the rebut in a later read.
+    LecteurTrames gros;
+    const QByteArray enorme = "[ATT]\x03[TXT]" + QByteArray(TailleMaxEnAttente + 1, 'r');
+    QCOMPARE(Decrire(gros.Ajouter(enorme)), QByteArrayList{"[ATT]"});
+    QCOMPARE(gros.EnAttente(), 0);
+    QVERIFY(gros.Ajouter("[LOG]pira").isEmpty());
+    QCOMPARE(Decrire(gros.Ajouter("te\x03[ANN]\x03")), QByteArrayList{"[ANN]"});
+
+    // Vider starts a new connection: nothing left to throw away.
+    LecteurTrames vide;
+    vide.Ajouter(QByteArray(TailleMaxEnAttente + 1, 'r'));
+    vide.Vider();
+    QCOMPARE(Decrire(vide.Ajouter("[ATT]\x03")), QByteArrayList{"[ATT]"});
+}
+
+void TestChatTrames::lecteurRafale() {
+    const int nombre = 10000;
+    QByteArray flux;
+    for (int i = 0; i < nombre; ++i)
+        flux += Message(i % 10, 0, 0, QString::number(i));
+
+    for (const qsizetype taille : {qsizetype(1), qsizetype(7), qsizetype(64 * 1024), flux.size()}) {
+        LecteurTrames lecteur;
+        QList<TrameRecue> trames;
+        for (qsizetype debut = 0; debut < flux.size(); debut += taille)
+            trames += lecteur.Ajouter(flux.sliced(debut, std::min(taille, flux.size() - debut)));
+        QCOMPARE(trames.size(), nombre);
+        for (int i = 0; i < nombre; ++i) {
+            const MessageTxt m = LireMessage(trames[i].donnee);
+            if (m.police != i % 10 || m.texte != QByteArray::number(i))
+                QFAIL(qPrintable(QStringLiteral("trame %1, lectures de %2").arg(i).arg(taille)));
+        }
+    }
+}
+
+void TestChatTrames::chaqueBalise_data() {
     QTest::addColumn<QByteArray>("flux");
     QTest::addColumn<QStringList>("attendu");
     QTest::newRow("LOG") << QByteArray("[LOG]Zo\xe9\x03") << QStringList{"LOG Zoé"};
@@ -86,13 +228,13 @@ void TestTramesNoyau::chaqueBalise_data() {
                            << QStringList{"ANN", "LOG B", "ATT"};
 }
 
-void TestTramesNoyau::chaqueBalise() {
+void TestChatTrames::chaqueBalise() {
     QFETCH(QByteArray, flux);
     QFETCH(QStringList, attendu);
     QCOMPARE(Decoder(flux), attendu);
 }
 
-void TestTramesNoyau::mauvaisesDonnees_data() {
+void TestChatTrames::mauvaisesDonnees_data() {
     QTest::addColumn<QByteArray>("flux");
     QTest::addColumn<QStringList>("attendu");
     const QString c1 = QStringLiteral("€\u0081‚ƒ„…†‡ˆ‰Š‹Œ\u008DŽ\u008F\u0090‘’“”•–—˜™š›œ\u009DžŸ");
@@ -101,6 +243,8 @@ void TestTramesNoyau::mauvaisesDonnees_data() {
     QTest::newRow("txt non-chiffres") << QByteArray("[TXT]x9-_t\x03") << QStringList{"TXT 0 9 0 t"};
     QTest::newRow("txt hors tables") << QByteArray("[TXT]999_u\x03") << QStringList{"TXT 9 9 9 u"};
     QTest::newRow("txt vide") << QByteArray("[TXT]\x03") << QStringList{"TXT 0 0 0 "};
+    QTest::newRow("txt 4e octet libre, _ dans le texte")
+        << QByteArray("[TXT]987X1_2__3\x03") << QStringList{"TXT 9 8 7 1_2__3"};
     QTest::newRow("txt court") << QByteArray("[TXT]12\x03") << QStringList{"TXT 1 2 0 "};
     QTest::newRow("txt 60 Kio") << "[TXT]000_" + QByteArray(60 * 1024, 'L') + "\x03"
                                 << QStringList{"TXT 0 0 0 " + QString(60 * 1024, u'L')};
@@ -119,8 +263,8 @@ void TestTramesNoyau::mauvaisesDonnees_data() {
 
     // "[DEM]": the size reads its leading digits and stops at anything else.
     QTest::newRow("taille non-chiffres")
-        << QByteArray("[DEM]f\\12ab\x03[DEM]f\\-5\x03[DEM]f\\ 7\x03[DEM]f\\\x03")
-        << QStringList{"DEM f|12|12ab", "DEM f|0|-5", "DEM f|0| 7", "DEM f|0|"};
+        << QByteArray("[DEM]f\\12ab\x03[DEM]f\\-5\x03[DEM]f\\+5\x03[DEM]f\\ 7\x03[DEM]f\\\x03[DEM]f\\007\x03")
+        << QStringList{"DEM f|12|12ab", "DEM f|0|-5", "DEM f|0|+5", "DEM f|0| 7", "DEM f|0|", "DEM f|7|007"};
     QTest::newRow("taille 2^50") << QByteArray("[DEM]f\\1125899906842624\x03")
                                  << QStringList{"DEM f|1125899906842624|1125899906842624"};
     QTest::newRow("taille au-dela de 2^50")
@@ -128,17 +272,18 @@ void TestTramesNoyau::mauvaisesDonnees_data() {
         << QStringList{"DEM f|-1|1125899906842625", "DEM f|-1|99999999999999999999999999"};
     QTest::newRow("sans barre") << QByteArray("[DEM]nom seul 12\x03[DEM]\x03")
                                 << QStringList{"DEM nom seul 12|0|", "DEM |0|"};
-    QTest::newRow("deux barres") << QByteArray("[DEM]a\\b\\3\x03") << QStringList{"DEM a|0|b\\3"};
+    QTest::newRow("deux barres, nom vide")
+        << QByteArray("[DEM]a\\b\\3\x03[DEM]\\5\x03") << QStringList{"DEM a|0|b\\3", "DEM |5|5"};
     QTest::newRow("nom 0x80..0x9F") << "[DEM]" + OctetsC1() + "\\1\x03" << QStringList{"DEM " + c1 + "|1|1"};
 }
 
-void TestTramesNoyau::mauvaisesDonnees() {
+void TestChatTrames::mauvaisesDonnees() {
     QFETCH(QByteArray, flux);
     QFETCH(QStringList, attendu);
     QCOMPARE(Decoder(flux), attendu);
 }
 
-void TestTramesNoyau::envoiOctetsExacts() {
+void TestChatTrames::envoiOctetsExacts() {
     QByteArrayList envoye;
     EnvoiTrames envoi([&envoye](const QByteArray& trame) { envoye.append(trame); });
     envoi.Log(QStringLiteral("Zoé"));
@@ -169,7 +314,7 @@ void TestTramesNoyau::envoiOctetsExacts() {
     QCOMPARE(EnvoiTrames::TexteSurLeFil(QStringLiteral("a\tb\r\n€日\u0003\u0000")), O("ab\r\n\x80?"));
 }
 
-void TestTramesNoyau::envoiPuisDecodage() {
+void TestChatTrames::envoiPuisDecodage() {
     // What we send reads back as the same events through the real reader and decoder.
     QByteArray flux;
     EnvoiTrames envoi([&flux](const QByteArray& trame) { flux += trame; });
@@ -183,5 +328,5 @@ void TestTramesNoyau::envoiPuisDecodage() {
                           "TAP ecr", "RPS oui"}));
 }
 
-QTEST_GUILESS_MAIN(TestTramesNoyau)
-#include "tst_trames_noyau.moc"
+QTEST_GUILESS_MAIN(TestChatTrames)
+#include "tst_chat_trames.moc"
