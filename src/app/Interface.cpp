@@ -4,6 +4,7 @@
 #include "app/BoutonImage.h"
 #include "app/FenetreOvan.h"
 #include "app/FenetrePrincipale.h"
+#include "app/LimiteSaisie.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -13,7 +14,6 @@
 #include <QScreen>
 #include <QScrollBar>
 #include <QTextEdit>
-#include <QValidator>
 
 namespace {
 
@@ -123,50 +123,11 @@ QLabel* Interface::CreerLabel(int slot, const QString& texte, const QRect& place
 
 QLineEdit* Interface::CreerTextBox(int slot, const QRect& place, QWidget* parent, int maximum,
                                    bool lectureSeule, const QString& infobulle) {
-    // The limit holds back what the user types or pastes, never a value the program sets: a
-    // longer nickname read from config.ini must be saved back whole, and setMaxLength would cut
-    // it in setText.
-    class Limite : public QValidator {
-    public:
-        Limite(QLineEdit* zone, int maximum) : QValidator(zone), m_zone(zone), m_maximum(maximum) {
-            connect(zone, &QLineEdit::textChanged, this, [this](const QString& t) { m_avant = t; });
-        }
-        State validate(QString& texte, int& curseur) const override {
-            // setText validates before the box counts as modified, an edit after.
-            const qsizetype permis = std::max<qsizetype>(m_maximum, m_avant.size());
-            if (!m_zone->isModified() || texte.size() <= permis) {
-                return Acceptable;
-            }
-            // Keep what fits of the inserted run, as a paste into a full box would.
-            qsizetype debut = 0;
-            while (debut < m_avant.size() && debut < texte.size() && m_avant[debut] == texte[debut]) {
-                ++debut;
-            }
-            qsizetype fin = 0;
-            while (fin < m_avant.size() - debut && fin < texte.size() - debut &&
-                   m_avant[m_avant.size() - 1 - fin] == texte[texte.size() - 1 - fin]) {
-                ++fin;
-            }
-            const qsizetype garde = permis - debut - fin;
-            if (garde <= 0) {
-                return Invalid;
-            }
-            texte = texte.left(debut + garde) + texte.right(fin);
-            curseur = int(debut + garde);
-            return Acceptable;
-        }
-
-    private:
-        QLineEdit* m_zone;
-        int m_maximum;
-        QString m_avant;
-    };
-
     auto* c = new QLineEdit(parent);
     c->setFont(PoliceControles());
     c->setGeometry(place);
     if (maximum > 0) {
-        c->setValidator(new Limite(c, maximum));
+        c->setValidator(new LimiteSaisie(c, maximum));
     }
     c->setReadOnly(lectureSeule);
     Infobulle(c, infobulle);

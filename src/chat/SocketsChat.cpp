@@ -1,60 +1,17 @@
 #include "chat/SocketsChat.h"
 
+#include "chat/VeilleTcp.h"
+
 #include <QHostInfo>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTimer>
-
-#include <netinet/in.h>
-#include <netinet/tcp.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 namespace {
 
 constexpr std::chrono::seconds DelaiFermeture{10};
 // Reads are cut into slices so that the reader can hold back between two of them.
 constexpr qint64 TrancheLecture = 4096;
-
-// Qt reports a reset like an orderly close and closes its descriptor at once. A second
-// descriptor on the same socket keeps it open long enough to ask the kernel which it was.
-class VeilleTcp : public QObject {
-public:
-    explicit VeilleTcp(QTcpSocket* socket) : QObject(socket), m_fd(::dup(int(socket->socketDescriptor()))) {
-        setObjectName(Nom());
-    }
-    ~VeilleTcp() override { Lacher(); }
-
-    static VeilleTcp* De(QTcpSocket* socket) {
-        // No meta-object of its own: found by name, not by type.
-        return static_cast<VeilleTcp*>(socket->findChild<QObject*>(Nom(), Qt::FindDirectChildrenOnly));
-    }
-    static QString Nom() { return QStringLiteral("VeilleTcp"); }
-
-    // True when the connection ended on a reset: the kernel has closed it outright, where an
-    // orderly close by the peer leaves it waiting for our own close.
-    bool Reinitialisee() const {
-        if (m_fd < 0) {
-            return false;
-        }
-        tcp_info info{};
-        socklen_t taille = sizeof info;
-        if (::getsockopt(m_fd, IPPROTO_TCP, TCP_INFO, &info, &taille) != 0) {
-            return false;
-        }
-        return info.tcpi_state == TCP_CLOSE;
-    }
-    // Our own close must not wait for this descriptor.
-    void Lacher() {
-        if (m_fd >= 0) {
-            ::close(m_fd);
-            m_fd = -1;
-        }
-    }
-
-private:
-    int m_fd;
-};
 
 void LacherVeille(QTcpSocket* socket) {
     if (VeilleTcp* veille = VeilleTcp::De(socket)) {
@@ -170,7 +127,7 @@ QTcpSocket* SocketsChat::NouveauClient() {
             return;
         }
         client->setSocketOption(QAbstractSocket::LowDelayOption, 1);
-        Surveiller(client);
+        VeilleTcp::Surveiller(client);
         emit connexionEtablie();
     });
     // The protocol puts nothing on this connection: what a contact writes there is dropped.
@@ -180,10 +137,6 @@ QTcpSocket* SocketsChat::NouveauClient() {
     connect(client, &QAbstractSocket::errorOccurred, this,
             [this, client](QAbstractSocket::SocketError code) { SurErreurSocket(client, code); });
     return client;
-}
-
-void SocketsChat::Surveiller(QTcpSocket* socket) {
-    new VeilleTcp(socket);
 }
 
 void SocketsChat::SurErreurSocket(QTcpSocket* socket, int code) {
@@ -272,7 +225,7 @@ void SocketsChat::SurAppel() {
 void SocketsChat::BrancherServeur(QTcpSocket* socket) {
     socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
     socket->setReadBufferSize(TailleLecture);
-    Surveiller(socket);
+    VeilleTcp::Surveiller(socket);
     connect(socket, &QIODevice::readyRead, this, [this, socket] { LireServeur(socket); });
     connect(socket, &QAbstractSocket::errorOccurred, this,
             [this, socket](QAbstractSocket::SocketError code) { SurErreurSocket(socket, code); });

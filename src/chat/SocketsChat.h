@@ -111,8 +111,6 @@ private:
     void DemarrerConnexion(const QHostAddress& adresse, Origine origine);
     void SurAppelFichier();
     void SurFermeture(QTcpSocket* socket);
-    // Watches a chat socket so that a reset can be told from an orderly close.
-    void Surveiller(QTcpSocket* socket);
     void Signaler(bool erreur);
 
     QHostAddress m_adresseLocale;
