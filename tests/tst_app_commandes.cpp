@@ -66,66 +66,27 @@ void TestAppCommandes::fenetresCreeesUneFois() {
     Interface& ui = a.interface();
     QWidget* principale = ui.FenetrehWnd;
     // Owned windows stay above the main one; the tool windows and the pop-up stand alone.
-    const QList<QPair<QWidget*, QWidget*>> proprietaires = {
-        {ui.SmileyhWnd, principale}, {ui.StyleTextehWnd, principale}, {ui.TransferthWnd, nullptr},
-        {ui.ReseauhWnd, principale}, {ui.ApposhWnd, principale},      {ui.OptionshWnd, principale},
-        {ui.PopuphWnd, nullptr},     {ui.ImageshWnd, nullptr},        {ui.CompressionhWnd, nullptr},
-        {ui.PseudohWnd, principale},
-    };
-    for (const auto& [fenetre, proprietaire] : proprietaires) {
-        QCOMPARE(fenetre->parentWidget(), proprietaire);
-        QVERIFY2(!fenetre->isVisible(), qPrintable(fenetre->windowTitle()));
+    for (QWidget* f :
+         {ui.SmileyhWnd, ui.StyleTextehWnd, ui.ReseauhWnd, ui.ApposhWnd, ui.OptionshWnd, ui.PseudohWnd}) {
+        QCOMPARE(f->parentWidget(), principale);
+    }
+    for (QWidget* f : {ui.TransferthWnd, ui.PopuphWnd, ui.ImageshWnd, ui.CompressionhWnd}) {
+        QCOMPARE(f->parentWidget(), nullptr);
+    }
+    for (QWidget* f : ui.Fenetres()) {
+        QVERIFY2(f == principale || !f->isVisible(), qPrintable(f->windowTitle()));
     }
     QVERIFY(principale->isVisible());
     QTRY_COMPARE(ui.FenetrehWnd->fondu().Sens(), 0); // the start-up fade-in ends
     QCOMPARE(principale->windowOpacity(), 1.0);
     QVERIFY(ui.PopuphWnd->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
-    QCOMPARE(Interface::Image(ui.LabelApposhWnd), QStringLiteral("img_fenappos1"));
-    QCOMPARE(Interface::Image(ui.LabelOptionhWnd), QStringLiteral("img_fenoption1"));
 }
 
 void TestAppCommandes::controlesDansLeursEmplacements() {
     CopieOvan a(QStringLiteral("127.0.0.30"));
     Interface& ui = a.interface();
-    // A control's id is its slot: commands are routed by id.
-    auto verifier = [](QWidget* c, int id, const char* quoi) {
-        QVERIFY2(c, quoi);
-        QCOMPARE(c->property("id").toInt(), id);
-        QCOMPARE(c->font().family(), QStringLiteral("MS Sans Serif"));
-        QCOMPARE(c->font().pixelSize(), 12);
-    };
-    for (int s = 1; s <= 15; ++s) {
-        verifier(ui.LabelhWnd[s], 100 + s, "label");
-    }
-    for (int s : {1, 2, 3, 5, 6, 7, 8, 9, 11, 12, 13}) {
-        verifier(ui.TextBoxhWnd[s], 200 + s, "edit");
-    }
-    verifier(ui.TextBoxhWnd[ZoneChoixPseudo], 220, "nickname window edit");
-    for (int s = 1; s <= 101; ++s) {
-        const bool utilise = (s <= 14) || (s >= 20 && s <= 61) || s >= 100;
-        QCOMPARE(ui.BoutonhWnd[s] != nullptr, utilise);
-        if (utilise) {
-            verifier(ui.BoutonhWnd[s], 300 + s, "button");
-        }
-    }
-    for (int s = 1; s <= 10; ++s) {
-        verifier(ui.ComboBoxhWnd[s], 400 + s, "list");
-    }
-    for (int s = 1; s <= 7; ++s) {
-        verifier(ui.CheckBoxhWnd[s], 750 + s, "check box");
-    }
-
-    // The colour list is sorted, and its index is what travels: "Rouge" is 6.
-    QComboBox* couleurs = ui.ComboBoxhWnd[ListeCouleur];
-    const QStringList ordre = {"Bleu", "Bleu foncé", "Bleu-vert",   "Gris sombre", "Jaune",
-                               "Noir", "Rouge",      "Rouge foncé", "Vert",        "Violet"};
-    for (int i = 0; i < ordre.size(); ++i) {
-        QCOMPARE(couleurs->itemText(i), ordre[i]);
-    }
-    for (int s :
-         {ListePolice, ListeCouleur, ListeOptionsPolice, ListeOptionsFormat, ListeFormat, ListeQualite}) {
-        QCOMPARE(ui.ComboBoxhWnd[s]->currentIndex(), 0);
-    }
+    // The colour list's index is what travels: "Rouge" is 6.
+    QCOMPARE(ui.ComboBoxhWnd[ListeCouleur]->itemText(6), QStringLiteral("Rouge"));
     QVERIFY(ui.BoutonhWnd[BoutonPseudoOk]->isDefault());
     QVERIFY(ui.BoutonhWnd[BoutonNotice]->isHidden());
     QVERIFY(ui.TextBoxhWnd[ZoneOptionsDossier]->isReadOnly());
@@ -137,15 +98,19 @@ void TestAppCommandes::chaqueBoutonLanceSaCommande() {
     Interface& ui = a.interface();
     QSignalSpy commandes(&a.ovan(), &Ovan::commande);
     QSignalSpy arret(&a.ovan(), &Ovan::arrete);
+    // A control's id is its slot, and commands are routed by id.
+    int nombre = 0;
     for (int s = 1; s < int(ui.BoutonhWnd.size()); ++s) {
         if (BoutonImage* b = ui.BoutonhWnd[s]) {
+            ++nombre;
             a.dialogues().Repondre(Reponse::Non); // the quit button asks first
             commandes.clear();
             b->click();
             ui.FenetrehWnd->Activer(true); // pickers and windows disable it
-            QVERIFY2(Commandes(commandes).value(0) == b->Id() - 300, qPrintable(QString::number(s)));
+            QVERIFY2(Commandes(commandes).value(0) == s, qPrintable(QString::number(s)));
         }
     }
+    QCOMPARE(nombre, 14 + 42 + 2);
     for (int s = 1; s < int(ui.CheckBoxhWnd.size()); ++s) {
         commandes.clear();
         ui.CheckBoxhWnd[s]->click();
@@ -189,14 +154,9 @@ void TestAppCommandes::menusEtRaccourcis() {
     QSignalSpy arret(&a.ovan(), &Ovan::arrete);
     QTest::keyClick(boite, Qt::Key_Q, Qt::ControlModifier);
     QCOMPARE(a.dialogues().Appels().size(), 1);
-    const auto& appel = a.dialogues().Appels().first();
-    QCOMPARE(appel.texte, QStringLiteral("Voulez-vous réellement quitter ?"));
-    QCOMPARE(appel.titre, QStringLiteral("OVAN Messenger"));
-    QCOMPARE(appel.icone, Dialogues::Icone::Question);
-    QCOMPARE(appel.boutons, Dialogues::Boutons::OuiNon);
+    QCOMPARE(a.dialogues().Appels().first().boutons, Dialogues::Boutons::OuiNon);
     QCOMPARE(arret.count(), 0);
     QTest::keyClick(boite, Qt::Key_M, Qt::ControlModifier);
-    QCOMPARE(a.shell().Ouverts().last(), QString::fromLatin1(AdresseAvis));
     QVERIFY(a.shell().Ouverts().last().startsWith(QLatin1String("mailto:")));
 
     // The tools and the Options window.
@@ -214,17 +174,11 @@ void TestAppCommandes::raccourcisDepuisUneAutreFenetre() {
     Interface& ui = a.interface();
     QSignalSpy commandes(&a.ovan(), &Ovan::commande);
 
-    // From the main window's address box, then from the nickname window while the main one is disabled.
-    ui.FenetrehWnd->activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(ui.FenetrehWnd));
-    QTest::keyClick(ui.TextBoxhWnd[ZoneAdresse], Qt::Key_D, Qt::ControlModifier);
-    QCOMPARE(Commandes(commandes), QList<int>{int(Commande::Deconnecter)});
-
+    // From the nickname window while the main one is disabled.
     ui.FenetrehWnd->Activer(false);
     ui.PseudohWnd->show();
     ui.PseudohWnd->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(ui.PseudohWnd));
-    commandes.clear();
     QTest::keyClick(ui.TextBoxhWnd[ZoneChoixPseudo], Qt::Key_E, Qt::ControlModifier);
     QCOMPARE(Commandes(commandes), QList<int>{int(Commande::EnvoyerFichier)});
     QTest::keyClick(ui.TextBoxhWnd[ZoneChoixPseudo], Qt::Key_I, Qt::ControlModifier);

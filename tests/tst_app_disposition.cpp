@@ -57,23 +57,12 @@ void TestAppDisposition::disposition() {
     FenetrePrincipale* f = ui.FenetrehWnd;
     f->resize(W, H + f->menuBar()->height());
     QTRY_COMPARE(f->Zone()->size(), QSize(W, H));
-    const QList<QWidget*> controles = {ui.RichEdithWnd[ZoneConversation],
-                                       ui.RichEdithWnd[ZoneSaisie],
-                                       ui.LabelhWnd[LabelMonStatut],
-                                       ui.LabelhWnd[LabelSonStatut],
-                                       ui.TextBoxhWnd[ZoneSonStatut],
-                                       ui.BoutonhWnd[1],
-                                       ui.BoutonhWnd[2],
-                                       ui.BoutonhWnd[5],
-                                       ui.BoutonhWnd[6],
-                                       ui.BoutonhWnd[7],
-                                       ui.BoutonhWnd[13],
-                                       ui.BoutonhWnd[9],
-                                       ui.BoutonhWnd[8],
-                                       ui.BoutonhWnd[10],
-                                       ui.BoutonhWnd[14],
-                                       ui.BoutonhWnd[11],
-                                       ui.BoutonhWnd[12]};
+    QList<QWidget*> controles = {ui.RichEdithWnd[ZoneConversation], ui.RichEdithWnd[ZoneSaisie],
+                                 ui.LabelhWnd[LabelMonStatut], ui.LabelhWnd[LabelSonStatut],
+                                 ui.TextBoxhWnd[ZoneSonStatut]};
+    for (int b : {1, 2, 5, 6, 7, 13, 9, 8, 10, 14, 11, 12}) {
+        controles << ui.BoutonhWnd[b];
+    }
     for (int i = 0; i < controles.size(); ++i) {
         if (i == 2 || i == 3) {
             // Labels 3 and 4 may grow with a wider font, around the same centre.

@@ -67,8 +67,7 @@ private slots:
     void fenetrePseudo();
     void deuxCopiesSansPseudo();
     void pseudoRevientSeulementPourLeProgramme();
-    void fermetureSansEtAvecIconeNotification();
-    void quitterDemandeEtDeconnecteAvant();
+    void fermerPuisQuitter();
     void focusEtClignotement();
     void dialoguesEnFrancais();
 };
@@ -115,7 +114,6 @@ void TestAppModales::selecteursEtFenetresModales() {
 void TestAppModales::fenetrePseudo() {
     CopieOvan a(QStringLiteral("127.0.0.35"));
     Interface& ui = a.interface();
-    a.ovan().Sockets(); // not connected: the window is only offered while connected
     ui.PseudohWnd->fondu().Entrer();
     ui.FenetrehWnd->Activer(false);
     QTRY_COMPARE(ui.PseudohWnd->fondu().Sens(), 0);
@@ -186,7 +184,7 @@ void TestAppModales::pseudoRevientSeulementPourLeProgramme() {
     }
 }
 
-void TestAppModales::fermetureSansEtAvecIconeNotification() {
+void TestAppModales::fermerPuisQuitter() {
     CopieOvan a(QStringLiteral("127.0.0.31"));
     CopieOvan b(QStringLiteral("127.0.0.32"));
     QVERIFY(ConnecterCopies(a, QStringLiteral("Alice"), b, QStringLiteral("Bob")));
@@ -198,28 +196,18 @@ void TestAppModales::fermetureSansEtAvecIconeNotification() {
     f->close();
     QVERIFY(f->isMinimized());
     QVERIFY(f->isVisible());
-
     f->showNormal();
     a.ovan().ReglerIconeNotification(true);
     f->close();
     QCOMPARE(f->fondu().Sens(), -1);
     QTRY_VERIFY(!f->isVisible());
 
-    QCOMPARE(arret.count(), 0);
-    QCOMPARE(a.ovan().Etat(), int(EtatConnecte));
-    QCOMPARE(b.ovan().Etat(), int(EtatConnecte));
-}
-
-void TestAppModales::quitterDemandeEtDeconnecteAvant() {
-    CopieOvan a(QStringLiteral("127.0.0.31"));
-    CopieOvan b(QStringLiteral("127.0.0.32"));
-    QVERIFY(ConnecterCopies(a, QStringLiteral("Alice"), b, QStringLiteral("Bob")));
-    QSignalSpy arret(&a.ovan(), &Ovan::arrete);
-
+    // Neither closes the conversation; quitting asks first, then disconnects.
     a.dialogues().Repondre(Reponse::Non);
     a.ovan().ClicBouton(Commande::Quitter);
     QCOMPARE(arret.count(), 0);
     QCOMPARE(a.ovan().Etat(), int(EtatConnecte));
+    QCOMPARE(b.ovan().Etat(), int(EtatConnecte));
 
     a.ovan().ClicBouton(Commande::Quitter); // yes
     QCOMPARE(arret.count(), 1);

@@ -56,43 +56,85 @@ void Souris(QWidget* cible, QEvent::Type type, const QPoint& p, Qt::MouseButton 
     QCoreApplication::sendEvent(cible, &event);
 }
 
-void Clic(QWidget* cible, const QPoint& p, Qt::MouseButton bouton = Qt::LeftButton) {
-    Souris(cible, QEvent::MouseButtonPress, p, bouton);
-    Souris(cible, QEvent::MouseButtonRelease, p, bouton);
-}
-
-Qt::CursorShape Curseur(QWidget* cible, const QPoint& p) {
-    Souris(cible, QEvent::MouseMove, p);
-    return cible->window()->cursor().shape();
-}
 } // namespace
 
 class TestNotifyPopup : public QObject {
     Q_OBJECT
 
 private slots:
+    void zones_data();
     void zones();
     void monteeAttenteEtFondu();
     void nouvelleNotificationPendantMonteeEtRepos();
     void fermetureDemandee();
-    void clics();
-    void curseur();
 };
 
-void TestNotifyPopup::zones() {
-    struct {
+void TestNotifyPopup::zones_data() {
+    QTest::addColumn<QString>("cible"); // "" for the window, else the label the point is in
+    QTest::addColumn<QPoint>("p");
+    QTest::addColumn<bool>("croix");
+    QTest::addColumn<bool>("corps");
+    const struct {
+        const char* cible;
         QPoint p;
         bool croix, corps;
-    } const cas[] = {
-        {{163, 7}, true, false},   {{175, 19}, true, false},  {{162, 7}, false, false},
-        {{176, 19}, false, false}, {{169, 6}, false, false},  {{169, 20}, false, false},
-        {{3, 25}, false, true},    {{177, 112}, false, true}, {{2, 60}, false, false},
-        {{178, 60}, false, false}, {{90, 24}, false, false},  {{90, 113}, false, false},
-        {{180, 5}, false, false},
+    } cas[] = {
+        {"", {163, 7}, true, false},      {"", {175, 19}, true, false},      {"", {169, 13}, true, false},
+        {"", {162, 7}, false, false},     {"", {176, 19}, false, false},     {"", {169, 6}, false, false},
+        {"", {169, 20}, false, false},    {"", {3, 25}, false, true},        {"", {177, 112}, false, true},
+        {"", {3, 112}, false, true},      {"", {2, 60}, false, false},       {"", {178, 60}, false, false},
+        {"", {90, 24}, false, false},     {"", {90, 20}, false, false},      {"", {90, 113}, false, false},
+        {"", {180, 5}, false, false},     {"titre", {170, 10}, false, true}, {"corps", {10, 5}, false, true},
+        {"corps", {169, 5}, false, true},
     };
     for (const auto& c : cas) {
-        QCOMPARE(Popup::DansCroix(c.p), c.croix);
-        QCOMPARE(Popup::DansCorps(c.p), c.corps);
+        QTest::addRow("%s %d,%d", c.cible, c.p.x(), c.p.y())
+            << QString::fromLatin1(c.cible) << c.p << c.croix << c.corps;
+    }
+}
+
+// Over a label, the window's coordinates decide. The close box shows the hand and only fades; the
+// message fades and brings the main window back, once; elsewhere or another button, nothing.
+void TestNotifyPopup::zones() {
+    QFETCH(QString, cible);
+    QFETCH(QPoint, p);
+    QFETCH(bool, croix);
+    QFETCH(bool, corps);
+    Banc b;
+    QSignalSpy finie(&b.popup, &Popup::monteeFinie);
+    QSignalSpy masquee(&b.popup, &Popup::masquee);
+    b.Notifier();
+    QWidget* w = cible.isEmpty() ? static_cast<QWidget*>(&b.fenetre) : cible == "titre" ? b.titre : b.corps;
+    QCOMPARE(Popup::DansCroix(w->mapTo(&b.fenetre, p)), croix);
+    QCOMPARE(Popup::DansCorps(w->mapTo(&b.fenetre, p)), corps);
+
+    // Moving and releasing the button both set the cursor, from the other shape each time.
+    QVERIFY(b.fenetre.hasMouseTracking());
+    const Qt::CursorShape forme = croix ? Qt::PointingHandCursor : Qt::ArrowCursor;
+    const QPoint ailleurs = croix ? QPoint(90, 60) : QPoint(170, 10);
+    for (const QEvent::Type type : {QEvent::MouseMove, QEvent::MouseButtonRelease}) {
+        Souris(&b.fenetre, QEvent::MouseMove, ailleurs);
+        QVERIFY(b.fenetre.cursor().shape() != forme);
+        Souris(w, type, p);
+        QCOMPARE(b.fenetre.cursor().shape(), forme);
+    }
+    if (w != &b.fenetre) {
+        QCOMPARE(w->cursor().shape(), Qt::ArrowCursor);
+    }
+
+    if (croix || corps) {
+        QVERIFY(finie.wait(5000));
+    }
+    for (const Qt::MouseButton bouton : {Qt::RightButton, Qt::LeftButton}) {
+        Souris(w, QEvent::MouseButtonPress, p, bouton);
+        Souris(w, QEvent::MouseButtonRelease, p, bouton);
+    }
+    QCOMPARE(b.popup.Sens(), croix || corps ? -1 : 0);
+    QCOMPARE(b.popup.EnAttente(), !(croix || corps) && finie.count() == 1);
+    QCOMPARE(b.restaurations, corps ? 1 : 0);
+    if (croix || corps) {
+        QVERIFY(masquee.wait(5000));
+        QCOMPARE(b.restaurations, corps ? 1 : 0);
     }
 }
 
@@ -111,9 +153,6 @@ void TestNotifyPopup::monteeAttenteEtFondu() {
     QCOMPARE(b.corps->geometry(), PlaceCorps);
     QVERIFY(b.fenetre.isVisible());
     QCOMPARE(b.fenetre.windowOpacity(), 1.0);
-    QVERIFY(b.popup.Monte());
-    QVERIFY(!b.popup.EnAttente());
-    QCOMPARE(b.popup.Sens(), 0);
 
     // One pixel per step from the bottom of the work area.
     QTRY_VERIFY(b.popup.Montee() >= 1);
@@ -123,10 +162,7 @@ void TestNotifyPopup::monteeAttenteEtFondu() {
     QVERIFY(finie.wait(5000));
     QVERIFY(chrono.elapsed() >= 900);
     QCOMPARE(b.fenetre.geometry(), Place(92));
-    QCOMPARE(b.popup.Montee(), 0);
-    QVERIFY(!b.popup.Monte());
-    QVERIFY(b.popup.EnAttente());
-    QCOMPARE(b.popup.Sens(), 0);
+    QVERIFY(!b.popup.Monte() && b.popup.EnAttente());
 
     // Five seconds, then the fade, then hidden and opaque for next time.
     chrono.restart();
@@ -210,80 +246,6 @@ void TestNotifyPopup::fermetureDemandee() {
     QCOMPARE(masquee.count(), 1);
     QVERIFY(!b.fenetre.isVisible());
     QCOMPARE(b.restaurations, 0);
-}
-
-void TestNotifyPopup::clics() {
-    // The close box only fades.
-    {
-        Banc b;
-        QSignalSpy finie(&b.popup, &Popup::monteeFinie);
-        QSignalSpy masquee(&b.popup, &Popup::masquee);
-        b.Notifier();
-        QVERIFY(finie.wait(5000));
-        Clic(&b.fenetre, {169, 13});
-        QVERIFY(!b.popup.EnAttente());
-        QCOMPARE(b.popup.Sens(), -1);
-        QCOMPARE(b.fenetre.cursor().shape(), Qt::PointingHandCursor);
-        QVERIFY(masquee.wait(5000));
-        QCOMPARE(b.restaurations, 0);
-    }
-    // The message fades and brings the main window back, once.
-    {
-        Banc b;
-        QSignalSpy finie(&b.popup, &Popup::monteeFinie);
-        QSignalSpy masquee(&b.popup, &Popup::masquee);
-        b.Notifier();
-        QVERIFY(finie.wait(5000));
-        Clic(&b.fenetre, {3, 112});
-        QVERIFY(!b.popup.EnAttente());
-        QCOMPARE(b.popup.Sens(), -1);
-        QCOMPARE(b.restaurations, 1);
-        QVERIFY(masquee.wait(5000));
-        QCOMPARE(b.restaurations, 1);
-    }
-    // On a label, in window coordinates: (170, 10) of the title is (170, 60) of the message.
-    for (const bool surTitre : {true, false}) {
-        Banc b;
-        b.Notifier();
-        QLabel* label = surTitre ? b.titre : b.corps;
-        Clic(label, surTitre ? QPoint(170, 10) : QPoint(10, 5));
-        QCOMPARE(b.restaurations, 1);
-        QCOMPARE(b.popup.Sens(), -1);
-    }
-    // Elsewhere, with another button, or on the title bar strip: nothing.
-    {
-        Banc b;
-        QSignalSpy finie(&b.popup, &Popup::monteeFinie);
-        b.Notifier();
-        QVERIFY(finie.wait(5000));
-        Clic(&b.fenetre, {180, 5});
-        Clic(&b.fenetre, {90, 20});
-        Clic(&b.fenetre, {169, 13}, Qt::RightButton);
-        Clic(&b.fenetre, {90, 60}, Qt::RightButton);
-        QVERIFY(b.popup.EnAttente());
-        QCOMPARE(b.popup.Sens(), 0);
-        QVERIFY(b.fenetre.isVisible());
-        QCOMPARE(b.restaurations, 0);
-    }
-}
-
-void TestNotifyPopup::curseur() {
-    Banc b;
-    b.Notifier();
-    QVERIFY(b.fenetre.hasMouseTracking());
-    QCOMPARE(Curseur(&b.fenetre, {163, 7}), Qt::PointingHandCursor);
-    QCOMPARE(Curseur(&b.fenetre, {90, 60}), Qt::ArrowCursor);
-    QCOMPARE(Curseur(&b.fenetre, {175, 19}), Qt::PointingHandCursor);
-    QCOMPARE(Curseur(&b.fenetre, {176, 19}), Qt::ArrowCursor);
-    // Over a label, the window's coordinates decide.
-    QCOMPARE(Curseur(b.corps, {169, 5}), Qt::ArrowCursor);
-    QCOMPARE(b.corps->cursor().shape(), Qt::ArrowCursor);
-
-    // Releasing the button sets it too.
-    Souris(&b.fenetre, QEvent::MouseButtonRelease, {170, 10});
-    QCOMPARE(b.fenetre.cursor().shape(), Qt::PointingHandCursor);
-    Souris(&b.fenetre, QEvent::MouseButtonRelease, {10, 10});
-    QCOMPARE(b.fenetre.cursor().shape(), Qt::ArrowCursor);
 }
 
 QTEST_MAIN(TestNotifyPopup)

@@ -9,7 +9,6 @@ class TestPlatformAnsi : public QObject {
 private slots:
     void texteVersOctets_data();
     void texteVersOctets();
-    void octets80a9F();
     void tousLesOctetsAllerRetour();
     void seulsLes256CaracteresPassent();
 };
@@ -35,19 +34,6 @@ void TestPlatformAnsi::texteVersOctets() {
     QCOMPARE(Ansi::DepuisAnsi(octets), texte);
 }
 
-void TestPlatformAnsi::octets80a9F() {
-    const QString attendus = QStringLiteral("€\u0081‚ƒ„…†‡ˆ‰Š‹Œ\u008DŽ\u008F"
-                                            "\u0090‘’“”•–—˜™š›œ\u009DžŸ");
-    QCOMPARE(attendus.size(), 32);
-
-    for (int i = 0; i < 32; ++i) {
-        const QByteArray octet(1, char(0x80 + i));
-        const QString caractere = Ansi::DepuisAnsi(octet);
-        QVERIFY2(caractere == attendus.at(i), qPrintable(QString::number(0x80 + i, 16)));
-        QCOMPARE(Ansi::VersAnsi(caractere), octet);
-    }
-}
-
 void TestPlatformAnsi::tousLesOctetsAllerRetour() {
     QByteArray octets;
     for (int i = 0; i < 256; ++i)
@@ -55,6 +41,9 @@ void TestPlatformAnsi::tousLesOctetsAllerRetour() {
 
     const QString texte = Ansi::DepuisAnsi(octets);
     QCOMPARE(texte.size(), 256);
+    // Latin-1 but for 0x80 to 0x9F; the five bytes Windows-1252 leaves undefined stay themselves.
+    const QString c1 = QStringLiteral("€\u0081‚ƒ„…†‡ˆ‰Š‹Œ\u008DŽ\u008F\u0090‘’“”•–—˜™š›œ\u009DžŸ");
+    QCOMPARE(texte.mid(0x80, 32), c1);
     for (int i = 0; i < 256; ++i) {
         if (i < 0x80 || i >= 0xA0)
             QCOMPARE(texte.at(i).unicode(), char16_t(i));

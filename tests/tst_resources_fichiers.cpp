@@ -133,18 +133,12 @@ void TestResourcesFichiers::fichierIco() {
 // never clip.
 void TestResourcesFichiers::sons() {
     QList<QByteArray> vus;
+    // "fmt " of 16 bytes: PCM, mono, 44100 Hz, 88200 bytes a second, blocks of 2, 16 bits.
+    const QByteArray entete("WAVEfmt \x10\0\0\0\x01\0\x01\0\x44\xac\0\0\x88\x58\x01\0\x02\0\x10\0data", 32);
     for (const char* nom : {"coucou", "msg", "open", "close"}) {
         const QByteArray o = Lire(Son(nom));
-        QVERIFY2(o.size() > 44 && o.startsWith("RIFF") && o.mid(8, 8) == "WAVEfmt ", nom);
+        QVERIFY2(o.size() > 44 && o.startsWith("RIFF") && o.mid(8, 32) == entete, nom);
         QCOMPARE(Double(o, 4), quint32(o.size() - 8));
-        QCOMPARE(Double(o, 16), 16u);
-        QCOMPARE(Mot(o, 20), quint16(1));    // PCM
-        QCOMPARE(Mot(o, 22), quint16(1));    // mono
-        QCOMPARE(Double(o, 24), 44100u);     // rate
-        QCOMPARE(Double(o, 28), 44100u * 2); // bytes per second
-        QCOMPARE(Mot(o, 32), quint16(2));    // block
-        QCOMPARE(Mot(o, 34), quint16(16));   // bits
-        QCOMPARE(o.mid(36, 4), QByteArray("data"));
         QCOMPARE(Double(o, 40), quint32(o.size() - 44));
         const QByteArray donnees = o.mid(44);
         const qsizetype n = donnees.size() / 2;

@@ -43,20 +43,6 @@ void Survoler(QWidget* w, const QPoint& p) {
     QCoreApplication::sendEvent(w, &e);
 }
 
-// A copy started in a program folder that already holds this config.ini.
-std::unique_ptr<CopieOvan> CopieAvecConfig(const QString& adresse, const QByteArray& config) {
-    return std::make_unique<CopieOvan>(
-        adresse, [&](const QString& dossier) { Ecrire(dossier + QStringLiteral("config.ini"), config); });
-}
-
-// The same, the received-files folder being the program folder (so that no dialog opens).
-std::unique_ptr<CopieOvan> CopieAvecPseudo(const QString& adresse, const QByteArray& pseudo) {
-    return std::make_unique<CopieOvan>(adresse, [&](const QString& dossier) {
-        Ecrire(dossier + QStringLiteral("config.ini"),
-               "PSEUDO:" + pseudo + "\r\nDOSSIER:" + dossier.toUtf8());
-    });
-}
-
 QByteArray PseudoEnregistre(CopieOvan& copie) {
     const LignesConfig lignes = LireConfig(Lire(copie.Dossier() + QStringLiteral("config.ini")));
     return lignes.isEmpty() ? QByteArray() : lignes.first().second;
@@ -71,10 +57,9 @@ private slots:
     void sauvegardeSure();
     void allerRetourParLesControles();
     void casLimitesAuChargement();
-    void valeursFinissantParCR();
     void valeurPlusLongueQueSaZone();
-    void demarrageSansFichier();
-    void demarrageDossierManquant();
+    void demarrage_data();
+    void demarrage();
     void pagesEtOnglets();
     void optionsValiderAppliquerAnnuler();
     void annulerApresParcourir();
@@ -86,10 +71,9 @@ void TestSettingsOptions::sauvegardeSure() {
     Ecrire(a.Dossier() + "config.ini", "PSEUDO:Ancien\n");
     QVERIFY(QDir(a.Dossier()).mkdir(QStringLiteral("config_tmp.ini")));
     a.ovan().ClicBouton(Commande::AppliquerOptions);
-    QCOMPARE(a.dialogues().Textes(),
-             QStringList{QStringLiteral("Impossible d'enregistrer la configuration !")});
-    QCOMPARE(a.dialogues().Appels()[0].titre, QStringLiteral("Erreur"));
-    QCOMPARE(a.dialogues().Appels()[0].icone, Dialogues::Icone::Erreur);
+    QVERIFY(a.dialogues().Boite(0, QStringLiteral("Impossible d'enregistrer la configuration !"),
+                                QStringLiteral("Erreur"), Dialogues::Icone::Erreur,
+                                a.interface().OptionshWnd));
     QCOMPARE(Lire(a.Dossier() + "config.ini"), QByteArray("PSEUDO:Ancien\n"));
 }
 
@@ -105,20 +89,15 @@ void TestSettingsOptions::allerRetourParLesControles() {
     ui.ComboBoxhWnd[ListeOptionsFormat]->setCurrentIndex(1);
     ui.ComboBoxhWnd[ListeOptionsQualite]->setCurrentIndex(4);
     ui.CheckBoxhWnd[CaseEnvoyerCapture]->setChecked(true);
-    const QByteArray contenu = EcrireReglages(SauverConfig(ui));
-    QCOMPARE(
-        contenu,
-        "PSEUDO:Zo\xe9\x80\r\nDOSSIER:" + a.Dossier().toUtf8() +
-            "\r\nPOLICE:4\r\nCOULEUR:7\r\nGRAS:1\r\nITALIQUE:0\r\nSOULIGNE:1\r\nFORMAT:1\r\nQUALITE:4\r\n"
-            "ENVOICAPT:1\r\n");
+    // Each control saves its own key (the bytes are the file's business).
+    const Reglages reglages = SauverConfig(ui);
+    QVERIFY(reglages == (Reglages{QStringLiteral("Zoé€"), a.Dossier(), 4, 7, true, false, true, 1, 4, true}));
 
     CopieOvan b(QStringLiteral("127.0.0.71"));
     Interface& v = b.interface();
-    ChargerConfig(v, LireReglages(contenu));
+    ChargerConfig(v, reglages);
+    QVERIFY(SauverConfig(v) == reglages);
     QCOMPARE(v.TextBoxhWnd[ZonePseudo]->text(), QStringLiteral("Zoé€"));
-    QCOMPARE(v.TextBoxhWnd[ZoneOptionsPseudo]->text(), QStringLiteral("Zoé€"));
-    QCOMPARE(v.TextBoxhWnd[ZoneOptionsDossier]->text(), a.Dossier());
-    QCOMPARE(EcrireReglages(SauverConfig(v)), contenu);
     // The font picker follows too.
     QCOMPARE(v.ComboBoxhWnd[ListePolice]->currentIndex(), 4);
     QCOMPARE(v.ComboBoxhWnd[ListeCouleur]->currentIndex(), 7);
@@ -144,30 +123,24 @@ void TestSettingsOptions::casLimitesAuChargement() {
     QVERIFY(ui.CheckBoxhWnd[CaseItalique]->isChecked());
 }
 
-void TestSettingsOptions::valeursFinissantParCR() {
-    // A hand-edited file can leave CRs at the end of a value: loaded, saved by Apply, read again.
-    auto a = CopieAvecPseudo(QStringLiteral("127.0.0.70"), "Paul\r\r");
-    a->ovan().ClicBouton(Commande::AppliquerOptions);
-    QCOMPARE(PseudoEnregistre(*a), QByteArray("Paul\r\r"));
-}
-
 void TestSettingsOptions::valeurPlusLongueQueSaZone() {
-    // The box takes 30 characters; the file may hold more, and keeps them through a save.
-    const QByteArray long_ = QByteArray("Jean-Pierre ").repeated(5);
-    auto a = CopieAvecPseudo(QStringLiteral("127.0.0.70"), long_);
-    Interface& ui = a->interface();
+    // The box takes 30 characters; the file may hold more, and CRs a hand edit left at the end:
+    // all of it stays through a save.
+    const QByteArray long_ = QByteArray("Jean-Pierre ").repeated(5) + "\r\r";
+    CopieOvan a(QStringLiteral("127.0.0.70"), "PSEUDO:" + long_, true);
+    Interface& ui = a.interface();
     QLineEdit* zone = ui.TextBoxhWnd[ZoneOptionsPseudo];
     QCOMPARE(zone->text(), QString::fromLatin1(long_));
-    a->ovan().ClicBouton(Commande::AppliquerOptions);
-    QCOMPARE(PseudoEnregistre(*a), long_);
-    QCOMPARE(ui.TextBoxhWnd[ZonePseudo]->text(), QString::fromLatin1(long_).trimmed());
+    a.ovan().ClicBouton(Commande::AppliquerOptions);
+    QCOMPARE(PseudoEnregistre(a), long_);
+    QVERIFY(ui.TextBoxhWnd[ZonePseudo]->text().startsWith(QString::fromLatin1(long_.first(59))));
 
     // Typing never makes it longer, whether the box is over its limit or at it.
     QTest::keyClicks(zone, QStringLiteral("ab"));
     QCOMPARE(zone->text(), QString::fromLatin1(long_));
     QTest::keyClick(zone, Qt::Key_Backspace);
     QTest::keyClicks(zone, QStringLiteral("ab"));
-    QCOMPARE(zone->text().size(), 59);
+    QCOMPARE(zone->text().size(), long_.size() - 1);
     zone->setText(QString(28, u'x'));
     QTest::keyClicks(zone, QStringLiteral("abc"));
     QCOMPARE(zone->text(), QString(28, u'x') + QStringLiteral("ab"));
@@ -179,38 +152,42 @@ void TestSettingsOptions::valeurPlusLongueQueSaZone() {
     QCOMPARE(zone->text(), QStringLiteral("xx012") + QString(25, u'x'));
 }
 
-void TestSettingsOptions::demarrageSansFichier() {
-    CopieOvan a(QStringLiteral("127.0.0.70"));
-    Interface& ui = a.interface();
-    QVERIFY(a.dialogues().Appels().isEmpty());
-    QCOMPARE(ui.TextBoxhWnd[ZonePseudo]->text(), ChercheNomPC().left(30));
-    QCOMPARE(a.ovan().session().MonPseudo, ChercheNomPC().left(30));
-    QVERIFY(ui.TextBoxhWnd[ZoneOptionsDossier]->text().endsWith(u'/'));
-    QCOMPARE(a.ovan().session().DossFichRecus, DossierParDefaut());
-    QVERIFY(!QFile::exists(a.Dossier() + "config.ini")); // start-up never creates it
-    QVERIFY(!ui.OptionshWnd->isVisible());
+void TestSettingsOptions::demarrage_data() {
+    QTest::addColumn<bool>("fichier");
+    QTest::addColumn<bool>("dossier");
+    QTest::newRow("sans config.ini") << false << false;
+    QTest::newRow("dossier de reception manquant") << true << false;
+    QTest::newRow("complet") << true << true;
 }
 
-void TestSettingsOptions::demarrageDossierManquant() {
-    auto a = CopieAvecConfig(QStringLiteral("127.0.0.70"), "PSEUDO:Paul\n");
-    Interface& ui = a->interface();
-    QCOMPARE(ui.TextBoxhWnd[ZonePseudo]->text(), QStringLiteral("Paul"));
-    QCOMPARE(a->dialogues().Textes(),
-             QStringList{QStringLiteral("Le dossier de réception des fichiers n'existe pas !\r\n"
-                                        "Vous devez en choisir un existant.")});
-    QCOMPARE(a->dialogues().Appels()[0].titre, QStringLiteral("Erreur !"));
-    QCOMPARE(a->dialogues().Appels()[0].icone, Dialogues::Icone::Information);
-    QVERIFY(a->dialogues().Appels()[0].proprietaire.isNull());
-    QCOMPARE(a->dialogues().Navigations().size(), 1);
-    QCOMPARE(a->dialogues().Navigations()[0].first,
-             QStringLiteral("Le dossier accueillant les fichiers reçus"));
-    QVERIFY(ui.OptionshWnd->isVisible());
-    QVERIFY(!ui.FenetrehWnd->Active());
-    QCOMPARE(ui.TextBoxhWnd[ZoneOptionsDossier]->text(), DossierParDefaut());
-    // Closing the Options window gives the main window back.
-    QTRY_COMPARE(ui.OptionshWnd->fondu().Sens(), 0);
-    ui.OptionshWnd->close();
-    QTRY_VERIFY(ui.FenetrehWnd->Active());
+// Start-up never creates config.ini. Without a received-files folder the user is told, then the
+// Options window holds the main one until it is closed.
+void TestSettingsOptions::demarrage() {
+    QFETCH(bool, fichier);
+    QFETCH(bool, dossier);
+    CopieOvan a(QStringLiteral("127.0.0.70"), fichier ? "PSEUDO:Paul" : "", dossier);
+    Interface& ui = a.interface();
+    const QString pseudo = fichier ? QStringLiteral("Paul") : ChercheNomPC().left(30);
+    QCOMPARE(ui.TextBoxhWnd[ZonePseudo]->text(), pseudo);
+    QCOMPARE(a.ovan().session().MonPseudo, pseudo);
+    QCOMPARE(a.ovan().session().DossFichRecus, dossier ? a.Dossier() : DossierParDefaut());
+    QCOMPARE(ui.TextBoxhWnd[ZoneOptionsDossier]->text(), a.ovan().session().DossFichRecus);
+    QCOMPARE(QFile::exists(a.Dossier() + "config.ini"), fichier);
+
+    const bool manque = fichier && !dossier;
+    QCOMPARE(a.dialogues().Appels().size(), int(manque));
+    QCOMPARE(a.dialogues().Navigations().size(), int(manque));
+    QCOMPARE(ui.OptionshWnd->isVisible(), manque);
+    QCOMPARE(ui.FenetrehWnd->Active(), !manque);
+    if (manque) {
+        QVERIFY(a.dialogues().Boite(0,
+                                    QStringLiteral("Le dossier de réception des fichiers n'existe pas !\r\n"
+                                                   "Vous devez en choisir un existant."),
+                                    QStringLiteral("Erreur !"), Dialogues::Icone::Information, nullptr));
+        QTRY_COMPARE(ui.OptionshWnd->fondu().Sens(), 0);
+        ui.OptionshWnd->close();
+        QTRY_VERIFY(ui.FenetrehWnd->Active());
+    }
 }
 
 void TestSettingsOptions::pagesEtOnglets() {

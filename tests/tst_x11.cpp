@@ -7,7 +7,6 @@
 #include "app/Interface.h"
 
 #include <QApplication>
-#include <QFile>
 #include <QLineEdit>
 #include <QProcess>
 #include <QSignalSpy>
@@ -60,15 +59,6 @@ bool Focaliser(QWidget* zone) {
         5000);
 }
 
-std::unique_ptr<CopieOvan> Copie(const QString& adresse, bool dossierRecus) {
-    return std::make_unique<CopieOvan>(adresse, [=](const QString& dossier) {
-        QFile f(dossier + QStringLiteral("config.ini"));
-        if (f.open(QIODevice::WriteOnly)) {
-            f.write("PSEUDO:Paul\n" + (dossierRecus ? "DOSSIER:" + dossier.toUtf8() + '\n' : QByteArray()));
-        }
-    });
-}
-
 } // namespace
 
 class TestX11 : public QObject {
@@ -83,8 +73,8 @@ private slots:
 void TestX11::fenetresPossedeesAuDessus() {
     // A missing received-files folder forces the Options window open over the disabled main window:
     // after it, so in front and with the focus; a click on the main window does not bury it.
-    auto a = Copie(QStringLiteral("127.0.0.155"), false);
-    Interface& ui = a->interface();
+    CopieOvan a(QStringLiteral("127.0.0.155"), "PSEUDO:Paul");
+    Interface& ui = a.interface();
     FenetrePrincipale* principale = ui.FenetrehWnd;
     QVERIFY(QTest::qWaitForWindowExposed(principale));
     QVERIFY(!principale->Active());
@@ -114,12 +104,12 @@ void TestX11::fenetresPossedeesAuDessus() {
 }
 
 void TestX11::raccourcisDepuisChaqueZone() {
-    auto a = Copie(QStringLiteral("127.0.0.156"), true);
-    Interface& ui = a->interface();
+    CopieOvan a(QStringLiteral("127.0.0.156"), "PSEUDO:Paul", true);
+    Interface& ui = a.interface();
     FenetrePrincipale* principale = ui.FenetrehWnd;
     QVERIFY(QTest::qWaitForWindowExposed(principale));
     QSignalSpy menus(principale, &FenetrePrincipale::commandeMenu);
-    QSignalSpy commandes(&a->ovan(), &Ovan::commande);
+    QSignalSpy commandes(&a.ovan(), &Ovan::commande);
 
     const struct {
         const char* touches;
@@ -151,7 +141,7 @@ void TestX11::raccourcisDepuisChaqueZone() {
             principale->Activer(true);
             QVERIFY2(Focaliser(zone), qPrintable(cas));
             if (r.menu == Menu::Quitter) {
-                a->dialogues().Repondre(Dialogues::Reponse::Non); // asked whether to quit: no
+                a.dialogues().Repondre(Dialogues::Reponse::Non); // asked whether to quit: no
             }
             menus.clear();
             commandes.clear();

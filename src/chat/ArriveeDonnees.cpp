@@ -86,12 +86,11 @@ void ArriveeDonnees::Planifier() {
 }
 
 void ArriveeDonnees::ReglerLecture() {
-    SocketsChat& sockets = m_sockets;
     const qsizetype taille = EnAttente();
-    if (taille > LimiteFile && !sockets.LectureSuspendue()) {
-        sockets.SuspendreLecture(true);
-    } else if (taille <= LimiteFile / 4 && sockets.LectureSuspendue()) {
-        sockets.SuspendreLecture(false);
+    if (taille > LimiteFile && !m_sockets.LectureSuspendue()) {
+        m_sockets.SuspendreLecture(true);
+    } else if (taille <= LimiteFile / 4 && m_sockets.LectureSuspendue()) {
+        m_sockets.SuspendreLecture(false);
     }
 }
 

@@ -3,11 +3,12 @@
 #include "app/Interface.h"
 #include "chat/SocketsChat.h"
 
+#include <QFile>
 #include <QLineEdit>
 #include <QTest>
 #include <QTextEdit>
 
-CopieOvan::CopieOvan(const QString& adresse) : CopieOvan(adresse, nullptr) {}
+CopieOvan::CopieOvan(const QString& adresse) : CopieOvan(adresse, std::function<void(const QString&)>()) {}
 
 CopieOvan::CopieOvan(const QString& adresse, const std::function<void(const QString&)>& preparer)
     : m_adresse(adresse) {
@@ -23,6 +24,14 @@ CopieOvan::CopieOvan(const QString& adresse, const std::function<void(const QStr
     m_ovan = std::make_unique<Ovan>(parametres);
     m_ovan->Demarrer();
 }
+
+CopieOvan::CopieOvan(const QString& adresse, const QByteArray& config, bool dossierRecus)
+    : CopieOvan(adresse, [&](const QString& dossier) {
+          QFile f(dossier + QStringLiteral("config.ini"));
+          if ((!config.isEmpty() || dossierRecus) && f.open(QIODevice::WriteOnly)) {
+              f.write(config + (dossierRecus ? "\r\nDOSSIER:" + dossier.toUtf8() : QByteArray()));
+          }
+      }) {}
 
 CopieOvan::~CopieOvan() = default;
 

@@ -19,6 +19,9 @@ public:
     explicit CopieOvan(const QString& adresse);
     // The same, after preparer has put files in the program folder (a config.ini, say).
     CopieOvan(const QString& adresse, const std::function<void(const QString& dossier)>& preparer);
+    // The same, config.ini holding config, then the program folder as the received-files folder
+    // when dossierRecus (so that no box asks for one); no config.ini when both are empty.
+    CopieOvan(const QString& adresse, const QByteArray& config, bool dossierRecus = false);
     ~CopieOvan();
 
     Ovan& ovan() { return *m_ovan; }

@@ -1,5 +1,6 @@
 #include "DialoguesEnregistres.h"
 
+#include <QDebug>
 #include <QEventLoop>
 #include <QTimer>
 
@@ -32,6 +33,20 @@ QStringList DialoguesEnregistres::Textes() const {
         textes << a.texte;
     }
     return textes;
+}
+
+bool DialoguesEnregistres::Boite(qsizetype i, const QString& texte, const QString& titre, Icone icone,
+                                 const QWidget* proprietaire) const {
+    if (i >= m_appels.size()) {
+        qWarning() << "box" << i << "never opened; boxes:" << Textes();
+        return false;
+    }
+    const Appel& a = m_appels[i];
+    if (a.texte == texte && a.titre == titre && a.icone == icone && a.proprietaire.data() == proprietaire) {
+        return true;
+    }
+    qWarning() << "box" << i << a.texte << a.titre << int(a.icone) << a.proprietaire.data();
+    return false;
 }
 
 QString DialoguesEnregistres::ChoisirDossier(QWidget*, const QString& titre, const QString& depart) {

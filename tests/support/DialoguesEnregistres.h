@@ -42,6 +42,9 @@ public:
 
     const QList<Appel>& Appels() const { return m_appels; }
     QStringList Textes() const;
+    // Whether box i said texte under titre with icone, owned by proprietaire; prints it when not.
+    bool Boite(qsizetype i, const QString& texte, const QString& titre, Icone icone,
+               const QWidget* proprietaire) const;
     void Effacer() { m_appels.clear(); }
 
 signals:
