@@ -6,6 +6,7 @@
 #include "app/Interface.h"
 #include "chat/ArriveeDonnees.h"
 #include "chat/SocketsChat.h"
+#include "transfer/CanalFichier.h"
 
 #include <QAction>
 #include <QLineEdit>
@@ -251,7 +252,7 @@ void TestChatConnexion::ecouteImpossible() {
     // Both ports already taken on this address: each failure has its box, chat still calls out.
     QTcpServer chat, fichier;
     QVERIFY(chat.listen(QHostAddress(QStringLiteral("127.0.0.14")), SocketsChat::PortChat));
-    QVERIFY(fichier.listen(QHostAddress(QStringLiteral("127.0.0.14")), SocketsChat::PortFichier));
+    QVERIFY(fichier.listen(QHostAddress(QStringLiteral("127.0.0.14")), CanalFichier::PortFichier));
     CopieOvan a(QStringLiteral("127.0.0.14"));
     const QString texte = QStringLiteral("Impossible d'écouter !");
     QVERIFY(

@@ -38,7 +38,6 @@ private slots:
     void retourPendantSaPropreConnexion();
     void appelsCroises();
     void tramesCoupeesParTcp();
-    void portFichierFermeAuxAppelants();
 };
 
 void TestChatSockets::retourPendantSaPropreConnexion() {
@@ -129,15 +128,6 @@ void TestChatSockets::tramesCoupeesParTcp() {
     QCOMPARE(trames[0].donnee, QByteArray("Zo\xe9"));
     QCOMPARE(trames[1].donnee, QByteArray("165_Salut_42"));
     QCOMPARE(b.AdresseAppelant(), QStringLiteral("127.0.0.20"));
-}
-
-void TestChatSockets::portFichierFermeAuxAppelants() {
-    SocketsChat b(QHostAddress(QStringLiteral("127.0.0.21")));
-    QVERIFY(b.Ecouter2());
-    QTcpSocket intrus;
-    intrus.connectToHost(QHostAddress(QStringLiteral("127.0.0.21")), SocketsChat::PortFichier);
-    QSignalSpy ferme(&intrus, &QAbstractSocket::disconnected);
-    QVERIFY(ferme.wait(5000));
 }
 
 QTEST_GUILESS_MAIN(TestChatSockets)

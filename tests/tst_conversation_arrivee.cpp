@@ -63,16 +63,23 @@ void TestConversationArrivee::offreRefusee() {
     QVERIFY(b.Appeler(QStringLiteral("127.0.0.56")));
     QVERIFY(b.AttendreTrames(1)); // "[ATT]": no nickname typed
     b.Oublier();
+    b.Envoyer("[LOG]Bob\x03");
+    a.dialogues().Repondre(Dialogues::Reponse::Non);
     b.Envoyer("[DEM]a b.txt\\0\x03");
     QVERIFY(b.AttendreTrames(1));
     QCOMPARE(b.Octets(), QByteArray("[RPS]NON\x03"));
+    QVERIFY(a.dialogues().Boite(0,
+                                QStringLiteral("Bob veut vous envoyer 'a b.txt'.\r\n0 octets.\r\n"
+                                               "Acceptez-vous ce fichier ?"),
+                                QStringLiteral("OVAN Messenger"), Dialogues::Icone::Question,
+                                a.interface().FenetrehWnd));
     QVERIFY(a.TexteConversation().endsWith(
         QStringLiteral(">>> Vous avez refusé la réception de 'a b.txt'. <<<\n")));
     QCOMPARE(a.ovan().vueConversation().DernierMess(), FinConversation(a.Conversation()));
 
     b.Envoyer("[ANN]\x03");
-    QTRY_COMPARE(a.dialogues().Appels().size(), 1);
-    QVERIFY(a.dialogues().Boite(0, QStringLiteral("Le transfert a été annulé !"),
+    QTRY_COMPARE(a.dialogues().Appels().size(), 2);
+    QVERIFY(a.dialogues().Boite(1, QStringLiteral("Le transfert a été annulé !"),
                                 QStringLiteral("Annulation"), Dialogues::Icone::Information,
                                 a.interface().TransferthWnd));
 }

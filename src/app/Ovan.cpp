@@ -27,6 +27,7 @@
 #include "tools/Capture.h"
 #include "tools/Compression.h"
 #include "tools/ConversionImages.h"
+#include "transfer/CanalFichier.h"
 #include "transfer/Transfert.h"
 
 #include <QApplication>
@@ -61,9 +62,12 @@ Ovan::Ovan(const Parametres& parametres, QObject* parent)
       m_vue(std::make_unique<VueConversation>(m_interface->RichEdithWnd[ZoneConversation], *m_smileys)),
       m_composition(std::make_unique<Composition>(*m_interface, *m_sockets, *m_envoi, dialogues(), m_session,
                                                   *m_presence, *m_vue)),
-      m_transfert(std::make_unique<Transfert>(*m_interface, *m_vue, *m_envoi, dialogues(), m_session)),
-      m_connexion(
-          std::make_unique<Connexion>(*m_interface, *m_vue, *m_sockets, *m_envoi, dialogues(), m_session)),
+      m_canal(std::make_unique<CanalFichier>(m_parametres.AdresseLocale)),
+      m_transfert(std::make_unique<Transfert>(
+          *m_interface, *m_vue, *m_sockets, *m_envoi, *m_canal, m_session,
+          Transfert::Services{dialogues(), shell(), sons(), *m_popup, m_parametres.DossExec})),
+      m_connexion(std::make_unique<Connexion>(*m_interface, *m_vue, *m_sockets, *m_canal, *m_envoi,
+                                              dialogues(), m_session)),
       m_arrivee(std::make_unique<ArriveeDonnees>(*m_interface, *m_sockets, m_session, *m_popup, sons(),
                                                  *m_vue, *m_transfert, m_parametres.DossExec)),
       m_choixPseudo(std::make_unique<ChoixPseudo>(*m_interface, *m_envoi, m_session)),
@@ -84,6 +88,7 @@ Ovan::Ovan(const Parametres& parametres, QObject* parent)
                             });
     m_connexion->ReglerDemandePseudo([this] { m_choixPseudo->Afficher(); });
     connect(m_arrivee.get(), &ArriveeDonnees::clignoter, this, &Ovan::Clignoter);
+    connect(m_transfert.get(), &Transfert::clignoter, this, &Ovan::Clignoter);
 
     m_clignotement.setInterval(1500);
     connect(&m_clignotement, &QTimer::timeout, this,
@@ -133,11 +138,11 @@ void Ovan::CablerFenetres() {
     // What the close box of each secondary window means.
     connect(ui.OptionshWnd, &FenetreOvan::fermetureDemandee, this,
             [this] { ClicBouton(Commande::AnnulerOptions); });
-    for (FenetreOvan* f :
-         {ui.ApposhWnd, ui.TransferthWnd, ui.ReseauhWnd, ui.ImageshWnd, ui.CompressionhWnd}) {
+    for (FenetreOvan* f : {ui.ApposhWnd, ui.ReseauhWnd, ui.ImageshWnd, ui.CompressionhWnd}) {
         connect(f, &FenetreOvan::fermetureDemandee, f, [f] { f->fondu().Sortir(); });
     }
-    // The nickname window must be answered; the pickers and the pop-up have no close box.
+    // The nickname window must be answered, the transfer window closes by its own button; the
+    // pickers and the pop-up have no close box.
 
     // The image window's quality list follows its format.
     connect(ui.ComboBoxhWnd[ListeFormat], &QComboBox::currentIndexChanged, this, [&ui](int format) {
@@ -201,8 +206,6 @@ void Ovan::Arreter() {
     ClicBouton(Commande::Deconnecter);
     m_sockets->FermerServeur();
     m_sockets->FermerClient();
-    m_sockets->FermerFichierEnvoi();
-    m_sockets->FermerFichierReception();
     for (QWidget* f : m_interface->Fenetres()) {
         f->hide();
     }

@@ -12,6 +12,7 @@
 
 class APropos;
 class ArriveeDonnees;
+class CanalFichier;
 class Capture;
 class ChoixPseudo;
 class Composition;
@@ -117,6 +118,7 @@ private:
     std::unique_ptr<Smileys> m_smileys;
     std::unique_ptr<VueConversation> m_vue;
     std::unique_ptr<Composition> m_composition;
+    std::unique_ptr<CanalFichier> m_canal;
     std::unique_ptr<Transfert> m_transfert;
     std::unique_ptr<Connexion> m_connexion;
     std::unique_ptr<ArriveeDonnees> m_arrivee;

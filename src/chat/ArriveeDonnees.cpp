@@ -39,10 +39,9 @@ ArriveeDonnees::ArriveeDonnees(Interface& interface, SocketsChat& sockets, Sessi
     connect(d, &DecodeurTrames::frappe, this, &ArriveeDonnees::RecuFrappe);
     connect(d, &DecodeurTrames::attentePseudo, this,
             [this] { m_vue.Message(QStringLiteral("Attente du pseudo de votre contact..."), false); });
-    connect(d, &DecodeurTrames::offre, this,
-            [this](const QString& nom, qint64, const QByteArray& tailleTexte) {
-                m_transfert.RecuOffre(nom, tailleTexte);
-            });
+    connect(d, &DecodeurTrames::offre, this, [this](const QString& nom, qint64 taille, const QByteArray&) {
+        m_transfert.RecuOffre(nom, taille);
+    });
     connect(d, &DecodeurTrames::reponse, this, [this](bool oui) { m_transfert.RecuReponse(oui); });
     connect(d, &DecodeurTrames::annulation, this, [this] { m_transfert.RecuAnnulation(); });
 }

@@ -10,6 +10,7 @@
 #include "conversation/Texte.h"
 #include "conversation/VueConversation.h"
 #include "platform/Dialogues.h"
+#include "transfer/CanalFichier.h"
 
 #include <QAction>
 #include <QLineEdit>
@@ -20,10 +21,10 @@ namespace {
 const QString TitreFenetre = QStringLiteral("OVAN Messenger");
 }
 
-Connexion::Connexion(Interface& interface, VueConversation& vue, SocketsChat& sockets, EnvoiTrames& envoi,
-                     Dialogues& dialogues, Session& session)
-    : m_interface(interface), m_vue(vue), m_sockets(sockets), m_envoi(envoi), m_dialogues(dialogues),
-      m_session(session) {
+Connexion::Connexion(Interface& interface, VueConversation& vue, SocketsChat& sockets, CanalFichier& canal,
+                     EnvoiTrames& envoi, Dialogues& dialogues, Session& session)
+    : m_interface(interface), m_vue(vue), m_sockets(sockets), m_canal(canal), m_envoi(envoi),
+      m_dialogues(dialogues), m_session(session) {
     connect(&m_sockets, &SocketsChat::etatChange, this, &Connexion::AfficherEtat);
     connect(&m_sockets, &SocketsChat::appelAccepte, this, &Connexion::DemandeConnexion);
     connect(&m_sockets, &SocketsChat::connexionEtablie, this, &Connexion::Connecte);
@@ -57,7 +58,7 @@ void Connexion::Ecouter() {
 }
 
 void Connexion::Ecouter2() {
-    if (!m_sockets.Ecouter2()) {
+    if (!m_canal.Ecouter()) {
         m_dialogues.Message(m_interface.TransferthWnd, QStringLiteral("Impossible d'écouter !"),
                             QStringLiteral("Erreur"), Dialogues::Icone::Erreur);
     }
@@ -182,8 +183,8 @@ void Connexion::CommandeDeconnecter() {
     }
     m_sockets.FermerClient();
     m_sockets.FermerServeur();
-    m_sockets.FermerFichierEnvoi();
-    m_sockets.FermerFichierReception();
+    // The file port listens again: a transfer under way ends.
+    m_canal.Annuler();
     m_sockets.ReglEtat(EtatDeconnecte);
     Ecouter();
     Ecouter2();

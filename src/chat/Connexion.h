@@ -4,6 +4,7 @@
 #include <QObject>
 #include <functional>
 
+class CanalFichier;
 class Dialogues;
 class EnvoiTrames;
 class Interface;
@@ -14,8 +15,8 @@ struct Session;
 class Connexion : public QObject {
     Q_OBJECT
 public:
-    Connexion(Interface& interface, VueConversation& vue, SocketsChat& sockets, EnvoiTrames& envoi,
-              Dialogues& dialogues, Session& session);
+    Connexion(Interface& interface, VueConversation& vue, SocketsChat& sockets, CanalFichier& canal,
+              EnvoiTrames& envoi, Dialogues& dialogues, Session& session);
 
     void CommandeConnecter();   // command 3
     void CommandeDeconnecter(); // command 4
@@ -51,6 +52,7 @@ private:
     Interface& m_interface;
     VueConversation& m_vue;
     SocketsChat& m_sockets;
+    CanalFichier& m_canal;
     EnvoiTrames& m_envoi;
     Dialogues& m_dialogues;
     Session& m_session;

@@ -357,31 +357,7 @@ void SocketsChat::FermerServeur() {
     m_lecteur.Vider();
 }
 
-void SocketsChat::FermerFichierEnvoi() {
-    FermerSocket(W_Fichier_Envoi);
-    W_Fichier_Envoi = nullptr;
-}
-
-void SocketsChat::FermerFichierReception() {
-    FermerEcoute(W_Fichier_Reception);
-    W_Fichier_Reception = nullptr;
-}
-
-bool SocketsChat::Ecouter2() {
-    FermerEcoute(W_Fichier_Reception);
-    FermerSocket(W_Fichier_Envoi);
-    W_Fichier_Envoi = new QTcpSocket(this);
-    W_Fichier_Reception = new QTcpServer(this);
-    W_Fichier_Reception->setListenBacklogSize(0);
-    connect(W_Fichier_Reception, &QTcpServer::newConnection, this, &SocketsChat::SurAppelFichier);
-    return W_Fichier_Reception->listen(m_adresseLocale, PortFichier);
-}
-
-void SocketsChat::SurAppelFichier() {
-    // No transfer is under way, so a caller on the file port has nothing to send us.
-    while (W_Fichier_Reception && W_Fichier_Reception->hasPendingConnections()) {
-        QTcpSocket* appelant = W_Fichier_Reception->nextPendingConnection();
-        appelant->abort();
-        appelant->deleteLater();
-    }
+QHostAddress SocketsChat::AdresseContact() const {
+    return W_Client && W_Client->state() == QAbstractSocket::ConnectedState ? W_Client->peerAddress()
+                                                                            : QHostAddress();
 }

@@ -1,4 +1,4 @@
-// The chat sockets (port 60000), the file-port listener (60001) and the connection state.
+// The chat sockets (port 60000) and the connection state.
 #pragma once
 
 #include "chat/Trame.h"
@@ -26,7 +26,6 @@ class SocketsChat : public QObject {
     Q_OBJECT
 public:
     static constexpr quint16 PortChat = 60000;
-    static constexpr quint16 PortFichier = 60001;
     // Bounds on what a contact can make us hold.
     static constexpr qint64 TailleLecture = 64 * 1024;
     static constexpr qint64 TailleMaxEnvoi = 4 * 1024 * 1024;
@@ -45,8 +44,6 @@ public:
     // Recreates W_Serveur and W_Client (closing the ones they replace), state 0, listens:
     // state 2 on success, false and state 0 on failure.
     bool Ecouter();
-    // The same for the file port; does not touch Etat.
-    bool Ecouter2();
 
     // Who asks for a connection: the user's connect command, or the accept of a caller.
     enum class Origine { Commande, Retour };
@@ -81,11 +78,11 @@ public:
 
     void FermerClient();
     void FermerServeur();
-    void FermerFichierEnvoi();
-    void FermerFichierReception();
 
     // The caller's address of the accepted chat connection, as dotted text.
     QString AdresseAppelant() const { return m_adresseAppelant; }
+    // The contact's address while our connection to it is up; null otherwise.
+    QHostAddress AdresseContact() const;
     bool EcouteActive() const;
 
 signals:
@@ -109,7 +106,6 @@ private:
     void SurAppel();
     void SurErreurSocket(QTcpSocket* socket, int code);
     void DemarrerConnexion(const QHostAddress& adresse, Origine origine);
-    void SurAppelFichier();
     void SurFermeture(QTcpSocket* socket);
     void Signaler(bool erreur);
 
@@ -119,8 +115,6 @@ private:
     QPointer<QTcpServer> W_ServeurEcoute;
     QPointer<QTcpSocket> W_Serveur;
     QPointer<QTcpSocket> W_Client;
-    QPointer<QTcpServer> W_Fichier_Reception;
-    QPointer<QTcpSocket> W_Fichier_Envoi;
     Trame::LecteurTrames m_lecteur;
     QString m_adresseAppelant;
     // A newer connect or a disconnect makes the answer of an older lookup stale.

@@ -32,3 +32,7 @@ Dialogues::Reponse DialoguesReels::Message(QWidget* proprietaire, const QString&
 QString DialoguesReels::ChoisirDossier(QWidget* proprietaire, const QString& titre, const QString& depart) {
     return QFileDialog::getExistingDirectory(proprietaire, titre, depart, QFileDialog::ShowDirsOnly);
 }
+
+QString DialoguesReels::ChoisirFichier(QWidget* proprietaire, const QString& titre, const QString& filtre) {
+    return QFileDialog::getOpenFileName(proprietaire, titre, QString(), filtre);
+}

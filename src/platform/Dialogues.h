@@ -19,6 +19,9 @@ public:
 
     // An existing folder chosen by the user, starting from depart; "" when cancelled.
     virtual QString ChoisirDossier(QWidget* proprietaire, const QString& titre, const QString& depart) = 0;
+
+    // An existing file chosen by the user, its whole path; "" when cancelled.
+    virtual QString ChoisirFichier(QWidget* proprietaire, const QString& titre, const QString& filtre) = 0;
 };
 
 // The real boxes, modal to their owner.
@@ -27,4 +30,5 @@ public:
     Reponse Message(QWidget* proprietaire, const QString& texte, const QString& titre, Icone icone,
                     Boutons boutons = Boutons::Ok) override;
     QString ChoisirDossier(QWidget* proprietaire, const QString& titre, const QString& depart) override;
+    QString ChoisirFichier(QWidget* proprietaire, const QString& titre, const QString& filtre) override;
 };

@@ -165,10 +165,3 @@ QString DossierParDefaut() {
     return dossier;
 }
 
-bool DossExist(const QString& chemin) {
-    QString c = chemin;
-    if (c.size() > 1 && c.endsWith(u'/')) {
-        c.chop(1);
-    }
-    return !c.isEmpty() && QFileInfo(c).isDir();
-}

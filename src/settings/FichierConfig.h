@@ -61,5 +61,3 @@ QString ChercheNomPC();
 // The user's download folder when it exists, else the home folder, ending in "/".
 QString DossierParDefaut();
 
-// Whether a folder exists; one trailing "/" is ignored, and "/" stays "/".
-bool DossExist(const QString& chemin);

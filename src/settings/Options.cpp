@@ -11,6 +11,7 @@
 #include "conversation/Texte.h"
 #include "platform/Dialogues.h"
 #include "settings/Config.h"
+#include "transfer/NomsFichiers.h"
 #include "tools/ConversionImages.h"
 
 #include <QCheckBox>
@@ -94,7 +95,7 @@ void Options::AfficherPage(int page) {
 
 QString Options::FenSelectionDoss(const QString& titre, const QString& depart) {
     QString chemin = m_dialogues.ChoisirDossier(m_interface.OptionshWnd, titre, depart);
-    if (chemin.isEmpty() || !DossExist(chemin)) {
+    if (chemin.isEmpty() || !NomsFichiers::DossExist(chemin)) {
         return {};
     }
     if (!chemin.endsWith(u'/')) {
@@ -174,7 +175,7 @@ void Options::RechargerConfig() {
     if (fichier.open(QIODevice::ReadOnly)) {
         ChargerConfig(ui, LireReglages(fichier.readAll()));
     }
-    if (DossExist(ui.TextBoxhWnd[ZoneOptionsDossier]->text())) {
+    if (NomsFichiers::DossExist(ui.TextBoxhWnd[ZoneOptionsDossier]->text())) {
         return;
     }
     m_dialogues.Message(nullptr,

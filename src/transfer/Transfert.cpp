@@ -1,34 +1,381 @@
 #include "transfer/Transfert.h"
 
+#include "app/BoutonImage.h"
 #include "app/FenetreOvan.h"
+#include "app/FenetrePrincipale.h"
+#include "app/Fondu.h"
 #include "app/Interface.h"
 #include "app/Session.h"
 #include "chat/EnvoiTrames.h"
 #include "chat/SocketsChat.h"
+#include "conversation/Texte.h"
 #include "conversation/VueConversation.h"
+#include "notify/Popup.h"
 #include "platform/Dialogues.h"
+#include "platform/Shell.h"
+#include "platform/Sons.h"
+#include "transfer/CanalFichier.h"
+#include "transfer/ConversionsTransfert.h"
+#include "transfer/NomsFichiers.h"
 
-#include <QTextEdit>
+#include <QFile>
+#include <QFileInfo>
+#include <QLabel>
+#include <QProgressBar>
 
-void Transfert::OffrirFichier() {}
+namespace {
 
-void Transfert::OuvrirFichier() {}
+const QString TitreProgramme = QStringLiteral("OVAN Messenger");
+const QString DejaEnCours =
+    QStringLiteral("Un transfert de fichier est déjà en cours !\r\nVous devez attendre la fin du transfert.");
+const QString FaceAnnuler = QStringLiteral("img_annuler2");
+// The width from which the file name scrolls in its label.
+constexpr int LargeurDefilement = 171;
 
-void Transfert::Annuler() {}
+QString TexteRaison(RaisonEchec raison) {
+    switch (raison) {
+    case RaisonEchec::ConnexionImpossible:
+        return QStringLiteral("la connexion au poste du contact est impossible");
+    case RaisonEchec::DelaiDepasse: return QStringLiteral("le poste du contact ne répond plus");
+    case RaisonEchec::FluxInterrompu:
+        return QStringLiteral("la connexion a été coupée avant la fin du fichier");
+    case RaisonEchec::ConnexionCoupee: return QStringLiteral("le contact a coupé la connexion");
+    case RaisonEchec::OuvertureImpossible: return QStringLiteral("le fichier ne peut pas être ouvert");
+    case RaisonEchec::LectureImpossible: return QStringLiteral("le fichier ne peut pas être lu en entier");
+    case RaisonEchec::CreationImpossible:
+        return QStringLiteral("le fichier ne peut pas être créé dans le dossier des fichiers reçus");
+    case RaisonEchec::EcritureImpossible:
+        return QStringLiteral("l'écriture du fichier a échoué (disque plein ou dossier supprimé)");
+    case RaisonEchec::NomPris:
+        return QStringLiteral("un fichier de ce nom est apparu dans le dossier entre-temps");
+    }
+    return QString();
+}
 
-void Transfert::RecuOffre(const QString& nom, const QByteArray& tailleTexte) {
-    Q_UNUSED(tailleTexte);
-    // No file can be received yet: refuse at once so that the contact does not wait.
+} // namespace
+
+Transfert::Transfert(Interface& interface, VueConversation& vue, const SocketsChat& sockets,
+                     EnvoiTrames& envoi, CanalFichier& canal, Session& session, const Services& services)
+    : m_interface(interface), m_vue(vue), m_sockets(sockets), m_envoi(envoi), m_canal(canal),
+      m_session(session), m_services(services) {
+    connect(&m_canal, &CanalFichier::progression, this, &Transfert::Progression);
+    connect(&m_canal, &CanalFichier::termine, this, [this] { Fin(IssueTransfert::Termine); });
+    connect(&m_canal, &CanalFichier::annule, this, [this] { Fin(IssueTransfert::Annule); });
+    connect(&m_canal, &CanalFichier::echec, this,
+            [this](RaisonEchec raison) { Fin(IssueTransfert::Echec, raison); });
+    // Faded out: the window is ready for the next transfer.
+    connect(&m_interface.TransferthWnd->fondu(), &Fondu::masquee, this, [this] {
+        m_interface.ProgressBarhWnd[1]->setValue(0);
+        m_interface.BoutonhWnd[BoutonOuvrirFichier]->ReglerFace(QStringLiteral("img_ouvrir_d"));
+        m_interface.BoutonhWnd[BoutonAnnulerTransfert]->ReglerFace(FaceAnnuler);
+    });
+    m_minuterieDebit.setInterval(500);
+    connect(&m_minuterieDebit, &QTimer::timeout, this, &Transfert::Debit);
+    m_defilement.setInterval(50);
+    connect(&m_defilement, &QTimer::timeout, this, &Transfert::DefilerNom);
+}
+
+bool Transfert::PeutCommencer() {
+    if (m_canal.EnCours()) {
+        m_services.dialogues.Message(m_interface.TransferthWnd, DejaEnCours, TitreProgramme,
+                                     Dialogues::Icone::Information);
+        return false;
+    }
+    return true;
+}
+
+void Transfert::OffrirFichier() {
+    Interface& ui = m_interface;
+    Dialogues& d = m_services.dialogues;
+    if (m_sockets.Etat() != EtatConnecte) {
+        d.Message(ui.FenetrehWnd, QStringLiteral("Vous devez d'abord vous connecter !"), TitreProgramme,
+                  Dialogues::Icone::Attention);
+        return;
+    }
+    if (!PeutCommencer()) {
+        return;
+    }
+    if (ui.TransferthWnd->isVisible()) {
+        const auto reponse =
+            d.Message(ui.TransferthWnd,
+                      QStringLiteral("Une fenêtre de transfert de fichier est déjà ouverte !\r\n"
+                                     "Voulez-vous la fermer ?\r\n(Si vous refuser de la fermer "
+                                     "pas, le transfert sera annuler)"),
+                      TitreProgramme, Dialogues::Icone::Question, Dialogues::Boutons::OuiNon);
+        if (reponse == Dialogues::Reponse::Non) {
+            return;
+        }
+        Annuler();
+    }
+    const QString chemin = d.ChoisirFichier(ui.FenetrehWnd, QStringLiteral("Ouvrir le fichier"),
+                                            QStringLiteral("Tous les fichiers (*.*)"));
+    if (!chemin.isEmpty()) {
+        Offrir(chemin);
+    }
+}
+
+void Transfert::Offrir(const QString& chemin) {
+    const QString nom = Trim(QFileInfo(chemin).fileName());
+    if (nom.isEmpty()) {
+        return;
+    }
+    QFile fichier(chemin);
+    if (!fichier.open(QIODevice::ReadOnly)) {
+        m_services.dialogues.Message(m_interface.FenetrehWnd,
+                                     QStringLiteral("Ouverture Fichier Impossible !"), QString(),
+                                     Dialogues::Icone::Aucune);
+        return;
+    }
+    m_nomDuFich = nom;
+    m_nomFich = chemin;
+    m_tailleFichEnv = fichier.size();
+    m_envoi.Offre(m_nomDuFich, m_tailleFichEnv);
+    // The contact's empty connection, which comes before its yes, is expected from now on.
+    m_canal.Proposer(m_sockets.AdresseContact());
+    m_vue.Message(QStringLiteral("Vous désirez envoyer '") + m_nomDuFich + QStringLiteral("' à ") +
+                  m_session.SonPseudo + u'.');
+}
+
+void Transfert::RecuOffre(const QString& nom, qint64 taille) {
+    Interface& ui = m_interface;
+    Dialogues& d = m_services.dialogues;
+    const QString sur = NomsFichiers::NomSur(nom);
+    if (sur.isEmpty()) {
+        Refuser(nom, QStringLiteral("ce nom ne peut pas servir de nom de fichier"));
+        return;
+    }
+    if (taille < 0) {
+        Refuser(nom, QStringLiteral("la taille annoncée n'est pas valable"));
+        return;
+    }
+    if (!PeutCommencer()) {
+        Refuser(nom);
+        return;
+    }
+    const QString question = m_session.SonPseudo + QStringLiteral(" veut vous envoyer '") + nom +
+                             QStringLiteral("'.\r\n") + ConvTaille(taille) +
+                             QStringLiteral(".\r\nAcceptez-vous ce fichier ?");
+    if (d.Message(ui.FenetrehWnd, question, TitreProgramme, Dialogues::Icone::Question,
+                  Dialogues::Boutons::OuiNon) == Dialogues::Reponse::Non) {
+        Refuser(nom);
+        return;
+    }
+    if (ui.TransferthWnd->isVisible()) {
+        const auto reponse =
+            d.Message(ui.TransferthWnd,
+                      QStringLiteral("Une fenêtre de transfert de fichier est déjà ouverte !\r\n"
+                                     "Voulez-vous la fermer ?\r\n(Si vous refusez de la fermer, "
+                                     "le transfert sera annulé)"),
+                      TitreProgramme, Dialogues::Icone::Question, Dialogues::Boutons::OuiNon);
+        if (reponse == Dialogues::Reponse::Non) {
+            Refuser(nom);
+            return;
+        }
+        Annuler();
+    }
+    // The conversation may have ended while the user was answering.
+    if (m_sockets.Etat() != EtatConnecte) {
+        return;
+    }
+    QString chemin = m_session.DossFichRecus + sur;
+    if (NomsFichiers::FichExist(chemin)) {
+        chemin = NomsFichiers::ChangeNom(chemin);
+    }
+    if (chemin.isEmpty()) {
+        Refuser(nom, QStringLiteral("aucun nom libre dans le dossier des fichiers reçus"));
+        return;
+    }
+    Accepter(nom, QFileInfo(chemin).fileName(), taille);
+}
+
+void Transfert::Refuser(const QString& nom, const QString& pourquoi) {
     m_envoi.Reponse(false);
-    m_vue.MessageFin(QStringLiteral("Vous avez refusé la réception de '") + nom + QStringLiteral("'."));
+    m_vue.MessageFin(pourquoi.isEmpty()
+                         ? QStringLiteral("Vous avez refusé la réception de '") + nom + QStringLiteral("'.")
+                         : QStringLiteral("La réception de '") + nom + QStringLiteral("' est refusée : ") +
+                               pourquoi + u'.');
+}
+
+void Transfert::Accepter(const QString& nom, const QString& nomFinal, qint64 taille) {
+    // Our connection to the contact's port goes first; the yes follows.
+    if (!m_canal.Recevoir(m_sockets.AdresseContact(), m_session.DossFichRecus, nomFinal, taille)) {
+        Refuser(nom, DejaEnCours.left(DejaEnCours.indexOf(u'!')).trimmed().toLower());
+        return;
+    }
+    m_nomDuFich = nom;
+    m_nomFich = m_session.DossFichRecus + nomFinal;
+    Preparer(Sens::Reception, taille);
+    m_vue.MessageFin(QStringLiteral("Vous avez accepté la réception de '") + nom + QStringLiteral("'."));
+    Afficher();
+    m_envoi.Reponse(true);
 }
 
 void Transfert::RecuReponse(bool oui) {
-    Q_UNUSED(oui);
+    if (!oui) {
+        m_vue.Message(m_session.SonPseudo + QStringLiteral(" a refusé la réception de '") + m_nomDuFich +
+                      QStringLiteral("'."));
+        return;
+    }
+    // A yes to nothing we offered has nothing to start.
+    if (m_nomFich.isEmpty() || m_canal.EnCours()) {
+        return;
+    }
+    m_vue.Message(m_session.SonPseudo + QStringLiteral(" a accepté la réception de '") + m_nomDuFich +
+                  QStringLiteral("'."));
+    if (!m_canal.Envoyer(m_sockets.AdresseContact(), m_nomFich, m_tailleFichEnv)) {
+        return;
+    }
+    Preparer(Sens::Envoi, m_tailleFichEnv);
+    Afficher();
 }
 
 void Transfert::RecuAnnulation() {
     m_session.Annulation = true;
-    m_dialogues.Message(m_interface.TransferthWnd, QStringLiteral("Le transfert a été annulé !"),
-                        QStringLiteral("Annulation"), Dialogues::Icone::Information);
+    // Stopped at once: the box below waits for the user.
+    m_canal.Annuler();
+    m_services.dialogues.Message(m_interface.TransferthWnd, QStringLiteral("Le transfert a été annulé !"),
+                                 QStringLiteral("Annulation"), Dialogues::Icone::Information);
+}
+
+void Transfert::Annuler() {
+    Interface& ui = m_interface;
+    if (ui.BoutonhWnd[BoutonAnnulerTransfert]->Face() == FaceAnnuler && m_canal.EnCours()) {
+        m_envoi.Annulation();
+    }
+    m_canal.Annuler();
+    // Pressed while the window still fades in, it goes once it has appeared.
+    if (ui.TransferthWnd->isVisible()) {
+        ui.TransferthWnd->fondu().SortirDesQuePossible();
+    }
+}
+
+void Transfert::OuvrirFichier() {
+    Interface& ui = m_interface;
+    if (ui.BoutonhWnd[BoutonOuvrirFichier]->FaceActive()) {
+        m_services.shell.Ouvrir(m_nomFich, ui.TransferthWnd);
+        return;
+    }
+    m_services.dialogues.Message(ui.TransferthWnd, QStringLiteral("Vous ne pouvez pas ouvrir le fichier !"),
+                                 QStringLiteral("Attention !"), Dialogues::Icone::Attention);
+}
+
+void Transfert::Preparer(Sens sens, qint64 total) {
+    Interface& ui = m_interface;
+    m_session.Annulation = false;
+    m_sens = sens;
+    m_total = total;
+    m_fait = 0;
+    ui.TransferthWnd->setWindowTitle(QStringLiteral("0 % - ") + m_nomDuFich);
+    QLabel* nom = ui.LabelhWnd[LabelNomFichier];
+    nom->setText(m_nomDuFich);
+    ui.LabelhWnd[LabelCorrespondant]->setText(
+        (sens == Sens::Reception ? QStringLiteral("Expéditeur : ") : QStringLiteral("Destinataire : ")) +
+        m_session.SonPseudo);
+    ui.LabelhWnd[LabelVolume]->setText(Volume(0));
+    const DebitTemps debut = DebitTempsDebut();
+    ui.LabelhWnd[LabelDebit]->setText(debut.debit);
+    ui.LabelhWnd[LabelTempsRestant]->setText(debut.temps);
+    ui.ProgressBarhWnd[1]->setValue(0);
+    ui.BoutonhWnd[BoutonOuvrirFichier]->ReglerFace(QStringLiteral("img_ouvrir_d"));
+    ui.BoutonhWnd[BoutonAnnulerTransfert]->ReglerFace(FaceAnnuler);
+    m_montre.start();
+    m_minuterieDebit.start();
+    m_deplacement = 0;
+    m_retour = false;
+    nom->setGeometry(5, 0, 285, 40);
+    if (nom->fontMetrics().horizontalAdvance(m_nomDuFich) >= LargeurDefilement) {
+        m_defilement.start();
+    }
+}
+
+void Transfert::Afficher() {
+    FenetreOvan* fenetre = m_interface.TransferthWnd;
+    // Entrer also brings back a window that is fading out.
+    fenetre->fondu().Entrer();
+}
+
+QString Transfert::Volume(qint64 fait) const {
+    return (m_sens == Sens::Envoi ? QStringLiteral("Volume de données envoyées : ")
+                                  : QStringLiteral("Volume de données reçues : ")) +
+           ConvTaille(fait) + QStringLiteral(" / ") + ConvTaille(m_total);
+}
+
+void Transfert::Progression(qint64 fait, qint64 total) {
+    Interface& ui = m_interface;
+    m_fait = fait;
+    m_total = total;
+    const qint64 pourMille = total > 0 ? std::clamp<qint64>(fait * 1000 / total, 0, 1000) : 1000;
+    ui.TransferthWnd->setWindowTitle(QString::number(pourMille / 10) + QStringLiteral(" % - ") + m_nomDuFich);
+    ui.ProgressBarhWnd[1]->setValue(int(pourMille));
+    ui.LabelhWnd[LabelVolume]->setText(Volume(fait));
+}
+
+void Transfert::Debit() {
+    if (const auto texte = ConvOctDebitTemps(m_fait, m_total, m_montre.elapsed() / 1000.0)) {
+        m_interface.LabelhWnd[LabelDebit]->setText(texte->debit);
+        m_interface.LabelhWnd[LabelTempsRestant]->setText(texte->temps);
+    }
+}
+
+void Transfert::Fin(IssueTransfert issue, RaisonEchec raison) {
+    Interface& ui = m_interface;
+    m_minuterieDebit.stop();
+    const bool reussi = issue == IssueTransfert::Termine;
+    // The contact's side must end too, unless it is the one that broke the stream (its cancel,
+    // which may still be on its way over the chat, or its failure).
+    if (issue == IssueTransfert::Echec && raison != RaisonEchec::FluxInterrompu &&
+        raison != RaisonEchec::ConnexionCoupee) {
+        m_envoi.Annulation();
+    }
+    Avertir(!reussi);
+    if (reussi) {
+        m_vue.MessageFin((m_sens == Sens::Envoi ? QStringLiteral("Vous avez envoyé '")
+                                                : QStringLiteral("Vous avez reçu '")) +
+                         m_nomDuFich + QStringLiteral("' avec succès !"));
+    } else if (issue == IssueTransfert::Annule) {
+        m_vue.MessageFin(QStringLiteral("Annulation du transfert de '") + m_nomDuFich +
+                         QStringLiteral("' !"));
+    } else {
+        m_vue.MessageFin(QStringLiteral("Le transfert de '") + m_nomDuFich + QStringLiteral("' a échoué : ") +
+                         TexteRaison(raison) + u'.');
+    }
+    m_session.Annulation = false;
+    ui.BoutonhWnd[BoutonOuvrirFichier]->ReglerFace(reussi ? QStringLiteral("img_ouvrir_e")
+                                                          : QStringLiteral("img_ouvrir_d"));
+    const DebitTemps fin = DebitTempsFin();
+    ui.LabelhWnd[LabelDebit]->setText(fin.debit);
+    ui.LabelhWnd[LabelTempsRestant]->setText(fin.temps);
+    ui.BoutonhWnd[BoutonAnnulerTransfert]->ReglerFace(QStringLiteral("img_fermer"));
+}
+
+void Transfert::Avertir(bool annule) {
+    FenetrePrincipale* fenetre = m_interface.FenetrehWnd;
+    const QString son = m_services.dossExec + QStringLiteral("Sons/msg.wav");
+    if (!fenetre->isVisible()) {
+        fenetre->setWindowOpacity(1.0);
+        fenetre->showMinimized();
+        emit clignoter();
+        m_services.popup.Notifier(annule ? QStringLiteral("Transfert annulé !")
+                                         : QStringLiteral("Transfert terminé !"),
+                                  QString(), QRect(0, 60, 183, 20), QRect(0, 70, 183, 50));
+        m_services.sons.Jouer(son);
+    } else if (!fenetre->isActiveWindow() || fenetre->isMinimized()) {
+        emit clignoter();
+        m_services.sons.Jouer(son);
+    }
+}
+
+void Transfert::DefilerNom() {
+    QLabel* nom = m_interface.LabelhWnd[LabelNomFichier];
+    const int largeur = nom->fontMetrics().horizontalAdvance(nom->text());
+    if (!m_retour) {
+        --m_deplacement;
+        if (std::abs(m_deplacement) > (largeur - 170) * 1.7) {
+            m_retour = true;
+        }
+    } else if (++m_deplacement >= 0) {
+        m_deplacement = 0;
+        m_retour = false;
+    }
+    nom->setGeometry(5 + m_deplacement, 0, 285 - m_deplacement, 40);
 }

@@ -1,39 +1,94 @@
-// Offering, accepting, opening and cancelling files sent to the contact.
+// Offering, accepting, refusing, cancelling and opening files, and the transfer window that shows
+// one transfer: the core channel moves the bytes, this side asks the user and shows where it stands.
 #pragma once
 
-#include <QByteArray>
-#include <QString>
+#include "transfer/TravailTransfert.h"
 
+#include <QElapsedTimer>
+#include <QObject>
+#include <QString>
+#include <QTimer>
+
+class CanalFichier;
 class Dialogues;
 class EnvoiTrames;
 class Interface;
+class Popup;
+class Shell;
+class SocketsChat;
+class Sons;
 class VueConversation;
 struct Session;
 
-class Transfert {
+class Transfert : public QObject {
+    Q_OBJECT
 public:
-    Transfert(Interface& interface, VueConversation& vue, EnvoiTrames& envoi, Dialogues& dialogues,
-              Session& session)
-        : m_interface(interface), m_vue(vue), m_envoi(envoi), m_dialogues(dialogues), m_session(session) {}
+    struct Services {
+        Dialogues& dialogues;
+        Shell& shell;
+        Sons& sons;
+        Popup& popup;
+        // The program folder, where the sounds lie.
+        QString dossExec;
+    };
+
+    Transfert(Interface& interface, VueConversation& vue, const SocketsChat& sockets, EnvoiTrames& envoi,
+              CanalFichier& canal, Session& session, const Services& services);
 
     // Command 8: offer a file to the contact.
     void OffrirFichier();
-    // Command 100: open the file last received or sent.
+    // The same from the choice of a file on: a file dropped on the window, a screen capture.
+    void Offrir(const QString& chemin);
+    // Command 100: open the file of the last transfer that ended well.
     void OuvrirFichier();
-    // Command 101: cancel the transfer, or close the transfer window.
+    // Command 101: cancel the transfer (and tell the contact), or close the window once it ended.
     void Annuler();
 
-    // "[DEM]": the contact offers a file.
-    void RecuOffre(const QString& nom, const QByteArray& tailleTexte);
+    // "[DEM]": the contact offers a file (taille -1 for an absurd size).
+    void RecuOffre(const QString& nom, qint64 taille);
     // "[RPS]": the answer to our offer.
     void RecuReponse(bool oui);
     // "[ANN]": the contact cancelled.
     void RecuAnnulation();
 
+signals:
+    // A transfer ended while the main window is not in front: it flashes until activated.
+    void clignoter();
+
 private:
+    enum class Sens { Envoi, Reception };
+
+    bool PeutCommencer();
+    void Refuser(const QString& nom, const QString& pourquoi = QString());
+    void Accepter(const QString& nom, const QString& nomFinal, qint64 taille);
+    void Preparer(Sens sens, qint64 total);
+    void Afficher();
+    void Progression(qint64 fait, qint64 total);
+    void Debit();
+    void Fin(IssueTransfert issue, RaisonEchec raison = RaisonEchec::ConnexionImpossible);
+    void Avertir(bool annule);
+    void DefilerNom();
+    QString Volume(qint64 fait) const;
+
     Interface& m_interface;
     VueConversation& m_vue;
+    const SocketsChat& m_sockets;
     EnvoiTrames& m_envoi;
-    Dialogues& m_dialogues;
+    CanalFichier& m_canal;
     Session& m_session;
+    Services m_services;
+
+    // The name shown to the user and the whole path on this machine (the file sent, or received).
+    QString m_nomDuFich;
+    QString m_nomFich;
+    qint64 m_tailleFichEnv = 0;
+    qint64 m_total = 0;
+    qint64 m_fait = 0;
+    Sens m_sens = Sens::Envoi;
+    // The rate is timed on a monotonic clock, so it stays right when the interface is busy.
+    QElapsedTimer m_montre;
+    QTimer m_minuterieDebit;
+    QTimer m_defilement;
+    int m_deplacement = 0;
+    bool m_retour = false;
 };

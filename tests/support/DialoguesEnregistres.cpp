@@ -53,3 +53,8 @@ QString DialoguesEnregistres::ChoisirDossier(QWidget*, const QString& titre, con
     m_navigations.append({titre, depart});
     return m_dossiers.isEmpty() ? QString() : m_dossiers.dequeue();
 }
+
+QString DialoguesEnregistres::ChoisirFichier(QWidget*, const QString& titre, const QString& filtre) {
+    m_navigations.append({titre, filtre});
+    return m_fichiers.isEmpty() ? QString() : m_fichiers.dequeue();
+}

@@ -26,6 +26,7 @@ public:
                     Boutons boutons = Boutons::Ok) override;
 
     QString ChoisirDossier(QWidget* proprietaire, const QString& titre, const QString& depart) override;
+    QString ChoisirFichier(QWidget* proprietaire, const QString& titre, const QString& filtre) override;
 
     // Runs while the next box is open, before it is answered: a real box runs its own event
     // loop there, so what the action waits for happens under the open box.
@@ -37,6 +38,8 @@ public:
     void Repondre(Reponse reponse) { m_reponses.enqueue(reponse); }
     // The next folders chosen, in order; without one the browser is cancelled.
     void RepondreDossier(const QString& dossier) { m_dossiers.enqueue(dossier); }
+    // The next files chosen, in order; without one the dialog is cancelled.
+    void RepondreFichier(const QString& chemin) { m_fichiers.enqueue(chemin); }
     // Every folder browser opened: its title and starting folder.
     const QList<QPair<QString, QString>>& Navigations() const { return m_navigations; }
 
@@ -56,5 +59,6 @@ private:
     QQueue<std::function<void()>> m_pendant;
     int m_ouvertes = 0;
     QQueue<QString> m_dossiers;
+    QQueue<QString> m_fichiers;
     QList<QPair<QString, QString>> m_navigations;
 };

@@ -101,3 +101,24 @@ void FauxContact::Reinitialiser(Lien lien) {
         s->abort();
     }
 }
+
+bool FauxContact::EcouterFichier() {
+    connect(&m_ecouteFichier, &QTcpServer::newConnection, this, [this] {
+        while (QTcpSocket* s = m_ecouteFichier.nextPendingConnection()) {
+            s->setReadBufferSize(1);
+            m_appelsFichier.append(s);
+        }
+    });
+    return m_ecouteFichier.listen(QHostAddress(m_adresse), 60001);
+}
+
+bool FauxContact::ConnecterFichier(const QString& adresseCopie) {
+    m_fichierSortant.bind(QHostAddress(m_adresse));
+    m_fichierSortant.connectToHost(QHostAddress(adresseCopie), 60001);
+    return m_fichierSortant.waitForConnected(5000);
+}
+
+void FauxContact::EnvoyerFichier(const QByteArray& octets) {
+    m_fichierSortant.write(octets);
+    m_fichierSortant.flush();
+}

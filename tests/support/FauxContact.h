@@ -55,6 +55,14 @@ public:
         return !s || s->state() == QAbstractSocket::UnconnectedState;
     }
 
+    // The file port (60001), as a copy would use it. We listen there; what comes is held unread,
+    // so a copy sending to us is held back by TCP.
+    bool EcouterFichier();
+    int AppelsFichier() const { return int(m_appelsFichier.size()); }
+    // Our connection to the copy's file port, and raw bytes on it.
+    bool ConnecterFichier(const QString& adresseCopie);
+    void EnvoyerFichier(const QByteArray& octets);
+
 private:
     QTcpSocket* Socket(Lien lien);
     void ContinuerInondation();
@@ -67,6 +75,9 @@ private:
     QList<Trame::TrameRecue> m_trames;
     QByteArray m_octets;
     QPointer<QTcpSocket> m_inondee;
+    QTcpServer m_ecouteFichier;
+    QList<QTcpSocket*> m_appelsFichier;
+    QTcpSocket m_fichierSortant;
     QByteArray m_bloc;
     qint64 m_resteInondation = 0;
     qint64 m_inonde = 0;

@@ -1,0 +1,91 @@
+// What the two transfer workers share: how a transfer ends, the cancel, the waits on sockets.
+#pragma once
+
+#include <QElapsedTimer>
+#include <QHostAddress>
+#include <QThread>
+
+#include <atomic>
+
+#include <sys/socket.h>
+
+// Why a transfer failed on this side; the window side words it.
+enum class RaisonEchec {
+    ConnexionImpossible, // our connection to the contact's port failed
+    DelaiDepasse,        // the contact did not connect, or the stream stalled, for too long
+    FluxInterrompu,      // the stream closed before every announced byte came
+    ConnexionCoupee,     // the receiver closed or reset the stream while we sent
+    OuvertureImpossible, // the file to send cannot be opened
+    LectureImpossible,   // the file to send cannot be read whole (shrunk, I/O error)
+    CreationImpossible,  // no new file can be made in the received-files folder
+    EcritureImpossible,  // disk full, folder removed, file-size limit...
+    NomPris,             // the final name appeared while the file came
+};
+
+enum class IssueTransfert { Termine, Annule, Echec };
+
+// The cancel asked by the GUI thread: a flag for the checks, an eventfd that wakes a wait.
+class ArretTransfert {
+public:
+    ArretTransfert();
+    ~ArretTransfert();
+    ArretTransfert(const ArretTransfert&) = delete;
+    ArretTransfert& operator=(const ArretTransfert&) = delete;
+
+    void Demander();
+    bool Demande() const { return m_demande.load(std::memory_order_acquire); }
+    int Descripteur() const { return m_fd; }
+
+private:
+    std::atomic<bool> m_demande{false};
+    int m_fd;
+};
+
+enum class Attente { Pret, Arret, Delai };
+
+// Waits until fd reports events (or an error), the cancel is asked or delaiMs pass (-1: none).
+Attente Attendre(int fd, short events, const ArretTransfert& arret, int delaiMs);
+
+// brutal: a reset rather than an orderly close, so that the peer learns the transfer failed.
+void FermerSocket(int fd, bool brutal);
+
+// The peer of a connected socket, null when unknown.
+QHostAddress AdresseDistante(int fd);
+// Fills adresse for a connect or bind; returns its length, 0 when the address is not IP.
+socklen_t VersSockaddr(const QHostAddress& ip, quint16 port, sockaddr_storage& adresse);
+
+// One worker on its own thread: blocking I/O in large blocks, progress at most every 50 ms.
+class TravailTransfert : public QThread {
+    Q_OBJECT
+public:
+    static constexpr qint64 TailleBloc = 256 * 1024;
+    static constexpr qint64 IntervalleProgressionMs = 50;
+
+    using QThread::QThread;
+
+    // GUI thread: the worker stops at once, removes what it wrote and reports Annule.
+    void Arreter() { m_arret.Demander(); }
+
+signals:
+    void progression(qint64 fait, qint64 total);
+    void fin(IssueTransfert issue, RaisonEchec raison);
+
+protected:
+    // Reports progress when the last report is old enough, or at the end; otherwise keeps it.
+    void Avancer(qint64 fait, qint64 total);
+    // Attendre on fd; a kept report goes out when due, so that a stalled stream shows where it is.
+    Attente AttendreSocket(int fd, short events, int delaiMs);
+    void Finir(IssueTransfert issue, RaisonEchec raison = RaisonEchec::ConnexionImpossible) {
+        emit fin(issue, raison);
+    }
+
+    ArretTransfert m_arret;
+
+private:
+    void Rapporter();
+
+    QElapsedTimer m_horloge;
+    bool m_rapportGarde = false;
+    qint64 m_fait = 0;
+    qint64 m_total = 0;
+};

@@ -1,0 +1,219 @@
+// Files between two copies: the offer, the question, the answer, the bytes, the window and the log.
+#include "CopieOvan.h"
+#include "FauxContact.h"
+#include "app/BoutonImage.h"
+#include "app/FenetreOvan.h"
+#include "app/Interface.h"
+#include "chat/SocketsChat.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+QByteArray Empreinte(const QString& chemin) {
+    QFile f(chemin);
+    if (!f.open(QIODevice::ReadOnly)) {
+        return {};
+    }
+    QCryptographicHash h(QCryptographicHash::Sha256);
+    h.addData(&f);
+    return h.result();
+}
+
+QString Ecrire(const QString& chemin, qint64 taille) {
+    QFile f(chemin);
+    if (f.open(QIODevice::WriteOnly)) {
+        QByteArray bloc(64 * 1024, Qt::Uninitialized);
+        for (qint64 fait = 0; fait < taille; fait += bloc.size()) {
+            for (int i = 0; i < bloc.size(); ++i) {
+                bloc[i] = char((fait + i) * 131 % 251);
+            }
+            f.write(bloc.constData(), std::min<qint64>(bloc.size(), taille - fait));
+        }
+    }
+    return chemin;
+}
+
+// Alice (A) and Bob (B) connected; B's received files go to its own folder "recus/".
+struct Paire {
+    CopieOvan a{QStringLiteral("127.0.0.90")};
+    CopieOvan b{QStringLiteral("127.0.0.91")};
+    QString recus;
+    bool Relier() {
+        recus = b.Dossier() + QStringLiteral("recus/");
+        QDir().mkpath(recus);
+        b.ovan().session().DossFichRecus = recus;
+        return ConnecterCopies(a, QStringLiteral("Alice"), b, QStringLiteral("Bob")) &&
+               QTest::qWaitFor([this] {
+                   return a.ovan().session().SonPseudo == QStringLiteral("Bob") &&
+                          b.ovan().session().SonPseudo == QStringLiteral("Alice");
+               });
+    }
+    QString Face(CopieOvan& c, int slot) { return c.interface().BoutonhWnd[slot]->Face(); }
+};
+
+} // namespace
+
+class TestTransferFenetre : public QObject {
+    Q_OBJECT
+private slots:
+    void fichierEntier_data();
+    void fichierEntier();
+    void refusEtCollision();
+    void annulationPendantLeFlux();
+    void nomInutilisable();
+};
+
+void TestTransferFenetre::fichierEntier_data() {
+    QTest::addColumn<qint64>("taille");
+    for (qint64 t : {qint64(0), qint64(1), qint64(64 * 1024 - 1), qint64(64 * 1024 + 1), qint64(10 << 20)}) {
+        QTest::newRow(qPrintable(QString::number(t))) << t;
+    }
+}
+
+// Sent with the button, accepted with Yes: the same bytes arrive, both windows end in close mode,
+// the received file opens, and closing the window tells the contact nothing.
+void TestTransferFenetre::fichierEntier() {
+    QFETCH(qint64, taille);
+    Paire p;
+    QVERIFY(p.Relier());
+    QTemporaryDir source;
+    const QString chemin = Ecrire(source.path() + QStringLiteral("/données.bin"), taille);
+    p.a.dialogues().RepondreFichier(chemin);
+    p.a.ovan().ClicBouton(Commande::EnvoyerFichier);
+    QVERIFY(p.a.TexteConversation().contains(QStringLiteral("Vous désirez envoyer 'données.bin' à Bob.")));
+    QTRY_VERIFY_WITH_TIMEOUT(
+        p.b.TexteConversation().contains(QStringLiteral("Vous avez reçu 'données.bin' avec succès !")),
+        30000);
+    QTRY_VERIFY(
+        p.a.TexteConversation().contains(QStringLiteral("Vous avez envoyé 'données.bin' avec succès !")));
+    QCOMPARE(Empreinte(p.recus + QStringLiteral("données.bin")), Empreinte(chemin));
+    QCOMPARE(QDir(p.recus).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("données.bin")});
+    QVERIFY(p.b.dialogues().Textes().value(0).startsWith(
+        QStringLiteral("Alice veut vous envoyer 'données.bin'.\r\n")));
+    for (CopieOvan* c : {&p.a, &p.b}) {
+        Interface& ui = c->interface();
+        QCOMPARE(ui.TransferthWnd->windowTitle(), QStringLiteral("100 % - données.bin"));
+        QCOMPARE(ui.ProgressBarhWnd[1]->value(), 1000);
+        QCOMPARE(p.Face(*c, BoutonOuvrirFichier), QStringLiteral("img_ouvrir_e"));
+        QCOMPARE(p.Face(*c, BoutonAnnulerTransfert), QStringLiteral("img_fermer"));
+        QCOMPARE(ui.LabelhWnd[LabelDebit]->text(), QStringLiteral("Débit : ? octet/seconde"));
+    }
+    QCOMPARE(p.b.interface().LabelhWnd[LabelCorrespondant]->text(), QStringLiteral("Expéditeur : Alice"));
+    QCOMPARE(p.a.interface().LabelhWnd[LabelCorrespondant]->text(), QStringLiteral("Destinataire : Bob"));
+    p.b.ovan().ClicBouton(Commande::OuvrirFichierTransfere);
+    QCOMPARE(p.b.shell().Ouverts(), QStringList{p.recus + QStringLiteral("données.bin")});
+    p.b.ovan().ClicBouton(Commande::AnnulerTransfert);
+    QTRY_VERIFY(!p.b.interface().TransferthWnd->isVisible());
+    QCOMPARE(p.Face(p.b, BoutonAnnulerTransfert), QStringLiteral("img_annuler2"));
+    QVERIFY(!p.a.TexteConversation().contains(QStringLiteral("Annulation")));
+}
+
+// A refusal is logged on both sides and sends nothing; a name already in the folder is kept and
+// the file comes under the next free "_N" name, while the log shows the offered name.
+void TestTransferFenetre::refusEtCollision() {
+    Paire p;
+    QVERIFY(p.Relier());
+    QTemporaryDir source;
+    const QString chemin = Ecrire(source.path() + QStringLiteral("/photo.jpg"), 5000);
+    p.b.dialogues().Repondre(Dialogues::Reponse::Non);
+    p.a.dialogues().RepondreFichier(chemin);
+    p.a.ovan().ClicBouton(Commande::EnvoyerFichier);
+    QTRY_VERIFY(
+        p.a.TexteConversation().contains(QStringLiteral("Bob a refusé la réception de 'photo.jpg'.")));
+    QVERIFY(
+        p.b.TexteConversation().contains(QStringLiteral("Vous avez refusé la réception de 'photo.jpg'.")));
+    QVERIFY(!p.a.interface().TransferthWnd->isVisible());
+
+    Ecrire(p.recus + QStringLiteral("photo.jpg"), 3);
+    p.a.dialogues().RepondreFichier(chemin);
+    p.a.ovan().ClicBouton(Commande::EnvoyerFichier);
+    QTRY_VERIFY(p.b.TexteConversation().contains(QStringLiteral("Vous avez reçu 'photo.jpg' avec succès !")));
+    QCOMPARE(QFileInfo(p.recus + QStringLiteral("photo.jpg")).size(), 3);
+    QCOMPARE(Empreinte(p.recus + QStringLiteral("photo_1.jpg")), Empreinte(chemin));
+}
+
+// Either side's cancel, while bytes flow, ends the transfer: the contact is told, the log says so,
+// nothing is left in the folder.
+void TestTransferFenetre::annulationPendantLeFlux() {
+    // Receiving from a contact that sends a little and waits.
+    {
+        CopieOvan c(QStringLiteral("127.0.0.94"));
+        FauxContact f(QStringLiteral("127.0.0.95"));
+        QVERIFY(f.EcouterFichier());
+        const QString recus = c.Dossier();
+        c.ovan().session().DossFichRecus = recus;
+        c.Pseudo()->setText(QStringLiteral("Moi"));
+        QVERIFY(f.Appeler(c.Adresse()));
+        f.Envoyer("[LOG]Eve\x03[DEM]lent.bin\\1000000\x03");
+        QVERIFY(f.AttendreTrames(2)); // our "[LOG]" and the answer
+        QCOMPARE(f.Trames().last().donnee, QByteArray("OUI"));
+        QCOMPARE(f.AppelsFichier(), 1); // the copy's empty connection came before its yes
+        QVERIFY(f.ConnecterFichier(c.Adresse()));
+        f.EnvoyerFichier(QByteArray(1000, 'x'));
+        QTRY_COMPARE(c.interface().ProgressBarhWnd[1]->value(), 1);
+        f.Oublier();
+        c.ovan().ClicBouton(Commande::AnnulerTransfert);
+        QVERIFY(f.AttendreTrames(1));
+        QCOMPARE(f.Trames()[0].balise, Trame::Balise::ANN);
+        QTRY_VERIFY(
+            c.TexteConversation().contains(QStringLiteral("Annulation du transfert de 'lent.bin' !")));
+        QCOMPARE(QDir(recus).entryList({QStringLiteral("*lent*"), QStringLiteral(".ovan*")},
+                                       QDir::Files | QDir::Hidden),
+                 QStringList());
+    }
+    // Sending to a contact that reads nothing: TCP holds the copy back mid-file.
+    {
+        CopieOvan c(QStringLiteral("127.0.0.96"));
+        FauxContact f(QStringLiteral("127.0.0.97"));
+        QVERIFY(f.EcouterFichier());
+        c.Pseudo()->setText(QStringLiteral("Moi"));
+        QVERIFY(f.Appeler(c.Adresse()));
+        f.Envoyer("[LOG]Eve\x03");
+        QTRY_COMPARE(c.ovan().session().SonPseudo, QStringLiteral("Eve"));
+        QTemporaryDir source;
+        c.dialogues().RepondreFichier(Ecrire(source.path() + QStringLiteral("/gros.bin"), 64LL << 20));
+        c.ovan().ClicBouton(Commande::EnvoyerFichier);
+        QVERIFY(f.AttendreTrames(2));
+        QVERIFY(f.Trames().last().donnee.startsWith("gros.bin\\"));
+        QVERIFY(f.ConnecterFichier(c.Adresse()));
+        f.Oublier();
+        f.Envoyer("[RPS]OUI\x03");
+        QTRY_VERIFY(c.interface().ProgressBarhWnd[1]->value() > 0);
+        c.ovan().ClicBouton(Commande::AnnulerTransfert);
+        QVERIFY(f.AttendreTrames(1));
+        QCOMPARE(f.Trames()[0].balise, Trame::Balise::ANN);
+        QTRY_VERIFY(
+            c.TexteConversation().contains(QStringLiteral("Annulation du transfert de 'gros.bin' !")));
+        QCOMPARE(c.interface().BoutonhWnd[BoutonOuvrirFichier]->Face(), QStringLiteral("img_ouvrir_d"));
+    }
+}
+
+// A name that leaves nothing usable once its folder parts and control characters are gone is
+// refused, and the log says why.
+void TestTransferFenetre::nomInutilisable() {
+    CopieOvan c(QStringLiteral("127.0.0.92"));
+    FauxContact f(QStringLiteral("127.0.0.93"));
+    c.Pseudo()->setText(QStringLiteral("Moi"));
+    QVERIFY(f.Appeler(c.Adresse()));
+    QTRY_COMPARE(c.ovan().Etat(), int(EtatConnecte));
+    f.Envoyer("[LOG]Eve\x03");
+    QVERIFY(f.AttendreTrames(1));
+    f.Oublier();
+    f.Envoyer("[DEM]../\\5\x03");
+    QVERIFY(f.AttendreTrames(1));
+    QCOMPARE(f.Octets(), QByteArray("[RPS]NON\x03"));
+    QVERIFY(c.dialogues().Appels().isEmpty());
+    QVERIFY(c.TexteConversation().contains(
+        QStringLiteral("La réception de '../' est refusée : ce nom ne peut pas servir de nom de fichier.")));
+}
+
+QTEST_MAIN(TestTransferFenetre)
+#include "tst_transfer_fenetre.moc"
