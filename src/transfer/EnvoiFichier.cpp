@@ -68,13 +68,8 @@ IssueTransfert EnvoiFichier::Envoyer(RaisonEchec& raison) {
             } else if (n < 0 && errno == EINTR) {
                 continue;
             } else if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
-                const Attente a = AttendreSocket(m_socket, POLLOUT, m_delaiMs);
-                if (a == Attente::Arret) {
-                    return IssueTransfert::Annule;
-                }
-                if (a == Attente::Delai) {
-                    raison = RaisonEchec::DelaiDepasse;
-                    return IssueTransfert::Echec;
+                if (const auto issue = AttendrePret(m_socket, POLLOUT, m_delaiMs, raison)) {
+                    return *issue;
                 }
             } else {
                 raison = RaisonEchec::ConnexionCoupee;
@@ -110,13 +105,8 @@ IssueTransfert EnvoiFichier::Connecter(RaisonEchec& raison) {
         errno != EINPROGRESS) {
         return IssueTransfert::Echec;
     }
-    const Attente a = AttendreSocket(m_socket, POLLOUT, m_delaiMs);
-    if (a == Attente::Arret) {
-        return IssueTransfert::Annule;
-    }
-    if (a == Attente::Delai) {
-        raison = RaisonEchec::DelaiDepasse;
-        return IssueTransfert::Echec;
+    if (const auto issue = AttendrePret(m_socket, POLLOUT, m_delaiMs, raison)) {
+        return *issue;
     }
     int erreur = 0;
     socklen_t taille = sizeof erreur;
@@ -131,13 +121,8 @@ IssueTransfert EnvoiFichier::AttendreFermeture(char* tampon, RaisonEchec& raison
     // reset that it failed.
     ::shutdown(m_socket, SHUT_WR);
     for (;;) {
-        const Attente a = AttendreSocket(m_socket, POLLIN, m_delaiMs);
-        if (a == Attente::Arret) {
-            return IssueTransfert::Annule;
-        }
-        if (a == Attente::Delai) {
-            raison = RaisonEchec::DelaiDepasse;
-            return IssueTransfert::Echec;
+        if (const auto issue = AttendrePret(m_socket, POLLIN, m_delaiMs, raison)) {
+            return *issue;
         }
         const ssize_t n = ::recv(m_socket, tampon, size_t(TailleBloc), 0);
         if (n == 0) {

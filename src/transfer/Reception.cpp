@@ -54,13 +54,8 @@ IssueTransfert Reception::Recevoir(RaisonEchec& raison) {
             continue;
         }
         if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
-            const Attente a = AttendreSocket(m_socket, POLLIN, m_delaiMs);
-            if (a == Attente::Arret) {
-                return IssueTransfert::Annule;
-            }
-            if (a == Attente::Delai) {
-                raison = RaisonEchec::DelaiDepasse;
-                return IssueTransfert::Echec;
+            if (const auto issue = AttendrePret(m_socket, POLLIN, m_delaiMs, raison)) {
+                return *issue;
             }
             continue;
         }

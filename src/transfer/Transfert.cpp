@@ -84,6 +84,24 @@ bool Transfert::PeutCommencer() {
     return true;
 }
 
+bool Transfert::FermerFenetreOuverte(const QString& suite) {
+    FenetreOvan* fenetre = m_interface.TransferthWnd;
+    if (!fenetre->isVisible()) {
+        return true;
+    }
+    const auto reponse = m_services.dialogues.Message(
+        fenetre,
+        QStringLiteral(
+            "Une fenêtre de transfert de fichier est déjà ouverte !\r\nVoulez-vous la fermer ?\r\n") +
+            suite,
+        TitreProgramme, Dialogues::Icone::Question, Dialogues::Boutons::OuiNon);
+    if (reponse == Dialogues::Reponse::Non) {
+        return false;
+    }
+    Annuler();
+    return true;
+}
+
 void Transfert::OffrirFichier() {
     Interface& ui = m_interface;
     Dialogues& d = m_services.dialogues;
@@ -95,17 +113,9 @@ void Transfert::OffrirFichier() {
     if (!PeutCommencer()) {
         return;
     }
-    if (ui.TransferthWnd->isVisible()) {
-        const auto reponse =
-            d.Message(ui.TransferthWnd,
-                      QStringLiteral("Une fenêtre de transfert de fichier est déjà ouverte !\r\n"
-                                     "Voulez-vous la fermer ?\r\n(Si vous refuser de la fermer "
-                                     "pas, le transfert sera annuler)"),
-                      TitreProgramme, Dialogues::Icone::Question, Dialogues::Boutons::OuiNon);
-        if (reponse == Dialogues::Reponse::Non) {
-            return;
-        }
-        Annuler();
+    if (!FermerFenetreOuverte(
+            QStringLiteral("(Si vous refuser de la fermer pas, le transfert sera annuler)"))) {
+        return;
     }
     const QString chemin = d.ChoisirFichier(ui.FenetrehWnd, QStringLiteral("Ouvrir le fichier"),
                                             QStringLiteral("Tous les fichiers (*.*)"));
@@ -160,18 +170,9 @@ void Transfert::RecuOffre(const QString& nom, qint64 taille) {
         Refuser(nom);
         return;
     }
-    if (ui.TransferthWnd->isVisible()) {
-        const auto reponse =
-            d.Message(ui.TransferthWnd,
-                      QStringLiteral("Une fenêtre de transfert de fichier est déjà ouverte !\r\n"
-                                     "Voulez-vous la fermer ?\r\n(Si vous refusez de la fermer, "
-                                     "le transfert sera annulé)"),
-                      TitreProgramme, Dialogues::Icone::Question, Dialogues::Boutons::OuiNon);
-        if (reponse == Dialogues::Reponse::Non) {
-            Refuser(nom);
-            return;
-        }
-        Annuler();
+    if (!FermerFenetreOuverte(QStringLiteral("(Si vous refusez de la fermer, le transfert sera annulé)"))) {
+        Refuser(nom);
+        return;
     }
     // The conversation may have ended while the user was answering.
     if (m_sockets.Etat() != EtatConnecte) {

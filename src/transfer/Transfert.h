@@ -59,6 +59,9 @@ private:
     enum class Sens { Envoi, Reception };
 
     bool PeutCommencer();
+    // The window of an earlier transfer is still shown: asks whether to close it (the question
+    // ends with suite) and closes it on yes; false on no.
+    bool FermerFenetreOuverte(const QString& suite);
     void Refuser(const QString& nom, const QString& pourquoi = QString());
     void Accepter(const QString& nom, const QString& nomFinal, qint64 taille);
     void Preparer(Sens sens, qint64 total);

@@ -123,3 +123,14 @@ Attente TravailTransfert::AttendreSocket(int fd, short events, int delaiMs) {
     }
     return Attendre(fd, events, m_arret, delaiMs);
 }
+
+std::optional<IssueTransfert> TravailTransfert::AttendrePret(int fd, short events, int delaiMs,
+                                                             RaisonEchec& raison) {
+    switch (AttendreSocket(fd, events, delaiMs)) {
+    case Attente::Pret: return std::nullopt;
+    case Attente::Arret: return IssueTransfert::Annule;
+    case Attente::Delai: break;
+    }
+    raison = RaisonEchec::DelaiDepasse;
+    return IssueTransfert::Echec;
+}

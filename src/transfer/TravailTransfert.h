@@ -6,6 +6,7 @@
 #include <QThread>
 
 #include <atomic>
+#include <optional>
 
 #include <sys/socket.h>
 
@@ -75,6 +76,9 @@ protected:
     void Avancer(qint64 fait, qint64 total);
     // Attendre on fd; a kept report goes out when due, so that a stalled stream shows where it is.
     Attente AttendreSocket(int fd, short events, int delaiMs);
+    // The same as a transfer's outcome: none once fd is ready, Annule on a cancel, Echec with
+    // DelaiDepasse when nothing happened in time.
+    std::optional<IssueTransfert> AttendrePret(int fd, short events, int delaiMs, RaisonEchec& raison);
     void Finir(IssueTransfert issue, RaisonEchec raison = RaisonEchec::ConnexionImpossible) {
         emit fin(issue, raison);
     }
