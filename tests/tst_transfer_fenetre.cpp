@@ -6,14 +6,19 @@
 #include "app/Interface.h"
 #include "chat/SocketsChat.h"
 
+#include <QApplication>
 #include <QCryptographicHash>
 #include <QDir>
+#include <QDropEvent>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QProgressBar>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextEdit>
+#include <QUrl>
 
 namespace {
 
@@ -69,6 +74,7 @@ private slots:
     void refusEtCollision();
     void annulationPendantLeFlux();
     void nomInutilisable();
+    void fichiersDeposes();
 };
 
 void TestTransferFenetre::fichierEntier_data() {
@@ -213,6 +219,40 @@ void TestTransferFenetre::nomInutilisable() {
     QVERIFY(c.dialogues().Appels().isEmpty());
     QVERIFY(c.TexteConversation().contains(
         QStringLiteral("La réception de '../' est refusée : ce nom ne peut pas servir de nom de fichier.")));
+}
+
+// Files dropped from the desktop's file manager: one file is offered as the button would; several,
+// or a folder, are explained and nothing goes out.
+void TestTransferFenetre::fichiersDeposes() {
+    Paire p;
+    QVERIFY(p.Relier());
+    QTemporaryDir source;
+    const QString un = Ecrire(source.path() + QStringLiteral("/depot.txt"), 3000);
+    const QString deux = Ecrire(source.path() + QStringLiteral("/autre.txt"), 10);
+    const auto deposer = [](QWidget* cible, const QStringList& chemins) {
+        QMimeData donnees;
+        QList<QUrl> urls;
+        for (const QString& c : chemins) {
+            urls << QUrl::fromLocalFile(c);
+        }
+        donnees.setUrls(urls);
+        QDragEnterEvent entree(QPoint(20, 20), Qt::CopyAction, &donnees, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(cible, &entree);
+        QDropEvent depot(QPointF(20, 20), Qt::CopyAction, &donnees, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(cible, &depot);
+        return entree.isAccepted() && depot.isAccepted();
+    };
+    QWidget* conversation = p.a.Conversation()->viewport();
+    const QString explication =
+        QStringLiteral("Vous ne pouvez envoyer qu'un seul fichier à la fois, et pas un dossier.");
+    QVERIFY(deposer(conversation, {un, deux}));
+    QVERIFY(deposer(conversation, {source.path()}));
+    QCOMPARE(p.a.dialogues().Textes(), (QStringList{explication, explication}));
+    QVERIFY(!p.a.TexteConversation().contains(QStringLiteral("Vous désirez envoyer")));
+
+    QVERIFY(deposer(p.a.interface().RichEdithWnd[ZoneSaisie]->viewport(), {un}));
+    QTRY_VERIFY(p.b.TexteConversation().contains(QStringLiteral("Vous avez reçu 'depot.txt' avec succès !")));
+    QCOMPARE(Empreinte(p.recus + QStringLiteral("depot.txt")), Empreinte(un));
 }
 
 QTEST_MAIN(TestTransferFenetre)

@@ -18,10 +18,14 @@
 #include "transfer/ConversionsTransfert.h"
 #include "transfer/NomsFichiers.h"
 
+#include <QDropEvent>
 #include <QFile>
 #include <QFileInfo>
 #include <QLabel>
+#include <QMimeData>
 #include <QProgressBar>
+#include <QTextEdit>
+#include <QUrl>
 
 namespace {
 
@@ -73,6 +77,12 @@ Transfert::Transfert(Interface& interface, VueConversation& vue, const SocketsCh
     connect(&m_minuterieDebit, &QTimer::timeout, this, &Transfert::Debit);
     m_defilement.setInterval(50);
     connect(&m_defilement, &QTimer::timeout, this, &Transfert::DefilerNom);
+    // A file dropped on the conversation or the input box is offered as command 8 would.
+    for (int zone : {ZoneConversation, ZoneSaisie}) {
+        QTextEdit* edition = m_interface.RichEdithWnd[zone];
+        edition->setAcceptDrops(true);
+        edition->viewport()->installEventFilter(this);
+    }
 }
 
 bool Transfert::PeutCommencer() {
@@ -102,25 +112,83 @@ bool Transfert::FermerFenetreOuverte(const QString& suite) {
     return true;
 }
 
-void Transfert::OffrirFichier() {
-    Interface& ui = m_interface;
-    Dialogues& d = m_services.dialogues;
+bool Transfert::PretAOffrir() {
     if (m_sockets.Etat() != EtatConnecte) {
-        d.Message(ui.FenetrehWnd, QStringLiteral("Vous devez d'abord vous connecter !"), TitreProgramme,
-                  Dialogues::Icone::Attention);
+        m_services.dialogues.Message(m_interface.FenetrehWnd,
+                                     QStringLiteral("Vous devez d'abord vous connecter !"), TitreProgramme,
+                                     Dialogues::Icone::Attention);
+        return false;
+    }
+    return PeutCommencer() && FermerFenetreOuverte(QStringLiteral(
+                                  "(Si vous refuser de la fermer pas, le transfert sera annuler)"));
+}
+
+void Transfert::OffrirFichier() {
+    if (!PretAOffrir()) {
         return;
     }
-    if (!PeutCommencer()) {
-        return;
-    }
-    if (!FermerFenetreOuverte(
-            QStringLiteral("(Si vous refuser de la fermer pas, le transfert sera annuler)"))) {
-        return;
-    }
-    const QString chemin = d.ChoisirFichier(ui.FenetrehWnd, QStringLiteral("Ouvrir le fichier"),
+    const QString chemin =
+        m_services.dialogues.ChoisirFichier(m_interface.FenetrehWnd, QStringLiteral("Ouvrir le fichier"),
                                             QStringLiteral("Tous les fichiers (*.*)"));
     if (!chemin.isEmpty()) {
         Offrir(chemin);
+    }
+}
+
+namespace {
+// The local files of a drag, or none when it carries anything else.
+QStringList FichiersLocaux(const QMimeData* donnees) {
+    QStringList chemins;
+    if (!donnees || !donnees->hasUrls()) {
+        return chemins;
+    }
+    for (const QUrl& url : donnees->urls()) {
+        if (!url.isLocalFile()) {
+            return {};
+        }
+        chemins << url.toLocalFile();
+    }
+    return chemins;
+}
+} // namespace
+
+void Transfert::Deposer(const QStringList& chemins) {
+    if (chemins.size() != 1 || !QFileInfo(chemins[0]).isFile()) {
+        m_services.dialogues.Message(m_interface.FenetrehWnd,
+                                     QStringLiteral("Vous ne pouvez envoyer qu'un seul fichier à la fois, "
+                                                    "et pas un dossier."),
+                                     TitreProgramme, Dialogues::Icone::Information);
+        return;
+    }
+    if (PretAOffrir()) {
+        Offrir(chemins[0]);
+    }
+}
+
+bool Transfert::eventFilter(QObject* objet, QEvent* event) {
+    Q_UNUSED(objet);
+    switch (event->type()) {
+    case QEvent::DragEnter:
+    case QEvent::DragMove: {
+        // Files are offered; text dragged into the input box keeps its usual way.
+        auto* glisse = static_cast<QDropEvent*>(event);
+        if (FichiersLocaux(glisse->mimeData()).isEmpty()) {
+            return false;
+        }
+        glisse->acceptProposedAction();
+        return true;
+    }
+    case QEvent::Drop: {
+        auto* depot = static_cast<QDropEvent*>(event);
+        const QStringList chemins = FichiersLocaux(depot->mimeData());
+        if (chemins.isEmpty()) {
+            return false;
+        }
+        depot->acceptProposedAction();
+        Deposer(chemins);
+        return true;
+    }
+    default: return false;
     }
 }
 

@@ -39,6 +39,8 @@ public:
     void OffrirFichier();
     // The same from the choice of a file on: a file dropped on the window, a screen capture.
     void Offrir(const QString& chemin);
+    // Files dropped on the main window: exactly one file is offered; anything else is explained.
+    void Deposer(const QStringList& chemins);
     // Command 100: open the file of the last transfer that ended well.
     void OuvrirFichier();
     // Command 101: cancel the transfer (and tell the contact), or close the window once it ended.
@@ -51,6 +53,9 @@ public:
     // "[ANN]": the contact cancelled.
     void RecuAnnulation();
 
+protected:
+    bool eventFilter(QObject* objet, QEvent* event) override;
+
 signals:
     // A transfer ended while the main window is not in front: it flashes until activated.
     void clignoter();
@@ -59,6 +64,9 @@ private:
     enum class Sens { Envoi, Reception };
 
     bool PeutCommencer();
+    // The checks of command 8 before a file is chosen: connected, no transfer running, no
+    // earlier window left open.
+    bool PretAOffrir();
     // The window of an earlier transfer is still shown: asks whether to close it (the question
     // ends with suite) and closes it on yes; false on no.
     bool FermerFenetreOuverte(const QString& suite);
