@@ -18,6 +18,4 @@ struct Session {
     bool Ecr = false;
     // When the last message arrived, in this run (kept across reconnections).
     std::optional<QDateTime> Date2;
-    // Set by the contact's cancellation of a transfer.
-    bool Annulation = false;
 };

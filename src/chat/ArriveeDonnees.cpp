@@ -4,7 +4,6 @@
 #include "app/Interface.h"
 #include "app/Session.h"
 #include "chat/SocketsChat.h"
-#include "conversation/AjouteTexte.h"
 #include "conversation/VueConversation.h"
 #include "notify/Popup.h"
 #include "platform/Sons.h"

@@ -268,7 +268,7 @@ void Transfert::Refuser(const QString& nom, const QString& pourquoi) {
 void Transfert::Accepter(const QString& nom, const QString& nomFinal, qint64 taille) {
     // Our connection to the contact's port goes first; the yes follows.
     if (!m_canal.Recevoir(m_sockets.AdresseContact(), m_session.DossFichRecus, nomFinal, taille)) {
-        Refuser(nom, DejaEnCours.left(DejaEnCours.indexOf(u'!')).trimmed().toLower());
+        Refuser(nom, QStringLiteral("un transfert de fichier est déjà en cours"));
         return;
     }
     m_nomDuFich = nom;
@@ -299,7 +299,6 @@ void Transfert::RecuReponse(bool oui) {
 }
 
 void Transfert::RecuAnnulation() {
-    m_session.Annulation = true;
     // Stopped at once: the box below waits for the user.
     m_canal.Annuler();
     m_services.dialogues.Message(m_interface.TransferthWnd, QStringLiteral("Le transfert a été annulé !"),
@@ -330,7 +329,6 @@ void Transfert::OuvrirFichier() {
 
 void Transfert::Preparer(Sens sens, qint64 total) {
     Interface& ui = m_interface;
-    m_session.Annulation = false;
     m_sens = sens;
     m_total = total;
     m_fait = 0;
@@ -408,7 +406,6 @@ void Transfert::Fin(IssueTransfert issue, RaisonEchec raison) {
         m_vue.MessageFin(QStringLiteral("Le transfert de '") + m_nomDuFich + QStringLiteral("' a échoué : ") +
                          TexteRaison(raison) + u'.');
     }
-    m_session.Annulation = false;
     ui.BoutonhWnd[BoutonOuvrirFichier]->ReglerFace(reussi ? QStringLiteral("img_ouvrir_e")
                                                           : QStringLiteral("img_ouvrir_d"));
     const DebitTemps fin = DebitTempsFin();

@@ -31,14 +31,7 @@ nettoyer() {
 }
 trap nettoyer EXIT
 
-# Waits until a command succeeds, at most $1 seconds.
-attendre() {
-  local limite=$(( $(date +%s) + $1 )); shift
-  until "$@" >/dev/null 2>&1; do
-    [ "$(date +%s)" -lt "$limite" ] || return 1
-    sleep 0.1
-  done
-}
+. "$(dirname "$0")/../support/attendre.sh"
 
 if ! ip netns add "$nsA" 2>/dev/null; then
   echo "SKIP: network namespaces cannot be made here"; exit $SKIP

@@ -20,14 +20,7 @@ nettoyer() {
 }
 trap nettoyer EXIT
 
-# Waits until a command succeeds, at most $1 seconds.
-attendre() {
-  local limite=$(( $(date +%s) + $1 )); shift
-  until "$@" >/dev/null 2>&1; do
-    [ "$(date +%s)" -lt "$limite" ] || return 1
-    sleep 0.1
-  done
-}
+. "$(dirname "$0")/../support/attendre.sh"
 
 # -displayfd picks a free display number, so parallel runs do not collide.
 Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$travail/display" >"$travail/xvfb.log" 2>&1 &
