@@ -14,6 +14,8 @@ PAQUETS=(
   # Tests on a real display: typing into windows, a window manager, a tray host, window
   # properties, screenshots.
   xdotool openbox trayer x11-utils imagemagick
+  # The file benchmark's reference copy
+  socat
 )
 
 manquants=()

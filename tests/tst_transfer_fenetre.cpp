@@ -2,6 +2,7 @@
 #include "CopieOvan.h"
 #include "FauxContact.h"
 #include "app/BoutonImage.h"
+#include "app/Fondu.h"
 #include "app/FenetreOvan.h"
 #include "app/Interface.h"
 #include "chat/SocketsChat.h"
@@ -15,6 +16,7 @@
 #include <QLineEdit>
 #include <QMimeData>
 #include <QProgressBar>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextEdit>
@@ -64,6 +66,19 @@ struct Paire {
     QString Face(CopieOvan& c, int slot) { return c.interface().BoutonhWnd[slot]->Face(); }
 };
 
+// Counts the moves of a widget and keeps its leftmost position.
+struct Mouvements : QObject {
+    int n = 0;
+    int gauche = 1000;
+    bool eventFilter(QObject* objet, QEvent* event) override {
+        if (event->type() == QEvent::Move) {
+            ++n;
+            gauche = std::min(gauche, static_cast<QWidget*>(objet)->x());
+        }
+        return false;
+    }
+};
+
 } // namespace
 
 class TestTransferFenetre : public QObject {
@@ -75,6 +90,8 @@ private slots:
     void annulationPendantLeFlux();
     void nomInutilisable();
     void fichiersDeposes();
+    void defilementDuNom();
+    void ouiPendantLaSortieDuFondu();
 };
 
 void TestTransferFenetre::fichierEntier_data() {
@@ -253,6 +270,85 @@ void TestTransferFenetre::fichiersDeposes() {
     QVERIFY(deposer(p.a.interface().RichEdithWnd[ZoneSaisie]->viewport(), {un}));
     QTRY_VERIFY(p.b.TexteConversation().contains(QStringLiteral("Vous avez reçu 'depot.txt' avec succès !")));
     QCOMPARE(Empreinte(p.recus + QStringLiteral("depot.txt")), Empreinte(un));
+}
+
+// A name of 171 pixels or more slides left until it has gone 1.7 times its overflow, then back;
+// a short name, even right after a long one, stays still.
+void TestTransferFenetre::defilementDuNom() {
+    CopieOvan c(QStringLiteral("127.0.0.130"));
+    FauxContact f(QStringLiteral("127.0.0.131"));
+    QVERIFY(f.EcouterFichier());
+    c.ovan().session().DossFichRecus = c.Dossier();
+    c.Pseudo()->setText(QStringLiteral("Moi"));
+    QVERIFY(f.Appeler(c.Adresse()));
+    f.Envoyer("[LOG]Eve\x03");
+    QTRY_COMPARE(c.ovan().session().SonPseudo, QStringLiteral("Eve"));
+    QLabel* etiquette = c.interface().LabelhWnd[LabelNomFichier];
+    QString long_ = QStringLiteral("un_nom_plutot_long");
+    while (etiquette->fontMetrics().horizontalAdvance(long_) < 185) {
+        long_ += u'x';
+    }
+    const int largeur = etiquette->fontMetrics().horizontalAdvance(long_);
+    Mouvements mouvements;
+    etiquette->installEventFilter(&mouvements);
+    const auto recevoirLentement = [&](const QString& nom) {
+        f.Oublier();
+        f.Envoyer("[DEM]" + nom.toLatin1() + "\\2000\x03");
+        QVERIFY(f.AttendreTrames(1));
+        QVERIFY(f.ConnecterFichier(c.Adresse()));
+        f.EnvoyerFichier(QByteArray(1000, 'n'));
+        QTRY_COMPARE(c.interface().ProgressBarhWnd[1]->value(), 500);
+    };
+
+    recevoirLentement(long_);
+    QTRY_VERIFY(etiquette->x() < 5);
+    QTRY_VERIFY_WITH_TIMEOUT(mouvements.gauche < 5 && etiquette->x() == 5, 15000);
+    QCOMPARE(mouvements.gauche, 5 - (int((largeur - 170) * 1.7) + 1));
+    QCOMPARE(etiquette->width(), 285);
+    f.EnvoyerFichier(QByteArray(1000, 'n'));
+    f.FermerFichier();
+    QTRY_VERIFY(c.TexteConversation().contains(QStringLiteral("avec succès")));
+
+    // The next offer closes the window, which comes straight back.
+    recevoirLentement(QStringLiteral("court.txt"));
+    mouvements.n = 0;
+    // The rate's first figure comes after half a second, ten steps of a sliding name.
+    QLabel* debit = c.interface().LabelhWnd[LabelDebit];
+    const QString avant = debit->text();
+    QTRY_VERIFY(debit->text() != avant);
+    QCOMPARE(mouvements.n, 0);
+    QCOMPARE(etiquette->x(), 5);
+}
+
+// Closing the window of one transfer and offering the next at once: the yes comes while the
+// window still fades out, and the window comes back for the new transfer and stays.
+void TestTransferFenetre::ouiPendantLaSortieDuFondu() {
+    Paire p;
+    QVERIFY(p.Relier());
+    QTemporaryDir source;
+    const QString un = Ecrire(source.path() + QStringLiteral("/un.bin"), 1000);
+    const QString deux = Ecrire(source.path() + QStringLiteral("/deux.bin"), 3 << 20);
+    p.a.dialogues().RepondreFichier(un);
+    p.a.ovan().ClicBouton(Commande::EnvoyerFichier);
+    QTRY_VERIFY(p.a.TexteConversation().contains(QStringLiteral("Vous avez envoyé 'un.bin' avec succès !")));
+    FenetreOvan* fenetre = p.a.interface().TransferthWnd;
+    QSignalSpy entree(&fenetre->fondu(), &Fondu::entre);
+    QTRY_VERIFY(fenetre->fondu().Alpha() == 255 && fenetre->isVisible());
+    entree.clear();
+
+    p.a.ovan().ClicBouton(Commande::AnnulerTransfert);
+    QTRY_VERIFY(fenetre->fondu().Alpha() < 255);
+    p.a.dialogues().RepondreFichier(deux);
+    p.a.ovan().ClicBouton(Commande::EnvoyerFichier);
+    QTRY_VERIFY(
+        p.b.TexteConversation().contains(QStringLiteral("Vous avez reçu 'deux.bin' avec succès !")));
+    QVERIFY(entree.count() == 1 || entree.wait());
+    QTRY_VERIFY(p.a.TexteConversation().contains(QStringLiteral("Vous avez envoyé 'deux.bin' avec succès !")));
+    QVERIFY(fenetre->isVisible());
+    QCOMPARE(fenetre->windowTitle(), QStringLiteral("100 % - deux.bin"));
+    QCOMPARE(p.a.interface().ProgressBarhWnd[1]->value(), 1000);
+    QCOMPARE(p.Face(p.a, BoutonAnnulerTransfert), QStringLiteral("img_fermer"));
+    QCOMPARE(Empreinte(p.recus + QStringLiteral("deux.bin")), Empreinte(deux));
 }
 
 QTEST_MAIN(TestTransferFenetre)

@@ -18,6 +18,13 @@ void Fondu::AuPremierPlan() {
 }
 
 void Fondu::Entrer() {
+    m_sortieDemandee = false;
+    // Called back while it fades out: it comes back from where it is, and stays.
+    if (m_sens == -1) {
+        m_sens = 1;
+        AuPremierPlan();
+        return;
+    }
     if (m_fenetre->isVisible() || m_sens != 0) {
         AuPremierPlan();
         return;

@@ -18,7 +18,8 @@ public:
     // How the window is shown when it fades in (the main window restores instead).
     void ReglerAffichage(std::function<void()> afficher) { m_afficher = std::move(afficher); }
 
-    // Hidden and still: fade in. Visible or fading: only brought to the front.
+    // Hidden and still: fade in. Fading out: fades back in from where it is. Otherwise only
+    // brought to the front; a fade-out asked for during a fade-in is dropped.
     void Entrer();
     // Visible and still: fade out, then hide. Otherwise nothing.
     void Sortir();

@@ -107,6 +107,11 @@ bool CanalFichier::Recevoir(const QHostAddress& contact, const QString& dossier,
             Finir(IssueTransfert::Echec, RaisonEchec::ConnexionImpossible);
         }
     });
+    connect(m_connexionVide, &QTcpSocket::connected, this, [this, socket = m_connexionVide.data()] {
+        if (socket == m_connexionVide && m_etape == Etape::AttenteEmetteur) {
+            emit relie();
+        }
+    });
     // Straight to the contact, which recognises us by our address.
     m_connexionVide->setProxy(QNetworkProxy::NoProxy);
     if (AdresseLiee(m_adresseLocale)) {

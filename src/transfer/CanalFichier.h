@@ -43,7 +43,8 @@ public:
     // Sender, on the contact's yes: streams the first taille bytes of chemin.
     bool Envoyer(const QHostAddress& contact, const QString& chemin, qint64 taille);
     // Receiver, before answering yes: connects to the contact's port and waits for its stream,
-    // written to dossier/nomFinal (a plain name that must still be free at the end).
+    // written to dossier/nomFinal (a plain name that must still be free at the end). relie()
+    // tells when the yes may go.
     bool Recevoir(const QHostAddress& contact, const QString& dossier, const QString& nomFinal,
                   qint64 taille);
     // Ends the transfer on this side (partial file removed) and reports annule(); nothing else
@@ -51,6 +52,8 @@ public:
     void Annuler();
 
 signals:
+    // Receiver: our empty connection has reached the contact, so its stream can follow our yes.
+    void relie();
     // At most about 20 a second, and once at the end of the bytes.
     void progression(qint64 fait, qint64 total);
     void termine();

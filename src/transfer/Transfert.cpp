@@ -63,12 +63,15 @@ Transfert::Transfert(Interface& interface, VueConversation& vue, const SocketsCh
     : m_interface(interface), m_vue(vue), m_sockets(sockets), m_envoi(envoi), m_canal(canal),
       m_session(session), m_services(services) {
     connect(&m_canal, &CanalFichier::progression, this, &Transfert::Progression);
+    // The yes goes once our empty connection is there: the contact may stream right after it.
+    connect(&m_canal, &CanalFichier::relie, this, [this] { m_envoi.Reponse(true); });
     connect(&m_canal, &CanalFichier::termine, this, [this] { Fin(IssueTransfert::Termine); });
     connect(&m_canal, &CanalFichier::annule, this, [this] { Fin(IssueTransfert::Annule); });
     connect(&m_canal, &CanalFichier::echec, this,
             [this](RaisonEchec raison) { Fin(IssueTransfert::Echec, raison); });
     // Faded out: the window is ready for the next transfer.
     connect(&m_interface.TransferthWnd->fondu(), &Fondu::masquee, this, [this] {
+        m_defilement.stop();
         m_interface.ProgressBarhWnd[1]->setValue(0);
         m_interface.BoutonhWnd[BoutonOuvrirFichier]->ReglerFace(QStringLiteral("img_ouvrir_d"));
         m_interface.BoutonhWnd[BoutonAnnulerTransfert]->ReglerFace(FaceAnnuler);
@@ -276,7 +279,6 @@ void Transfert::Accepter(const QString& nom, const QString& nomFinal, qint64 tai
     Preparer(Sens::Reception, taille);
     m_vue.MessageFin(QStringLiteral("Vous avez accepté la réception de '") + nom + QStringLiteral("'."));
     Afficher();
-    m_envoi.Reponse(true);
 }
 
 void Transfert::RecuReponse(bool oui) {
@@ -350,6 +352,8 @@ void Transfert::Preparer(Sens sens, qint64 total) {
     m_deplacement = 0;
     m_retour = false;
     nom->setGeometry(5, 0, 285, 40);
+    // A short name stays still, even after a long one.
+    m_defilement.stop();
     if (nom->fontMetrics().horizontalAdvance(m_nomDuFich) >= LargeurDefilement) {
         m_defilement.start();
     }

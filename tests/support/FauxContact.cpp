@@ -113,6 +113,7 @@ bool FauxContact::EcouterFichier() {
 }
 
 bool FauxContact::ConnecterFichier(const QString& adresseCopie) {
+    m_fichierSortant.abort();
     m_fichierSortant.bind(QHostAddress(m_adresse));
     m_fichierSortant.connectToHost(QHostAddress(adresseCopie), 60001);
     return m_fichierSortant.waitForConnected(5000);
@@ -121,4 +122,28 @@ bool FauxContact::ConnecterFichier(const QString& adresseCopie) {
 void FauxContact::EnvoyerFichier(const QByteArray& octets) {
     m_fichierSortant.write(octets);
     m_fichierSortant.flush();
+}
+
+void FauxContact::FermerFichier(bool reinitialiser) {
+    if (reinitialiser) {
+        const linger sansAttente{1, 0};
+        ::setsockopt(int(m_fichierSortant.socketDescriptor()), SOL_SOCKET, SO_LINGER, &sansAttente,
+                     sizeof sansAttente);
+        m_fichierSortant.abort();
+    } else {
+        m_fichierSortant.disconnectFromHost();
+    }
+}
+
+QByteArray FauxContact::LuSurAppel(int i) {
+    if (i < 0 || i >= m_appelsFichier.size()) {
+        return {};
+    }
+    while (m_lusFichier.size() <= i) {
+        m_lusFichier.append(QByteArray());
+    }
+    QTcpSocket* s = m_appelsFichier[i];
+    s->setReadBufferSize(0);
+    m_lusFichier[i] += s->readAll();
+    return m_lusFichier[i];
 }

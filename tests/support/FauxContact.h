@@ -62,6 +62,13 @@ public:
     // Our connection to the copy's file port, and raw bytes on it.
     bool ConnecterFichier(const QString& adresseCopie);
     void EnvoyerFichier(const QByteArray& octets);
+    // Ends our connection to the copy's file port, reset or closed after the bytes written.
+    void FermerFichier(bool reinitialiser = false);
+    // Everything read so far on the copy's i-th call to our file port (reading it from now on).
+    QByteArray LuSurAppel(int i);
+    bool AppelFerme(int i) {
+        return i < m_appelsFichier.size() && m_appelsFichier[i]->state() == QAbstractSocket::UnconnectedState;
+    }
 
 private:
     QTcpSocket* Socket(Lien lien);
@@ -78,6 +85,7 @@ private:
     QTcpServer m_ecouteFichier;
     QList<QTcpSocket*> m_appelsFichier;
     QTcpSocket m_fichierSortant;
+    QList<QByteArray> m_lusFichier;
     QByteArray m_bloc;
     qint64 m_resteInondation = 0;
     qint64 m_inonde = 0;
