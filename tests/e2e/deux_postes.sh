@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
 # Two real copies of the built program, each in a network namespace of its own with its own
-# X display: A types a nickname and B's address and connects with Ctrl+S, B connects back;
-# then A disconnects with Ctrl+D and both listen again. Needs root (namespaces); skips otherwise.
+# X display: A types a nickname and B's address and connects with Ctrl+S, B connects back; a file
+# goes from A to B and another from B to A through the real file dialog and question boxes
+# (OVAN_E2E_MIO MiB each, 8 by default; OVAN_E2E_CAPTURES names a folder for screenshots of the
+# transfer window); then A disconnects with Ctrl+D and both listen again. Needs root
+# (namespaces); skips otherwise.
 set -euo pipefail
 
 PROGRAMME=${1:?usage: deux_postes.sh path/to/OVAN_Messenger}
@@ -10,7 +13,7 @@ SKIP=77
 if [ "$(id -u)" -ne 0 ]; then
   echo "SKIP: network namespaces need root"; exit $SKIP
 fi
-for outil in ip Xvfb xdotool ss; do
+for outil in ip Xvfb xdotool ss sha256sum; do
   command -v "$outil" >/dev/null || { echo "SKIP: $outil is missing"; exit $SKIP; }
 done
 
@@ -59,14 +62,14 @@ demarrer_x b
 dA=":$(cat "$travail/display-a")"
 dB=":$(cat "$travail/display-b")"
 
-# Each copy runs from a program folder of its own.
+# Each copy runs from a program folder of its own, with a home of its own where received files go.
 for c in a b; do
-  mkdir -p "$travail/$c"
+  mkdir -p "$travail/$c/maison"
   cp "$PROGRAMME" "$travail/$c/"
 done
-(cd "$travail/a" && DISPLAY=$dA QT_QPA_PLATFORM=xcb exec ip netns exec "$nsA" ./OVAN_Messenger) >"$travail/a.log" 2>&1 &
+(cd "$travail/a" && HOME=$travail/a/maison DISPLAY=$dA QT_QPA_PLATFORM=xcb exec ip netns exec "$nsA" ./OVAN_Messenger) >"$travail/a.log" 2>&1 &
 pids+=($!)
-(cd "$travail/b" && DISPLAY=$dB QT_QPA_PLATFORM=xcb exec ip netns exec "$nsB" ./OVAN_Messenger) >"$travail/b.log" 2>&1 &
+(cd "$travail/b" && HOME=$travail/b/maison DISPLAY=$dB QT_QPA_PLATFORM=xcb exec ip netns exec "$nsB" ./OVAN_Messenger) >"$travail/b.log" 2>&1 &
 pids+=($!)
 
 ecoute() { ip netns exec "$1" ss -Hltn 'sport = :60000' | grep -q LISTEN; }
@@ -78,6 +81,7 @@ attendre 20 ecoute "$nsA" || { echo "FAIL: A does not listen"; cat "$travail/a.l
 attendre 20 ecoute "$nsB" || { echo "FAIL: B does not listen"; cat "$travail/b.log"; exit 1; }
 
 fenetre=$(DISPLAY=$dA xdotool search --sync --name '^OVAN Messenger$' | head -1)
+fenetreB=$(DISPLAY=$dB xdotool search --sync --name '^OVAN Messenger$' | head -1)
 DISPLAY=$dA xdotool windowfocus --sync "$fenetre"
 # The address box has the focus; the nickname box comes before it.
 DISPLAY=$dA xdotool key shift+Tab type --delay 10 "Alice"
@@ -90,6 +94,61 @@ attendre 20 deux_connexions "$nsB" || { echo "FAIL: B is not connected both ways
 # Neither listens while connected, so no third party can get in.
 if ecoute "$nsA" || ecoute "$nsB"; then echo "FAIL: a connected copy still listens"; exit 1; fi
 echo "connected both ways"
+
+# A file from one copy to the other: Ctrl+E, the path typed into the file dialog, every question
+# box answered with Enter (the one asking to accept, and the one closing an earlier transfer
+# window), until the whole file is in the receiver's home.
+mio=${OVAN_E2E_MIO:-8}
+# The boxes, and the pop-up, which takes no key: every window of that name but the main one.
+repondre() {
+  local b
+  for b in $(DISPLAY=$1 xdotool search --onlyvisible --name '^OVAN Messenger$' 2>/dev/null | grep -v "^$2\$"); do
+    DISPLAY=$1 xdotool windowfocus --sync "$b" key Return 2>/dev/null || true
+  done
+}
+capturer() {
+  [ -n "${OVAN_E2E_CAPTURES:-}" ] || return 0
+  local t
+  t=$(DISPLAY=$1 xdotool search --name '^[0-9]+ % - ' getwindowname 2>/dev/null | head -1) || true
+  case "$t" in [3-7][0-9]" % "*)
+    [ -e "$OVAN_E2E_CAPTURES/$2.png" ] || import -display "$1" -window root "$OVAN_E2E_CAPTURES/$2.png" ;;
+  esac
+}
+# What both screens show, when a step fails.
+ecrans() {
+  [ -n "${OVAN_E2E_CAPTURES:-}" ] || return 0
+  import -display "$dA" -window root "$OVAN_E2E_CAPTURES/echec-a.png" 2>/dev/null || true
+  import -display "$dB" -window root "$OVAN_E2E_CAPTURES/echec-b.png" 2>/dev/null || true
+}
+envoyer() {
+  local de=$1 dde=$2 fde=$3 vers=$4 dvers=$5 fvers=$6 nom=$7
+  local source=$travail/$de/$nom recu=$travail/$vers/maison/$nom
+  head -c "$((mio << 20))" /dev/urandom >"$source"
+  DISPLAY=$dde xdotool windowfocus --sync "$fde" key ctrl+e
+  local fin=$(( $(date +%s) + 60 + mio / 10 ))
+  until DISPLAY=$dde xdotool search --name '^Ouvrir le fichier$' >/dev/null 2>&1; do
+    repondre "$dde" "$fde"
+    [ "$(date +%s)" -lt "$fin" ] || { echo "FAIL: no file dialog on $de"; exit 1; }
+    sleep 0.1
+  done
+  DISPLAY=$dde xdotool windowfocus --sync "$(DISPLAY=$dde xdotool search --name '^Ouvrir le fichier$' | head -1)"
+  # The dialog opens in the program folder, where the file is; a whole path typed there is not
+  # taken.
+  DISPLAY=$dde xdotool type --delay 5 "$nom"
+  DISPLAY=$dde xdotool key Return
+  local debut=$(date +%s%N)
+  until [ -f "$recu" ] && [ "$(stat -c %s "$recu")" -eq "$((mio << 20))" ]; do
+    repondre "$dvers" "$fvers"
+    capturer "$dvers" "$nom"
+    [ "$(date +%s)" -lt "$fin" ] || { echo "FAIL: $nom did not reach $vers"; ecrans; exit 1; }
+    sleep 0.1
+  done
+  local ms=$(( ($(date +%s%N) - debut) / 1000000 ))
+  [ "$(sha256sum <"$source")" = "$(sha256sum <"$recu")" ] || { echo "FAIL: $nom differs"; exit 1; }
+  echo "$nom: $mio MiB from $de to $vers, same SHA-256 (${ms} ms from the dialog's Enter)"
+}
+envoyer a "$dA" "$fenetre" b "$dB" "$fenetreB" aller.bin
+envoyer b "$dB" "$fenetreB" a "$dA" "$fenetre" retour.bin
 
 DISPLAY=$dA xdotool key ctrl+d
 attendre 20 aucune_connexion "$nsA" || { echo "FAIL: A did not disconnect"; exit 1; }
