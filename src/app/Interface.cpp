@@ -1,6 +1,7 @@
 #include "app/Interface.h"
 
 #include "app/BoiteSaisie.h"
+#include "app/VueTexte.h"
 #include "app/BoutonImage.h"
 #include "app/FenetreOvan.h"
 #include "app/FenetrePrincipale.h"
@@ -198,7 +199,7 @@ void Interface::CreerFenetrePrincipale() {
     CreerTextBox(ZoneSonStatut, {329, 83, 90, 20}, zone, 0, true, QStringLiteral("Statut de votre contact"));
     TextBoxhWnd[ZoneSonStatut]->setAlignment(Qt::AlignCenter);
 
-    auto* conversation = new QTextEdit(zone);
+    auto* conversation = new VueTexte(zone);
     conversation->setFont(PoliceControles());
     conversation->setReadOnly(true);
     conversation->setPlainText(QStringLiteral("Bienvenue sur OVAN Messenger\n"));

@@ -58,7 +58,7 @@ Ovan::Ovan(const Parametres& parametres, QObject* parent)
                                       m_interface->LabelhWnd[LabelCorpsPopup],
                                       [this] { RestaurerPrincipale(); })),
       m_presence(std::make_unique<Presence>(*m_interface, *m_sockets, *m_envoi, m_session)),
-      m_smileys(std::make_unique<Smileys>(*m_interface, *m_sockets, m_session)),
+      m_smileys(std::make_unique<Smileys>(*m_interface, *m_sockets, m_session, m_parametres.DossExec)),
       m_vue(std::make_unique<VueConversation>(m_interface->RichEdithWnd[ZoneConversation], *m_smileys)),
       m_composition(std::make_unique<Composition>(*m_interface, *m_sockets, *m_envoi, dialogues(), m_session,
                                                   *m_presence, *m_vue)),

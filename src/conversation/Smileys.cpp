@@ -9,7 +9,82 @@
 #include "conversation/AjouteTexte.h"
 #include "conversation/Composition.h"
 
+#include <QDateTime>
+#include <QFileInfo>
+#include <QTextCursor>
+#include <QTextDocument>
 #include <QTextEdit>
+#include <QTextImageFormat>
+#include <QUrl>
+
+namespace {
+
+const QString PrefixeImage = QStringLiteral("ovan-smiley:");
+
+// The codes as text, [0] unused.
+const std::array<QString, 26>& Codes() {
+    static const std::array<QString, 26> codes = [] {
+        std::array<QString, 26> c;
+        for (int k = 1; k <= 25; ++k) {
+            c[std::size_t(k)] = QString::fromUtf8(CodesSmileys[std::size_t(k)]);
+        }
+        return c;
+    }();
+    return codes;
+}
+
+// The smiley whose code starts at i, in the order of the table, or 0.
+int CodeA(QStringView texte, qsizetype i) {
+    const QChar c = texte[i];
+    // Every code starts with one of these: most positions are passed at once.
+    if (c != u'(' && c != u'0' && c != u']') {
+        return 0;
+    }
+    const QStringView cinq = texte.sliced(i, 5);
+    for (int k = 1; k <= 25; ++k) {
+        if (cinq == Codes()[std::size_t(k)]) {
+            return k;
+        }
+    }
+    return 0;
+}
+
+} // namespace
+
+Smileys::Smileys(Interface& interface, const SocketsChat& sockets, Session& session, const QString& dossExec)
+    : m_interface(interface), m_sockets(sockets), m_session(session), m_dossExec(dossExec) {
+    for (int k = 1; k <= 25; ++k) {
+        RechargerSmileys(k);
+    }
+}
+
+QString Smileys::NomImage(int k) {
+    return PrefixeImage + QString::number(k);
+}
+
+QString Smileys::CodeDeImage(const QString& nom) {
+    if (!nom.startsWith(PrefixeImage)) {
+        return {};
+    }
+    bool ok = false;
+    const int k = nom.sliced(PrefixeImage.size()).toInt(&ok);
+    return ok && k >= 1 && k <= 25 ? Codes()[std::size_t(k)] : QString();
+}
+
+void Smileys::RechargerSmileys(int i) {
+    if (i < 1 || i > 25) {
+        return;
+    }
+    const QString chemin = m_dossExec + QStringLiteral("Smileys/smiley") + QString::number(i) + QStringLiteral(".bmp");
+    const QFileInfo info(chemin);
+    const auto signature = std::pair(info.lastModified().toMSecsSinceEpoch(), info.size());
+    // The same file as last time is not decoded again.
+    if (!m_images[std::size_t(i)].isNull() && signature == m_signatures[std::size_t(i)]) {
+        return;
+    }
+    m_signatures[std::size_t(i)] = signature;
+    m_images[std::size_t(i)] = QImage(chemin);
+}
 
 bool Smileys::Inserer(int k) {
     if (k < 1 || k > 25) {
@@ -28,7 +103,55 @@ bool Smileys::Inserer(int k) {
 }
 
 int Smileys::MettreSmileys(QTextEdit* vue, int debut) {
-    // The pictures come with the smiley files; until then the codes stay text.
-    Q_UNUSED(debut);
-    return FinConversation(vue);
+    QTextDocument* document = vue->document();
+    // One character per document position, pictures and paragraph ends included.
+    const QString texte = document->toRawText();
+    QTextCursor curseur(document);
+    std::array<bool, 26> essayes{};
+    int remplaces = 0, echecs = 0;
+    bool edition = false;
+    for (qsizetype i = qMax(debut, 0); i + 5 <= texte.size();) {
+        const int k = CodeA(texte, i);
+        if (k == 0) {
+            ++i;
+            continue;
+        }
+        // A missing picture is looked for once more, in case its file came back.
+        if (m_images[std::size_t(k)].isNull() && !essayes[std::size_t(k)]) {
+            RechargerSmileys(k);
+        }
+        essayes[std::size_t(k)] = true;
+        const QImage& image = m_images[std::size_t(k)];
+        if (image.isNull()) {
+            ++echecs;
+            ++i;
+            continue;
+        }
+        // One edit for the whole scan: the view is laid out once, however many codes.
+        if (!edition) {
+            curseur.beginEditBlock();
+            edition = true;
+        }
+        const QString nom = NomImage(k);
+        document->addResource(QTextDocument::ImageResource, QUrl(nom), image);
+        const int position = int(i) - 4 * remplaces;
+        curseur.setPosition(position);
+        curseur.setPosition(position + 5, QTextCursor::KeepAnchor);
+        QTextImageFormat format;
+        format.setName(nom);
+        curseur.insertImage(format);
+        ++remplaces;
+        i += 5;
+    }
+    if (edition) {
+        curseur.endEditBlock();
+    }
+    // Each picture used or missed is read again when its file changed, or came back.
+    for (int k = 1; k <= 25; ++k) {
+        if (essayes[std::size_t(k)]) {
+            RechargerSmileys(k);
+        }
+    }
+    // A code left as text near the end is looked at again by the next scan.
+    return qMax(qMax(debut, 0), FinConversation(vue) - 4 * echecs);
 }

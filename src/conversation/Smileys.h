@@ -1,6 +1,12 @@
 // Smiley codes in the conversation and the smiley picker's buttons.
 #pragma once
 
+#include <QImage>
+#include <QString>
+
+#include <array>
+#include <utility>
+
 class Interface;
 class QTextEdit;
 class SocketsChat;
@@ -8,17 +14,30 @@ struct Session;
 
 class Smileys {
 public:
-    Smileys(Interface& interface, const SocketsChat& sockets, Session& session)
-        : m_interface(interface), m_sockets(sockets), m_session(session) {}
+    // dossExec: the program folder, where Smileys/smileyK.bmp lie.
+    Smileys(Interface& interface, const SocketsChat& sockets, Session& session, const QString& dossExec);
 
     // Smiley k (1 to 25) at the end of the draft, in the current format; false for another k.
     bool Inserer(int k);
 
-    // Replaces the codes written since position debut; returns where the next scan starts.
+    // Replaces the codes written since position debut by their pictures, each one document
+    // position; returns where the next scan starts. A code whose picture cannot be read stays
+    // text. The clipboard is not used.
     int MettreSmileys(QTextEdit* vue, int debut);
+    // Reads picture i from its file again (when the file changed since).
+    void RechargerSmileys(int i);
+
+    // The name a picture of smiley k has in the document, and back to its code ("" for any
+    // other name).
+    static QString NomImage(int k);
+    static QString CodeDeImage(const QString& nom);
 
 private:
     Interface& m_interface;
     const SocketsChat& m_sockets;
     Session& m_session;
+    const QString m_dossExec;
+    std::array<QImage, 26> m_images;
+    // When and how big each file was when read.
+    std::array<std::pair<qint64, qint64>, 26> m_signatures{};
 };
