@@ -1,5 +1,6 @@
 // Figures for the conversation view: the cost of one entry as the log grows, and a burst of
-// 10,000 messages from a peer copy against plain text-edit appends of the same texts.
+// 10,000 messages from a peer copy against plain text-edit appends of the same texts, and the
+// same burst with three smiley codes in each message against one without.
 #include "CopieOvan.h"
 #include "Memoire.h"
 #include "app/Interface.h"
@@ -8,6 +9,8 @@
 #include "conversation/AjouteTexte.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFile>
 #include <QElapsedTimer>
 #include <QTest>
 #include <QTextEdit>
@@ -49,6 +52,40 @@ double CoutAppend(int deja, int n) {
     montre.start();
     for (int i = 0; i < n; ++i) {
         vue.append(QStringLiteral("Bob dit :\n   ") + TexteNumero(i));
+    }
+    return montre.nsecsElapsed() / 1000.0 / n;
+}
+
+// A copy's program folder with the pictures of the build.
+void CopierSmileys(const QString& dossier) {
+    const QString programme =
+        QDir::cleanPath(QCoreApplication::applicationDirPath() + QStringLiteral("/../OVAN_Messenger/Smileys"));
+    QDir().mkpath(dossier + QStringLiteral("Smileys"));
+    for (const QString& nom : QDir(programme).entryList(QDir::Files)) {
+        QFile::copy(programme + u'/' + nom, dossier + QStringLiteral("Smileys/") + nom);
+    }
+}
+
+// Microseconds per message for a burst of n messages between two fresh copies, each message
+// holding three smiley codes or none; -1 when they did not all show.
+double Rafale(int n, bool codes, int ip) {
+    CopieOvan a(QStringLiteral("127.0.0.%1").arg(ip), CopierSmileys);
+    CopieOvan b(QStringLiteral("127.0.0.%1").arg(ip + 1), CopierSmileys);
+    if (!ConnecterCopies(a, QStringLiteral("Alice"), b, QStringLiteral("Bob"))) {
+        return -1;
+    }
+    int recus = 0;
+    QObject::connect(&b.ovan().Arrivee(), &ArriveeDonnees::trameTraitee,
+                     [&](const Trame::TrameRecue& t) { recus += t.balise == Trame::Balise::TXT; });
+    const QString avec = QStringLiteral(" (:-)) puis (LOL) et ]:-|) !");
+    const QString sans = QStringLiteral(" (:-|) puis (lol) et ]:-() !");
+    QElapsedTimer montre;
+    montre.start();
+    for (int i = 0; i < n; ++i) {
+        a.ovan().Sockets().Envoyer(Trame::Message(i % 6, i % 10, i % 8, TexteNumero(i) + (codes ? avec : sans)));
+    }
+    if (!QTest::qWaitFor([&] { return recus == n; }, 120000)) {
+        return -1;
     }
     return montre.nsecsElapsed() / 1000.0 / n;
 }
@@ -131,7 +168,14 @@ int main(int argc, char* argv[]) {
     std::printf("received and shown:      %8.1f us per message, %6ld KiB\n", ovanUs, ovanKo);
     std::printf("ratio time:   %5.2f (goal: within 3)\n", ovanUs / baseUs);
     std::printf("ratio memory: %5.2f (goal: within 3)\n", baseKo > 0 ? double(ovanKo) / baseKo : 0.0);
-    std::printf("longest wait of the event loop during the burst: %lld ms\n",
+    std::printf("longest wait of the event loop during the burst: %lld ms\n\n",
                 static_cast<long long>(pireAttente));
-    return tout && ordre ? 0 : 1;
+
+    std::printf("== The same burst, each message with three smiley codes ==\n");
+    const double sansCodes = Rafale(N, false, 92);
+    const double avecCodes = Rafale(N, true, 94);
+    std::printf("without codes (lookalikes): %8.1f us per message\n", sansCodes);
+    std::printf("with three codes:           %8.1f us per message\n", avecCodes);
+    std::printf("ratio time:   %5.2f (goal: at most 1.5)\n", avecCodes / sansCodes);
+    return tout && ordre && sansCodes > 0 && avecCodes > 0 ? 0 : 1;
 }

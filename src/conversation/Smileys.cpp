@@ -9,6 +9,8 @@
 #include "conversation/AjouteTexte.h"
 #include "conversation/Composition.h"
 
+#include <algorithm>
+
 #include <QDateTime>
 #include <QFileInfo>
 #include <QTextCursor>
@@ -104,13 +106,17 @@ bool Smileys::Inserer(int k) {
 
 int Smileys::MettreSmileys(QTextEdit* vue, int debut) {
     QTextDocument* document = vue->document();
-    // One character per document position, pictures and paragraph ends included.
-    const QString texte = document->toRawText();
+    const int depart = std::clamp(debut, 0, FinConversation(vue));
+    // Only the new text is read, one character per document position, pictures and paragraph
+    // ends included.
     QTextCursor curseur(document);
+    curseur.setPosition(depart);
+    curseur.movePosition(QTextCursor::End, QTextCursor::KeepAnchor);
+    const QString texte = curseur.selectedText();
     std::array<bool, 26> essayes{};
     int remplaces = 0, echecs = 0;
     bool edition = false;
-    for (qsizetype i = qMax(debut, 0); i + 5 <= texte.size();) {
+    for (qsizetype i = 0; i + 5 <= texte.size();) {
         const int k = CodeA(texte, i);
         if (k == 0) {
             ++i;
@@ -134,7 +140,7 @@ int Smileys::MettreSmileys(QTextEdit* vue, int debut) {
         }
         const QString nom = NomImage(k);
         document->addResource(QTextDocument::ImageResource, QUrl(nom), image);
-        const int position = int(i) - 4 * remplaces;
+        const int position = depart + int(i) - 4 * remplaces;
         curseur.setPosition(position);
         curseur.setPosition(position + 5, QTextCursor::KeepAnchor);
         QTextImageFormat format;
@@ -153,5 +159,5 @@ int Smileys::MettreSmileys(QTextEdit* vue, int debut) {
         }
     }
     // A code left as text near the end is looked at again by the next scan.
-    return qMax(qMax(debut, 0), FinConversation(vue) - 4 * echecs);
+    return qMax(depart, FinConversation(vue) - 4 * echecs);
 }
