@@ -14,8 +14,8 @@ PAQUETS=(
   # Tests on a real display: typing into windows, a window manager, a tray host, window
   # properties, screenshots.
   xdotool openbox trayer x11-utils imagemagick
-  # The file benchmark's reference copy
-  socat
+  # The file benchmark's reference copy; reading the user guide back in its test
+  socat poppler-utils
 )
 
 manquants=()
