@@ -75,7 +75,7 @@ Ovan::Ovan(const Parametres& parametres, QObject* parent)
                                           m_parametres.DossExec)),
       m_reseau(std::make_unique<Reseau>()), m_capture(std::make_unique<Capture>()),
       m_compression(std::make_unique<Compression>()), m_conversion(std::make_unique<ConversionImages>()),
-      m_apropos(std::make_unique<APropos>()) {
+      m_apropos(std::make_unique<APropos>(*m_interface, shell(), dialogues(), m_parametres.DossExec)) {
     Q_ASSERT(parametres.dialogues && parametres.shell && parametres.sons);
     m_session.DossFichRecus = DossierParDefaut();
     connect(m_sockets.get(), &SocketsChat::tramesRecues, m_arrivee.get(), &ArriveeDonnees::Traiter);

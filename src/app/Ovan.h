@@ -89,6 +89,7 @@ public:
     VueConversation& vueConversation() { return *m_vue; }
     Presence& presence() { return *m_presence; }
     Transfert& transfert() { return *m_transfert; }
+    APropos& aPropos() { return *m_apropos; }
     int Etat() const;
 
 signals:
