@@ -31,14 +31,14 @@ public:
     int Alpha() const { return m_alpha; }
     int Sens() const { return m_sens; }
     bool EnCours() const { return m_sens != 0; }
+    // Restored if minimised, raised and activated.
+    void AuPremierPlan();
 
 signals:
     void entre();   // fully opaque at the end of a fade-in
     void masquee(); // hidden at the end of a fade-out
 
 private:
-    void AuPremierPlan();
-
     QWidget* m_fenetre;
     QTimer m_minuterie;
     std::function<void()> m_afficher;

@@ -1,6 +1,7 @@
 #include "app/Ovan.h"
 
 #include "app/APropos.h"
+#include "app/SysTray.h"
 #include "app/BoutonImage.h"
 #include "app/FenetreOvan.h"
 #include "app/FenetrePrincipale.h"
@@ -75,7 +76,8 @@ Ovan::Ovan(const Parametres& parametres, QObject* parent)
                                           m_parametres.DossExec)),
       m_reseau(std::make_unique<Reseau>()), m_capture(std::make_unique<Capture>()),
       m_compression(std::make_unique<Compression>()), m_conversion(std::make_unique<ConversionImages>()),
-      m_apropos(std::make_unique<APropos>(*m_interface, shell(), dialogues(), m_parametres.DossExec)) {
+      m_apropos(std::make_unique<APropos>(*m_interface, shell(), dialogues(), m_parametres.DossExec)),
+      m_sysTray(std::make_unique<SysTray>()) {
     Q_ASSERT(parametres.dialogues && parametres.shell && parametres.sons);
     m_session.DossFichRecus = DossierParDefaut();
     connect(m_sockets.get(), &SocketsChat::tramesRecues, m_arrivee.get(), &ArriveeDonnees::Traiter);
@@ -127,6 +129,10 @@ void Ovan::CablerFenetres() {
     }
 
     FenetrePrincipale* fenetre = ui.FenetrehWnd;
+    connect(m_sysTray.get(), &SysTray::doubleClic, this, [this] { AfficherDepuisNotification(false); });
+    connect(m_sysTray.get(), &SysTray::ouvrir, this, [this] { AfficherDepuisNotification(true); });
+    // The notification area's "Quitter" asks nothing.
+    connect(m_sysTray.get(), &SysTray::quitter, this, &Ovan::Arreter);
     connect(fenetre, &FenetrePrincipale::commandeMenu, this, [this](int id) { CommandeMenu(Menu(id)); });
     connect(fenetre, &FenetrePrincipale::fermetureDemandee, this, &Ovan::FermetureFenetrePrincipale);
     connect(fenetre, &FenetrePrincipale::activee, this, &Ovan::ActivationFenetrePrincipale);
@@ -194,6 +200,34 @@ void Ovan::Demarrer() {
     m_session.DossFichRecus = Trim(ui.TextBoxhWnd[ZoneOptionsDossier]->text());
     m_connexion->Ecouter();
     m_connexion->Ecouter2();
+    if (m_parametres.iconeNotification) {
+        AjouterIconeNotification();
+    }
+}
+
+void Ovan::AjouterIconeNotification() {
+    m_sysTray->Handle(m_interface->FenetrehWnd);
+    m_sysTray->ID(1979);
+    m_sysTray->Tip(QStringLiteral("OVAN Messenger"));
+    m_iconeNotification = m_sysTray->AjouteIcone(DossExec() + QStringLiteral("OVAN_Messenger.ico"));
+    if (!m_iconeNotification) {
+        dialogues().Message(m_interface->FenetrehWnd,
+                            QStringLiteral("Erreur lors de la création de l'icône dans le SysTray"),
+                            QStringLiteral("Erreur"), Dialogues::Icone::Erreur);
+    }
+}
+
+void Ovan::AfficherDepuisNotification(bool parMenu) {
+    FenetrePrincipale* fenetre = m_interface->FenetrehWnd;
+    if (fenetre->isVisible() || fenetre->fondu().EnCours()) {
+        // The menu's "Ouvrir" does nothing then; a double click brings the window to the front.
+        if (!parMenu) {
+            fenetre->fondu().AuPremierPlan();
+        }
+        return;
+    }
+    fenetre->fondu().Entrer();
+    sons().Jouer(DossExec() + QStringLiteral("Sons/open.wav"));
 }
 
 void Ovan::Arreter() {
@@ -206,6 +240,8 @@ void Ovan::Arreter() {
     ClicBouton(Commande::Deconnecter);
     m_sockets->FermerServeur();
     m_sockets->FermerClient();
+    m_sysTray->RetireIcone();
+    m_iconeNotification = false;
     for (QWidget* f : m_interface->Fenetres()) {
         f->hide();
     }

@@ -11,6 +11,7 @@
 #include <memory>
 
 class APropos;
+class SysTray;
 class ArriveeDonnees;
 class CanalFichier;
 class Capture;
@@ -47,6 +48,8 @@ public:
         Dialogues* dialogues = nullptr;
         Shell* shell = nullptr;
         Sons* sons = nullptr;
+        // Start-up puts the icon in the notification area (tests without one leave it out).
+        bool iconeNotification = true;
     };
 
     explicit Ovan(const Parametres& parametres, QObject* parent = nullptr);
@@ -64,8 +67,15 @@ public:
     // Disconnects, then closes the four sockets and hides every window: what quitting does.
     void Arreter();
 
+    // Puts the icon in the notification area, or says that it could not.
+    void AjouterIconeNotification();
     // Whether a notification-area icon exists: without one the close box minimises instead.
     void ReglerIconeNotification(bool presente) { m_iconeNotification = presente; }
+    bool IconeNotification() const { return m_iconeNotification; }
+    SysTray& sysTray() { return *m_sysTray; }
+    // The icon's double click (parMenu false) or its menu's "Ouvrir": the hidden main window
+    // fades in where it was.
+    void AfficherDepuisNotification(bool parMenu);
     // Flashes the main window until it is active again.
     void Clignoter();
     bool Clignote() const { return m_clignotement.isActive(); }
@@ -130,6 +140,7 @@ private:
     std::unique_ptr<Compression> m_compression;
     std::unique_ptr<ConversionImages> m_conversion;
     std::unique_ptr<APropos> m_apropos;
+    std::unique_ptr<SysTray> m_sysTray;
     QTimer m_clignotement;
     bool m_iconeNotification = false;
     bool m_arrete = false;

@@ -21,6 +21,8 @@ CopieOvan::CopieOvan(const QString& adresse, const std::function<void(const QStr
     parametres.dialogues = &m_dialogues;
     parametres.shell = &m_shell;
     parametres.sons = &m_sons;
+    // Tests that want the notification area add the icon themselves.
+    parametres.iconeNotification = false;
     m_ovan = std::make_unique<Ovan>(parametres);
     m_ovan->Demarrer();
 }

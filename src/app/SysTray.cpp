@@ -1,0 +1,61 @@
+#include "app/SysTray.h"
+
+#include <QIcon>
+#include <QMenu>
+#include <QSystemTrayIcon>
+
+SysTray::SysTray(QObject* parent)
+    : QObject(parent), m_menu(std::make_unique<QMenu>(QStringLiteral("OVAN"))),
+      m_icone(new QSystemTrayIcon(this)) {
+    m_ouvrir = m_menu->addAction(QStringLiteral("&Ouvrir"));
+    m_menu->addSeparator();
+    m_quitter = m_menu->addAction(QStringLiteral("&Quitter"));
+    connect(m_ouvrir, &QAction::triggered, this, &SysTray::ouvrir);
+    connect(m_quitter, &QAction::triggered, this, &SysTray::quitter);
+    connect(m_icone, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason raison) {
+        if (raison == QSystemTrayIcon::DoubleClick) {
+            emit doubleClic();
+        }
+    });
+    m_icone->setContextMenu(m_menu.get());
+}
+
+SysTray::~SysTray() = default;
+
+void SysTray::Tip(const QString& tip) {
+    m_tip = tip.left(LongueurMaxTip);
+    m_icone->setToolTip(m_tip);
+}
+
+bool SysTray::AjouteIcone(const QString& chemin) {
+    if (!QSystemTrayIcon::isSystemTrayAvailable()) {
+        return false;
+    }
+    const QIcon icone(chemin);
+    if (icone.isNull() || icone.availableSizes().isEmpty()) {
+        return false;
+    }
+    m_icone->setIcon(icone);
+    m_icone->setToolTip(m_tip);
+    m_icone->show();
+    return true;
+}
+
+bool SysTray::RetireIcone() {
+    const bool presente = m_icone->isVisible();
+    m_icone->hide();
+    return presente;
+}
+
+bool SysTray::ModifieIcone(const QString& chemin) {
+    const QIcon icone(chemin);
+    if (icone.isNull() || icone.availableSizes().isEmpty()) {
+        return false;
+    }
+    m_icone->setIcon(icone);
+    return true;
+}
+
+bool SysTray::Presente() const {
+    return m_icone->isVisible();
+}
