@@ -2,6 +2,7 @@
 // missing picture does, what the clipboard and a copy hold.
 #include "CopieOvan.h"
 #include "FauxContact.h"
+#include "app/FenetrePrincipale.h"
 #include "app/Interface.h"
 #include "app/VueTexte.h"
 #include "conversation/Smileys.h"
@@ -104,6 +105,10 @@ void TestConversationSmileys::chaqueCodeUneImage() {
     QCOMPARE(Images(v.doc()), attendu);
     QVERIFY(!v.c.TexteConversation().contains(u'('));
     QCOMPARE(v.vue().DernierMess(), v.doc()->characterCount() - 1);
+    // To look at: OVAN_CAPTURES names a folder.
+    if (const QString dossier = qEnvironmentVariable("OVAN_CAPTURES"); !dossier.isEmpty()) {
+        v.c.interface().FenetrehWnd->grab().save(dossier + QStringLiteral("/smileys.png"));
+    }
 
     QStringList minuscules;
     for (int k = 1; k <= 25; ++k) {
