@@ -22,8 +22,12 @@ trap nettoyer EXIT
 
 . "$(dirname "$0")/../support/attendre.sh"
 
-# -displayfd picks a free display number, so parallel runs do not collide.
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$travail/display" >"$travail/xvfb.log" 2>&1 &
+# -displayfd picks a free display number, so parallel runs do not collide. Only the abstract socket,
+# private to the network namespace: the one in /tmp/.X11-unix is shared by every namespace, and
+# another run's server would take it over. -noreset: a server resets when its last client leaves,
+# and a client that comes meanwhile (openbox, as the first xprop of the wait below ends) is refused.
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -nolisten unix -noreset \
+  3>"$travail/display" >"$travail/xvfb.log" 2>&1 &
 xvfb=$!
 pids+=($xvfb)
 # Ready once it has written its display number; an early death is not waited for.
