@@ -1,5 +1,6 @@
 #include "app/SysTray.h"
 
+#include <QApplication>
 #include <QIcon>
 #include <QMenu>
 #include <QSystemTrayIcon>
@@ -27,15 +28,20 @@ void SysTray::Tip(const QString& tip) {
     m_icone->setToolTip(m_tip);
 }
 
+namespace {
+// The icon of the file, or the program's own when the file holds none: a missing file must not
+// cost the user the notification area.
+QIcon IconeDe(const QString& chemin) {
+    const QIcon icone(chemin);
+    return icone.availableSizes().isEmpty() ? QApplication::windowIcon() : icone;
+}
+} // namespace
+
 bool SysTray::AjouteIcone(const QString& chemin) {
     if (!QSystemTrayIcon::isSystemTrayAvailable()) {
         return false;
     }
-    const QIcon icone(chemin);
-    if (icone.isNull() || icone.availableSizes().isEmpty()) {
-        return false;
-    }
-    m_icone->setIcon(icone);
+    m_icone->setIcon(IconeDe(chemin));
     m_icone->setToolTip(m_tip);
     m_icone->show();
     return true;
@@ -48,11 +54,10 @@ bool SysTray::RetireIcone() {
 }
 
 bool SysTray::ModifieIcone(const QString& chemin) {
-    const QIcon icone(chemin);
-    if (icone.isNull() || icone.availableSizes().isEmpty()) {
+    if (!m_icone->isVisible()) {
         return false;
     }
-    m_icone->setIcon(icone);
+    m_icone->setIcon(IconeDe(chemin));
     return true;
 }
 

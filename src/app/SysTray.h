@@ -28,8 +28,8 @@ public:
     void Tip(const QString& tip);
     QString Tip() const { return m_tip; }
 
-    // Shows the icon read from the file chemin; false when the desktop has no notification area
-    // or the file holds no icon.
+    // Shows the icon read from the file chemin (the program's own when the file holds none);
+    // false when the desktop has no notification area.
     bool AjouteIcone(const QString& chemin);
     bool RetireIcone();
     bool ModifieIcone(const QString& chemin);

@@ -13,7 +13,7 @@ SKIP=77
 if [ "$(id -u)" -ne 0 ]; then
   echo "SKIP: network namespaces need root"; exit $SKIP
 fi
-for outil in ip Xvfb xdotool ss sha256sum; do
+for outil in ip Xvfb xdotool ss sha256sum trayer; do
   command -v "$outil" >/dev/null || { echo "SKIP: $outil is missing"; exit $SKIP; }
 done
 
@@ -61,11 +61,27 @@ demarrer_x a
 demarrer_x b
 dA=":$(cat "$travail/display-a")"
 dB=":$(cat "$travail/display-b")"
+# What both screens show, when a step fails.
+ecrans() {
+  [ -n "${OVAN_E2E_CAPTURES:-}" ] || return 0
+  import -display "$dA" -window root "$OVAN_E2E_CAPTURES/echec-a.png" 2>/dev/null || true
+  import -display "$dB" -window root "$OVAN_E2E_CAPTURES/echec-b.png" 2>/dev/null || true
+}
+# A notification area on each desktop, as a user has: the program puts its icon there.
+for d in "$dA" "$dB"; do
+  DISPLAY=$d trayer --edge top --align right --widthtype request --height 32 >/dev/null 2>&1 &
+  pids+=($!)
+  attendre 10 env DISPLAY="$d" xdotool search --classname trayer ||
+    { echo "SKIP: no tray host on $d"; exit $SKIP; }
+done
 
-# Each copy runs from a program folder of its own, with a home of its own where received files go.
+# Each copy runs from a program folder of its own (a copy of the built one: icon, sounds, smileys),
+# with a home of its own where received files go.
 for c in a b; do
   mkdir -p "$travail/$c/maison"
-  cp "$PROGRAMME" "$travail/$c/"
+  cp -r "$(dirname "$PROGRAMME")"/. "$travail/$c/"
+  # A fresh start: no settings left by someone who ran the program from the build.
+  rm -f "$travail/$c/config.ini" "$travail/$c/config_tmp.ini"
 done
 (cd "$travail/a" && HOME=$travail/a/maison DISPLAY=$dA QT_QPA_PLATFORM=xcb exec ip netns exec "$nsA" ./OVAN_Messenger) >"$travail/a.log" 2>&1 &
 pids+=($!)
@@ -89,7 +105,7 @@ DISPLAY=$dA xdotool key Tab type --delay 10 "10.231.0.2"
 DISPLAY=$dA xdotool key ctrl+s
 
 # A's own connection and B's connection back: two established connections on each side.
-attendre 20 deux_connexions "$nsA" || { echo "FAIL: A is not connected both ways"; exit 1; }
+attendre 20 deux_connexions "$nsA" || { echo "FAIL: A is not connected both ways"; ecrans; exit 1; }
 attendre 20 deux_connexions "$nsB" || { echo "FAIL: B is not connected both ways"; exit 1; }
 # Neither listens while connected, so no third party can get in.
 if ecoute "$nsA" || ecoute "$nsB"; then echo "FAIL: a connected copy still listens"; exit 1; fi
@@ -113,12 +129,6 @@ capturer() {
   case "$t" in [3-7][0-9]" % "*)
     [ -e "$OVAN_E2E_CAPTURES/$2.png" ] || import -display "$1" -window root "$OVAN_E2E_CAPTURES/$2.png" ;;
   esac
-}
-# What both screens show, when a step fails.
-ecrans() {
-  [ -n "${OVAN_E2E_CAPTURES:-}" ] || return 0
-  import -display "$dA" -window root "$OVAN_E2E_CAPTURES/echec-a.png" 2>/dev/null || true
-  import -display "$dB" -window root "$OVAN_E2E_CAPTURES/echec-b.png" 2>/dev/null || true
 }
 envoyer() {
   local de=$1 dde=$2 fde=$3 vers=$4 dvers=$5 fvers=$6 nom=$7
