@@ -80,6 +80,11 @@ void TestAppAPropos::pagesDessinees() {
         QTest::mouseClick(label, Qt::LeftButton, {}, QPoint(bords[page - 1].first + 2, 130));
         const QImage image = label->pixmap().toImage();
         QCOMPARE(image.size(), QSize(355, 275));
+        // To look at: OVAN_CAPTURES names a folder.
+        if (const QString dossier = qEnvironmentVariable("OVAN_CAPTURES"); !dossier.isEmpty()) {
+            c.interface().ApposhWnd->show();
+            c.interface().ApposhWnd->grab().save(dossier + QStringLiteral("/apropos%1.png").arg(page));
+        }
         for (int onglet = 1; onglet <= 3; ++onglet) {
             const QRgb attendu = onglet == page ? actif : inactif;
             for (int x : {bords[onglet - 1].first, bords[onglet - 1].second}) {
