@@ -202,6 +202,8 @@ void Interface::CreerFenetrePrincipale() {
     auto* conversation = new VueTexte(zone);
     conversation->setFont(PoliceControles());
     conversation->setReadOnly(true);
+    // Nothing in the conversation is ever undone: no undo history to keep.
+    conversation->setUndoRedoEnabled(false);
     conversation->setPlainText(QStringLiteral("Bienvenue sur OVAN Messenger\n"));
     conversation->setTextInteractionFlags(Qt::TextBrowserInteraction);
     Infobulle(conversation, QStringLiteral("Messages envoyés et reçus"));

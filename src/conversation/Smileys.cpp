@@ -12,6 +12,7 @@
 #include <algorithm>
 
 #include <QDateTime>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -145,6 +146,9 @@ int Smileys::MettreSmileys(QTextEdit* vue, int debut) {
         curseur.setPosition(position + 5, QTextCursor::KeepAnchor);
         QTextImageFormat format;
         format.setName(nom);
+        // The picture's own size, given: the layout need not look the picture up to know it.
+        format.setWidth(image.width());
+        format.setHeight(image.height());
         curseur.insertImage(format);
         ++remplaces;
         i += 5;
@@ -152,9 +156,12 @@ int Smileys::MettreSmileys(QTextEdit* vue, int debut) {
     if (edition) {
         curseur.endEditBlock();
     }
-    // Each picture used or missed is read again when its file changed, or came back.
+    // Each picture used or missed is read again when its file changed, or came back; a burst of
+    // messages looks at each file once a second at most.
     for (int k = 1; k <= 25; ++k) {
-        if (essayes[std::size_t(k)]) {
+        QElapsedTimer& vu = m_verifications[std::size_t(k)];
+        if (essayes[std::size_t(k)] && (!vu.isValid() || vu.hasExpired(1000))) {
+            vu.start();
             RechargerSmileys(k);
         }
     }

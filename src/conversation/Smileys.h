@@ -1,6 +1,7 @@
 // Smiley codes in the conversation and the smiley picker's buttons.
 #pragma once
 
+#include <QElapsedTimer>
 #include <QImage>
 #include <QString>
 
@@ -40,4 +41,5 @@ private:
     std::array<QImage, 26> m_images;
     // When and how big each file was when read.
     std::array<std::pair<qint64, qint64>, 26> m_signatures{};
+    std::array<QElapsedTimer, 26> m_verifications;
 };

@@ -28,6 +28,8 @@ public:
 
 private:
     void Balayer();
+    // To the end, once the entry is laid out.
+    void Defiler();
 
     QTextEdit* m_vue;
     Smileys& m_smileys;
