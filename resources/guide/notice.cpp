@@ -77,6 +77,7 @@ public:
     Reponse Message(QWidget*, const QString&, const QString&, Icone, Boutons) override { return Reponse::Non; }
     QString ChoisirDossier(QWidget*, const QString&, const QString&) override { return {}; }
     QString ChoisirFichier(QWidget*, const QString&, const QString&) override { return {}; }
+    QString ChoisirFichierASauver(QWidget*, const QString&, const QString&, const QString&) override { return {}; }
 };
 class ShellMuet : public Shell {
 public:

@@ -75,7 +75,8 @@ Ovan::Ovan(const Parametres& parametres, QObject* parent)
       m_options(std::make_unique<Options>(*m_interface, dialogues(), m_session, *m_composition, *m_presence,
                                           m_parametres.DossExec)),
       m_reseau(std::make_unique<Reseau>()), m_capture(std::make_unique<Capture>()),
-      m_compression(std::make_unique<Compression>()), m_conversion(std::make_unique<ConversionImages>()),
+      m_compression(std::make_unique<Compression>()),
+      m_conversion(std::make_unique<ConversionImages>()),
       m_apropos(std::make_unique<APropos>(*m_interface, shell(), dialogues(), m_parametres.DossExec)),
       m_sysTray(std::make_unique<SysTray>()) {
     Q_ASSERT(parametres.dialogues && parametres.shell && parametres.sons);

@@ -36,3 +36,17 @@ QString DialoguesReels::ChoisirDossier(QWidget* proprietaire, const QString& tit
 QString DialoguesReels::ChoisirFichier(QWidget* proprietaire, const QString& titre, const QString& filtre) {
     return QFileDialog::getOpenFileName(proprietaire, titre, QString(), filtre);
 }
+
+QString DialoguesReels::ChoisirFichierASauver(QWidget* proprietaire, const QString& titre, const QString& filtre,
+                                              const QString& extension) {
+    QFileDialog dialogue(proprietaire, titre, QString(), filtre);
+    dialogue.setAcceptMode(QFileDialog::AcceptSave);
+    dialogue.setFileMode(QFileDialog::AnyFile);
+    dialogue.setDefaultSuffix(extension);
+    // Qt asks before an existing file is chosen (the option is off by default only when set).
+    dialogue.setOption(QFileDialog::DontConfirmOverwrite, false);
+    if (dialogue.exec() != QDialog::Accepted || dialogue.selectedFiles().isEmpty()) {
+        return {};
+    }
+    return dialogue.selectedFiles().first();
+}

@@ -22,6 +22,11 @@ public:
 
     // An existing file chosen by the user, its whole path; "" when cancelled.
     virtual QString ChoisirFichier(QWidget* proprietaire, const QString& titre, const QString& filtre) = 0;
+
+    // A file to write, its whole path; the user confirms before an existing file is chosen;
+    // extension (without the dot) is added to a name typed without one. "" when cancelled.
+    virtual QString ChoisirFichierASauver(QWidget* proprietaire, const QString& titre, const QString& filtre,
+                                          const QString& extension) = 0;
 };
 
 // The real boxes, modal to their owner.
@@ -31,4 +36,6 @@ public:
                     Boutons boutons = Boutons::Ok) override;
     QString ChoisirDossier(QWidget* proprietaire, const QString& titre, const QString& depart) override;
     QString ChoisirFichier(QWidget* proprietaire, const QString& titre, const QString& filtre) override;
+    QString ChoisirFichierASauver(QWidget* proprietaire, const QString& titre, const QString& filtre,
+                                  const QString& extension) override;
 };

@@ -58,3 +58,9 @@ QString DialoguesEnregistres::ChoisirFichier(QWidget*, const QString& titre, con
     m_navigations.append({titre, filtre});
     return m_fichiers.isEmpty() ? QString() : m_fichiers.dequeue();
 }
+
+QString DialoguesEnregistres::ChoisirFichierASauver(QWidget*, const QString& titre, const QString& filtre,
+                                                    const QString& extension) {
+    m_navigations.append({titre, filtre + u'|' + extension});
+    return m_fichiers.isEmpty() ? QString() : m_fichiers.dequeue();
+}

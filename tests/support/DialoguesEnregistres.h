@@ -27,6 +27,9 @@ public:
 
     QString ChoisirDossier(QWidget* proprietaire, const QString& titre, const QString& depart) override;
     QString ChoisirFichier(QWidget* proprietaire, const QString& titre, const QString& filtre) override;
+    // Answered from the same queue as ChoisirFichier; the extension is recorded with the filter.
+    QString ChoisirFichierASauver(QWidget* proprietaire, const QString& titre, const QString& filtre,
+                                  const QString& extension) override;
 
     // Runs while the next box is open, before it is answered: a real box runs its own event
     // loop there, so what the action waits for happens under the open box.
@@ -40,7 +43,9 @@ public:
     void RepondreDossier(const QString& dossier) { m_dossiers.enqueue(dossier); }
     // The next files chosen, in order; without one the dialog is cancelled.
     void RepondreFichier(const QString& chemin) { m_fichiers.enqueue(chemin); }
-    // Every folder browser opened: its title and starting folder.
+    // Every folder browser and file dialog opened: its title and its starting folder (a folder
+    // browser), its filter (an open dialog) or its filter and extension joined by "|" (a save
+    // dialog).
     const QList<QPair<QString, QString>>& Navigations() const { return m_navigations; }
 
     const QList<Appel>& Appels() const { return m_appels; }
