@@ -74,9 +74,11 @@ Ovan::Ovan(const Parametres& parametres, QObject* parent)
       m_choixPseudo(std::make_unique<ChoixPseudo>(*m_interface, *m_envoi, m_session)),
       m_options(std::make_unique<Options>(*m_interface, dialogues(), m_session, *m_composition, *m_presence,
                                           m_parametres.DossExec)),
-      m_reseau(std::make_unique<Reseau>()), m_capture(std::make_unique<Capture>()),
-      m_compression(std::make_unique<Compression>()),
-      m_conversion(std::make_unique<ConversionImages>()),
+      m_reseau(std::make_unique<Reseau>()),
+      m_capture(std::make_unique<Capture>(*m_interface, *m_sockets, dialogues(), *m_transfert,
+                                          m_parametres.DossExec)),
+      m_compression(std::make_unique<Compression>(*m_interface, dialogues())),
+      m_conversion(std::make_unique<ConversionImages>(*m_interface, dialogues(), shell())),
       m_apropos(std::make_unique<APropos>(*m_interface, shell(), dialogues(), m_parametres.DossExec)),
       m_sysTray(std::make_unique<SysTray>()) {
     Q_ASSERT(parametres.dialogues && parametres.shell && parametres.sons);

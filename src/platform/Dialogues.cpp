@@ -2,6 +2,7 @@
 
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QRegularExpression>
 
 Dialogues::Reponse DialoguesReels::Message(QWidget* proprietaire, const QString& texte, const QString& titre,
                                            Icone icone, Boutons boutons) {
@@ -33,20 +34,55 @@ QString DialoguesReels::ChoisirDossier(QWidget* proprietaire, const QString& tit
     return QFileDialog::getExistingDirectory(proprietaire, titre, depart, QFileDialog::ShowDirsOnly);
 }
 
-QString DialoguesReels::ChoisirFichier(QWidget* proprietaire, const QString& titre, const QString& filtre) {
-    return QFileDialog::getOpenFileName(proprietaire, titre, QString(), filtre);
+QStringList FiltresQt(const QString& filtre) {
+    static const QRegularExpression groupe(QStringLiteral(R"(^(.*)\(([^()]*)\)\s*$)"));
+    static const QRegularExpression separateurs(QStringLiteral("[; ]"));
+    QStringList sortie;
+    for (const QString& entree : filtre.split(QStringLiteral(";;"), Qt::SkipEmptyParts)) {
+        const QRegularExpressionMatch m = groupe.match(entree);
+        if (!m.hasMatch()) {
+            sortie << entree;
+            continue;
+        }
+        const QString texte = m.captured(1).trimmed();
+        QStringList motifs = m.captured(2).split(separateurs, Qt::SkipEmptyParts);
+        for (QString& motif : motifs) {
+            if (motif == QLatin1String("*.*")) {
+                motif = QStringLiteral("*");
+            }
+        }
+        // The dialog hides the last group: what is left is the text the user reads.
+        const QString affiche = groupe.match(texte).hasMatch() ? texte : entree.trimmed();
+        sortie << affiche + QStringLiteral(" (") + motifs.join(u' ') + u')';
+    }
+    return sortie;
 }
 
-QString DialoguesReels::ChoisirFichierASauver(QWidget* proprietaire, const QString& titre, const QString& filtre,
-                                              const QString& extension) {
-    QFileDialog dialogue(proprietaire, titre, QString(), filtre);
-    dialogue.setAcceptMode(QFileDialog::AcceptSave);
-    dialogue.setFileMode(QFileDialog::AnyFile);
-    dialogue.setDefaultSuffix(extension);
-    // Qt asks before an existing file is chosen (the option is off by default only when set).
-    dialogue.setOption(QFileDialog::DontConfirmOverwrite, false);
+namespace {
+QString Choisir(QFileDialog& dialogue, const QString& filtre) {
+    dialogue.setOption(QFileDialog::HideNameFilterDetails);
+    dialogue.setNameFilters(FiltresQt(filtre));
     if (dialogue.exec() != QDialog::Accepted || dialogue.selectedFiles().isEmpty()) {
         return {};
     }
     return dialogue.selectedFiles().first();
+}
+} // namespace
+
+QString DialoguesReels::ChoisirFichier(QWidget* proprietaire, const QString& titre, const QString& filtre) {
+    QFileDialog dialogue(proprietaire, titre);
+    dialogue.setAcceptMode(QFileDialog::AcceptOpen);
+    dialogue.setFileMode(QFileDialog::ExistingFile);
+    return Choisir(dialogue, filtre);
+}
+
+QString DialoguesReels::ChoisirFichierASauver(QWidget* proprietaire, const QString& titre, const QString& filtre,
+                                              const QString& extension) {
+    QFileDialog dialogue(proprietaire, titre);
+    dialogue.setAcceptMode(QFileDialog::AcceptSave);
+    dialogue.setFileMode(QFileDialog::AnyFile);
+    dialogue.setDefaultSuffix(extension);
+    // Qt asks before an existing file is chosen.
+    dialogue.setOption(QFileDialog::DontConfirmOverwrite, false);
+    return Choisir(dialogue, filtre);
 }

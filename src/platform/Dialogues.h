@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 class QWidget;
 
@@ -28,6 +29,11 @@ public:
     virtual QString ChoisirFichierASauver(QWidget* proprietaire, const QString& titre, const QString& filtre,
                                           const QString& extension) = 0;
 };
+
+// Filters written the Windows way ("Texte (*.a;*.b)", or "Texte (shown) (patterns)", entries
+// joined by ";;") as Qt's file dialog reads them with its details hidden: the text shown stays
+// the same, the patterns are separated by spaces, and "*.*" means every file, dotted or not.
+QStringList FiltresQt(const QString& filtre);
 
 // The real boxes, modal to their owner.
 class DialoguesReels : public Dialogues {

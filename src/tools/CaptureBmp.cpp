@@ -25,9 +25,11 @@ qsizetype OctetsParLigne(int largeur, int bits) {
 }
 
 QByteArray Fichier(const Pixels& p) {
-    const bool bitsValables = p.bits == 1 || p.bits == 4 || p.bits == 8 || p.bits == 16 || p.bits == 24 || p.bits == 32;
+    const bool bitsValables =
+        p.bits == 1 || p.bits == 4 || p.bits == 8 || p.bits == 16 || p.bits == 24 || p.bits == 32;
     const qsizetype ligne = OctetsParLigne(p.largeur, p.bits);
-    if (!bitsValables || p.largeur <= 0 || p.hauteur <= 0 || p.ligne < (qsizetype(p.largeur) * p.bits + 7) / 8 ||
+    if (!bitsValables || p.largeur <= 0 || p.hauteur <= 0 ||
+        p.ligne < (qsizetype(p.largeur) * p.bits + 7) / 8 ||
         p.octets.size() < p.ligne * (p.hauteur - 1) + (qsizetype(p.largeur) * p.bits + 7) / 8) {
         return {};
     }

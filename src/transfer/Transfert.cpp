@@ -155,6 +155,12 @@ QStringList FichiersLocaux(const QMimeData* donnees) {
 }
 } // namespace
 
+void Transfert::OffrirCapture(const QString& chemin) {
+    if (PeutCommencer()) {
+        Offrir(chemin);
+    }
+}
+
 void Transfert::Deposer(const QStringList& chemins) {
     if (chemins.size() != 1 || !QFileInfo(chemins[0]).isFile()) {
         m_services.dialogues.Message(m_interface.FenetrehWnd,

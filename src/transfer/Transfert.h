@@ -39,6 +39,9 @@ public:
     void OffrirFichier();
     // The same from the choice of a file on: a file dropped on the window, a screen capture.
     void Offrir(const QString& chemin);
+    // A screen capture: offered as a file, unless a transfer runs (its window's name and file must
+    // not change under it).
+    void OffrirCapture(const QString& chemin);
     // Files dropped on the main window: exactly one file is offered; anything else is explained.
     void Deposer(const QStringList& chemins);
     // Command 100: open the file of the last transfer that ended well.

@@ -1,0 +1,45 @@
+// The file a compression or decompression writes: made aside, named only when the operation keeps it.
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include <cstdio>
+#include <memory>
+
+class Bzip2Sortie {
+public:
+    // The stdio buffer: the library's small writes reach the disk in large blocks.
+    static constexpr size_t TailleTampon = 256 * 1024;
+
+    Bzip2Sortie() = default;
+    // Anything not named is removed.
+    ~Bzip2Sortie() { Abandonner(); }
+    Bzip2Sortie(const Bzip2Sortie&) = delete;
+    Bzip2Sortie& operator=(const Bzip2Sortie&) = delete;
+
+    // Makes a new file in chemin's folder (a symbolic link at chemin stands for the file it names).
+    // False when chemin is empty, names something else than a file, or an existing file that we may
+    // not write, or when its folder takes no new file.
+    bool Creer(const QString& chemin);
+    // The stream on the new file.
+    FILE* Flux() const { return m_flux; }
+    // The free space of its disk when it was made: what may be written at most.
+    qint64 Libre() const { return m_libre; }
+    // Flushes the file to disk and gives it the name chemin, over the file there; false (and the
+    // file removed) on an error.
+    bool Valider();
+    // Closes and removes the file not yet named; idempotent.
+    void Abandonner();
+
+private:
+    bool Nommer(const char* nom);
+
+    int m_dossier = -1;
+    FILE* m_flux = nullptr;
+    std::unique_ptr<char[]> m_tampon;
+    qint64 m_libre = 0;
+    QByteArray m_nomFinal;
+    // Empty while the file has no name (O_TMPFILE).
+    QByteArray m_nomTemporaire;
+};

@@ -1,0 +1,135 @@
+// Compressing and decompressing files without a window: any read size, failures that leave no file,
+// descriptor or partial output behind, and a replaced file's permissions and links.
+#include "tools/Bzip2Fichiers.h"
+
+#include <QDir>
+#include <QFile>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <csignal>
+
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+// Lines that compress well, all different.
+QByteArray Texte(int lignes) {
+    QByteArray t;
+    for (int i = 0; i < lignes; ++i) {
+        t += "ligne " + QByteArray::number(i * 7919 % 100003) + " du fichier envoyé\n";
+    }
+    return t;
+}
+
+QByteArray Aleatoire(qint64 taille) {
+    QByteArray a(taille, Qt::Uninitialized);
+    QRandomGenerator(11).fillRange(reinterpret_cast<quint32*>(a.data()), taille / 4);
+    return a;
+}
+
+QByteArray Lire(const QString& chemin) {
+    QFile f(chemin);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<absent>");
+}
+
+bool Ecrire(const QString& chemin, const QByteArray& octets) {
+    QFile f(chemin);
+    return f.open(QIODevice::WriteOnly) && f.write(octets) == octets.size();
+}
+
+int Descripteurs() {
+    return int(QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::NoDotAndDotDot | QDir::System).size());
+}
+
+class Enregistreur : public Bzip2::Suivi {
+public:
+    void Avertir(Bzip2::Avis avis) override { avis_ << avis; }
+    void Avancer(qint64 fait, qint64) override { dernier = fait; }
+    bool Arreter() const override { return arreterApres >= 0 && dernier > arreterApres; }
+    QList<Bzip2::Avis> avis_;
+    qint64 dernier = 0;
+    qint64 arreterApres = -1;
+};
+
+} // namespace
+
+class TestToolsCompressionNoyau : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase() { std::signal(SIGXFSZ, SIG_IGN); }
+
+    // Then a file that may not grow, a stop, a pipe or a folder: -1, the old output intact, no
+    // hidden file, no descriptor left open (and no stream left allocated, which the sanitizer sees).
+    void echecsSansReste() {
+        QTemporaryDir d;
+        const QString texte = d.filePath("texte"), bz2 = d.filePath("texte.bz2"),
+                      sortie = d.filePath("sortie");
+        QVERIFY(Ecrire(texte, Texte(120'000)));
+        Enregistreur suivi;
+        QVERIFY(Bzip2::Compression(texte, bz2, &suivi));
+        QCOMPARE(suivi.dernier, QFileInfo(texte).size());
+        // Any read size gives the same bytes back (0 stands for 100).
+        for (int bloc : {0, 1, Bzip2::TailleBlocOutil}) {
+            QVERIFY(Bzip2::Decompression(bz2, d.filePath("retour"), bloc));
+            QCOMPARE(Lire(d.filePath("retour")), Lire(texte));
+        }
+        QVERIFY(Ecrire(d.filePath("aleatoire"), Aleatoire(1'000'000)));
+        QVERIFY(Ecrire(sortie, "ancien"));
+        QVERIFY(::mkfifo(QFile::encodeName(d.filePath("tube")).constData(), 0600) == 0);
+        QVERIFY(QDir(d.path()).mkdir("dossier"));
+        const int avant = Descripteurs();
+        const QStringList fichiers =
+            QDir(d.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+
+        rlimit ancienne{};
+        QCOMPARE(::getrlimit(RLIMIT_FSIZE, &ancienne), 0);
+        rlimit petite = ancienne;
+        petite.rlim_cur = 200'000;
+        QCOMPARE(::setrlimit(RLIMIT_FSIZE, &petite), 0);
+        const int c1 = Bzip2::CompFichEnFich(d.filePath("aleatoire"), sortie);
+        const int d1 = Bzip2::DecompFichEnFich(bz2, sortie, Bzip2::TailleBlocOutil);
+        ::setrlimit(RLIMIT_FSIZE, &ancienne);
+        QCOMPARE(c1, -1);
+        QCOMPARE(d1, -1);
+
+        for (bool compresser : {true, false}) {
+            Enregistreur arret;
+            arret.arreterApres = 0;
+            QCOMPARE(compresser ? Bzip2::CompFichEnFich(texte, sortie, &arret)
+                                : Bzip2::DecompFichEnFich(bz2, sortie, 100, &arret),
+                     -1);
+            QVERIFY(arret.avis_.isEmpty());
+        }
+        QCOMPARE(Bzip2::CompFichEnFich(d.filePath("tube"), d.filePath("tube.bz2")), -1);
+        QCOMPARE(Bzip2::CompFichEnFich(texte, d.filePath("dossier")), -1);
+        QCOMPARE(Bzip2::DecompFichEnFich(bz2, d.filePath("dossier"), 0), -1);
+        QCOMPARE(Bzip2::CompFichEnFich(texte, d.filePath("sans/dossier.bz2")), -1);
+
+        QCOMPARE(Lire(sortie), QByteArray("ancien"));
+        QCOMPARE(QDir(d.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), fichiers);
+        QCOMPARE(Descripteurs(), avant);
+    }
+
+    // A replaced file keeps its permissions; through a link, the linked file is replaced.
+    void remplacement() {
+        QTemporaryDir d;
+        const QString texte = d.filePath("texte"), prive = d.filePath("prive.bz2");
+        QVERIFY(Ecrire(texte, Texte(5000)));
+        QVERIFY(Ecrire(prive, "ancien"));
+        QVERIFY(QFile::setPermissions(prive, QFile::ReadOwner | QFile::WriteOwner));
+        QVERIFY(QFile::link(prive, d.filePath("lien.bz2")));
+        QVERIFY(Bzip2::Compression(texte, d.filePath("lien.bz2")));
+        QVERIFY(QFileInfo(d.filePath("lien.bz2")).isSymLink());
+        QCOMPARE(QFile::permissions(prive),
+                 QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser);
+        QVERIFY(Bzip2::Decompression(prive, d.filePath("retour"), 0));
+        QCOMPARE(Lire(d.filePath("retour")), Lire(texte));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestToolsCompressionNoyau)
+#include "tst_tools_compression_noyau.moc"
