@@ -83,6 +83,8 @@ for c in a b; do
   # A fresh start: no settings left by someone who ran the program from the build.
   rm -f "$travail/$c/config.ini" "$travail/$c/config_tmp.ini"
 done
+# A sends its screen captures as PNG, asking first.
+printf 'DOSSIER:%s/\r\nFORMAT:2\r\nQUALITE:0\r\nENVOICAPT:1\r\n' "$travail/a/maison" >"$travail/a/config.ini"
 (cd "$travail/a" && HOME=$travail/a/maison DISPLAY=$dA QT_QPA_PLATFORM=xcb exec ip netns exec "$nsA" ./OVAN_Messenger) >"$travail/a.log" 2>&1 &
 pids+=($!)
 (cd "$travail/b" && HOME=$travail/b/maison DISPLAY=$dB QT_QPA_PLATFORM=xcb exec ip netns exec "$nsB" ./OVAN_Messenger) >"$travail/b.log" 2>&1 &
@@ -159,6 +161,21 @@ envoyer() {
 }
 envoyer a "$dA" "$fenetre" b "$dB" "$fenetreB" aller.bin
 envoyer b "$dB" "$fenetreB" a "$dA" "$fenetre" retour.bin
+
+# A screen capture from A: its button, the question answered yes, the offer accepted on B; the
+# file B receives is the one A made.
+DISPLAY=$dA xdotool mousemove --window "$fenetre" 385 477 click 1
+fin=$(( $(date +%s) + 60 ))
+until [ -f "$travail/b/maison/CaptEcran_1.png" ] && [ -f "$travail/a/CaptEcran_1.png" ] &&
+  [ "$(sha256sum <"$travail/a/CaptEcran_1.png")" = "$(sha256sum <"$travail/b/maison/CaptEcran_1.png")" ]; do
+  repondre "$dA" "$fenetre"
+  repondre "$dB" "$fenetreB"
+  [ "$(date +%s)" -lt "$fin" ] || { echo "FAIL: the capture did not reach b"; ecrans; exit 1; }
+  sleep 0.1
+done
+[ ! -e "$travail/a/CaptEcran1.bmp" ] || { echo "FAIL: the raw capture was left behind"; exit 1; }
+[ -z "${OVAN_E2E_CAPTURES:-}" ] || cp "$travail/b/maison/CaptEcran_1.png" "$OVAN_E2E_CAPTURES/capture-recue.png"
+echo "capture: CaptEcran_1.png ($(stat -c %s "$travail/a/CaptEcran_1.png") bytes) from a to b, same SHA-256"
 
 DISPLAY=$dA xdotool key ctrl+d
 attendre 20 aucune_connexion "$nsA" || { echo "FAIL: A did not disconnect"; exit 1; }
