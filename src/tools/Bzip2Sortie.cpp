@@ -1,7 +1,6 @@
 #include "tools/Bzip2Sortie.h"
 
 #include <QFile>
-#include <QRandomGenerator>
 
 #include <cerrno>
 #include <climits>
@@ -11,14 +10,6 @@
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <unistd.h>
-
-namespace {
-
-QByteArray NomCache() {
-    return ".ovan-" + QByteArray::number(QRandomGenerator::global()->generate64(), 16) + ".part";
-}
-
-} // namespace
 
 bool Bzip2Sortie::Creer(const QString& chemin) {
     Abandonner();
@@ -43,34 +34,23 @@ bool Bzip2Sortie::Creer(const QString& chemin) {
     const qsizetype barre = cible.lastIndexOf('/');
     const QByteArray dossier = barre < 0 ? QByteArray(".") : barre == 0 ? QByteArray("/") : cible.left(barre);
     m_nomFinal = cible.mid(barre + 1);
-    m_dossier = ::open(dossier.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (m_dossier < 0) {
-        return false;
-    }
-    // Best an unnamed file: a crash leaves nothing behind. Otherwise a hidden name, fresh each try.
-    int fd = ::openat(m_dossier, ".", O_WRONLY | O_TMPFILE | O_CLOEXEC, 0666);
-    for (int essai = 0; essai < 16 && fd < 0; ++essai) {
-        const QByteArray nom = NomCache();
-        fd = ::openat(m_dossier, nom.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
-        if (fd >= 0) {
-            m_nomTemporaire = nom;
-        } else if (errno != EEXIST) {
-            break;
-        }
-    }
-    if (fd < 0) {
+    if (!m_fichier.Creer(dossier)) {
         Abandonner();
         return false;
     }
+    const int fd = m_fichier.Descripteur();
     if (existe) {
         // The file replaced keeps its permissions: a private file stays private.
         ::fchmod(fd, existant.st_mode & 0777);
     }
     struct statvfs disque {};
     m_libre = ::fstatvfs(fd, &disque) == 0 ? qint64(disque.f_bavail) * qint64(disque.f_frsize) : LLONG_MAX;
-    m_flux = ::fdopen(fd, "wb");
+    const int flux = ::fcntl(fd, F_DUPFD_CLOEXEC, 0);
+    m_flux = flux < 0 ? nullptr : ::fdopen(flux, "wb");
     if (!m_flux) {
-        ::close(fd);
+        if (flux >= 0) {
+            ::close(flux);
+        }
         Abandonner();
         return false;
     }
@@ -79,43 +59,17 @@ bool Bzip2Sortie::Creer(const QString& chemin) {
     return true;
 }
 
-bool Bzip2Sortie::Nommer(const char* nom) {
-    const int fd = ::fileno(m_flux);
-    const QByteArray lien = "/proc/self/fd/" + QByteArray::number(fd);
-    if (::linkat(AT_FDCWD, lien.constData(), m_dossier, nom, AT_SYMLINK_FOLLOW) == 0) {
-        return true;
-    }
-    return errno == ENOENT && ::linkat(fd, "", m_dossier, nom, AT_EMPTY_PATH) == 0;
-}
-
 bool Bzip2Sortie::Valider() {
     if (!m_flux) {
         return false;
     }
-    // A crash after the rename must not leave the name on a file without its bytes.
-    bool ok = std::fflush(m_flux) == 0 && !std::ferror(m_flux) && ::fsync(::fileno(m_flux)) == 0;
-    // An unnamed file gets a hidden name first: only a rename replaces an existing file.
-    for (int essai = 0; ok && m_nomTemporaire.isEmpty() && essai < 16; ++essai) {
-        const QByteArray nom = NomCache();
-        if (Nommer(nom.constData())) {
-            m_nomTemporaire = nom;
-        } else if (errno != EEXIST) {
-            ok = false;
-        }
-    }
-    ok = ok && !m_nomTemporaire.isEmpty();
+    const bool ecrit = std::fflush(m_flux) == 0 && !std::ferror(m_flux);
     const bool ferme = std::fclose(m_flux) == 0;
     m_flux = nullptr;
     m_tampon.reset();
-    if (!ok || !ferme ||
-        ::renameat(m_dossier, m_nomTemporaire.constData(), m_dossier, m_nomFinal.constData()) != 0) {
-        Abandonner();
-        return false;
-    }
-    m_nomTemporaire.clear();
-    ::fsync(m_dossier);
+    const bool ok = ecrit && ferme && m_fichier.Remplacer(m_nomFinal) && m_fichier.Fermer();
     Abandonner();
-    return true;
+    return ok;
 }
 
 void Bzip2Sortie::Abandonner() {
@@ -124,14 +78,7 @@ void Bzip2Sortie::Abandonner() {
         m_flux = nullptr;
     }
     m_tampon.reset();
-    if (m_dossier >= 0) {
-        if (!m_nomTemporaire.isEmpty()) {
-            ::unlinkat(m_dossier, m_nomTemporaire.constData(), 0);
-        }
-        ::close(m_dossier);
-        m_dossier = -1;
-    }
-    m_nomTemporaire.clear();
+    m_fichier.Abandonner();
     m_nomFinal.clear();
     m_libre = 0;
 }

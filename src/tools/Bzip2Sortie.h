@@ -1,6 +1,8 @@
 // The file a compression or decompression writes: made aside, named only when the operation keeps it.
 #pragma once
 
+#include "platform/FichierNouveau.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -33,13 +35,10 @@ public:
     void Abandonner();
 
 private:
-    bool Nommer(const char* nom);
-
-    int m_dossier = -1;
+    FichierNouveau m_fichier;
+    // A stream on a second descriptor of the file: closing it leaves the file to m_fichier.
     FILE* m_flux = nullptr;
     std::unique_ptr<char[]> m_tampon;
     qint64 m_libre = 0;
     QByteArray m_nomFinal;
-    // Empty while the file has no name (O_TMPFILE).
-    QByteArray m_nomTemporaire;
 };
