@@ -1,5 +1,6 @@
 // The compression window: its pickers, the boxes of each outcome in order, files that the system's
 // bzip2 reads and writes, and an operation that runs beside a responsive window until the user quits.
+#include "Fichiers.h"
 #include "CopieOvan.h"
 #include "app/BoutonImage.h"
 #include "app/FenetreOvan.h"
@@ -58,16 +59,6 @@ QByteArray Texte(qint64 taille) {
     }
     t.truncate(taille);
     return t;
-}
-
-QByteArray Lire(const QString& chemin) {
-    QFile f(chemin);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<absent>");
-}
-
-bool Ecrire(const QString& chemin, const QByteArray& octets) {
-    QFile f(chemin);
-    return f.open(QIODevice::WriteOnly) && f.write(octets) == octets.size();
 }
 
 QByteArray Bzip2Systeme(const QStringList& arguments, const QByteArray& entree) {

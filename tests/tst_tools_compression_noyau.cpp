@@ -1,5 +1,6 @@
 // Compressing and decompressing files without a window: any read size, failures that leave no file,
 // descriptor or partial output behind, and a replaced file's permissions and links.
+#include "Fichiers.h"
 #include "tools/Bzip2Fichiers.h"
 
 #include <QDir>
@@ -29,16 +30,6 @@ QByteArray Aleatoire(qint64 taille) {
     QByteArray a(taille, Qt::Uninitialized);
     QRandomGenerator(11).fillRange(reinterpret_cast<quint32*>(a.data()), taille / 4);
     return a;
-}
-
-QByteArray Lire(const QString& chemin) {
-    QFile f(chemin);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<absent>");
-}
-
-bool Ecrire(const QString& chemin, const QByteArray& octets) {
-    QFile f(chemin);
-    return f.open(QIODevice::WriteOnly) && f.write(octets) == octets.size();
 }
 
 int Descripteurs() {

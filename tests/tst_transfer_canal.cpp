@@ -1,5 +1,6 @@
 // The file port without any window: two channels on loopback, and peers built by hand that stop,
 // overrun, intrude or never come.
+#include "Fichiers.h"
 #include "transfer/CanalFichier.h"
 
 #include <QDir>
@@ -31,11 +32,6 @@ QByteArray Octets(qint64 taille) {
 
 QStringList Entrees(const QString& dossier) {
     return QDir(dossier).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
-}
-
-QByteArray Lire(const QString& chemin) {
-    QFile f(chemin);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<absent>");
 }
 
 RaisonEchec Raison(const QSignalSpy& echec) {

@@ -1,4 +1,5 @@
 // Files between two copies: the offer, the question, the answer, the bytes, the window and the log.
+#include "Fichiers.h"
 #include "CopieOvan.h"
 #include "FauxContact.h"
 #include "app/BoutonImage.h"
@@ -23,30 +24,6 @@
 #include <QUrl>
 
 namespace {
-
-QByteArray Empreinte(const QString& chemin) {
-    QFile f(chemin);
-    if (!f.open(QIODevice::ReadOnly)) {
-        return {};
-    }
-    QCryptographicHash h(QCryptographicHash::Sha256);
-    h.addData(&f);
-    return h.result();
-}
-
-QString Ecrire(const QString& chemin, qint64 taille) {
-    QFile f(chemin);
-    if (f.open(QIODevice::WriteOnly)) {
-        QByteArray bloc(64 * 1024, Qt::Uninitialized);
-        for (qint64 fait = 0; fait < taille; fait += bloc.size()) {
-            for (int i = 0; i < bloc.size(); ++i) {
-                bloc[i] = char((fait + i) * 131 % 251);
-            }
-            f.write(bloc.constData(), std::min<qint64>(bloc.size(), taille - fait));
-        }
-    }
-    return chemin;
-}
 
 // Alice (A) and Bob (B) connected; B's received files go to its own folder "recus/".
 struct Paire {
@@ -108,7 +85,7 @@ void TestTransferFenetre::fichierEntier() {
     Paire p;
     QVERIFY(p.Relier());
     QTemporaryDir source;
-    const QString chemin = Ecrire(source.path() + QStringLiteral("/données.bin"), taille);
+    const QString chemin = EcrireMotif(source.path() + QStringLiteral("/données.bin"), taille);
     p.a.dialogues().RepondreFichier(chemin);
     p.a.ovan().ClicBouton(Commande::EnvoyerFichier);
     QVERIFY(p.a.TexteConversation().contains(QStringLiteral("Vous désirez envoyer 'données.bin' à Bob.")));
@@ -145,7 +122,7 @@ void TestTransferFenetre::refusEtCollision() {
     Paire p;
     QVERIFY(p.Relier());
     QTemporaryDir source;
-    const QString chemin = Ecrire(source.path() + QStringLiteral("/photo.jpg"), 5000);
+    const QString chemin = EcrireMotif(source.path() + QStringLiteral("/photo.jpg"), 5000);
     p.b.dialogues().Repondre(Dialogues::Reponse::Non);
     p.a.dialogues().RepondreFichier(chemin);
     p.a.ovan().ClicBouton(Commande::EnvoyerFichier);
@@ -155,7 +132,7 @@ void TestTransferFenetre::refusEtCollision() {
         p.b.TexteConversation().contains(QStringLiteral("Vous avez refusé la réception de 'photo.jpg'.")));
     QVERIFY(!p.a.interface().TransferthWnd->isVisible());
 
-    Ecrire(p.recus + QStringLiteral("photo.jpg"), 3);
+    EcrireMotif(p.recus + QStringLiteral("photo.jpg"), 3);
     p.a.dialogues().RepondreFichier(chemin);
     p.a.ovan().ClicBouton(Commande::EnvoyerFichier);
     QTRY_VERIFY(p.b.TexteConversation().contains(QStringLiteral("Vous avez reçu 'photo.jpg' avec succès !")));
@@ -202,7 +179,7 @@ void TestTransferFenetre::annulationPendantLeFlux() {
         f.Envoyer("[LOG]Eve\x03");
         QTRY_COMPARE(c.ovan().session().SonPseudo, QStringLiteral("Eve"));
         QTemporaryDir source;
-        c.dialogues().RepondreFichier(Ecrire(source.path() + QStringLiteral("/gros.bin"), 64LL << 20));
+        c.dialogues().RepondreFichier(EcrireMotif(source.path() + QStringLiteral("/gros.bin"), 64LL << 20));
         c.ovan().ClicBouton(Commande::EnvoyerFichier);
         QVERIFY(f.AttendreTrames(2));
         QVERIFY(f.Trames().last().donnee.startsWith("gros.bin\\"));
@@ -244,8 +221,8 @@ void TestTransferFenetre::fichiersDeposes() {
     Paire p;
     QVERIFY(p.Relier());
     QTemporaryDir source;
-    const QString un = Ecrire(source.path() + QStringLiteral("/depot.txt"), 3000);
-    const QString deux = Ecrire(source.path() + QStringLiteral("/autre.txt"), 10);
+    const QString un = EcrireMotif(source.path() + QStringLiteral("/depot.txt"), 3000);
+    const QString deux = EcrireMotif(source.path() + QStringLiteral("/autre.txt"), 10);
     const auto deposer = [](QWidget* cible, const QStringList& chemins) {
         QMimeData donnees;
         QList<QUrl> urls;
@@ -326,8 +303,8 @@ void TestTransferFenetre::ouiPendantLaSortieDuFondu() {
     Paire p;
     QVERIFY(p.Relier());
     QTemporaryDir source;
-    const QString un = Ecrire(source.path() + QStringLiteral("/un.bin"), 1000);
-    const QString deux = Ecrire(source.path() + QStringLiteral("/deux.bin"), 3 << 20);
+    const QString un = EcrireMotif(source.path() + QStringLiteral("/un.bin"), 1000);
+    const QString deux = EcrireMotif(source.path() + QStringLiteral("/deux.bin"), 3 << 20);
     p.a.dialogues().RepondreFichier(un);
     p.a.ovan().ClicBouton(Commande::EnvoyerFichier);
     QTRY_VERIFY(p.a.TexteConversation().contains(QStringLiteral("Vous avez envoyé 'un.bin' avec succès !")));

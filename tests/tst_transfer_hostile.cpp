@@ -1,5 +1,6 @@
 // A copy against a raw contact on the file port: names and sizes it sends, strangers, the exact
 // bytes of both roles, and every failure followed by a transfer that works.
+#include "Fichiers.h"
 #include "CopieOvan.h"
 #include "FauxContact.h"
 #include "app/BoutonImage.h"
@@ -70,11 +71,6 @@ struct Banc {
         return QDir(dehors).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
     }
 };
-
-QByteArray Contenu(const QString& chemin) {
-    QFile f(chemin);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<illisible>");
-}
 
 } // namespace
 
@@ -162,7 +158,7 @@ void TestTransferHostile::nomsHostiles() {
         QVERIFY2(b.Livrer("12345"), quoi);
         const QFileInfo recu(b.recus + attendu);
         QVERIFY2(recu.isFile() && !recu.isSymLink(), quoi);
-        QVERIFY2(Contenu(recu.filePath()) == "12345", quoi);
+        QVERIFY2(Lire(recu.filePath()) == "12345", quoi);
         QVERIFY2(b.Recus().size() == avant.size() + 1, quoi);
         QVERIFY2(b.Dehors().isEmpty(), quoi);
     }
@@ -189,7 +185,7 @@ void TestTransferHostile::taillesEtOctets() {
         QVERIFY2(b.Offrir(offre) == "[RPS]OUI\x03", offre);
         // The contact sends more than it announced: the rest is not written.
         QVERIFY2(b.Livrer("0123456789ABCDEFGHIJ"), offre);
-        QCOMPARE(Contenu(b.recus + nom), contenu);
+        QCOMPARE(Lire(b.recus + nom), contenu);
     }
     for (const QByteArray& absurde :
          {QByteArray("99999999999999999999"), QByteArray("1125899906842625"), QByteArray("9223372036854775808")}) {
@@ -232,7 +228,7 @@ void TestTransferHostile::etrangerPendantLeFlux() {
     b.f.EnvoyerFichier(QByteArray(1000, 'b'));
     b.f.FermerFichier();
     QTRY_VERIFY(b.Derniere().contains(QStringLiteral("Vous avez reçu 'lent.bin' avec succès !")));
-    QCOMPARE(Contenu(b.recus + QStringLiteral("lent.bin")), QByteArray(1000, 'a') + QByteArray(1000, 'b'));
+    QCOMPARE(Lire(b.recus + QStringLiteral("lent.bin")), QByteArray(1000, 'a') + QByteArray(1000, 'b'));
 }
 
 // What a copy of the other program sees: the frames byte for byte, the receiver's empty
@@ -294,7 +290,7 @@ void TestTransferHostile::echecsPuisNouveauTransfert() {
     const auto transfertQuiMarche = [&] {
         const QByteArray nom = "apres" + QByteArray::number(++numero) + ".bin";
         return b.Offrir(nom + "\\3") == "[RPS]OUI\x03" && b.Livrer("xyz") &&
-               Contenu(b.recus + QString::fromLatin1(nom)) == "xyz";
+               Lire(b.recus + QString::fromLatin1(nom)) == "xyz";
     };
 
     // A file-size limit: the write fails, the contact is told.
@@ -355,7 +351,7 @@ void TestTransferHostile::echecsPuisNouveauTransfert() {
     retour.EnvoyerFichier("xyz");
     retour.FermerFichier();
     QTRY_VERIFY(b.Derniere().contains(QStringLiteral("Vous avez reçu 'encore.bin' avec succès !")));
-    QCOMPARE(Contenu(b.recus + QStringLiteral("encore.bin")), QByteArray("xyz"));
+    QCOMPARE(Lire(b.recus + QStringLiteral("encore.bin")), QByteArray("xyz"));
 }
 
 QTEST_MAIN(TestTransferHostile)

@@ -1,6 +1,7 @@
 // On a real X display under a window manager (run through x11/sous_x11.sh): owned windows stay
 // above the main window, the accelerators win over the boxes' own X11 key bindings, and files
 // dragged from another X client with the real pointer are offered.
+#include "Fichiers.h"
 #include "CopieOvan.h"
 #include "app/FenetreOvan.h"
 #include "app/FenetrePrincipale.h"
@@ -66,28 +67,6 @@ bool Focaliser(QWidget* zone) {
 
 bool Xdotool(const QStringList& arguments) {
     return QProcess::execute(QStringLiteral("xdotool"), arguments) == 0;
-}
-
-QString Ecrire(const QString& chemin, qint64 taille) {
-    QFile f(chemin);
-    if (f.open(QIODevice::WriteOnly)) {
-        QByteArray octets(taille, Qt::Uninitialized);
-        for (qint64 i = 0; i < taille; ++i) {
-            octets[i] = char(i * 131 % 251);
-        }
-        f.write(octets);
-    }
-    return chemin;
-}
-
-QByteArray Empreinte(const QString& chemin) {
-    QFile f(chemin);
-    if (!f.open(QIODevice::ReadOnly)) {
-        return {};
-    }
-    QCryptographicHash h(QCryptographicHash::Sha256);
-    h.addData(&f);
-    return h.result();
 }
 
 // Counts the events of one type that reach a widget.
@@ -314,8 +293,8 @@ void TestX11::fichiersGlissesDepuisUnAutreProgramme() {
     QTRY_VERIFY(Dessus(principale, b.interface().FenetrehWnd));
 
     QTemporaryDir dossier;
-    const QString fichier = Ecrire(dossier.path() + QStringLiteral("/relevé été.bin"), 300 * 1024);
-    const QString autre = Ecrire(dossier.path() + QStringLiteral("/autre.txt"), 10);
+    const QString fichier = EcrireMotif(dossier.path() + QStringLiteral("/relevé été.bin"), 300 * 1024);
+    const QString autre = EcrireMotif(dossier.path() + QStringLiteral("/autre.txt"), 10);
 
     {
         SourceGlisser deux(principale, {fichier, autre});
