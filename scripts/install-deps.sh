@@ -16,6 +16,8 @@ PAQUETS=(
   xdotool openbox trayer x11-utils imagemagick
   # The file benchmark's reference copy; reading the user guide back in its test
   socat poppler-utils
+  # The network window's tests: an mDNS daemon on a private system bus per network namespace
+  avahi-daemon dbus-daemon
 )
 
 manquants=()

@@ -3,6 +3,9 @@
 # a messenger or another test run listening on this machine neither takes its ports nor answers
 # its calls. As root a plain namespace; otherwise a user namespace (the command then runs as root
 # inside it). Where the machine allows neither, runs the command as is.
+# Nor does it reach the machine's system bus, and through it its mDNS daemon: a copy under test
+# would announce itself on the real network. Tests that want a daemon give their own bus.
+export DBUS_SYSTEM_BUS_ADDRESS=unix:path=/nonexistent/ovan-tests/bus
 if [ "$(id -u 2>/dev/null)" = 0 ]; then
   options=-n
 else

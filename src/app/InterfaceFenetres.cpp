@@ -142,6 +142,8 @@ void Interface::CreerReseau() {
     liste->setSelectionMode(QAbstractItemView::SingleSelection);
     liste->setSelectionBehavior(QAbstractItemView::SelectRows);
     liste->header()->setSectionsMovable(true);
+    // "Login" keeps its 200 pixels; the rest of the width stays empty.
+    liste->header()->setStretchLastSection(false);
     liste->setFont(PoliceControles());
     liste->setProperty("id", 791);
     ListViewhWnd[1] = liste;
@@ -156,7 +158,6 @@ void Interface::CreerReseau() {
     souligne.setUnderline(true);
     ip->setFont(souligne);
     ip->setStyleSheet(QStringLiteral("color: rgb(0, 0, 255);"));
-    ip->setCursor(Qt::PointingHandCursor);
 }
 
 void Interface::CreerAPropos() {

@@ -17,6 +17,8 @@
 #include "conversation/Smileys.h"
 #include "conversation/Texte.h"
 #include "conversation/VueConversation.h"
+#include "network/AnnonceDnssd.h"
+#include "network/Dnssd.h"
 #include "network/Reseau.h"
 #include "notify/Popup.h"
 #include "platform/Dialogues.h"
@@ -74,7 +76,9 @@ Ovan::Ovan(const Parametres& parametres, QObject* parent)
       m_choixPseudo(std::make_unique<ChoixPseudo>(*m_interface, *m_envoi, m_session)),
       m_options(std::make_unique<Options>(*m_interface, dialogues(), m_session, *m_composition, *m_presence,
                                           m_parametres.DossExec)),
-      m_reseau(std::make_unique<Reseau>()),
+      m_sourceDnssd(parametres.sourceReseau ? nullptr : std::make_unique<SourceDnssd>()),
+      m_reseau(std::make_unique<Reseau>(*m_interface, shell(),
+                                        parametres.sourceReseau ? *parametres.sourceReseau : *m_sourceDnssd)),
       m_capture(std::make_unique<Capture>(*m_interface, *m_sockets, dialogues(), *m_transfert,
                                           m_parametres.DossExec)),
       m_compression(std::make_unique<Compression>(*m_interface, dialogues())),
@@ -144,6 +148,17 @@ void Ovan::CablerFenetres() {
     for (FenetreOvan* f : {ui.ApposhWnd, ui.OptionshWnd}) {
         connect(&f->fondu(), &Fondu::masquee, fenetre, [fenetre] { fenetre->Activer(true); });
     }
+    connect(&ui.ReseauhWnd->fondu(), &Fondu::masquee, this, [this, fenetre] {
+        fenetre->Activer(true);
+        if (m_posteChoisi) {
+            m_posteChoisi = false;
+            RestaurerPrincipale();
+            m_interface->TextBoxhWnd[ZoneAdresse]->setFocus();
+        }
+    });
+    connect(m_reseau.get(), &Reseau::posteChoisi, this, [this] { m_posteChoisi = true; });
+    // The nickname announced on the network follows the one used in the conversation.
+    connect(m_sockets.get(), &SocketsChat::connexionEtablie, this, &Ovan::AnnoncerPseudo);
     // What the close box of each secondary window means.
     connect(ui.OptionshWnd, &FenetreOvan::fermetureDemandee, this,
             [this] { ClicBouton(Commande::AnnulerOptions); });
@@ -203,6 +218,7 @@ void Ovan::Demarrer() {
     m_session.DossFichRecus = Trim(ui.TextBoxhWnd[ZoneOptionsDossier]->text());
     m_connexion->Ecouter();
     m_connexion->Ecouter2();
+    m_annonce = std::make_unique<AnnonceDnssd>(SocketsChat::PortChat, m_session.MonPseudo);
     if (m_parametres.iconeNotification) {
         AjouterIconeNotification();
     }
@@ -245,10 +261,17 @@ void Ovan::Arreter() {
     m_sockets->FermerClient();
     m_sysTray->RetireIcone();
     m_iconeNotification = false;
+    m_annonce.reset();
     for (QWidget* f : m_interface->Fenetres()) {
         f->hide();
     }
     emit arrete();
+}
+
+void Ovan::AnnoncerPseudo() {
+    if (m_annonce) {
+        m_annonce->Pseudo(m_session.MonPseudo);
+    }
 }
 
 void Ovan::DemanderQuitter() {
@@ -370,10 +393,19 @@ void Ovan::ClicBouton(Commande commande) {
     case Commande::ParcourirDossier: m_options->Parcourir(); break;
     case Commande::Compresser: m_compression->Compresser(); break;
     case Commande::Decompresser: m_compression->Decompresser(); break;
-    case Commande::ValiderPseudo: m_choixPseudo->Valider(); break;
-    case Commande::ValiderOptions: m_options->Valider(); break;
+    case Commande::ValiderPseudo:
+        m_choixPseudo->Valider();
+        AnnoncerPseudo();
+        break;
+    case Commande::ValiderOptions:
+        m_options->Valider();
+        AnnoncerPseudo();
+        break;
     case Commande::AnnulerOptions: m_options->Annuler(); break;
-    case Commande::AppliquerOptions: m_options->Appliquer(); break;
+    case Commande::AppliquerOptions:
+        m_options->Appliquer();
+        AnnoncerPseudo();
+        break;
     case Commande::ChoisirImage: m_conversion->ChoisirImage(); break;
     case Commande::ConvertirImage: m_conversion->Convertir(); break;
     case Commande::OuvrirDossierImage: m_conversion->OuvrirDossier(); break;

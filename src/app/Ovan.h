@@ -11,6 +11,7 @@
 #include <memory>
 
 class APropos;
+class AnnonceDnssd;
 class SysTray;
 class ArriveeDonnees;
 class CanalFichier;
@@ -28,6 +29,7 @@ class Popup;
 class Presence;
 class Reseau;
 class Shell;
+class SourceReseau;
 class Smileys;
 class Sons;
 class SocketsChat;
@@ -50,6 +52,8 @@ public:
         Sons* sons = nullptr;
         // Start-up puts the icon in the notification area (tests without one leave it out).
         bool iconeNotification = true;
+        // Where the network window finds the computers; null: the system's mDNS daemon.
+        SourceReseau* sourceReseau = nullptr;
     };
 
     explicit Ovan(const Parametres& parametres, QObject* parent = nullptr);
@@ -100,6 +104,9 @@ public:
     Presence& presence() { return *m_presence; }
     Transfert& transfert() { return *m_transfert; }
     APropos& aPropos() { return *m_apropos; }
+    Reseau& reseau() { return *m_reseau; }
+    // This copy's announcement on the local network; null before start-up and after quitting.
+    AnnonceDnssd* annonce() { return m_annonce.get(); }
     int Etat() const;
 
 signals:
@@ -115,6 +122,7 @@ private:
     void ActivationFenetrePrincipale();
     void AfficherModal(QWidget* fenetre);
     void OuvrirOptions();
+    void AnnoncerPseudo();
     bool eventFilter(QObject* objet, QEvent* event) override;
 
     // Declared in the order they depend on each other: each is built after, and goes before, what
@@ -135,7 +143,9 @@ private:
     std::unique_ptr<ArriveeDonnees> m_arrivee;
     std::unique_ptr<ChoixPseudo> m_choixPseudo;
     std::unique_ptr<Options> m_options;
+    std::unique_ptr<SourceReseau> m_sourceDnssd;
     std::unique_ptr<Reseau> m_reseau;
+    std::unique_ptr<AnnonceDnssd> m_annonce;
     std::unique_ptr<Capture> m_capture;
     std::unique_ptr<Compression> m_compression;
     std::unique_ptr<ConversionImages> m_conversion;
@@ -143,5 +153,7 @@ private:
     std::unique_ptr<SysTray> m_sysTray;
     QTimer m_clignotement;
     bool m_iconeNotification = false;
+    // A double click in the network window chose a computer: the main window takes the focus back.
+    bool m_posteChoisi = false;
     bool m_arrete = false;
 };

@@ -1,6 +1,8 @@
 #include "chat/SocketsChat.h"
 
 #include "chat/VeilleTcp.h"
+#include "network/Dnssd.h"
+#include "network/Taches.h"
 
 #include <QHostInfo>
 #include <QTcpServer>
@@ -89,9 +91,10 @@ bool LireIPv4(const QString& texte, QHostAddress& adresse) {
 } // namespace
 
 SocketsChat::SocketsChat(const QHostAddress& adresseLocale, QObject* parent)
-    : QObject(parent), m_adresseLocale(adresseLocale) {}
+    : QObject(parent), m_adresseLocale(adresseLocale), m_taches(std::make_unique<Taches>()) {}
 
 SocketsChat::~SocketsChat() {
+    m_taches.reset();
     // Children go with us; only their signals must not reach a half-destroyed object.
     for (QObject* enfant : children()) {
         enfant->disconnect(this);
@@ -284,6 +287,29 @@ void SocketsChat::ChercheAdresse(const QString& IP, std::function<void(const QHo
     }
     const quint64 generation = m_generation;
     ReglEtat(EtatRecherche);
+    // The local network's names belong to mDNS: the system's resolver may not know them, and a
+    // DNS server should not be asked. Without an mDNS daemon the system's resolver still tries.
+    const QString nom = IP.endsWith(u'.') ? IP.chopped(1) : IP;
+    if (nom.endsWith(QLatin1String(".local"), Qt::CaseInsensitive)) {
+        m_taches->Lancer([nom](const Taches::Arret& arret) { return Dnssd::AdresseIPv4(nom, arret); },
+                         [this, generation, suite, IP](const QString& trouvee) {
+                             if (generation != m_generation) {
+                                 return;
+                             }
+                             QHostAddress adresse;
+                             if (LireIPv4(trouvee, adresse) && adresse.toIPv4Address() != 0) {
+                                 suite(adresse);
+                             } else {
+                                 ChercheParSysteme(IP, generation, suite);
+                             }
+                         });
+        return;
+    }
+    ChercheParSysteme(IP, generation, suite);
+}
+
+void SocketsChat::ChercheParSysteme(const QString& IP, quint64 generation,
+                                    std::function<void(const QHostAddress&)> suite) {
     QHostInfo::lookupHost(IP, this, [this, generation, suite](const QHostInfo& info) {
         if (generation != m_generation) {
             return;

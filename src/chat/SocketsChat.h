@@ -8,8 +8,10 @@
 #include <QPointer>
 
 #include <functional>
+#include <memory>
 
 class QTcpServer;
+class Taches;
 class QTcpSocket;
 
 // Etat values: only Connecte counts as connected.
@@ -108,6 +110,7 @@ private:
     void DemarrerConnexion(const QHostAddress& adresse, Origine origine);
     void SurFermeture(QTcpSocket* socket);
     void Signaler(bool erreur);
+    void ChercheParSysteme(const QString& IP, quint64 generation, std::function<void(const QHostAddress&)> suite);
 
     QHostAddress m_adresseLocale;
     int m_etat = EtatDeconnecte;
@@ -123,4 +126,6 @@ private:
     bool m_finSignalee = false;
     bool m_lectureSuspendue = false;
     bool m_lecturePlanifiee = false;
+    // Names of the local network (".local") are asked of the mDNS daemon on a worker thread.
+    std::unique_ptr<Taches> m_taches;
 };

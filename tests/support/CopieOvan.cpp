@@ -11,6 +11,10 @@
 CopieOvan::CopieOvan(const QString& adresse) : CopieOvan(adresse, std::function<void(const QString&)>()) {}
 
 CopieOvan::CopieOvan(const QString& adresse, const std::function<void(const QString&)>& preparer)
+    : CopieOvan(adresse, preparer, nullptr) {}
+
+CopieOvan::CopieOvan(const QString& adresse, const std::function<void(const QString&)>& preparer,
+                     SourceReseau* source)
     : m_adresse(adresse) {
     if (preparer) {
         preparer(Dossier());
@@ -23,6 +27,7 @@ CopieOvan::CopieOvan(const QString& adresse, const std::function<void(const QStr
     parametres.sons = &m_sons;
     // Tests that want the notification area add the icon themselves.
     parametres.iconeNotification = false;
+    parametres.sourceReseau = source;
     m_ovan = std::make_unique<Ovan>(parametres);
     m_ovan->Demarrer();
 }

@@ -11,6 +11,7 @@
 #include <memory>
 
 class QLineEdit;
+class SourceReseau;
 class QTextEdit;
 
 class CopieOvan {
@@ -19,6 +20,9 @@ public:
     explicit CopieOvan(const QString& adresse);
     // The same, after preparer has put files in the program folder (a config.ini, say).
     CopieOvan(const QString& adresse, const std::function<void(const QString& dossier)>& preparer);
+    // The same, its network window listing from source (null: the system's mDNS daemon).
+    CopieOvan(const QString& adresse, const std::function<void(const QString& dossier)>& preparer,
+              SourceReseau* source);
     // The same, config.ini holding config, then the program folder as the received-files folder
     // when dossierRecus (so that no box asks for one); no config.ini when both are empty.
     CopieOvan(const QString& adresse, const QByteArray& config, bool dossierRecus = false);
