@@ -11,7 +11,9 @@
 #include "network/Reseau.h"
 
 #include <QComboBox>
+#include <QApplication>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QProcess>
 #include <QSignalSpy>
 #include <QTest>
@@ -78,6 +80,20 @@ QStringList Lignes(QTreeWidget* liste) {
         lignes.append(liste->topLevelItem(i)->text(0) + u'|' + liste->topLevelItem(i)->text(1));
     }
     return lignes;
+}
+
+// A real double click's events, as the window system delivers them.
+void DoubleClic(QTreeWidget* liste, QTreeWidgetItem* item) {
+    QVERIFY(item);
+    QWidget* vue = liste->viewport();
+    const QPoint p = liste->visualItemRect(item).center();
+    for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease, QEvent::MouseButtonDblClick,
+                              QEvent::MouseButtonRelease}) {
+        const bool appui = type != QEvent::MouseButtonRelease;
+        QMouseEvent e(type, p, vue->mapToGlobal(p), Qt::LeftButton, appui ? Qt::LeftButton : Qt::NoButton,
+                      Qt::NoModifier);
+        QApplication::sendEvent(vue, &e);
+    }
 }
 
 } // namespace
@@ -247,7 +263,7 @@ void TestReseauDnssd::doubleClicPuisConnexion() {
     c.ovan().ClicBouton(Commande::OuvrirReseau);
     QVERIFY(ListerJusqua(c, 0, [](const QStringList& l) { return l.contains(QStringLiteral("poste-b.local|Bob")); }));
     QTRY_COMPARE(ui.ReseauhWnd->fondu().Sens(), 0);
-    emit liste->itemDoubleClicked(liste->findItems(QStringLiteral("poste-b.local"), Qt::MatchExactly).value(0), 0);
+    DoubleClic(liste, liste->findItems(QStringLiteral("poste-b.local"), Qt::MatchExactly).value(0));
     QCOMPARE(c.AdresseContact()->text(), QStringLiteral("poste-b.local"));
     QTRY_VERIFY(ui.ReseauhWnd->isHidden());
     c.Pseudo()->setText(QStringLiteral("Alice"));

@@ -125,6 +125,20 @@ void Souris(QWidget* w, QEvent::Type type, QPoint p, Qt::MouseButton bouton = Qt
     QApplication::sendEvent(w, &e);
 }
 
+// A real double click's events, as the window system delivers them.
+void DoubleClic(QTreeWidget* liste, QTreeWidgetItem* item) {
+    QVERIFY(item);
+    QWidget* vue = liste->viewport();
+    const QPoint p = liste->visualItemRect(item).center();
+    for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease, QEvent::MouseButtonDblClick,
+                              QEvent::MouseButtonRelease}) {
+        const bool appui = type != QEvent::MouseButtonRelease;
+        QMouseEvent e(type, p, vue->mapToGlobal(p), Qt::LeftButton, appui ? Qt::LeftButton : Qt::NoButton,
+                      Qt::NoModifier);
+        QApplication::sendEvent(vue, &e);
+    }
+}
+
 } // namespace
 
 class TestReseauFenetre : public QObject {
@@ -336,7 +350,7 @@ void TestReseauFenetre::doubleClic() {
         if (!QTest::qWaitFor([&] { return ui.ReseauhWnd->fondu().Sens() == 0; })) {
             return false;
         }
-        emit liste->itemDoubleClicked(liste->topLevelItem(ligne), 0);
+        DoubleClic(liste, liste->topLevelItem(ligne));
         return true;
     };
 
@@ -351,7 +365,12 @@ void TestReseauFenetre::doubleClic() {
     QVERIFY(ouvrirEtChoisir(1));
     QCOMPARE(c.AdresseContact()->text(), QStringLiteral("10.0.0.3"));
     QTRY_VERIFY(ui.ReseauhWnd->isHidden());
-    QVERIFY(ouvrirEtChoisir(2));
+    // From the keyboard: the first letters find the row, Enter chooses it.
+    c.ovan().ClicBouton(Commande::OuvrirReseau);
+    QVERIFY(fini.wait(5000));
+    QTRY_COMPARE(ui.ReseauhWnd->fondu().Sens(), 0);
+    QTest::keyClicks(liste, QStringLiteral("Poste de"));
+    QTest::keyClick(liste, Qt::Key_Return);
     QCOMPARE(c.AdresseContact()->text(), QStringLiteral("10.0.0.4"));
     QTRY_VERIFY(ui.ReseauhWnd->isHidden());
 

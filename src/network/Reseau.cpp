@@ -27,7 +27,8 @@ Reseau::Reseau(Interface& interface, Shell& shell, SourceReseau& source)
     // Only the user's choice lists another domain: the listing's own changes to the list do not.
     connect(m_interface.ComboBoxhWnd[ListeDomaines], &QComboBox::activated, this, [this] { DomaineChange(); });
     QTreeWidget* liste = m_interface.ListViewhWnd[1];
-    connect(liste, &QTreeWidget::itemDoubleClicked, this,
+    // A double click, or Enter on the row found by typing its first letters.
+    connect(liste, &QTreeWidget::itemActivated, this,
             [this, liste](QTreeWidgetItem* item) { Choisir(liste->indexOfTopLevelItem(item)); });
     // The link reacts on its own zone only, which is narrower than its label.
     QWidget* fenetre = m_interface.ReseauhWnd;
