@@ -17,7 +17,7 @@ PAQUETS=(
   # The file benchmark's reference copy; reading the user guide back in its test
   socat poppler-utils
   # The network window's tests: an mDNS daemon on a private system bus per network namespace
-  avahi-daemon dbus-daemon
+  avahi-daemon dbus-daemon avahi-utils
 )
 
 manquants=()

@@ -24,11 +24,13 @@ namespace {
 // A program run on the other computer, its output read line by line.
 class CoteB {
 public:
-    explicit CoteB(const QStringList& arguments) {
+    // The other messenger with these arguments.
+    explicit CoteB(const QStringList& arguments) : CoteB(QStringLiteral(OVAN_ANNONCEUR), arguments) {}
+    CoteB(const QString& programme, const QStringList& arguments) {
         QStringList commande = QString::fromLocal8Bit(qgetenv("OVAN_COTE_B")).split(u' ', Qt::SkipEmptyParts);
-        commande += QStringLiteral(OVAN_ANNONCEUR);
+        commande += programme;
         commande += arguments;
-        m_processus.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        m_processus.setProcessChannelMode(QProcess::MergedChannels);
         m_processus.start(commande.takeFirst(), commande);
     }
     ~CoteB() {
@@ -212,6 +214,20 @@ void TestReseauDnssd::postesEtCopiesAnnoncees() {
     // The other messenger has quit: its computer is a plain workstation again.
     QVERIFY(ListerJusqua(c, 0, [](const QStringList& l) { return l.contains(QStringLiteral("poste-b.local|")); }));
     QVERIFY(!ligneB()->font(0).bold());
+
+    // A workstation announced for a computer that has no address: it cannot be resolved, the
+    // listing still ends, with the others.
+    {
+        CoteB fantome(QStringLiteral("avahi-publish"), {QStringLiteral("-s"), QStringLiteral("-H"),
+                                                        QStringLiteral("fantome.local"), QStringLiteral("Fantome"),
+                                                        QStringLiteral("_workstation._tcp"), QStringLiteral("9")});
+        QVERIFY(!fantome.Attendre(QStringLiteral("Established")).isEmpty());
+        QSignalSpy fini(&c.ovan().reseau(), &Reseau::listageFini);
+        c.ovan().reseau().VoirReseau(0);
+        QVERIFY(fini.wait(15000));
+        QVERIFY(Lignes(liste).contains(QStringLiteral("poste-b.local|")));
+        QVERIFY(liste->findItems(QStringLiteral("fantome.local"), Qt::MatchExactly).isEmpty());
+    }
     QVERIFY(c.dialogues().Appels().isEmpty());
 }
 

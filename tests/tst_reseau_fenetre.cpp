@@ -175,6 +175,8 @@ void TestReseauFenetre::ouvertureListageEtFermeture() {
     QCOMPARE(liste->headerItem()->text(0), QStringLiteral("Nom PC"));
     QCOMPARE(liste->columnWidth(0), 120);
     QCOMPARE(liste->columnWidth(1), 200);
+    const QLabel* nomPoste = ui.LabelhWnd[LabelNomPoste];
+    QVERIFY(QFontMetrics(nomPoste->font()).horizontalAdvance(nomPoste->text()) <= nomPoste->width());
 
     c.ovan().ClicBouton(Commande::OuvrirReseau);
     QVERIFY(fenetre->isVisible());

@@ -9,6 +9,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFontMetrics>
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QLabel>
@@ -150,7 +151,13 @@ void Interface::CreerReseau() {
     CreerComboBox(ListeTout, {QStringLiteral("Tout")}, false, {5, 210, 385, 24}, QString(), p)->hide();
     QComboBox* domaines = CreerComboBox(ListeDomaines, {}, false, {5, 5, 385, 300}, QString(), p);
     domaines->setPlaceholderText(QStringLiteral("Domaines"));
-    CreerLabel(LabelNomPoste, QStringLiteral("Nom du poste :"), {5, 265, 75, 15}, p);
+    QLabel* nomPoste = CreerLabel(LabelNomPoste, QStringLiteral("Nom du poste :"), {5, 265, 75, 15}, p);
+    // The box starts at x = 80: the label's text is made a pixel smaller until it fits before it.
+    QFont petite = nomPoste->font();
+    while (QFontMetrics(petite).horizontalAdvance(nomPoste->text()) > 75 && petite.pixelSize() > 9) {
+        petite.setPixelSize(petite.pixelSize() - 1);
+    }
+    nomPoste->setFont(petite);
     CreerTextBox(ZoneNomPoste, {80, 263, 120, 20}, p, 0, true, QString());
     QLabel* ip =
         CreerLabel(LabelIpInternet, QStringLiteral("Connaître mon IP internet"), {240, 265, 150, 15}, p);

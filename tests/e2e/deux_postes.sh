@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Two real copies of the built program, each in a network namespace of its own with its own
-# X display: A types a nickname and B's address and connects with Ctrl+S, B connects back; a file
+# X display and its own mDNS daemon (host names "poste-a" and "poste-b"): A types a nickname,
+# finds B in the network window, double-clicks it and connects with the button, B connects back;
+# a file
 # goes from A to B and another from B to A through the real file dialog and question boxes
 # (OVAN_E2E_MIO MiB each, 8 by default; OVAN_E2E_CAPTURES names a folder for screenshots of the
 # transfer window); then A disconnects with Ctrl+D and both listen again. Needs root
@@ -16,6 +18,8 @@ fi
 for outil in ip Xvfb xdotool ss sha256sum trayer; do
   command -v "$outil" >/dev/null || { echo "SKIP: $outil is missing"; exit $SKIP; }
 done
+. "$(dirname "$0")/../avahi/mdns.sh"
+manque=$(mdns_outils) || { echo "SKIP: $manque"; exit $SKIP; }
 
 id=$$
 nsA=ovan-e2e-a-$id
@@ -27,6 +31,7 @@ pids=()
 
 nettoyer() {
   for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
+  for f in "$travail"/mdns-*/*.pid; do [ -f "$f" ] && kill "$(cat "$f")" 2>/dev/null || true; done
   wait 2>/dev/null || true
   ip netns del "$nsA" 2>/dev/null || true
   ip netns del "$nsB" 2>/dev/null || true
@@ -48,6 +53,18 @@ ip -n "$nsB" addr add 10.231.0.2/24 dev "$vethB"
 for ns in "$nsA" "$nsB"; do ip -n "$ns" link set lo up; done
 ip -n "$nsA" link set "$vethA" up
 ip -n "$nsB" link set "$vethB" up
+
+# Each computer's system bus and mDNS daemon, announcing its workstation.
+for c in a b; do
+  ns=ovan-e2e-$c-$id
+  d=$travail/mdns-$c
+  mkdir -p "$d"
+  bus=$(ip netns exec "$ns" bash -c ". '$MDNS_ICI/mdns.sh'; mdns_bus '$d'") || { echo "SKIP: no private system bus"; exit $SKIP; }
+  mdns_configuration "$d" "poste-$c" yes
+  ip netns exec "$ns" bash -c ". '$MDNS_ICI/mdns.sh'; mdns_demon '$d' '$bus'"
+  mdns_pret "$d" 10 || { echo "SKIP: avahi-daemon could not start: $(tail -n 3 "$d/avahi.log")"; exit $SKIP; }
+  eval "bus_$c=\$bus"
+done
 
 # One X display per copy, so each keeps the keyboard focus. Started from this shell (not a
 # subshell) so that the clean-up knows their process ids.
@@ -85,9 +102,11 @@ for c in a b; do
 done
 # A sends its screen captures as PNG, asking first.
 printf 'DOSSIER:%s/\r\nFORMAT:2\r\nQUALITE:0\r\nENVOICAPT:1\r\n' "$travail/a/maison" >"$travail/a/config.ini"
-(cd "$travail/a" && HOME=$travail/a/maison DISPLAY=$dA QT_QPA_PLATFORM=xcb exec ip netns exec "$nsA" ./OVAN_Messenger) >"$travail/a.log" 2>&1 &
+(cd "$travail/a" && HOME=$travail/a/maison DISPLAY=$dA QT_QPA_PLATFORM=xcb DBUS_SYSTEM_BUS_ADDRESS=$bus_a \
+  exec ip netns exec "$nsA" ./OVAN_Messenger) >"$travail/a.log" 2>&1 &
 pids+=($!)
-(cd "$travail/b" && HOME=$travail/b/maison DISPLAY=$dB QT_QPA_PLATFORM=xcb exec ip netns exec "$nsB" ./OVAN_Messenger) >"$travail/b.log" 2>&1 &
+(cd "$travail/b" && HOME=$travail/b/maison DISPLAY=$dB QT_QPA_PLATFORM=xcb DBUS_SYSTEM_BUS_ADDRESS=$bus_b \
+  exec ip netns exec "$nsB" ./OVAN_Messenger) >"$travail/b.log" 2>&1 &
 pids+=($!)
 
 ecoute() { ip netns exec "$1" ss -Hltn 'sport = :60000' | grep -q LISTEN; }
@@ -103,8 +122,32 @@ fenetreB=$(DISPLAY=$dB xdotool search --sync --name '^OVAN Messenger$' | head -1
 DISPLAY=$dA xdotool windowfocus --sync "$fenetre"
 # The address box has the focus; the nickname box comes before it.
 DISPLAY=$dA xdotool key shift+Tab type --delay 10 "Alice"
-DISPLAY=$dA xdotool key Tab type --delay 10 "10.231.0.2"
-DISPLAY=$dA xdotool key ctrl+s
+# A's daemon has heard of B's messenger (as soon as B has announced it).
+attendre 20 bash -c "ip netns exec '$nsA' env DBUS_SYSTEM_BUS_ADDRESS='$bus_a' avahi-browse -ptr _ovan._tcp | grep -q '^=.*poste-b.local'" ||
+  { echo "FAIL: B's messenger is not announced to A"; exit 1; }
+# The network window, from its button (84 x 84 at W - (W - 691) / 3 - 265, 12 under the menu).
+# Both computers run the messenger: "poste-a.local" (this one) is the first row, "poste-b.local"
+# the second. A double click there chooses it and closes the window once the listing shows it.
+eval "$(DISPLAY=$dA xdotool getwindowgeometry --shell "$fenetre")"
+choisi() { ! DISPLAY=$dA xdotool search --onlyvisible --name '^Réseau$' >/dev/null 2>&1; }
+for essai in 1 2 3; do
+  DISPLAY=$dA xdotool mousemove --window "$fenetre" $(( WIDTH - (WIDTH - 691) / 3 - 265 + 42 )) 70 click 1
+  reseau=$(DISPLAY=$dA xdotool search --sync --onlyvisible --name '^Réseau$' | head -1)
+  [ "$essai" -gt 1 ] || [ -z "${OVAN_E2E_CAPTURES:-}" ] || { sleep 3; import -display "$dA" -window root "$OVAN_E2E_CAPTURES/reseau.png"; }
+  fin=$(( $(date +%s) + 10 ))
+  until choisi || [ "$(date +%s)" -ge "$fin" ]; do
+    DISPLAY=$dA xdotool mousemove --window "$reseau" 60 ${OVAN_E2E_LIGNE2:-74} click --repeat 2 --delay 80 1
+    sleep 0.5
+  done
+  choisi && break
+  # Not listed yet: closed and opened again for a new listing.
+  DISPLAY=$dA xdotool windowfocus --sync "$reseau" key alt+F4
+  attendre 5 choisi
+done
+choisi || { echo "FAIL: B never showed in A's network window"; ecrans; exit 1; }
+[ -z "${OVAN_E2E_CAPTURES:-}" ] || import -display "$dA" -window root "$OVAN_E2E_CAPTURES/reseau-choisi.png"
+# The connect button (84 x 84 at 150, 12).
+DISPLAY=$dA xdotool mousemove --window "$fenetre" 192 70 click 1
 
 # A's own connection and B's connection back: two established connections on each side.
 attendre 20 deux_connexions "$nsA" || { echo "FAIL: A is not connected both ways"; ecrans; exit 1; }
