@@ -198,7 +198,7 @@ void TestReseauFenetre::ouvertureListageEtFermeture() {
     QVERIFY(liste->topLevelItem(0)->font(0).bold());
     QVERIFY(!liste->topLevelItem(0)->icon(0).isNull());
     QVERIFY(!liste->topLevelItem(1)->font(0).bold());
-    QVERIFY(liste->topLevelItem(1)->icon(0).isNull());
+    QVERIFY(liste->topLevelItem(1)->icon(0).pixmap(16).toImage().pixelColor(8, 8).alpha() == 0);
     QTRY_COMPARE(fenetre->fondu().Sens(), 0);
     QCOMPARE(fenetre->windowOpacity(), 1.0);
 

@@ -11,6 +11,8 @@
 #include "app/Session.h"
 #include "chat/SocketsChat.h"
 #include "conversation/VueConversation.h"
+#include "network/Dnssd.h"
+#include "network/Reseau.h"
 #include "notify/Popup.h"
 #include "platform/Dialogues.h"
 #include "platform/Shell.h"
@@ -23,6 +25,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
+#include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
 #include <QLabel>
@@ -137,8 +140,27 @@ void Choisir(QComboBox* liste, const QString& texte) {
     liste->setCurrentIndex(liste->findText(texte));
 }
 
+// The home network of the pictures: two computers where the messenger runs, and a printer.
+class ReseauMaison : public SourceReseau {
+public:
+    QStringList Domaines(const Dnssd::Arret&) override { return {QStringLiteral("local")}; }
+    QList<Dnssd::Poste> Postes(const QString&, const Dnssd::Arret&) override {
+        QList<Dnssd::Poste> postes;
+        for (const auto& [nom, pseudo] : {std::pair("bureau.local", "Papa"), std::pair("pc-salon.local", "Julie"),
+                                          std::pair("imprimante.local", "")}) {
+            Dnssd::Poste p;
+            p.Nom = QString::fromUtf8(nom);
+            p.Pseudo = QString::fromUtf8(pseudo);
+            p.Ovan = !p.Pseudo.isEmpty();
+            postes.append(p);
+        }
+        return postes;
+    }
+};
+
 // Marc's copy, connected to Julie's, in the middle of a conversation; each window photographed.
 QMap<QString, QImage> Cliches(const QString& dossExec) {
+    ReseauMaison reseau;
     DialoguesMuets dialogues;
     ShellMuet shell;
     SonsMuets sons;
@@ -148,6 +170,7 @@ QMap<QString, QImage> Cliches(const QString& dossExec) {
     parametres.dialogues = &dialogues;
     parametres.shell = &shell;
     parametres.sons = &sons;
+    parametres.sourceReseau = &reseau;
     // Never started: it neither listens nor reads a config.ini.
     Ovan ovan(parametres);
     Interface& ui = ovan.interface();
@@ -238,12 +261,13 @@ QMap<QString, QImage> Cliches(const QString& dossExec) {
     Cliquer(ui.LabelApposhWnd, {220, 131});
     cliches[QStringLiteral("apropos")] = Cliche(ui.ApposhWnd);
 
-    QTreeWidget* postes = ui.ListViewhWnd[1];
-    for (const auto& [nom, login] : {std::pair("BUREAU", "papa"), std::pair("PC-SALON", "julie"),
-                                     std::pair("PORTABLE-MARC", "marc")}) {
-        postes->addTopLevelItem(new QTreeWidgetItem({QString::fromUtf8(nom), QString::fromUtf8(login)}));
+    {
+        QEventLoop boucle;
+        QObject::connect(&ovan.reseau(), &Reseau::listageFini, &boucle, &QEventLoop::quit);
+        ovan.reseau().VoirReseau(0);
+        boucle.exec();
     }
-    ui.ComboBoxhWnd[ListeDomaines]->addItem(QStringLiteral("MAISON"));
+    ui.TextBoxhWnd[ZoneNomPoste]->setText(QStringLiteral("portable-marc"));
     cliches[QStringLiteral("reseau")] = Cliche(ui.ReseauhWnd);
 
     ui.TextBoxhWnd[ZoneACompresser]->setText(QStringLiteral("/home/marc/Documents/rapport.odt"));

@@ -12,6 +12,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
+#include <QPixmap>
 #include <QTreeWidget>
 
 namespace {
@@ -101,12 +102,16 @@ void Reseau::PostesTrouves(const QList<Dnssd::Poste>& postes) {
     QList<QTreeWidgetItem*> lignes;
     lignes.reserve(postes.size());
     const QIcon icone = Images::IconeProgramme();
+    // The other names start where the marked ones do.
+    QPixmap vide(liste->iconSize().isValid() ? liste->iconSize() : QSize(16, 16));
+    vide.fill(Qt::transparent);
+    const QIcon sansIcone(vide);
     for (const Dnssd::Poste& poste : postes) {
         auto* ligne = new QTreeWidgetItem({poste.Nom, poste.Ovan ? poste.Pseudo : QString()});
         ligne->setData(0, RoleAdresse, poste.PourContacter(LongueurMaxAdresse));
         ligne->setToolTip(0, poste.Adresse.isEmpty() ? poste.Nom : poste.Nom + QStringLiteral(" (") + poste.Adresse + u')');
+        ligne->setIcon(0, poste.Ovan ? icone : sansIcone);
         if (poste.Ovan) {
-            ligne->setIcon(0, icone);
             QFont gras = liste->font();
             gras.setBold(true);
             ligne->setFont(0, gras);
