@@ -20,11 +20,12 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QMouseEvent>
-#include <QMutex>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTreeWidget>
-#include <QWaitCondition>
+
+#include <condition_variable>
+#include <mutex>
 
 namespace {
 
@@ -36,54 +37,54 @@ class SourceTenue : public SourceReseau {
 public:
     QStringList Domaines(const Dnssd::Arret& arret) override {
         Attendre(arret, m_appelsDomaines);
-        QMutexLocker verrou(&m_mutex);
+        std::unique_lock verrou(m_mutex);
         return m_domaines;
     }
     QList<Poste> Postes(const QString& domaine, const Dnssd::Arret& arret) override {
         Attendre(arret, m_appelsPostes);
-        QMutexLocker verrou(&m_mutex);
+        std::unique_lock verrou(m_mutex);
         m_domainesListes.append(domaine);
         return m_postes.value(domaine);
     }
 
     void Regler(const QStringList& domaines, const QHash<QString, QList<Poste>>& postes) {
-        QMutexLocker verrou(&m_mutex);
+        std::unique_lock verrou(m_mutex);
         m_domaines = domaines;
         m_postes = postes;
     }
     // Lets one waiting call (or the next one) answer; libre: every call answers at once.
     void Lacher(bool libre = false) {
-        QMutexLocker verrou(&m_mutex);
+        std::unique_lock verrou(m_mutex);
         ++m_permis;
         m_libre = libre;
-        m_condition.wakeAll();
+        m_condition.notify_all();
     }
     int AppelsDomaines() const { return m_appelsDomaines.load(); }
     int AppelsPostes() const { return m_appelsPostes.load(); }
     int Arretes() const { return m_arretes.load(); }
     QStringList DomainesListes() {
-        QMutexLocker verrou(&m_mutex);
+        std::unique_lock verrou(m_mutex);
         return m_domainesListes;
     }
 
 private:
     void Attendre(const Dnssd::Arret& arret, std::atomic<int>& appels) {
         ++appels;
-        QMutexLocker verrou(&m_mutex);
+        std::unique_lock verrou(m_mutex);
         while (!m_libre && m_permis == 0) {
             if (arret.load()) {
                 ++m_arretes;
                 return;
             }
-            m_condition.wait(&m_mutex, 10);
+            m_condition.wait_for(verrou, std::chrono::milliseconds(10));
         }
         if (!m_libre) {
             --m_permis;
         }
     }
 
-    QMutex m_mutex;
-    QWaitCondition m_condition;
+    std::mutex m_mutex;
+    std::condition_variable m_condition;
     int m_permis = 0;
     bool m_libre = false;
     QStringList m_domaines;
