@@ -1,6 +1,7 @@
 // Figures for the conversation view: the cost of one entry as the log grows, and a burst of
-// 10,000 messages from a peer copy against plain text-edit appends of the same texts, and the
-// same burst with three smiley codes in each message against one without.
+// 10,000 messages from a peer copy against plain text-edit appends of the same texts, the same
+// burst with three smiley codes in each message against one without, and a burst of 100,000
+// messages with the history recording them against the same burst without it.
 #include "CopieOvan.h"
 #include "Memoire.h"
 #include "app/Interface.h"
@@ -9,6 +10,7 @@
 #include "app/FenetrePrincipale.h"
 #include "conversation/AjouteTexte.h"
 #include "conversation/VueConversation.h"
+#include "history/Historique.h"
 
 #include <QApplication>
 #include <QDir>
@@ -90,6 +92,55 @@ double Rafale(int n, bool codes, int ip) {
         return -1;
     }
     return montre.nsecsElapsed() / 1000.0 / n;
+}
+
+struct MesureHistorique {
+    double us = -1;
+    qint64 pireAttenteMs = 0;
+    qint64 ecrites = 0;
+    double viderMs = 0;
+};
+
+// A burst of n messages shown by b, its history recording them or not: microseconds per message
+// until the last is shown, the longest the event loop went without turning, then (recording) how
+// long the last batch took to reach the disk and how many entries were written.
+MesureHistorique RafaleHistorique(int n, bool enregistrer, int ip) {
+    MesureHistorique m;
+    CopieOvan a(QStringLiteral("127.0.0.%1").arg(ip));
+    CopieOvan b(QStringLiteral("127.0.0.%1").arg(ip + 1));
+    a.ovan().historique()->ReglerEnregistrer(false);
+    b.ovan().historique()->ReglerEnregistrer(enregistrer);
+    if (!ConnecterCopies(a, QStringLiteral("Alice"), b, QStringLiteral("Bob"))) {
+        return m;
+    }
+    QObject::connect(b.ovan().historique(), &BaseHistorique::ecrit, [&](qint64 total) { m.ecrites = total; });
+    int recus = 0;
+    QObject::connect(&b.ovan().Arrivee(), &ArriveeDonnees::trameTraitee,
+                     [&](const Trame::TrameRecue& t) { recus += t.balise == Trame::Balise::TXT; });
+    QElapsedTimer battement;
+    QTimer pouls;
+    pouls.setInterval(5);
+    QObject::connect(&pouls, &QTimer::timeout, [&] { m.pireAttenteMs = std::max(m.pireAttenteMs, battement.restart()); });
+    QElapsedTimer montre;
+    montre.start();
+    battement.start();
+    pouls.start();
+    for (int i = 0; i < n; ++i) {
+        a.ovan().Sockets().Envoyer(Trame::Message(i % 6, i % 10, i % 8, TexteNumero(i)));
+        if (i % 1000 == 999) {
+            QCoreApplication::processEvents();
+        }
+    }
+    if (!QTest::qWaitFor([&] { return recus == n; }, 600000)) {
+        return m;
+    }
+    pouls.stop();
+    m.us = montre.nsecsElapsed() / 1000.0 / n;
+    montre.restart();
+    b.ovan().historique()->Vider();
+    QCoreApplication::processEvents();
+    m.viderMs = montre.nsecsElapsed() / 1e6;
+    return m;
 }
 
 } // namespace
@@ -193,5 +244,19 @@ int main(int argc, char* argv[]) {
         std::printf("one message of 10,000 codes: %.1f ms to show, %.1f ms to paint\n", ms,
                     chrono.nsecsElapsed() / 1e6);
     }
-    return tout && ordre && sansCodes > 0 && avecCodes > 0 ? 0 : 1;
+
+    const int nHistorique = qEnvironmentVariableIntValue("OVAN_BENCH_HISTORIQUE") > 0
+                                ? qEnvironmentVariableIntValue("OVAN_BENCH_HISTORIQUE")
+                                : 100000;
+    std::printf("\n== A burst of %d messages, with and without the history ==\n", nHistorique);
+    const MesureHistorique sans = RafaleHistorique(nHistorique, false, 100);
+    const MesureHistorique avec = RafaleHistorique(nHistorique, true, 102);
+    std::printf("history off: %8.1f us per message, longest event-loop wait %lld ms\n", sans.us,
+                static_cast<long long>(sans.pireAttenteMs));
+    std::printf("history on:  %8.1f us per message, longest event-loop wait %lld ms\n", avec.us,
+                static_cast<long long>(avec.pireAttenteMs));
+    std::printf("entries written: %lld (the last batch reached the disk %.1f ms after the last message)\n",
+                static_cast<long long>(avec.ecrites), avec.viderMs);
+    std::printf("ratio time:   %5.2f (goal: within 1.2)\n", avec.us / sans.us);
+    return tout && ordre && sansCodes > 0 && avecCodes > 0 && sans.us > 0 && avec.us > 0 ? 0 : 1;
 }

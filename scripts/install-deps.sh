@@ -9,6 +9,8 @@ PAQUETS=(
   qt6-base-dev qt6-multimedia-dev qt6-svg-dev
   libbz2-dev libfreeimage-dev libavahi-client-dev
   qt6-translations-l10n
+  # The conversation history's database driver
+  libqt6sql6-sqlite
   xvfb xauth iproute2
   fonts-dejavu-core fonts-liberation2 fonts-comic-neue
   # Tests on a real display: typing into windows, a window manager, a tray host, window

@@ -3,6 +3,7 @@
 // dragged from another X client with the real pointer are offered.
 #include "Fichiers.h"
 #include "CopieOvan.h"
+#include "history/FenetreHistorique.h"
 #include "app/FenetreOvan.h"
 #include "app/FenetrePrincipale.h"
 #include "app/Fondu.h"
@@ -197,8 +198,8 @@ void TestX11::fenetresPossedeesAuDessus() {
     QTRY_COMPARE(QApplication::activeWindow(), ui.OptionshWnd);
     QTRY_VERIFY(Dessus(ui.OptionshWnd, principale));
 
-    for (FenetreOvan* f :
-         {ui.OptionshWnd, ui.ApposhWnd, ui.ReseauhWnd, ui.PseudohWnd, ui.SmileyhWnd, ui.StyleTextehWnd}) {
+    for (FenetreOvan* f : {ui.OptionshWnd, ui.ApposhWnd, ui.ReseauhWnd, ui.PseudohWnd, ui.SmileyhWnd,
+                           ui.StyleTextehWnd, a.ovan().fenetreHistorique()->Fenetre()}) {
         f->fondu().Entrer();
         QVERIFY(QTest::qWaitForWindowExposed(f));
         QVERIFY2(Proprietaire(f) == principale->winId(), qPrintable(f->windowTitle()));
@@ -241,6 +242,7 @@ void TestX11::raccourcisDepuisChaqueZone() {
         {"ctrl+f", Menu::Compression, {}},
         {"ctrl+i", Menu::ConversionImages, {}},
         {"ctrl+o", Menu::Options, {}},
+        {"ctrl+h", Menu::Historique, {}},
     };
     // The main window's one-line boxes and input box, the Options and nickname windows' boxes (the
     // nickname window last: it calls itself back when the others open).
@@ -254,6 +256,7 @@ void TestX11::raccourcisDepuisChaqueZone() {
             for (QWidget* f : ui.Fenetres()) {
                 f->setVisible(f == principale || f == zone->window());
             }
+            a.ovan().fenetreHistorique()->Fenetre()->hide();
             principale->Activer(true);
             QVERIFY2(Focaliser(zone), qPrintable(cas));
             if (r.menu == Menu::Quitter) {

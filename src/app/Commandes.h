@@ -52,6 +52,7 @@ enum class Menu : int {
     Compression = 906,
     Options = 907,
     Avis = 908,
+    Historique = 909,
 };
 
 // The command a control id runs: 300 + n for buttons, 750 + n for check boxes.

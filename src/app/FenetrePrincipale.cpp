@@ -48,6 +48,7 @@ FenetrePrincipale::FenetrePrincipale(QWidget* parent)
     QMenu* outils = menuBar()->addMenu(QStringLiteral("&Outils"));
     AjouterElement(outils, 906, QStringLiteral("Compression de &fichier\tCtrl+F"), "Ctrl+F");
     AjouterElement(outils, 905, QStringLiteral("Conversion d'&images\tCtrl+I"), "Ctrl+I");
+    AjouterElement(outils, 909, QStringLiteral("&Historique\tCtrl+H"), "Ctrl+H");
     outils->addSeparator();
     AjouterElement(outils, 907, QStringLiteral("&Options...\tCtrl+O"), "Ctrl+O");
 

@@ -17,6 +17,8 @@
 #include "conversation/Smileys.h"
 #include "conversation/Texte.h"
 #include "conversation/VueConversation.h"
+#include "history/FenetreHistorique.h"
+#include "history/Historique.h"
 #include "network/AnnonceDnssd.h"
 #include "network/Dnssd.h"
 #include "network/Reseau.h"
@@ -106,7 +108,10 @@ Ovan::Ovan(const Parametres& parametres, QObject* parent)
     CablerFenetres();
 }
 
-Ovan::~Ovan() = default;
+Ovan::~Ovan() {
+    // What the subsystems still write while they go is not kept: the history goes first.
+    m_vue->ReglerJournal({});
+}
 
 QString Ovan::DossierCourant() {
     QString dossier = QDir::currentPath();
@@ -219,6 +224,7 @@ void Ovan::Demarrer() {
     m_connexion->Ecouter();
     m_connexion->Ecouter2();
     m_annonce = std::make_unique<AnnonceDnssd>(SocketsChat::PortChat, m_session.MonPseudo);
+    DemarrerHistorique();
     if (m_parametres.iconeNotification) {
         AjouterIconeNotification();
     }
@@ -265,7 +271,41 @@ void Ovan::Arreter() {
     for (QWidget* f : m_interface->Fenetres()) {
         f->hide();
     }
+    if (m_fenetreHistorique) {
+        m_fenetreHistorique->Fenetre()->hide();
+    }
     emit arrete();
+}
+
+void Ovan::DemarrerHistorique() {
+    Interface& ui = *m_interface;
+    m_historique = std::make_unique<BaseHistorique>(DossExec() + QStringLiteral("historique.db"));
+    // Said once: the chat goes on without it.
+    connect(m_historique.get(), &BaseHistorique::horsService, this, [&ui](const QString& raison) {
+        ui.TexteBarreStatut(0, QStringLiteral("L'historique est désactivé : ") + raison + u'.');
+    });
+    m_fenetreHistorique = std::make_unique<FenetreHistorique>(ui.FenetrehWnd, *m_historique, *m_smileys, dialogues());
+    for (int id : ui.FenetrehWnd->IdsMenu()) {
+        m_fenetreHistorique->Fenetre()->addAction(ui.FenetrehWnd->ElementMenu(id));
+    }
+    m_vue->ReglerJournal([this](EntreeHistorique entree) {
+        entree.Moment = QDateTime::currentDateTimeUtc();
+        bool ipv4 = false;
+        const QHostAddress contact = m_sockets->AdresseContact();
+        const quint32 valeur = contact.toIPv4Address(&ipv4);
+        if (!contact.isNull()) {
+            m_dernierContact = ipv4 ? QHostAddress(valeur).toString() : contact.toString();
+        }
+        entree.Adresse = m_dernierContact;
+        entree.PseudoContact = m_session.SonPseudo;
+        m_historique->Ajouter(entree);
+    });
+}
+
+void Ovan::OuvrirHistorique() {
+    if (m_fenetreHistorique) {
+        m_fenetreHistorique->Ouvrir();
+    }
 }
 
 void Ovan::AnnoncerPseudo() {
@@ -352,6 +392,7 @@ void Ovan::CommandeMenu(Menu id) {
     case Menu::Compression: ui.CompressionhWnd->fondu().Entrer(); break;
     case Menu::Options: OuvrirOptions(); break;
     case Menu::Avis: shell().Ouvrir(QString::fromLatin1(AdresseAvis), ui.FenetrehWnd); break;
+    case Menu::Historique: OuvrirHistorique(); break;
     }
 }
 

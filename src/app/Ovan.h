@@ -12,6 +12,8 @@
 
 class APropos;
 class AnnonceDnssd;
+class BaseHistorique;
+class FenetreHistorique;
 class SysTray;
 class ArriveeDonnees;
 class CanalFichier;
@@ -107,6 +109,9 @@ public:
     Reseau& reseau() { return *m_reseau; }
     // This copy's announcement on the local network; null before start-up and after quitting.
     AnnonceDnssd* annonce() { return m_annonce.get(); }
+    // The conversation history and its window; null before start-up.
+    BaseHistorique* historique() { return m_historique.get(); }
+    FenetreHistorique* fenetreHistorique() { return m_fenetreHistorique.get(); }
     int Etat() const;
 
 signals:
@@ -123,6 +128,8 @@ private:
     void AfficherModal(QWidget* fenetre);
     void OuvrirOptions();
     void AnnoncerPseudo();
+    void OuvrirHistorique();
+    void DemarrerHistorique();
     bool eventFilter(QObject* objet, QEvent* event) override;
 
     // Declared in the order they depend on each other: each is built after, and goes before, what
@@ -151,6 +158,10 @@ private:
     std::unique_ptr<ConversionImages> m_conversion;
     std::unique_ptr<APropos> m_apropos;
     std::unique_ptr<SysTray> m_sysTray;
+    std::unique_ptr<BaseHistorique> m_historique;
+    std::unique_ptr<FenetreHistorique> m_fenetreHistorique;
+    // The last contact, for the entries written after the connection has gone.
+    QString m_dernierContact;
     QTimer m_clignotement;
     bool m_iconeNotification = false;
     // A double click in the network window chose a computer: the main window takes the focus back.

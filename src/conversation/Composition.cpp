@@ -67,7 +67,7 @@ void Composition::Envoyer() {
     m_envoi.Message(s.IPolice, s.ICouleur, s.IStyle, surLeFil);
     const QString envoye = Ansi::DepuisAnsi(octets).replace(QLatin1String("\r\n"), QLatin1String("\n"));
     saisie->clear();
-    m_vue.Texte(envoye, s.MonPseudo, s.IPolice, s.ICouleur, s.IStyle);
+    m_vue.Texte(envoye, s.MonPseudo, s.IPolice, s.ICouleur, s.IStyle, EntreeHistorique::Sorte::Envoye);
     ui.FaceEnvoi(false);
     ui.BoutonhWnd[BoutonEffacer]->ReglerFace(QStringLiteral("img_effa_e"));
 }

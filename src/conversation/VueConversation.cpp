@@ -12,7 +12,24 @@ void VueConversation::Balayer() {
     m_dernierMess = m_smileys.MettreSmileys(m_vue, m_dernierMess);
 }
 
-void VueConversation::Texte(const QString& texte, const QString& pseudo, int police, int couleur, int style) {
+void VueConversation::Noter(EntreeHistorique::Sorte sorte, const QString& texte, const QString& auteur, int police,
+                            int couleur, int style) {
+    if (!m_journal) {
+        return;
+    }
+    EntreeHistorique entree;
+    entree.Genre = sorte;
+    entree.Texte = texte;
+    entree.Auteur = auteur;
+    entree.Police = police;
+    entree.Couleur = couleur;
+    entree.Style = style;
+    m_journal(std::move(entree));
+}
+
+void VueConversation::Texte(const QString& texte, const QString& pseudo, int police, int couleur, int style,
+                            EntreeHistorique::Sorte sorte) {
+    Noter(sorte, texte, pseudo, police, couleur, style);
     // The entry and its pictures in one edit: the view lays them out once.
     QTextCursor edition(m_vue->document());
     edition.beginEditBlock();
@@ -24,6 +41,7 @@ void VueConversation::Texte(const QString& texte, const QString& pseudo, int pol
 }
 
 void VueConversation::Message(const QString& texte, bool smileys) {
+    Noter(EntreeHistorique::Sorte::Systeme, texte);
     if (!smileys) {
         AjouteMessage(m_vue, texte);
         return;
@@ -42,6 +60,7 @@ void VueConversation::Defiler() {
 }
 
 void VueConversation::MessageFin(const QString& texte) {
+    Noter(EntreeHistorique::Sorte::Systeme, texte);
     AjouteMessage(m_vue, texte);
     m_dernierMess = FinConversation(m_vue);
 }

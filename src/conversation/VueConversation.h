@@ -2,7 +2,10 @@
 // entry that may hold smiley codes is always followed by the scan.
 #pragma once
 
+#include "history/Historique.h"
+
 #include <QString>
+#include <functional>
 
 class QColor;
 class QTextEdit;
@@ -13,7 +16,8 @@ public:
     VueConversation(QTextEdit* vue, Smileys& smileys) : m_vue(vue), m_smileys(smileys) {}
 
     // A message under its sender line, in its font, colour and style indexes; then the scan.
-    void Texte(const QString& texte, const QString& pseudo, int police, int couleur, int style);
+    void Texte(const QString& texte, const QString& pseudo, int police, int couleur, int style,
+               EntreeHistorique::Sorte sorte = EntreeHistorique::Sorte::Recu);
     // A system notice (">>> ... <<<"); then the scan, unless smileys is false.
     void Message(const QString& texte, bool smileys = true);
     // A system notice after which the next scan starts at the end (connections and offers).
@@ -22,6 +26,8 @@ public:
     void Effacer();
 
     QTextEdit* Vue() const { return m_vue; }
+    // Told of every entry as it is shown (the history); nothing by default.
+    void ReglerJournal(std::function<void(EntreeHistorique)> journal) { m_journal = std::move(journal); }
     // Document position from which the next smiley scan starts.
     int DernierMess() const { return m_dernierMess; }
     void ReglerDernierMess(int position) { m_dernierMess = position; }
@@ -31,7 +37,11 @@ private:
     // To the end, once the entry is laid out.
     void Defiler();
 
+    void Noter(EntreeHistorique::Sorte sorte, const QString& texte, const QString& auteur = {}, int police = 0,
+               int couleur = 0, int style = 0);
+
     QTextEdit* m_vue;
     Smileys& m_smileys;
+    std::function<void(EntreeHistorique)> m_journal;
     int m_dernierMess = 0;
 };

@@ -15,19 +15,27 @@ CopieOvan::CopieOvan(const QString& adresse, const std::function<void(const QStr
 
 CopieOvan::CopieOvan(const QString& adresse, const std::function<void(const QString&)>& preparer,
                      SourceReseau* source)
-    : m_adresse(adresse) {
+    : m_adresse(adresse), m_source(source) {
     if (preparer) {
         preparer(Dossier());
     }
+    Redemarrer();
+}
+
+void CopieOvan::Redemarrer() {
+    if (m_ovan) {
+        m_ovan->Arreter();
+        m_ovan.reset();
+    }
     Ovan::Parametres parametres;
     parametres.DossExec = Dossier();
-    parametres.AdresseLocale = QHostAddress(adresse);
+    parametres.AdresseLocale = QHostAddress(m_adresse);
     parametres.dialogues = &m_dialogues;
     parametres.shell = &m_shell;
     parametres.sons = &m_sons;
     // Tests that want the notification area add the icon themselves.
     parametres.iconeNotification = false;
-    parametres.sourceReseau = source;
+    parametres.sourceReseau = m_source;
     m_ovan = std::make_unique<Ovan>(parametres);
     m_ovan->Demarrer();
 }

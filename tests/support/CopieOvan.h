@@ -29,6 +29,8 @@ public:
     ~CopieOvan();
 
     Ovan& ovan() { return *m_ovan; }
+    // Quits and starts again from the same program folder, as a user restarting the program.
+    void Redemarrer();
     Interface& interface() { return m_ovan->interface(); }
     DialoguesEnregistres& dialogues() { return m_dialogues; }
     ShellEnregistre& shell() { return m_shell; }
@@ -53,6 +55,7 @@ private:
     DialoguesEnregistres m_dialogues;
     ShellEnregistre m_shell;
     SonsEnregistres m_sons;
+    SourceReseau* m_source = nullptr;
     std::unique_ptr<Ovan> m_ovan;
 };
 
