@@ -8,6 +8,8 @@
 #include "platform/Dialogues.h"
 
 #include <QCheckBox>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -56,6 +58,9 @@ FenetreHistorique::FenetreHistorique(QWidget* proprietaire, BaseHistorique& base
                                 Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
                                     Qt::WindowMinimizeButtonHint,
                                 QStringLiteral("Historique"), {620, 440});
+    // At the screen centre, as the other windows.
+    const QRect ecran = QGuiApplication::primaryScreen()->availableGeometry();
+    m_fenetre->move(ecran.x() + (ecran.width() - 620) / 2, ecran.y() + (ecran.height() - 440) / 2);
     QWidget* p = m_fenetre;
     const QFont police = Interface::PoliceControles();
 
@@ -69,7 +74,8 @@ FenetreHistorique::FenetreHistorique(QWidget* proprietaire, BaseHistorique& base
     m_liste->setGeometry(5, 32, 205, 345);
     m_liste->setColumnCount(2);
     m_liste->setHeaderLabels({QStringLiteral("Contact"), QStringLiteral("Jour")});
-    m_liste->setColumnWidth(0, 115);
+    m_liste->setColumnWidth(0, 118);
+    m_liste->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_liste->setRootIsDecorated(false);
     m_liste->setSelectionMode(QAbstractItemView::SingleSelection);
 
@@ -351,7 +357,11 @@ void FenetreHistorique::Effacer() {
     if (reponse != Dialogues::Reponse::Oui) {
         return;
     }
-    if (!m_base.Effacer()) {
+    // Rewriting a large file takes a moment.
+    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    const bool efface = m_base.Effacer();
+    QGuiApplication::restoreOverrideCursor();
+    if (!efface) {
         m_dialogues.Message(m_fenetre, QStringLiteral("L'historique n'a pas pu être effacé."), QStringLiteral("Erreur"),
                             Dialogues::Icone::Erreur);
     }

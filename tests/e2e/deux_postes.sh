@@ -2,11 +2,10 @@
 # Two real copies of the built program, each in a network namespace of its own with its own
 # X display and its own mDNS daemon (host names "poste-a" and "poste-b"): A types a nickname,
 # finds B in the network window, double-clicks it and connects with the button, B connects back;
-# a file
-# goes from A to B and another from B to A through the real file dialog and question boxes
-# (OVAN_E2E_MIO MiB each, 8 by default; OVAN_E2E_CAPTURES names a folder for screenshots of the
-# transfer window); then A disconnects with Ctrl+D and both listen again. Needs root
-# (namespaces); skips otherwise.
+# a few words each way; a file goes from A to B and another from B to A through the real file
+# dialog and question boxes (OVAN_E2E_MIO MiB each, 8 by default; OVAN_E2E_CAPTURES names a folder
+# for screenshots); a screen capture from A; A disconnects with Ctrl+D and both listen again; A
+# quits, starts again and shows its history with Ctrl+H. Needs root (namespaces); skips otherwise.
 set -euo pipefail
 
 PROGRAMME=${1:?usage: deux_postes.sh path/to/OVAN_Messenger}
@@ -156,6 +155,12 @@ attendre 20 deux_connexions "$nsB" || { echo "FAIL: B is not connected both ways
 if ecoute "$nsA" || ecoute "$nsB"; then echo "FAIL: a connected copy still listens"; exit 1; fi
 echo "connected both ways"
 
+# A few words each way, typed and sent with Enter: the history keeps them.
+DISPLAY=$dA xdotool windowfocus --sync "$fenetre" type --delay 10 "Rendez-vous cet été à la plage"
+DISPLAY=$dA xdotool key Return
+DISPLAY=$dB xdotool windowfocus --sync "$fenetreB" type --delay 10 "D'accord pour Noël"
+DISPLAY=$dB xdotool key Return
+
 # A file from one copy to the other: Ctrl+E, the path typed into the file dialog, every question
 # box answered with Enter (the one asking to accept, and the one closing an earlier transfer
 # window), until the whole file is in the receiver's home.
@@ -236,3 +241,20 @@ DISPLAY=$dA xdotool key Return
 parti() { ! kill -0 "$pidA" 2>/dev/null; }
 attendre 20 parti || { echo "FAIL: A did not quit"; exit 1; }
 echo "A quit"
+
+# A again, from the same folder: Ctrl+H shows the history window, where a search finds the words.
+(cd "$travail/a" && HOME=$travail/a/maison DISPLAY=$dA QT_QPA_PLATFORM=xcb DBUS_SYSTEM_BUS_ADDRESS=$bus_a \
+  exec ip netns exec "$nsA" ./OVAN_Messenger) >"$travail/a2.log" 2>&1 &
+pids+=($!)
+attendre 20 ecoute "$nsA" || { echo "FAIL: A does not start again"; cat "$travail/a2.log"; exit 1; }
+fenetre=$(DISPLAY=$dA xdotool search --sync --onlyvisible --name '^OVAN Messenger$' | head -1)
+DISPLAY=$dA xdotool windowfocus --sync "$fenetre" key ctrl+h
+historique=$(timeout 10 env DISPLAY=$dA xdotool search --sync --onlyvisible --name '^Historique$' | head -1)
+[ -n "$historique" ] || { echo "FAIL: Ctrl+H shows no history window"; ecrans; exit 1; }
+[ -s "$travail/a/historique.db" ] || { echo "FAIL: no history beside the program"; exit 1; }
+DISPLAY=$dA xdotool windowfocus --sync "$historique" type --delay 10 "ete"
+if [ -n "${OVAN_E2E_CAPTURES:-}" ]; then
+  sleep 1
+  import -display "$dA" -window root "$OVAN_E2E_CAPTURES/historique.png"
+fi
+echo "history window after a restart, searched"
