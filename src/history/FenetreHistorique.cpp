@@ -84,7 +84,8 @@ FenetreHistorique::FenetreHistorique(QWidget* proprietaire, BaseHistorique& base
     m_vue->setReadOnly(true);
     m_vue->setUndoRedoEnabled(false);
     m_vue->setToolTip(QString());
-    m_vue->viewport()->installEventFilter(this);
+    m_zoneVue = m_vue->viewport();
+    m_zoneVue->installEventFilter(this);
 
     m_enregistrer = new QCheckBox(QStringLiteral("Enregistrer l'historique"), p);
     m_enregistrer->setGeometry(5, 384, 200, 20);
@@ -139,6 +140,8 @@ FenetreHistorique::FenetreHistorique(QWidget* proprietaire, BaseHistorique& base
 }
 
 FenetreHistorique::~FenetreHistorique() {
+    // The viewport still sends events while the text view is being torn down.
+    m_zoneVue->removeEventFilter(this);
     delete m_fenetre;
 }
 
@@ -339,7 +342,8 @@ qint64 FenetreHistorique::EntreeEn(const QPoint& point) const {
 
 bool FenetreHistorique::eventFilter(QObject* objet, QEvent* event) {
     // A click on a search result opens its conversation there (a drag to select text does not).
-    if (objet == m_vue->viewport() && event->type() == QEvent::MouseButtonRelease && m_resultats &&
+    // Compared with the pointer kept at construction: the view may already be half destroyed.
+    if (objet == m_zoneVue && event->type() == QEvent::MouseButtonRelease && m_resultats &&
         static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton && !m_vue->textCursor().hasSelection()) {
         const qint64 id = EntreeEn(static_cast<QMouseEvent*>(event)->position().toPoint());
         const auto conversation = m_conversationDe.constFind(id);

@@ -69,6 +69,7 @@ private:
     QLineEdit* m_recherche;
     QTreeWidget* m_liste;
     QTextEdit* m_vue;
+    QWidget* m_zoneVue;
     QCheckBox* m_enregistrer;
     QPushButton* m_effacer;
     QLabel* m_etat;
