@@ -4,6 +4,7 @@
 #include "app/BoutonImage.h"
 #include "app/FenetrePrincipale.h"
 #include "conversation/VueConversation.h"
+#include "history/Historique.h"
 
 #include <QScrollBar>
 #include <QTextEdit>
@@ -76,9 +77,21 @@ void TestConversationEntrees::envoiEtAjout() {
     VerifierFormat(Morceaux(saisie.document()).last().format, QStringLiteral("Tahoma"), QColor(255, 0, 0), 0);
 }
 
+// A long conversation: the view keeps the latest entries, the history every one; clearing still
+// empties the view.
 void TestConversationEntrees::effacer() {
     CopieOvan a(QStringLiteral("127.0.0.66"));
     Interface& ui = a.interface();
+    constexpr int gardees = VueConversation::EntreesGardees;
+    const int n = gardees + gardees / 10 + 1;
+    for (int i = 0; i < n; ++i) {
+        a.ovan().vueConversation().Message(QString::number(i));
+    }
+    QCOMPARE(a.Conversation()->document()->blockCount(), gardees + 1);
+    QVERIFY(a.TexteConversation().startsWith(QStringLiteral(">>> %1 <<<\n").arg(n - gardees)));
+    QCOMPARE(a.ovan().vueConversation().DernierMess(), FinConversation(a.Conversation()));
+    a.ovan().historique()->Vider();
+    QCOMPARE(a.ovan().historique()->Entrees(QString(), QDate::currentDate()).size(), n);
     a.ovan().vueConversation().ReglerDernierMess(17);
     a.ovan().ClicBouton(Commande::EffacerConversation);
     QVERIFY(a.TexteConversation().isEmpty());

@@ -5,6 +5,7 @@
 #include "app/FenetrePrincipale.h"
 #include "app/Interface.h"
 #include "app/VueTexte.h"
+#include "chat/SocketsChat.h"
 #include "conversation/Smileys.h"
 #include "conversation/VueConversation.h"
 
@@ -123,7 +124,7 @@ void TestConversationSmileys::chaqueCodeUneImage() {
 }
 
 // A code at the very end, one overlapping the next character, the same code twice, a code cut by
-// a line end, and a code in a system notice.
+// a line end, and a code in a system notice and in the contact's disconnection notice.
 void TestConversationSmileys::casLimites() {
     Vue v;
     v.vue().Texte(QStringLiteral("fin (:-D)"), QStringLiteral("Eve"), 0, 0, 0);
@@ -137,6 +138,9 @@ void TestConversationSmileys::casLimites() {
     QCOMPARE(Images(v.doc()).size(), 4);
     v.vue().Message(QStringLiteral("Eve est (Zzz)"));
     QCOMPARE(Images(v.doc()).last(), 23);
+    v.c.ovan().session().SonPseudo = QStringLiteral("Eve (X-D)");
+    emit v.c.ovan().Sockets().fermeture();
+    QTRY_COMPARE(Images(v.doc()).last(), 24);
 }
 
 // Only what was written since the last scan is read: a code typed before the scan start stays
@@ -159,7 +163,7 @@ void TestConversationSmileys::debutDuBalayage() {
 }
 
 // A picture file that cannot be read leaves its code as text, silently; put back, it is used by
-// the next scan, which looks again at that code.
+// the next scan, which looks again at that code, however far back.
 void TestConversationSmileys::imageManquante() {
     Vue v;
     const QString chemin = v.c.Dossier() + QStringLiteral("Smileys/smiley3.bmp");
@@ -171,10 +175,11 @@ void TestConversationSmileys::imageManquante() {
     QVERIFY(v.c.TexteConversation().contains(QStringLiteral("(LOL)")));
     QVERIFY(v.c.dialogues().Appels().isEmpty());
 
+    v.vue().Texte(QStringLiteral("plus loin"), QStringLiteral("Eve"), 0, 0, 0);
     QFile::remove(chemin);
     QVERIFY(QFile::rename(cache, chemin));
     v.vue().Texte(QStringLiteral("(LOL)"), QStringLiteral("Eve"), 0, 0, 0);
-    QCOMPARE(Images(v.doc()), (QList<int>{4, 3}));
+    QCOMPARE(Images(v.doc()), (QList<int>{3, 4, 3}));
 
     // A file that is not a picture at all.
     QFile faux(chemin);
@@ -182,7 +187,7 @@ void TestConversationSmileys::imageManquante() {
     faux.close();
     v.c.ovan().smileys().RechargerSmileys(3);
     v.vue().Texte(QStringLiteral("(LOL)"), QStringLiteral("Eve"), 0, 0, 0);
-    QCOMPARE(Images(v.doc()).size(), 2);
+    QCOMPARE(Images(v.doc()).size(), 3);
 }
 
 // The clipboard is the user's: showing pictures leaves it alone. Copying part of the view gives

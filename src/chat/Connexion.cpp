@@ -148,7 +148,7 @@ void Connexion::Fermer() {
     m_sockets.ReglEtat(EtatDeconnecte);
     Ecouter();
     RetourSaisie();
-    m_vue.MessageFin(m_session.SonPseudo + QStringLiteral(" s'est déconnecté(e)."));
+    m_vue.Message(m_session.SonPseudo + QStringLiteral(" s'est déconnecté(e)."));
     FacesDeconnecte();
 }
 

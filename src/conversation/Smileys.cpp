@@ -14,6 +14,7 @@
 #include <QDateTime>
 #include <QElapsedTimer>
 #include <QFileInfo>
+#include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextEdit>
@@ -78,7 +79,8 @@ void Smileys::RechargerSmileys(int i) {
     if (i < 1 || i > 25) {
         return;
     }
-    const QString chemin = m_dossExec + QStringLiteral("Smileys/smiley") + QString::number(i) + QStringLiteral(".bmp");
+    const QString chemin =
+        m_dossExec + QStringLiteral("Smileys/smiley") + QString::number(i) + QStringLiteral(".bmp");
     const QFileInfo info(chemin);
     const auto signature = std::pair(info.lastModified().toMSecsSinceEpoch(), info.size());
     // The same file as last time is not decoded again.
@@ -105,17 +107,22 @@ bool Smileys::Inserer(int k) {
     return true;
 }
 
-int Smileys::MettreSmileys(QTextEdit* vue, int debut) {
+int Smileys::MettreSmileys(QTextEdit* vue, int debut, int* laisse) {
     QTextDocument* document = vue->document();
     const int depart = std::clamp(debut, 0, FinConversation(vue));
     // Only the new text is read, one character per document position, pictures and paragraph
-    // ends included.
+    // ends included, from the blocks themselves: a cursor moved over it would lay the view out.
+    QString texte;
+    for (QTextBlock bloc = document->findBlock(depart); bloc.isValid(); bloc = bloc.next()) {
+        texte += QStringView(bloc.text()).sliced(std::max(0, depart - bloc.position()));
+        if (bloc.next().isValid()) {
+            texte += QChar::ParagraphSeparator;
+        }
+    }
     QTextCursor curseur(document);
-    curseur.setPosition(depart);
-    curseur.movePosition(QTextCursor::End, QTextCursor::KeepAnchor);
-    const QString texte = curseur.selectedText();
     std::array<bool, 26> essayes{};
-    int remplaces = 0, echecs = 0;
+    int remplaces = 0;
+    int premierLaisse = -1;
     bool edition = false;
     for (qsizetype i = 0; i + 5 <= texte.size();) {
         const int k = CodeA(texte, i);
@@ -130,7 +137,10 @@ int Smileys::MettreSmileys(QTextEdit* vue, int debut) {
         essayes[std::size_t(k)] = true;
         const QImage& image = m_images[std::size_t(k)];
         if (image.isNull()) {
-            ++echecs;
+            m_manquantes[std::size_t(k)] = true;
+            if (premierLaisse < 0) {
+                premierLaisse = depart + int(i) - 4 * remplaces;
+            }
             ++i;
             continue;
         }
@@ -165,6 +175,27 @@ int Smileys::MettreSmileys(QTextEdit* vue, int debut) {
             RechargerSmileys(k);
         }
     }
-    // A code left as text near the end is looked at again by the next scan.
-    return qMax(depart, FinConversation(vue) - 4 * echecs);
+    if (laisse) {
+        *laisse = premierLaisse;
+    }
+    return FinConversation(vue);
+}
+
+bool Smileys::ImageRevenue() {
+    bool revenue = false;
+    for (int k = 1; k <= 25; ++k) {
+        if (!m_manquantes[std::size_t(k)]) {
+            continue;
+        }
+        QElapsedTimer& vu = m_verifications[std::size_t(k)];
+        if (m_images[std::size_t(k)].isNull() && (!vu.isValid() || vu.hasExpired(1000))) {
+            vu.start();
+            RechargerSmileys(k);
+        }
+        if (!m_images[std::size_t(k)].isNull()) {
+            m_manquantes[std::size_t(k)] = false;
+            revenue = true;
+        }
+    }
+    return revenue;
 }

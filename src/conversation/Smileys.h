@@ -23,8 +23,12 @@ public:
 
     // Replaces the codes written since position debut by their pictures, each one document
     // position; returns where the next scan starts. A code whose picture cannot be read stays
-    // text. The clipboard is not used.
-    int MettreSmileys(QTextEdit* vue, int debut);
+    // text; laisse, when given, receives the position of the first such code (-1 for none).
+    // The clipboard is not used.
+    int MettreSmileys(QTextEdit* vue, int debut, int* laisse = nullptr);
+    // True when a picture that a scan could not read can be read now; the files are looked at
+    // once a second at most.
+    bool ImageRevenue();
     // Reads picture i from its file again (when the file changed since).
     void RechargerSmileys(int i);
 
@@ -42,4 +46,6 @@ private:
     // When and how big each file was when read.
     std::array<std::pair<qint64, qint64>, 26> m_signatures{};
     std::array<QElapsedTimer, 26> m_verifications;
+    // The codes some scan left as text, until their picture can be read.
+    std::array<bool, 26> m_manquantes{};
 };

@@ -5,6 +5,8 @@
 #include "history/Historique.h"
 
 #include <QString>
+#include <QTextCursor>
+#include <deque>
 #include <functional>
 
 class QColor;
@@ -13,6 +15,11 @@ class Smileys;
 
 class VueConversation {
 public:
+    // The view keeps at least this many of the latest entries: the oldest leave it a thousand at
+    // a time (the history keeps them), so that neither memory nor the cost of one entry grows
+    // with a long conversation.
+    static constexpr int EntreesGardees = 10000;
+
     VueConversation(QTextEdit* vue, Smileys& smileys) : m_vue(vue), m_smileys(smileys) {}
 
     // A message under its sender line, in its font, colour and style indexes; then the scan.
@@ -33,15 +40,23 @@ public:
     void ReglerDernierMess(int position) { m_dernierMess = position; }
 
 private:
+    // Writes one entry in one edit, scanned or not, then lets the oldest go past the bound.
+    void Entree(const std::function<void()>& ecrire, bool balayer);
     void Balayer();
     // To the end, once the entry is laid out.
     void Defiler();
 
-    void Noter(EntreeHistorique::Sorte sorte, const QString& texte, const QString& auteur = {}, int police = 0,
-               int couleur = 0, int style = 0);
+    void Noter(EntreeHistorique::Sorte sorte, const QString& texte, const QString& auteur = {},
+               int police = 0, int couleur = 0, int style = 0);
 
     QTextEdit* m_vue;
     Smileys& m_smileys;
     std::function<void(EntreeHistorique)> m_journal;
     int m_dernierMess = 0;
+    // The first code left as text because its picture could not be read, scanned again once the
+    // picture can be.
+    QTextCursor m_laisse;
+    // The paragraphs of each entry in the view, oldest first, and their sum.
+    std::deque<int> m_blocs;
+    int m_blocsEntrees = 0;
 };
