@@ -39,8 +39,8 @@ QString SansPremiereLigne(const QString& texte) {
 
 // The smiley pictures of the build, in a copy's program folder.
 void CopierSmileys(const QString& dossier) {
-    const QString programme =
-        QDir::cleanPath(QCoreApplication::applicationDirPath() + QStringLiteral("/../OVAN_Messenger/Smileys"));
+    const QString programme = QDir::cleanPath(QCoreApplication::applicationDirPath() +
+                                              QStringLiteral("/../OVAN_Messenger/Smileys"));
     QDir().mkpath(dossier + QStringLiteral("Smileys"));
     for (const QString& nom : QDir(programme).entryList(QDir::Files)) {
         QFile::copy(programme + u'/' + nom, dossier + QStringLiteral("Smileys/") + nom);
@@ -71,12 +71,14 @@ private slots:
 // shows the conversation exactly as the view did, and the peer's markup stays text.
 void TestHistoriqueFenetre::conversationGardeeEtMontreeLaMeme() {
     CopieOvan a(QStringLiteral("127.0.0.190"), [](const QString& dossier) {
-        Ecrire(dossier + QStringLiteral("config.ini"), "PSEUDO:Alice\r\nDOSSIER:" + dossier.toUtf8() + "\r\n");
+        Ecrire(dossier + QStringLiteral("config.ini"),
+               "PSEUDO:Alice\r\nDOSSIER:" + dossier.toUtf8() + "\r\n");
         CopierSmileys(dossier);
     });
     FauxContact bob(QStringLiteral("127.0.0.191"));
     QVERIFY(bob.Appeler(a.Adresse()));
-    bob.Envoyer(Trame::Log(QStringLiteral("Bob")) + Trame::Message(1, 6, 5, QStringLiteral("Salut (:-)) <b>gras</b>")) +
+    bob.Envoyer(Trame::Log(QStringLiteral("Bob")) +
+                Trame::Message(1, 6, 5, QStringLiteral("Salut (:-)) <b>gras</b>")) +
                 Trame::Message(9, 99, 7, QStringLiteral("Deux\r\nlignes")));
     QTRY_VERIFY(a.TexteConversation().endsWith(QStringLiteral("   Deux\nlignes\n")));
     a.ovan().session().IPolice = 5;
@@ -85,7 +87,8 @@ void TestHistoriqueFenetre::conversationGardeeEtMontreeLaMeme() {
     Ecrire(a, QStringLiteral("Très bien, et toi ?"));
     QTRY_VERIFY(a.TexteConversation().endsWith(QStringLiteral("   Très bien, et toi ?\n")));
     const QString montre = SansPremiereLigne(a.TexteConversation());
-    const QList<Morceau> formats = Morceaux(a.Conversation()->document(), a.Conversation()->document()->begin().length());
+    const QList<Morceau> formats =
+        Morceaux(a.Conversation()->document(), a.Conversation()->document()->begin().length());
     a.ovan().historique()->Vider();
 
     a.Redemarrer();
@@ -116,7 +119,8 @@ void TestHistoriqueFenetre::conversationGardeeEtMontreeLaMeme() {
         QCOMPARE(revus[i].format.isImageFormat(), formats[i].format.isImageFormat());
     }
     QVERIFY(h.Vue()->toPlainText().contains(QStringLiteral("<b>gras</b>")));
-    QVERIFY(std::any_of(revus.begin(), revus.end(), [](const Morceau& m) { return m.format.isImageFormat(); }));
+    QVERIFY(
+        std::any_of(revus.begin(), revus.end(), [](const Morceau& m) { return m.format.isImageFormat(); }));
     // Each entry tells its time where the user points.
     QVERIFY(FormatDe(h.Vue()->document(), QStringLiteral("   Très bien, et toi ?")).toolTip().contains(u':'));
 }
@@ -127,7 +131,8 @@ void TestHistoriqueFenetre::rechercheEtClic() {
     CopieOvan a(QStringLiteral("127.0.0.192"), "PSEUDO:Alice\r\n", true);
     FauxContact bob(QStringLiteral("127.0.0.193"));
     QVERIFY(bob.Appeler(a.Adresse()));
-    bob.Envoyer(Trame::Log(QStringLiteral("Bob")) + Trame::Message(0, 0, 0, QStringLiteral("Rendez-vous à Noël")) +
+    bob.Envoyer(Trame::Log(QStringLiteral("Bob")) +
+                Trame::Message(0, 0, 0, QStringLiteral("Rendez-vous à Noël")) +
                 Trame::Message(0, 0, 0, QStringLiteral("Un été chaud")) +
                 Trame::Message(0, 0, 0, QStringLiteral("Rien à voir")));
     QTRY_VERIFY(a.TexteConversation().endsWith(QStringLiteral("   Rien à voir\n")));
@@ -169,16 +174,41 @@ void TestHistoriqueFenetre::rechercheEtClic() {
     QCOMPARE(h.Liste()->topLevelItemCount(), 1);
 }
 
+// Each conversation under its own contact's nickname, none until it is known. The window opens
+// on the latest conversation, the arrow keys show another, the one shown follows new entries.
 // Recording off: nothing new is kept, and it stays off after a restart. Clearing asks first;
 // "Non" keeps everything, "Oui" leaves nothing.
 void TestHistoriqueFenetre::enregistrementCoupeEtEffacement() {
     CopieOvan a(QStringLiteral("127.0.0.194"), "PSEUDO:Alice\r\n", true);
+    {
+        FauxContact carole(QStringLiteral("127.0.0.191"));
+        QVERIFY(carole.Appeler(a.Adresse()));
+        carole.Envoyer(Trame::Log(QStringLiteral("Carole")));
+        QTRY_VERIFY(a.TexteConversation().endsWith(QStringLiteral("Carole s'est connecté(e). <<<\n")));
+    }
+    QTRY_VERIFY(a.TexteConversation().endsWith(QStringLiteral("Carole s'est déconnecté(e). <<<\n")));
     FauxContact bob(QStringLiteral("127.0.0.195"));
     QVERIFY(bob.Appeler(a.Adresse()));
+    bob.Envoyer(Trame::Message(0, 0, 0, QStringLiteral("avant")));
+    QTRY_VERIFY(a.TexteConversation().endsWith(QStringLiteral("   avant\n")));
     bob.Envoyer(Trame::Log(QStringLiteral("Bob")) + Trame::Message(0, 0, 0, QStringLiteral("gardé")));
     QTRY_VERIFY(a.TexteConversation().endsWith(QStringLiteral("   gardé\n")));
+    a.ovan().historique()->Vider();
+    QStringList pseudos;
+    for (const EntreeHistorique& e :
+         a.ovan().historique()->Entrees(QStringLiteral("127.0.0.195"), QDate::currentDate())) {
+        pseudos << e.PseudoContact;
+    }
+    QCOMPARE(pseudos, QStringList({"", "", "Bob", "Bob"}));
+
     a.ovan().CommandeMenu(Menu::Historique);
     FenetreHistorique& h = *a.ovan().fenetreHistorique();
+    QVERIFY(h.Vue()->toPlainText().endsWith(QStringLiteral("   gardé\n")));
+    QTest::keyClick(h.Liste(), Qt::Key_Down);
+    QVERIFY(h.Vue()->toPlainText().contains(QStringLiteral("Carole s'est connecté(e).")));
+    QTest::keyClick(h.Liste(), Qt::Key_Up);
+    bob.Envoyer(Trame::Message(0, 0, 0, QStringLiteral("encore")));
+    QTRY_VERIFY(h.Vue()->toPlainText().endsWith(QStringLiteral("   encore\n")));
     QVERIFY(h.CaseEnregistrer()->isChecked());
     h.CaseEnregistrer()->click();
     QVERIFY(!a.ovan().historique()->Enregistrer());
@@ -198,9 +228,11 @@ void TestHistoriqueFenetre::enregistrementCoupeEtEffacement() {
 
     a.dialogues().Repondre(Dialogues::Reponse::Non);
     h2.BoutonEffacer()->click();
-    QVERIFY(a.dialogues().Boite(0, QStringLiteral("Voulez-vous effacer tout l'historique des conversations ?\r\nCe qui est effacé ne peut pas être retrouvé."),
+    QVERIFY(a.dialogues().Boite(0,
+                                QStringLiteral("Voulez-vous effacer tout l'historique des conversations "
+                                               "?\r\nCe qui est effacé ne peut pas être retrouvé."),
                                 QStringLiteral("OVAN Messenger"), Dialogues::Icone::Question, h2.Fenetre()));
-    QCOMPARE(a.ovan().historique()->Conversations().size(), 1);
+    QCOMPARE(a.ovan().historique()->Conversations().size(), 2);
     a.dialogues().Repondre(Dialogues::Reponse::Oui);
     h2.BoutonEffacer()->click();
     QCOMPARE(a.ovan().historique()->Conversations().size(), 0);
@@ -239,7 +271,8 @@ void TestHistoriqueFenetre::baseInutilisable() {
     QTRY_VERIFY(bob.Octets().contains("moi aussi"));
     QCOMPARE(hors.count(), 1);
     a.ovan().CommandeMenu(Menu::Historique);
-    QVERIFY(a.ovan().fenetreHistorique()->Etat()->text().startsWith(QStringLiteral("L'historique est désactivé : ")));
+    QVERIFY(a.ovan().fenetreHistorique()->Etat()->text().startsWith(
+        QStringLiteral("L'historique est désactivé : ")));
     QVERIFY(!a.ovan().fenetreHistorique()->BoutonEffacer()->isEnabled());
     if (cas == 1) {
         QFile f(a.Dossier() + QStringLiteral("historique.db"));

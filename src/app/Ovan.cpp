@@ -9,6 +9,7 @@
 #include "app/Interface.h"
 #include "chat/ArriveeDonnees.h"
 #include "chat/Connexion.h"
+#include "chat/DecodeurTrames.h"
 #include "chat/EnvoiTrames.h"
 #include "chat/Presence.h"
 #include "chat/SocketsChat.h"
@@ -288,6 +289,24 @@ void Ovan::DemarrerHistorique() {
     for (int id : ui.FenetrehWnd->IdsMenu()) {
         m_fenetreHistorique->Fenetre()->addAction(ui.FenetrehWnd->ElementMenu(id));
     }
+    m_pseudosLus = std::make_unique<DecodeurTrames>();
+    const auto retenir = [this](const QString& pseudo) { m_pseudoConversation = pseudo; };
+    connect(m_pseudosLus.get(), &DecodeurTrames::connecte, this, retenir);
+    connect(m_pseudosLus.get(), &DecodeurTrames::pseudoChange, this, retenir);
+    connect(m_sockets.get(), &SocketsChat::tramesRecues, this,
+            [this](const QList<Trame::TrameRecue>& trames) {
+                for (const Trame::TrameRecue& trame : trames) {
+                    if (trame.balise == Trame::Balise::LOG || trame.balise == Trame::Balise::PSE) {
+                        m_pseudosLus->Decoder(trame);
+                    }
+                }
+            });
+    // A new conversation starts before its contact's nickname is known.
+    connect(m_sockets.get(), &SocketsChat::etatChange, this, [this](int etat) {
+        if (etat == EtatConnecte) {
+            m_pseudoConversation.clear();
+        }
+    });
     m_vue->ReglerJournal([this](EntreeHistorique entree) {
         entree.Moment = QDateTime::currentDateTimeUtc();
         bool ipv4 = false;
@@ -297,7 +316,7 @@ void Ovan::DemarrerHistorique() {
             m_dernierContact = ipv4 ? QHostAddress(valeur).toString() : contact.toString();
         }
         entree.Adresse = m_dernierContact;
-        entree.PseudoContact = m_session.SonPseudo;
+        entree.PseudoContact = m_pseudoConversation;
         m_historique->Ajouter(entree);
     });
 }

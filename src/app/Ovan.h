@@ -22,6 +22,7 @@ class ChoixPseudo;
 class Composition;
 class Compression;
 class Connexion;
+class DecodeurTrames;
 class ConversionImages;
 class Dialogues;
 class EnvoiTrames;
@@ -162,6 +163,10 @@ private:
     std::unique_ptr<FenetreHistorique> m_fenetreHistorique;
     // The last contact, for the entries written after the connection has gone.
     QString m_dernierContact;
+    // The contact's nickname in the history: the one of the conversation under way, read from its
+    // "[LOG]" or "[PSE]", empty until then.
+    QString m_pseudoConversation;
+    std::unique_ptr<DecodeurTrames> m_pseudosLus;
     QTimer m_clignotement;
     bool m_iconeNotification = false;
     // A double click in the network window chose a computer: the main window takes the focus back.

@@ -9,7 +9,6 @@
 
 #include <QCheckBox>
 #include <QGuiApplication>
-#include <QScreen>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -17,6 +16,7 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QScreen>
 #include <QScrollBar>
 #include <QSet>
 #include <QTextBlock>
@@ -35,8 +35,8 @@ const QColor FondSurligne(255, 230, 80);
 // A searched word as a pattern that finds it at the start of a word whatever its accents.
 QString Motif(const QString& mot) {
     static const QHash<QChar, QString> variantes = {
-        {u'a', QStringLiteral("aàáâãäå")}, {u'c', QStringLiteral("cç")},      {u'e', QStringLiteral("eèéêë")},
-        {u'i', QStringLiteral("iìíîï")},   {u'n', QStringLiteral("nñ")},      {u'o', QStringLiteral("oòóôõöø")},
+        {u'a', QStringLiteral("aàáâãäå")}, {u'c', QStringLiteral("cç")},  {u'e', QStringLiteral("eèéêë")},
+        {u'i', QStringLiteral("iìíîï")},   {u'n', QStringLiteral("nñ")},  {u'o', QStringLiteral("oòóôõöø")},
         {u'u', QStringLiteral("uùúûü")},   {u'y', QStringLiteral("yýÿ")},
     };
     QString motif = QStringLiteral("\\b");
@@ -105,8 +105,17 @@ FenetreHistorique::FenetreHistorique(QWidget* proprietaire, BaseHistorique& base
     connect(&m_pause, &QTimer::timeout, this, &FenetreHistorique::Chercher);
     connect(m_recherche, &QLineEdit::textChanged, this, [this] { m_pause.start(); });
     connect(m_recherche, &QLineEdit::returnPressed, this, &FenetreHistorique::Chercher);
-    connect(m_liste, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem* item) {
-        Afficher(item->data(0, RoleAdresse).toString(), item->data(0, RoleJour).toDate());
+    // Chosen by the mouse or the keyboard; a click on the chosen row of a search opens it as well.
+    const auto montrer = [this](QTreeWidgetItem* item) {
+        if (item) {
+            Afficher(item->data(0, RoleAdresse).toString(), item->data(0, RoleJour).toDate());
+        }
+    };
+    connect(m_liste, &QTreeWidget::currentItemChanged, this, montrer);
+    connect(m_liste, &QTreeWidget::itemClicked, this, [this, montrer](QTreeWidgetItem* item) {
+        if (m_resultats) {
+            montrer(item);
+        }
     });
     connect(m_enregistrer, &QCheckBox::toggled, this, [this](bool oui) {
         m_base.ReglerEnregistrer(oui);
@@ -126,15 +135,23 @@ FenetreHistorique::FenetreHistorique(QWidget* proprietaire, BaseHistorique& base
         if (!m_mots.isEmpty()) {
             return;
         }
-        QTreeWidgetItem* choisie = m_liste->currentItem();
-        const QString adresse = choisie ? choisie->data(0, RoleAdresse).toString() : QString();
-        const QDate jour = choisie ? choisie->data(0, RoleJour).toDate() : QDate();
-        Lister();
-        for (int i = 0; choisie && i < m_liste->topLevelItemCount(); ++i) {
-            QTreeWidgetItem* item = m_liste->topLevelItem(i);
-            if (item->data(0, RoleAdresse).toString() == adresse && item->data(0, RoleJour).toDate() == jour) {
-                m_liste->setCurrentItem(item);
+        {
+            const QSignalBlocker bloque(m_liste);
+            Lister();
+            Choisir();
+        }
+        // The conversation shown gets what was written since.
+        if (!m_resultats && m_montree.second.isValid()) {
+            QScrollBar* barre = m_vue->verticalScrollBar();
+            const bool enBas = barre->value() == barre->maximum();
+            const int debut = FinConversation(m_vue);
+            Ecrire(m_base.Entrees(m_montree.first, m_montree.second, m_derniere));
+            m_smileys.MettreSmileys(m_vue, debut);
+            Surligner();
+            if (enBas) {
+                barre->setValue(barre->maximum());
             }
+            emit affiche();
         }
     });
 }
@@ -159,6 +176,10 @@ void FenetreHistorique::Ouvrir() {
     }
     MettreAJourEtat();
     Chercher();
+    // On the latest conversation, shown.
+    if (m_mots.isEmpty() && m_liste->topLevelItemCount() > 0) {
+        m_liste->setCurrentItem(m_liste->topLevelItem(0));
+    }
     m_fenetre->fondu().Entrer();
     m_recherche->setFocus();
 }
@@ -181,7 +202,8 @@ void FenetreHistorique::Lister() {
     m_conversationDe.clear();
     QList<QTreeWidgetItem*> lignes;
     const auto ligne = [&lignes](const QString& nom, const QString& adresse, const QDate& jour) {
-        auto* item = new QTreeWidgetItem({nom, QLocale(QLocale::French).toString(jour, QStringLiteral("dd/MM/yyyy"))});
+        auto* item =
+            new QTreeWidgetItem({nom, QLocale(QLocale::French).toString(jour, QStringLiteral("dd/MM/yyyy"))});
         item->setData(0, RoleAdresse, adresse);
         item->setData(0, RoleJour, jour);
         item->setToolTip(0, nom);
@@ -198,7 +220,11 @@ void FenetreHistorique::Lister() {
 void FenetreHistorique::Chercher() {
     m_pause.stop();
     m_mots = BaseHistorique::Mots(m_recherche->text());
-    Lister();
+    {
+        const QSignalBlocker bloque(m_liste);
+        Lister();
+    }
+    m_montree = {};
     m_vue->clear();
     m_entreeDuBloc.clear();
     m_blocDeEntree.clear();
@@ -218,8 +244,8 @@ void FenetreHistorique::Chercher() {
         m_conversationDe.insert(e.Id, {e.Adresse, jour});
         if (!vues.contains({e.Adresse, jour})) {
             vues.insert({e.Adresse, jour});
-            auto* item = new QTreeWidgetItem(
-                {NomContact(e.Adresse, e.PseudoContact), francais.toString(jour, QStringLiteral("dd/MM/yyyy"))});
+            auto* item = new QTreeWidgetItem({NomContact(e.Adresse, e.PseudoContact),
+                                              francais.toString(jour, QStringLiteral("dd/MM/yyyy"))});
             item->setData(0, RoleAdresse, e.Adresse);
             item->setData(0, RoleJour, jour);
             lignes.append(item);
@@ -258,12 +284,15 @@ void FenetreHistorique::Ecrire(const EntreeHistorique& e) {
     entree.setPosition(debut);
     entree.movePosition(QTextCursor::End, QTextCursor::KeepAnchor);
     QTextCharFormat bulle;
-    bulle.setToolTip(QLocale(QLocale::French).toString(e.Moment.toLocalTime(), QStringLiteral("dddd d MMMM yyyy, HH:mm:ss")));
+    bulle.setToolTip(QLocale(QLocale::French)
+                         .toString(e.Moment.toLocalTime(), QStringLiteral("dddd d MMMM yyyy, HH:mm:ss")));
     entree.mergeCharFormat(bulle);
 }
 
 void FenetreHistorique::Afficher(const QString& adresse, const QDate& jour, qint64 entree) {
     m_resultats = false;
+    m_montree = {adresse, jour};
+    m_derniere = 0;
     m_vue->clear();
     m_entreeDuBloc.clear();
     m_blocDeEntree.clear();
@@ -280,20 +309,12 @@ void FenetreHistorique::Afficher(const QString& adresse, const QDate& jour, qint
     fin.insertText(NomContact(adresse, pseudo) + QStringLiteral(" — ") +
                        QLocale(QLocale::French).toString(jour, QStringLiteral("dddd d MMMM yyyy")) + u'\n',
                    entete);
-    for (const EntreeHistorique& e : entrees) {
-        fin.movePosition(QTextCursor::End);
-        m_entreeDuBloc.insert(fin.blockNumber(), e.Id);
-        m_blocDeEntree.insert(e.Id, fin.blockNumber());
-        Ecrire(e);
-    }
+    Ecrire(entrees);
     m_smileys.MettreSmileys(m_vue, 0);
     Surligner();
-    // The list shows this conversation chosen.
-    for (int i = 0; i < m_liste->topLevelItemCount(); ++i) {
-        QTreeWidgetItem* item = m_liste->topLevelItem(i);
-        if (item->data(0, RoleAdresse).toString() == adresse && item->data(0, RoleJour).toDate() == jour) {
-            m_liste->setCurrentItem(item);
-        }
+    {
+        const QSignalBlocker bloque(m_liste);
+        Choisir();
     }
     if (entree != 0 && m_blocDeEntree.contains(entree)) {
         QTextCursor la(m_vue->document()->findBlockByNumber(m_blocDeEntree.value(entree)));
@@ -303,6 +324,26 @@ void FenetreHistorique::Afficher(const QString& adresse, const QDate& jour, qint
         m_vue->verticalScrollBar()->setValue(entree != 0 ? 0 : m_vue->verticalScrollBar()->maximum());
     }
     emit affiche();
+}
+
+void FenetreHistorique::Ecrire(const QList<EntreeHistorique>& entrees) {
+    for (const EntreeHistorique& e : entrees) {
+        const int bloc = m_vue->document()->blockCount() - 1;
+        m_entreeDuBloc.insert(bloc, e.Id);
+        m_blocDeEntree.insert(e.Id, bloc);
+        Ecrire(e);
+        m_derniere = e.Id;
+    }
+}
+
+void FenetreHistorique::Choisir() {
+    for (int i = 0; i < m_liste->topLevelItemCount(); ++i) {
+        QTreeWidgetItem* item = m_liste->topLevelItem(i);
+        if (item->data(0, RoleAdresse).toString() == m_montree.first &&
+            item->data(0, RoleJour).toDate() == m_montree.second) {
+            m_liste->setCurrentItem(item);
+        }
+    }
 }
 
 void FenetreHistorique::Surligner() {
@@ -356,7 +397,9 @@ bool FenetreHistorique::eventFilter(QObject* objet, QEvent* event) {
 
 void FenetreHistorique::Effacer() {
     const auto reponse = m_dialogues.Message(
-        m_fenetre, QStringLiteral("Voulez-vous effacer tout l'historique des conversations ?\r\nCe qui est effacé ne peut pas être retrouvé."),
+        m_fenetre,
+        QStringLiteral("Voulez-vous effacer tout l'historique des conversations ?\r\nCe qui est effacé ne "
+                       "peut pas être retrouvé."),
         QStringLiteral("OVAN Messenger"), Dialogues::Icone::Question, Dialogues::Boutons::OuiNon);
     if (reponse != Dialogues::Reponse::Oui) {
         return;
@@ -366,8 +409,8 @@ void FenetreHistorique::Effacer() {
     const bool efface = m_base.Effacer();
     QGuiApplication::restoreOverrideCursor();
     if (!efface) {
-        m_dialogues.Message(m_fenetre, QStringLiteral("L'historique n'a pas pu être effacé."), QStringLiteral("Erreur"),
-                            Dialogues::Icone::Erreur);
+        m_dialogues.Message(m_fenetre, QStringLiteral("L'historique n'a pas pu être effacé."),
+                            QStringLiteral("Erreur"), Dialogues::Icone::Erreur);
     }
     m_recherche->clear();
     Chercher();

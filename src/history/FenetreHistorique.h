@@ -57,6 +57,10 @@ protected:
 private:
     void Lister();
     void Ecrire(const EntreeHistorique& e);
+    // Entries at the end of the conversation shown.
+    void Ecrire(const QList<EntreeHistorique>& entrees);
+    // The row of the conversation shown, chosen in the list.
+    void Choisir();
     void Surligner();
     void Effacer();
     void MettreAJourEtat();
@@ -78,6 +82,9 @@ private:
     QTimer m_rafraichir;
     // The view shows search results (a click opens one's conversation), not a conversation.
     bool m_resultats = false;
+    // The conversation shown (no day for none), and its last entry shown.
+    std::pair<QString, QDate> m_montree;
+    qint64 m_derniere = 0;
     // The view's paragraphs that start each entry shown, and back.
     QHash<int, qint64> m_entreeDuBloc;
     QHash<qint64, int> m_blocDeEntree;

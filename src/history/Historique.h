@@ -75,7 +75,8 @@ public:
     // order; the entries that hold every word of mots (case and accents ignored, a word matches
     // the words it begins), newest first, at most max.
     QList<ConversationHistorique> Conversations() const;
-    QList<EntreeHistorique> Entrees(const QString& adresse, const QDate& jour) const;
+    // Those after the entry apres only, when given.
+    QList<EntreeHistorique> Entrees(const QString& adresse, const QDate& jour, qint64 apres = 0) const;
     QList<EntreeHistorique> Chercher(const QString& mots, int max = 200) const;
     // The words a search looks for, as Chercher splits them (to highlight them).
     static QStringList Mots(const QString& mots);

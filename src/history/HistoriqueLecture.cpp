@@ -66,7 +66,8 @@ QSqlDatabase BaseHistorique::Etat::BaseLecture() const {
     lecture.nom = QStringLiteral("%1-lecture-%2").arg(nom).arg(++lecturesOuvertes);
     lecture.base = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), lecture.nom);
     lecture.base.setDatabaseName(chemin);
-    lecture.base.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_BUSY_TIMEOUT=%1").arg(AttenteLectureMs));
+    lecture.base.setConnectOptions(
+        QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_BUSY_TIMEOUT=%1").arg(AttenteLectureMs));
     if (!lecture.base.open()) {
         lecture.base = QSqlDatabase();
         QSqlDatabase::removeDatabase(lecture.nom);
@@ -113,7 +114,8 @@ QList<ConversationHistorique> BaseHistorique::Conversations() const {
     return liste;
 }
 
-QList<EntreeHistorique> BaseHistorique::Entrees(const QString& adresse, const QDate& jour) const {
+QList<EntreeHistorique> BaseHistorique::Entrees(const QString& adresse, const QDate& jour,
+                                                qint64 apres) const {
     QList<EntreeHistorique> liste;
     const QSqlDatabase base = jour.isValid() ? d->BaseLecture() : QSqlDatabase();
     if (!base.isValid()) {
@@ -121,10 +123,11 @@ QList<EntreeHistorique> BaseHistorique::Entrees(const QString& adresse, const QD
     }
     QSqlQuery q(base);
     q.setForwardOnly(true);
-    q.prepare(QStringLiteral("SELECT %1 FROM entrees WHERE adresse = ? AND jour = ? ORDER BY id")
+    q.prepare(QStringLiteral("SELECT %1 FROM entrees WHERE adresse = ? AND jour = ? AND id > ? ORDER BY id")
                   .arg(QLatin1String(ColonnesEntree)));
     q.addBindValue(Etat::NonNul(adresse));
     q.addBindValue(jour.toString(Qt::ISODate));
+    q.addBindValue(apres);
     if (q.exec()) {
         while (q.next()) {
             liste.append(LireEntree(q));
