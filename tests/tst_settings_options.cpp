@@ -8,6 +8,7 @@
 #include "app/Interface.h"
 #include "chat/ArriveeDonnees.h"
 #include "chat/SocketsChat.h"
+#include "settings/ChoixPseudo.h"
 #include "settings/Config.h"
 #include "settings/FichierConfig.h"
 #include "settings/Options.h"
@@ -67,7 +68,7 @@ private slots:
 
 void TestSettingsOptions::sauvegardeSure() {
     // The temporary file cannot be made: the user is told, the old file stays byte for byte.
-    CopieOvan a(QStringLiteral("127.0.0.70"));
+    CopieOvan a(QStringLiteral("127.0.0.100"));
     Ecrire(a.Dossier() + "config.ini", "PSEUDO:Ancien\n");
     QVERIFY(QDir(a.Dossier()).mkdir(QStringLiteral("config_tmp.ini")));
     a.ovan().ClicBouton(Commande::AppliquerOptions);
@@ -78,7 +79,7 @@ void TestSettingsOptions::sauvegardeSure() {
 }
 
 void TestSettingsOptions::allerRetourParLesControles() {
-    CopieOvan a(QStringLiteral("127.0.0.70"));
+    CopieOvan a(QStringLiteral("127.0.0.100"));
     Interface& ui = a.interface();
     ui.TextBoxhWnd[ZoneOptionsPseudo]->setText(QStringLiteral("Zoé€"));
     ui.TextBoxhWnd[ZoneOptionsDossier]->setText(a.Dossier());
@@ -93,7 +94,7 @@ void TestSettingsOptions::allerRetourParLesControles() {
     const Reglages reglages = SauverConfig(ui);
     QVERIFY(reglages == (Reglages{QStringLiteral("Zoé€"), a.Dossier(), 4, 7, true, false, true, 1, 4, true}));
 
-    CopieOvan b(QStringLiteral("127.0.0.71"));
+    CopieOvan b(QStringLiteral("127.0.0.101"));
     Interface& v = b.interface();
     ChargerConfig(v, reglages);
     QVERIFY(SauverConfig(v) == reglages);
@@ -107,7 +108,7 @@ void TestSettingsOptions::allerRetourParLesControles() {
 }
 
 void TestSettingsOptions::casLimitesAuChargement() {
-    CopieOvan a(QStringLiteral("127.0.0.70"));
+    CopieOvan a(QStringLiteral("127.0.0.100"));
     Interface& ui = a.interface();
     ui.ComboBoxhWnd[ListePolice]->setCurrentIndex(2);
     ChargerConfig(ui, LireReglages("POLICE:-1\nGRAS:2\nQUALITE:4\nFORMAT:2\nITALIQUE:1\r\n"));
@@ -127,7 +128,7 @@ void TestSettingsOptions::valeurPlusLongueQueSaZone() {
     // The box takes 30 characters; the file may hold more, and CRs a hand edit left at the end:
     // all of it stays through a save.
     const QByteArray long_ = QByteArray("Jean-Pierre ").repeated(5) + "\r\r";
-    CopieOvan a(QStringLiteral("127.0.0.70"), "PSEUDO:" + long_, true);
+    CopieOvan a(QStringLiteral("127.0.0.100"), "PSEUDO:" + long_, true);
     Interface& ui = a.interface();
     QLineEdit* zone = ui.TextBoxhWnd[ZoneOptionsPseudo];
     QCOMPARE(zone->text(), QString::fromLatin1(long_));
@@ -153,28 +154,31 @@ void TestSettingsOptions::valeurPlusLongueQueSaZone() {
 }
 
 void TestSettingsOptions::demarrage_data() {
-    QTest::addColumn<bool>("fichier");
+    QTest::addColumn<QByteArray>("config");
     QTest::addColumn<bool>("dossier");
-    QTest::newRow("sans config.ini") << false << false;
-    QTest::newRow("dossier de reception manquant") << true << false;
-    QTest::newRow("complet") << true << true;
+    QTest::addColumn<QString>("pseudo");
+    QTest::newRow("sans config.ini") << QByteArray() << false << ChercheNomPC().left(30);
+    QTest::newRow("dossier de reception manquant") << QByteArray("PSEUDO:Paul") << false << "Paul";
+    QTest::newRow("complet") << QByteArray("PSEUDO:Paul") << true << "Paul";
+    QTest::newRow("sans pseudo") << QByteArray() << true << QString();
 }
 
 // Start-up never creates config.ini. Without a received-files folder the user is told, then the
-// Options window holds the main one until it is closed.
+// Options window holds the main one until it is closed. Later, Options shows the nickname in use,
+// whatever config.ini holds, and OK keeps it.
 void TestSettingsOptions::demarrage() {
-    QFETCH(bool, fichier);
+    QFETCH(QByteArray, config);
     QFETCH(bool, dossier);
-    CopieOvan a(QStringLiteral("127.0.0.70"), fichier ? "PSEUDO:Paul" : "", dossier);
+    QFETCH(QString, pseudo);
+    CopieOvan a(QStringLiteral("127.0.0.100"), config, dossier);
     Interface& ui = a.interface();
-    const QString pseudo = fichier ? QStringLiteral("Paul") : ChercheNomPC().left(30);
     QCOMPARE(ui.TextBoxhWnd[ZonePseudo]->text(), pseudo);
     QCOMPARE(a.ovan().session().MonPseudo, pseudo);
     QCOMPARE(a.ovan().session().DossFichRecus, dossier ? a.Dossier() : DossierParDefaut());
     QCOMPARE(ui.TextBoxhWnd[ZoneOptionsDossier]->text(), a.ovan().session().DossFichRecus);
-    QCOMPARE(QFile::exists(a.Dossier() + "config.ini"), fichier);
+    QCOMPARE(QFile::exists(a.Dossier() + "config.ini"), !config.isEmpty() || dossier);
 
-    const bool manque = fichier && !dossier;
+    const bool manque = !config.isEmpty() && !dossier;
     QCOMPARE(a.dialogues().Appels().size(), int(manque));
     QCOMPARE(a.dialogues().Navigations().size(), int(manque));
     QCOMPARE(ui.OptionshWnd->isVisible(), manque);
@@ -187,11 +191,18 @@ void TestSettingsOptions::demarrage() {
         QTRY_COMPARE(ui.OptionshWnd->fondu().Sens(), 0);
         ui.OptionshWnd->close();
         QTRY_VERIFY(ui.FenetrehWnd->Active());
+        QTRY_VERIFY(!ui.OptionshWnd->isVisible());
     }
+    ui.TextBoxhWnd[ZonePseudo]->setText(QStringLiteral("Alice Dupré"));
+    ui.FenetrehWnd->ElementMenu(Menu::Options)->trigger();
+    QCOMPARE(ui.TextBoxhWnd[ZoneOptionsPseudo]->text(), QStringLiteral("Alice Dupré"));
+    a.ovan().ClicBouton(Commande::ValiderOptions);
+    QCOMPARE(ui.TextBoxhWnd[ZonePseudo]->text(), QStringLiteral("Alice Dupré"));
+    QCOMPARE(a.ovan().session().MonPseudo, QStringLiteral("Alice Dupré"));
 }
 
 void TestSettingsOptions::pagesEtOnglets() {
-    CopieOvan a(QStringLiteral("127.0.0.70"));
+    CopieOvan a(QStringLiteral("127.0.0.100"));
     Interface& ui = a.interface();
     QLabel* fond = ui.LabelOptionhWnd;
     QCOMPARE(Options::OngletA({15, 75}), 1);
@@ -217,11 +228,17 @@ void TestSettingsOptions::pagesEtOnglets() {
     // The last page stays for the next opening.
     ui.FenetrehWnd->ElementMenu(Menu::Options)->trigger();
     QCOMPARE(Interface::Image(fond), QStringLiteral("img_fenoption3"));
+
+    // The nickname window's title bar has room for the whole title and its buttons.
+    const QFontMetrics titre(ChoixPseudo::PoliceTitre());
+    QWidget* pseudo = ui.PseudohWnd;
+    QVERIFY(pseudo->width() >= titre.horizontalAdvance(pseudo->windowTitle()) + 6 * titre.height());
+    QVERIFY(qAbs(ui.TextBoxhWnd[ZoneChoixPseudo]->geometry().center().x() - pseudo->width() / 2) <= 1);
 }
 
 void TestSettingsOptions::optionsValiderAppliquerAnnuler() {
-    CopieOvan a(QStringLiteral("127.0.0.72"));
-    CopieOvan b(QStringLiteral("127.0.0.73"));
+    CopieOvan a(QStringLiteral("127.0.0.102"));
+    CopieOvan b(QStringLiteral("127.0.0.103"));
     Interface& ui = a.interface();
     QSignalSpy tramesB(&b.ovan().Arrivee(), &ArriveeDonnees::trameTraitee);
 
@@ -262,7 +279,7 @@ void TestSettingsOptions::optionsValiderAppliquerAnnuler() {
 }
 
 void TestSettingsOptions::annulerApresParcourir() {
-    CopieOvan a(QStringLiteral("127.0.0.70"));
+    CopieOvan a(QStringLiteral("127.0.0.100"));
     Interface& ui = a.interface();
     QTemporaryDir ailleurs;
     ui.TextBoxhWnd[ZoneOptionsDossier]->setText(a.Dossier());

@@ -1,5 +1,6 @@
 #include "settings/ChoixPseudo.h"
 
+#include "app/BoutonImage.h"
 #include "app/FenetreOvan.h"
 #include "app/FenetrePrincipale.h"
 #include "app/Fondu.h"
@@ -10,13 +11,29 @@
 #include "conversation/Texte.h"
 
 #include <QApplication>
+#include <QFontDatabase>
+#include <QFontMetrics>
 #include <QLineEdit>
 #include <QTextEdit>
 #include <QTimer>
 
+#include <algorithm>
+
 ChoixPseudo::ChoixPseudo(Interface& interface, EnvoiTrames& envoi, Session& session)
     : m_interface(interface), m_envoi(envoi), m_session(session) {
     Interface& ui = m_interface;
+    // The window manager would cut the title at the designed width: the window takes the title's
+    // width and room for the title bar's buttons, its controls centred.
+    FenetreOvan* fenetre = ui.PseudohWnd;
+    const QFontMetrics titre(PoliceTitre());
+    const int largeur = std::max(fenetre->width(), titre.horizontalAdvance(fenetre->windowTitle()) +
+                                                       MargeTitreEnLignes * titre.height());
+    fenetre->move(fenetre->x() - (largeur - fenetre->width()) / 2, fenetre->y());
+    fenetre->setFixedWidth(largeur);
+    for (QWidget* c : {static_cast<QWidget*>(ui.TextBoxhWnd[ZoneChoixPseudo]),
+                       static_cast<QWidget*>(ui.BoutonhWnd[BoutonPseudoOk])}) {
+        c->move((largeur - c->width()) / 2, c->y());
+    }
     for (QWidget* f : ui.Fenetres()) {
         if (f != ui.PseudohWnd) {
             f->installEventFilter(this);
@@ -47,6 +64,12 @@ void ChoixPseudo::Valider() {
     m_envoi.Log(pseudo);
     // Answered even before it had finished appearing: it goes as soon as it has.
     ui.PseudohWnd->fondu().SortirDesQuePossible();
+}
+
+QFont ChoixPseudo::PoliceTitre() {
+    QFont police = QFontDatabase::systemFont(QFontDatabase::TitleFont);
+    police.setBold(true);
+    return police;
 }
 
 bool ChoixPseudo::eventFilter(QObject* objet, QEvent* event) {

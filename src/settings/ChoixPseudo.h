@@ -1,6 +1,7 @@
 // The nickname window, shown when a connection is made without a nickname.
 #pragma once
 
+#include <QFont>
 #include <QObject>
 
 class EnvoiTrames;
@@ -16,6 +17,11 @@ public:
     void Afficher();
     // Command 51: take the nickname and announce it.
     void Valider();
+
+    // Title bars draw titles in bold, mostly; their buttons and borders take about this many
+    // lines of its height beside the title.
+    static QFont PoliceTitre();
+    static constexpr int MargeTitreEnLignes = 7;
 
 protected:
     // Another window of the program becoming active brings the nickname window back in front.

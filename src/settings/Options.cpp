@@ -21,6 +21,9 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QScopeGuard>
+
+#include <optional>
 
 namespace {
 
@@ -167,6 +170,17 @@ void Options::Annuler() {
 
 void Options::RechargerConfig() {
     Interface& ui = m_interface;
+    QLineEdit* pseudo = ui.TextBoxhWnd[ZonePseudo];
+    // Past start-up the main window's box holds the nickname in use (typed there, announced to the
+    // contact): the window shows it, and a reload never renames the user.
+    const std::optional<QString> enUsage = m_charge ? std::optional(pseudo->text()) : std::nullopt;
+    m_charge = true;
+    const auto garderPseudo = qScopeGuard([&] {
+        if (enUsage) {
+            pseudo->setText(*enUsage);
+            ui.TextBoxhWnd[ZoneOptionsPseudo]->setText(*enUsage);
+        }
+    });
     QFile fichier(m_dossExec + QStringLiteral("config.ini"));
     if (!fichier.exists()) {
         ChargerConfigParDefaut(ui);

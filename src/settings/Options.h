@@ -50,4 +50,6 @@ private:
     // The program folder, where config.ini lies.
     const QString m_dossExec;
     int m_page = 1;
+    // The settings were loaded once (at start-up).
+    bool m_charge = false;
 };
