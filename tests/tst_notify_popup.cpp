@@ -42,10 +42,10 @@ struct Banc {
     Popup popup;
 };
 
-// Where the pop-up rests, or stands after `montee` steps.
+// Where the pop-up stands after `montee` steps; it rests whole inside the work area.
 QRect Place(int montee) {
     const QRect zone = QGuiApplication::primaryScreen()->availableGeometry();
-    return {zone.x() + zone.width() - 183, zone.y() + zone.height() - montee, 183, 118};
+    return {zone.x() + zone.width() - 183, zone.y() + zone.height() - montee * 118 / 92, 183, 118};
 }
 
 void Souris(QWidget* cible, QEvent::Type type, const QPoint& p, Qt::MouseButton bouton = Qt::LeftButton) {
@@ -154,7 +154,7 @@ void TestNotifyPopup::monteeAttenteEtFondu() {
     QVERIFY(b.fenetre.isVisible());
     QCOMPARE(b.fenetre.windowOpacity(), 1.0);
 
-    // One pixel per step from the bottom of the work area.
+    // Step by step from the foot of the work area.
     QTRY_VERIFY(b.popup.Montee() >= 1);
     QVERIFY(b.fenetre.geometry().bottom() > Place(Popup::Course).bottom());
     QCOMPARE(b.fenetre.geometry().right(), Place(0).right());
@@ -162,6 +162,7 @@ void TestNotifyPopup::monteeAttenteEtFondu() {
     QVERIFY(finie.wait(5000));
     QVERIFY(chrono.elapsed() >= 900);
     QCOMPARE(b.fenetre.geometry(), Place(92));
+    QCOMPARE(QGuiApplication::primaryScreen()->availableGeometry().intersected(Place(92)), Place(92));
     QVERIFY(!b.popup.Monte() && b.popup.EnAttente());
 
     // Five seconds, then the fade, then hidden and opaque for next time.

@@ -85,10 +85,12 @@ void Popup::EtapeMontee() {
         return;
     }
     ++m_montee;
+    // Risen, it stands whole inside the work area (above the panels): the Course steps cover its
+    // full height, not Course pixels, which would leave its foot off the area.
     if (const QScreen* ecran = QGuiApplication::primaryScreen()) {
         const QRect zone = ecran->availableGeometry();
-        m_fenetre->setGeometry(zone.x() + zone.width() - Largeur, zone.y() + zone.height() - m_montee,
-                               Largeur, Hauteur);
+        m_fenetre->setGeometry(zone.x() + zone.width() - Largeur,
+                               zone.y() + zone.height() - m_montee * Hauteur / Course, Largeur, Hauteur);
     }
 }
 

@@ -17,7 +17,7 @@ class Popup : public QObject {
 public:
     static constexpr int Largeur = 183;
     static constexpr int Hauteur = 118;
-    // How far it rises, one pixel per step.
+    // Steps of its rise, one every PasMonteeMs, until it stands whole above the work area's foot.
     static constexpr int Course = 92;
     static constexpr int PasMonteeMs = 10;
     static constexpr int AttenteMs = 5000;
