@@ -163,7 +163,7 @@ void TestReseauFenetre::ouvertureListageEtFermeture() {
                   {{QStringLiteral("local"),
                     {Ordinateur(QStringLiteral("bob.local"), QStringLiteral("10.0.0.2"), true, QStringLiteral("Bob")),
                      Ordinateur(QStringLiteral("imprimante.local"), QStringLiteral("10.0.0.9"))}}});
-    CopieOvan c(QStringLiteral("127.0.0.180"), {}, &source);
+    CopieOvan c(QStringLiteral("127.0.0.186"), {}, &source);
     Interface& ui = c.interface();
     Reseau& reseau = c.ovan().reseau();
     FenetreOvan* fenetre = ui.ReseauhWnd;
@@ -279,13 +279,20 @@ void TestReseauFenetre::listageLePlusRecentGagne() {
     QCOMPARE(Lignes(d.interface().ListViewhWnd[1]),
              QStringList({QStringLiteral("b.autre|"), QStringLiteral("c.autre|")}));
 
-    // Nothing found: the domain list empties, the computers stay, the list is usable again.
+    // Nothing found (no daemon): the domain list empties, the computers stay, the list is usable
+    // again, and the window says why, until a daemon answers.
     tenue.Regler({}, {});
     r2.VoirReseau(0);
     QVERIFY(fini2.wait(5000));
     QCOMPARE(d.interface().ComboBoxhWnd[ListeDomaines]->count(), 0);
     QCOMPARE(d.interface().ListViewhWnd[1]->topLevelItemCount(), 2);
     QVERIFY(d.interface().ComboBoxhWnd[ListeDomaines]->isEnabled());
+    const QLabel* avis = d.interface().ReseauhWnd->findChild<QLabel*>(QStringLiteral("sansDemon"));
+    QVERIFY(avis && avis->isVisibleTo(d.interface().ReseauhWnd) && avis->text().contains("avahi-daemon"));
+    tenue.Regler({QStringLiteral("local")}, {});
+    r2.VoirReseau(0);
+    QVERIFY(fini2.wait(5000));
+    QVERIFY(!avis->isVisibleTo(d.interface().ReseauhWnd));
 }
 
 // The link's zone is x 240 to 360, y 267 to 277, narrower than its label: the hand over it on
@@ -387,7 +394,7 @@ void TestReseauFenetre::doubleClic() {
 }
 
 // No system bus here (the tests' wrapper points it nowhere): the real listing ends at once with
-// empty lists and no box, the announcement is skipped, a ".local" name falls back to the system's
+// empty lists, a word why and no box, the announcement is skipped, a ".local" name falls back to the system's
 // resolver and fails as an unknown name does, all without freezing.
 void TestReseauFenetre::sansDemon() {
     const Dnssd::Arret arret{false};
@@ -412,6 +419,7 @@ void TestReseauFenetre::sansDemon() {
     QCOMPARE(ui.ComboBoxhWnd[ListeDomaines]->count(), 0);
     QCOMPARE(ui.ListViewhWnd[1]->topLevelItemCount(), 1);
     QVERIFY(ui.ComboBoxhWnd[ListeDomaines]->isEnabled());
+    QVERIFY(ui.ReseauhWnd->findChild<QLabel*>(QStringLiteral("sansDemon"))->isVisibleTo(ui.ReseauhWnd));
     QVERIFY(c.dialogues().Appels().isEmpty());
 
     QTRY_COMPARE(ui.ReseauhWnd->fondu().Sens(), 0);

@@ -14,6 +14,7 @@
 #include <QMouseEvent>
 #include <QPixmap>
 #include <QTreeWidget>
+#include <QVBoxLayout>
 
 namespace {
 constexpr int RoleAdresse = Qt::UserRole;
@@ -31,6 +32,18 @@ Reseau::Reseau(Interface& interface, Shell& shell, SourceReseau& source)
     // A double click, or Enter on the row found by typing its first letters.
     connect(liste, &QTreeWidget::itemActivated, this,
             [this, liste](QTreeWidgetItem* item) { Choisir(liste->indexOfTopLevelItem(item)); });
+    // Said over the computer list when no mDNS daemon answers, which is why it stays empty.
+    m_sansDemon =
+        new QLabel(QStringLiteral("Les ordinateurs du réseau ne peuvent pas être listés : le service "
+                                  "de découverte (avahi-daemon) n'est pas démarré sur ce poste."));
+    m_sansDemon->setObjectName(QStringLiteral("sansDemon"));
+    m_sansDemon->setWordWrap(true);
+    m_sansDemon->setAlignment(Qt::AlignCenter);
+    m_sansDemon->setMargin(20);
+    m_sansDemon->setAutoFillBackground(true);
+    m_sansDemon->setBackgroundRole(QPalette::Base);
+    m_sansDemon->hide();
+    (new QVBoxLayout(liste->viewport()))->addWidget(m_sansDemon);
     // The link reacts on its own zone only, which is narrower than its label.
     QWidget* fenetre = m_interface.ReseauhWnd;
     QLabel* lien = m_interface.LabelhWnd[LabelIpInternet];
@@ -79,6 +92,8 @@ void Reseau::DomainesTrouves(const QStringList& domaines) {
     liste->clear();
     liste->addItems(domaines);
     liste->setCurrentIndex(m_selection < domaines.size() ? m_selection : -1);
+    // A daemon always gives "local".
+    m_sansDemon->setVisible(domaines.isEmpty());
     // Nothing found: the computers listed before stay.
     if (m_selection >= 0 && m_selection < domaines.size()) {
         TrouvPC(domaines.at(m_selection));

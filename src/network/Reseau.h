@@ -10,6 +10,7 @@
 #include <memory>
 
 class Interface;
+class QLabel;
 class Shell;
 class Taches;
 
@@ -63,4 +64,5 @@ private:
     std::shared_ptr<std::atomic<bool>> m_arret;
     int m_selection = 0;
     Etape m_etape = Etape::Aucune;
+    QLabel* m_sansDemon;
 };
