@@ -6,13 +6,18 @@
 #include <QDir>
 #include <QFile>
 #include <QRandomGenerator>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <csignal>
+#include <limits>
 
+#include <sched.h>
+#include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 namespace {
@@ -39,11 +44,20 @@ int Descripteurs() {
 class Enregistreur : public Bzip2::Suivi {
 public:
     void Avertir(Bzip2::Avis avis) override { avis_ << avis; }
-    void Avancer(qint64 fait, qint64) override { dernier = fait; }
+    void Avancer(qint64 fait, qint64) override {
+        dernier = fait;
+        struct statvfs v {};
+        if (!disque.isEmpty() && ::statvfs(disque.constData(), &v) == 0) {
+            libreMin = std::min(libreMin, qint64(v.f_bavail * v.f_frsize));
+        }
+    }
     bool Arreter() const override { return arreterApres >= 0 && dernier > arreterApres; }
     QList<Bzip2::Avis> avis_;
     qint64 dernier = 0;
     qint64 arreterApres = -1;
+    // A disk whose least free space is noted as the work goes.
+    QByteArray disque;
+    qint64 libreMin = std::numeric_limits<qint64>::max();
 };
 
 } // namespace
@@ -103,6 +117,34 @@ private slots:
         QCOMPARE(Lire(sortie), QByteArray("ancien"));
         QCOMPARE(QDir(d.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), fichiers);
         QCOMPARE(Descripteurs(), avant);
+    }
+
+    // On a 16 MiB file system (mounted in a mount namespace of the test's own), what fits beside
+    // the margin is written; 32 MiB of zeros stop while 5 % of it is still free, and leave nothing.
+    void margeDisque() {
+        QTemporaryDir d;
+        const QByteArray petit = QFile::encodeName(d.filePath("petit"));
+        QVERIFY(QDir(d.path()).mkdir("petit"));
+        if (::unshare(CLONE_NEWNS) != 0 ||
+            ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+            ::mount("tmpfs", petit.constData(), "tmpfs", 0, "size=16m") != 0) {
+            QSKIP("Cannot mount a small file system here (needs root or a user namespace)");
+        }
+        const auto demonter = qScopeGuard([&] { ::umount2(petit.constData(), MNT_DETACH); });
+        QVERIFY(Ecrire(d.filePath("zeros"), QByteArray(2 << 20, '\0')));
+        QVERIFY(Bzip2::Compression(d.filePath("zeros"), d.filePath("un.bz2")));
+        QVERIFY(Ecrire(d.filePath("seize.bz2"), Lire(d.filePath("un.bz2")).repeated(16)));
+        const QString sortie = QString::fromLocal8Bit(petit) + QStringLiteral("/sortie");
+        QVERIFY(Bzip2::Decompression(d.filePath("un.bz2"), sortie, Bzip2::TailleBlocOutil));
+        QVERIFY(QFile::remove(sortie));
+        Enregistreur suivi;
+        suivi.disque = petit;
+        QCOMPARE(Bzip2::DecompFichEnFich(d.filePath("seize.bz2"), sortie, Bzip2::TailleBlocOutil, &suivi),
+                 -1);
+        QVERIFY2(suivi.libreMin >= (16 << 20) / 20 && suivi.libreMin < 4 << 20,
+                 qPrintable(QString::number(suivi.libreMin)));
+        QVERIFY(QDir(QString::fromLocal8Bit(petit))
+                    .isEmpty(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot));
     }
 
     // A replaced file keeps its permissions; through a link, the linked file is replaced.

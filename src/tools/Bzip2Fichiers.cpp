@@ -171,7 +171,6 @@ int DecompFichEnFich(const QString& source, const QString& sortie, int tailleBlo
     // What the library read past the end of a stream: the start of the next one.
     char restes[BZ_MAX_UNUSED];
     int nRestes = 0;
-    qint64 ecrits = 0;
     for (int numero = 1;; ++numero) {
         int erreur = BZ_OK;
         BZFILE* flux = BZ2_bzReadOpen(&erreur, entree.Flux(), 0, 0, nRestes > 0 ? restes : nullptr, nRestes);
@@ -197,8 +196,7 @@ int DecompFichEnFich(const QString& source, const QString& sortie, int tailleBlo
                 return -1;
             }
             // Bounded by the free space: a small hostile file must not fill the disk.
-            ecrits += lus;
-            if (ecrits > fichier.Libre() ||
+            if (!fichier.Reserver(lus) ||
                 (lus > 0 && std::fwrite(tampon.get(), 1, size_t(lus), fichier.Flux()) != size_t(lus))) {
                 BZ2_bzReadClose(&erreur, flux);
                 return -1;

@@ -2,8 +2,8 @@
 
 #include <QFile>
 
+#include <algorithm>
 #include <cerrno>
-#include <climits>
 #include <cstdlib>
 
 #include <fcntl.h>
@@ -44,7 +44,9 @@ bool Bzip2Sortie::Creer(const QString& chemin) {
         ::fchmod(fd, existant.st_mode & 0777);
     }
     struct statvfs disque {};
-    m_libre = ::fstatvfs(fd, &disque) == 0 ? qint64(disque.f_bavail) * qint64(disque.f_frsize) : LLONG_MAX;
+    if (::fstatvfs(fd, &disque) == 0) {
+        m_marge = std::min(qint64(disque.f_blocks) * qint64(disque.f_frsize) / 20, qint64(256) << 20);
+    }
     const int flux = ::fcntl(fd, F_DUPFD_CLOEXEC, 0);
     m_flux = flux < 0 ? nullptr : ::fdopen(flux, "wb");
     if (!m_flux) {
@@ -56,6 +58,27 @@ bool Bzip2Sortie::Creer(const QString& chemin) {
     }
     m_tampon.reset(new char[TailleTampon]);
     std::setvbuf(m_flux, m_tampon.get(), _IOFBF, TailleTampon);
+    return true;
+}
+
+bool Bzip2Sortie::Reserver(qint64 n) {
+    if (!m_flux) {
+        return false;
+    }
+    if (m_ecrits + n > m_limite) {
+        struct statvfs disque {};
+        if (::fstatvfs(::fileno(m_flux), &disque) != 0) {
+            return false;
+        }
+        // What the stdio buffer still holds is not on the disk yet.
+        const qint64 reste =
+            qint64(disque.f_bavail) * qint64(disque.f_frsize) - m_marge - qint64(TailleTampon);
+        m_limite = m_ecrits + std::min(reste, std::max(n, qint64(1) << 20));
+        if (m_ecrits + n > m_limite) {
+            return false;
+        }
+    }
+    m_ecrits += n;
     return true;
 }
 
@@ -80,5 +103,5 @@ void Bzip2Sortie::Abandonner() {
     m_tampon.reset();
     m_fichier.Abandonner();
     m_nomFinal.clear();
-    m_libre = 0;
+    m_marge = m_ecrits = m_limite = 0;
 }

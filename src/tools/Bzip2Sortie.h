@@ -26,8 +26,10 @@ public:
     bool Creer(const QString& chemin);
     // The stream on the new file.
     FILE* Flux() const { return m_flux; }
-    // The free space of its disk when it was made: what may be written at most.
-    qint64 Libre() const { return m_libre; }
+    // Counts n more bytes for the file; false when they would leave less than the margin free on
+    // its disk (5 % of the file system or 256 MiB, the smaller), so other writers never meet a
+    // full disk. The disk is asked again as the file grows: others write meanwhile.
+    bool Reserver(qint64 n);
     // Flushes the file to disk and gives it the name chemin, over the file there; false (and the
     // file removed) on an error.
     bool Valider();
@@ -39,6 +41,9 @@ private:
     // A stream on a second descriptor of the file: closing it leaves the file to m_fichier.
     FILE* m_flux = nullptr;
     std::unique_ptr<char[]> m_tampon;
-    qint64 m_libre = 0;
+    qint64 m_marge = 0;
+    qint64 m_ecrits = 0;
+    // Bytes that may be counted before the disk is asked again.
+    qint64 m_limite = 0;
     QByteArray m_nomFinal;
 };
