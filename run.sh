@@ -3,8 +3,12 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 
+# What running needs only; ./test.sh installs the test tools.
 scripts/install-deps.sh
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
+# A build/ made earlier keeps the generator it was made with.
+generateur=(-G Ninja)
+[ -f build/CMakeCache.txt ] && generateur=()
+cmake -S . -B build "${generateur[@]}" -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build build --target OVAN_Messenger
 
 # Checked after installing and building, so that the advice names a command that is now there.

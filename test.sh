@@ -4,14 +4,26 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 
-scripts/install-deps.sh
+scripts/install-deps.sh --tests
 scripts/verifier-inclusions.sh
+scripts/verifier-adresses.sh
+# Says once, before the tests, when they cannot have a network of their own here.
+scripts/reseau-prive.sh true
 export QT_QPA_PLATFORM=offscreen
 jobs=$(nproc)
 
+# Configures a build folder with Ninja. One configured earlier (by hand with another generator, say)
+# keeps its generator: CMake refuses to change it.
+configurer() {
+  local dir=$1; shift
+  local generateur=(-G Ninja)
+  [ -f "$dir/CMakeCache.txt" ] && generateur=()
+  cmake -S . -B "$dir" "${generateur[@]}" "$@" >/dev/null
+}
+
 run_tests() {
   local dir=$1; shift
-  cmake -S . -B "$dir" -G Ninja "$@" >/dev/null
+  configurer "$dir" "$@"
   cmake --build "$dir" -j "$jobs"
   (cd "$dir" && ctest --output-on-failure -j "$jobs")
 }
@@ -20,7 +32,7 @@ run_tests() {
 # with clang's libFuzzer; a crash found fails the run. Without CI their seed corpora are replayed by
 # ordinary tests.
 fuzz() {
-  cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ >/dev/null
+  configurer build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++
   cmake --build build-fuzz -j "$jobs" --target fuzz_trames fuzz_config
   for cible in fuzz_trames:trames fuzz_config:config; do
     local nom=${cible%%:*} corpus=${cible#*:}

@@ -1,26 +1,34 @@
 #!/usr/bin/env bash
-# Installs the Debian packages that building, running and testing need. Safe to run again.
+# Installs the Debian packages that building and running need; with --tests, also those that the
+# tests, the fuzz runs and the benchmarks need. Safe to run again.
 set -euo pipefail
 
 PAQUETS=(
   g++ cmake ninja-build
-  # libFuzzer, for the fuzz runs under CI
-  clang libclang-rt-14-dev
   qt6-base-dev qt6-multimedia-dev qt6-svg-dev
   libbz2-dev libfreeimage-dev libavahi-client-dev
   qt6-translations-l10n
   # The conversation history's database driver
   libqt6sql6-sqlite
-  xvfb xauth iproute2
   fonts-dejavu-core fonts-liberation2 fonts-comic-neue
-  # Tests on a real display: typing into windows, a window manager, a tray host, window
-  # properties, screenshots.
-  xdotool openbox trayer x11-utils imagemagick
-  # The file benchmark's reference copy; reading the user guide back in its test
-  socat poppler-utils
-  # The network window's tests: an mDNS daemon on a private system bus per network namespace
-  avahi-daemon dbus-daemon avahi-utils
+  # xvfb-run, which run.sh advises where there is no display
+  xvfb xauth
 )
+if [ "${1:-}" = "--tests" ]; then
+  PAQUETS+=(
+    # libFuzzer, for the fuzz runs under CI
+    clang libclang-rt-14-dev
+    # Network namespaces for each test program and the end-to-end run
+    iproute2
+    # Tests on a real display: typing into windows, a window manager, a tray host, window
+    # properties, screenshots.
+    xdotool openbox trayer x11-utils imagemagick
+    # The file benchmark's reference copy; reading the user guide back in its test
+    socat poppler-utils
+    # The network window's tests: an mDNS daemon on a private system bus per network namespace
+    avahi-daemon dbus-daemon avahi-utils
+  )
+fi
 
 manquants=()
 for p in "${PAQUETS[@]}"; do
@@ -30,10 +38,18 @@ for p in "${PAQUETS[@]}"; do
 done
 [ ${#manquants[@]} -eq 0 ] && exit 0
 
-SUDO=""
+SUDO=()
 if [ "$(id -u)" -ne 0 ]; then
-  SUDO="sudo"
+  if ! command -v sudo >/dev/null 2>&1; then
+    {
+      echo "Paquets manquants / missing packages: ${manquants[*]}"
+      echo "sudo n'est pas installé : lancez en root (su -) / sudo is not installed: as root (su -), run:"
+      echo "  apt-get update && apt-get install --no-install-recommends ${manquants[*]}"
+    } >&2
+    exit 1
+  fi
+  SUDO=(sudo)
 fi
 echo "Installing: ${manquants[*]}"
-$SUDO apt-get update
-DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y --no-install-recommends "${manquants[@]}"
+"${SUDO[@]}" apt-get update
+"${SUDO[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends "${manquants[@]}"

@@ -15,4 +15,8 @@ if command -v unshare >/dev/null 2>&1 && command -v ip >/dev/null 2>&1 &&
   unshare $options ip link set lo up >/dev/null 2>&1; then
   exec unshare $options sh -c 'ip link set lo up && exec "$@"' sh "$@"
 fi
+# Said on stderr, which CTest shows with a failure: a messenger listening here may be the cause.
+echo "reseau-prive.sh: no network namespace can be made here (needs root, or user namespaces" \
+  "and the ip command); running on this machine's network, where a program listening on" \
+  "127.0.0.x:60000 may get in the tests' way." >&2
 exec "$@"

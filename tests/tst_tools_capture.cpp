@@ -18,8 +18,8 @@
 namespace {
 
 struct Banc {
-    CopieOvan c{QStringLiteral("127.0.0.190")};
-    FauxContact f{QStringLiteral("127.0.0.191")};
+    CopieOvan c{QStringLiteral("127.0.0.198")};
+    FauxContact f{QStringLiteral("127.0.0.199")};
     bool Relier() {
         c.Pseudo()->setText(QStringLiteral("Moi"));
         if (!f.Appeler(c.Adresse())) {

@@ -24,7 +24,7 @@ namespace {
 using Appel = DialoguesEnregistres::Appel;
 using Icone = Dialogues::Icone;
 
-const QString Adresse = QStringLiteral("127.0.0.190");
+const QString Adresse = QStringLiteral("127.0.0.187");
 
 // One box as "caption|text|icon|owner".
 QString Boite(const QString& titre, const QString& texte, Icone icone, bool proprietaire = false) {
