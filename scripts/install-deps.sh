@@ -4,7 +4,7 @@
 set -euo pipefail
 
 PAQUETS=(
-  g++ cmake ninja-build
+  g++ cmake ninja-build pkgconf
   qt6-base-dev qt6-multimedia-dev qt6-svg-dev
   libbz2-dev libfreeimage-dev libavahi-client-dev
   qt6-translations-l10n
