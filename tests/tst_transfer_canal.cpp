@@ -2,10 +2,13 @@
 // overrun, intrude or never come.
 #include "Fichiers.h"
 #include "transfer/CanalFichier.h"
+#include "transfer/FichierRecu.h"
 
 #include <QDir>
 #include <QElapsedTimer>
 #include <QRandomGenerator>
+#include <QScopeGuard>
+#include <QSemaphore>
 #include <QSignalSpy>
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -52,6 +55,16 @@ struct EmetteurBrut {
     QTcpSocket flux;
 };
 
+// A flush held by the test: the worker waits in it until the test lets it go.
+QSemaphore g_vidageCommence, g_vidageLibre;
+std::atomic<bool> g_vidageTropLong{false};
+void VidageRetenu() {
+    g_vidageCommence.release();
+    if (!g_vidageLibre.tryAcquire(1, 20000)) {
+        g_vidageTropLong = true;
+    }
+}
+
 } // namespace
 
 class TestTransferCanal : public QObject {
@@ -67,6 +80,8 @@ private slots:
     void annulation();
     void nomPrisEntreTemps();
     void pairAbsent();
+    void vidageLentEtAnnulationDuContact();
+    void ecouteReprise();
 
 private:
     QTemporaryDir m_racine;
@@ -218,7 +233,7 @@ void TestTransferCanal::annulation() {
     QTRY_VERIFY(!progressionB.isEmpty() && progressionB.last().at(0).toLongLong() == 500000);
     b.Annuler();
     QVERIFY(annuleB.wait(5000));
-    QCOMPARE(Entrees(dossier), QStringList{});
+    QTRY_COMPARE(Entrees(dossier), QStringList{});
     QTRY_COMPARE(emetteur.flux.state(), QAbstractSocket::UnconnectedState);
 
     // The sender cancels while a receiver reads nothing and the socket buffers are full.
@@ -295,6 +310,75 @@ void TestTransferCanal::pairAbsent() {
     QVERIFY(a.Envoyer(Ip(76), m_racine.filePath(QStringLiteral("manquant")), 3));
     QVERIFY(echecA.wait(5000));
     QCOMPARE(Raison(echecA), RaisonEchec::OuvertureImpossible);
+}
+
+void TestTransferCanal::vidageLentEtAnnulationDuContact() {
+    const QString dossier = m_racine.filePath(QStringLiteral("vidage"));
+    QVERIFY(QDir().mkpath(dossier));
+    QFile source(m_racine.filePath(QStringLiteral("vidage.bin")));
+    QVERIFY(source.open(QIODevice::WriteOnly) && source.write(Octets(100000)) == 100000);
+    source.close();
+    const int delai = 300;
+    CanalFichier a(Ip(77), Port, delai), b(Ip(78), Port, delai);
+    QVERIFY(a.Ecouter() && b.Ecouter());
+    QSignalSpy finA(&a, &CanalFichier::termine), finB(&b, &CanalFichier::termine);
+    QSignalSpy echecA(&a, &CanalFichier::echec), echecB(&b, &CanalFichier::echec);
+    QSignalSpy annuleA(&a, &CanalFichier::annule), annuleB(&b, &CanalFichier::annule);
+    FichierRecu::AvantVidage = &VidageRetenu;
+    const auto retablir = qScopeGuard([] { FichierRecu::AvantVidage = nullptr; });
+
+    // Every byte is there and the receiver's disk takes many stall limits to flush: the sender
+    // waits for its close, and neither side fails.
+    QVERIFY(a.Proposer(Ip(78)) && b.Recevoir(Ip(77), dossier, QStringLiteral("lent.bin"), 100000));
+    QVERIFY(a.Envoyer(Ip(78), source.fileName(), 100000));
+    QTRY_VERIFY(g_vidageCommence.available() > 0);
+    g_vidageCommence.acquire();
+    QVERIFY(!echecA.wait(6 * delai));
+    g_vidageLibre.release();
+    QTRY_VERIFY(finA.count() == 1 && finB.count() == 1);
+    QCOMPARE(echecA.count() + echecB.count(), 0);
+    QCOMPARE(Entrees(dossier), QStringList{QStringLiteral("lent.bin")});
+
+    // The receiver cancels during such a flush: the interface does not wait for the disk, and
+    // nothing is named. The sender sees the stream reset before the contact's cancel arrives,
+    // and reports the cancel, not a failure.
+    QVERIFY(a.Proposer(Ip(78)) && b.Recevoir(Ip(77), dossier, QStringLiteral("annule.bin"), 100000));
+    QVERIFY(a.Envoyer(Ip(78), source.fileName(), 100000));
+    QTRY_VERIFY(g_vidageCommence.available() > 0);
+    g_vidageCommence.acquire();
+    b.Annuler();
+    QVERIFY(annuleB.wait(5000));
+    QVERIFY(a.EnCours());
+    g_vidageLibre.release();
+    QVERIFY(!echecA.wait(CanalFichier::DelaiAnnulationMs / 3));
+    QVERIFY(a.AnnulationDuContact());
+    QVERIFY(annuleA.wait(5000));
+    QVERIFY(!g_vidageTropLong);
+    QTRY_COMPARE(Entrees(dossier), QStringList{QStringLiteral("lent.bin")});
+    QCOMPARE(echecA.count() + echecB.count(), 0);
+    // Nothing runs: a cancel from the contact now is nothing to act on.
+    QVERIFY(!a.AnnulationDuContact() && !b.AnnulationDuContact());
+
+    // A stream the contact broke without its cancel following is a failure, after the wait.
+    EmetteurBrut brise(80);
+    QVERIFY(b.Recevoir(Ip(80), dossier, QStringLiteral("brise.bin"), 10));
+    QVERIFY(brise.Connecter(78));
+    brise.flux.write("abc");
+    brise.flux.abort();
+    QVERIFY(echecB.wait(CanalFichier::DelaiAnnulationMs + 5000));
+    QCOMPARE(Raison(echecB), RaisonEchec::FluxInterrompu);
+    QCOMPARE(annuleB.count(), 1);
+}
+
+void TestTransferCanal::ecouteReprise() {
+    // The port is taken when the channel first listens; once it is free, the next reset listens.
+    QTcpServer occupant;
+    QVERIFY(occupant.listen(Ip(81), Port));
+    CanalFichier c(Ip(81), Port);
+    QVERIFY(!c.Ecouter());
+    occupant.close();
+    c.Annuler();
+    QVERIFY(c.EcouteActive());
 }
 
 QTEST_GUILESS_MAIN(TestTransferCanal)

@@ -26,9 +26,10 @@ public:
     bool Fermer();
     // Closes and removes the file not yet named; idempotent.
     void Abandonner();
+    // Flushes the file to disk, once; false on an I/O error.
+    bool Synchroniser();
 
 private:
-    bool Synchroniser();
     // Gives the unnamed file a hidden name; false when it cannot.
     bool NommerCache();
 

@@ -40,14 +40,27 @@ CanalFichier::CanalFichier(const QHostAddress& adresseLocale, quint16 port, int 
             Finir(IssueTransfert::Echec, RaisonEchec::DelaiDepasse);
         }
     });
+    m_attenteAnnulation.setSingleShot(true);
+    m_attenteAnnulation.setInterval(DelaiAnnulationMs);
+    connect(&m_attenteAnnulation, &QTimer::timeout, this, [this] {
+        if (const auto raison = std::exchange(m_echecRetenu, std::nullopt)) {
+            emit echec(*raison);
+        }
+    });
 }
 
 CanalFichier::~CanalFichier() {
+    m_ecouteVoulue = false;
     ++m_generation;
     Reinitialiser();
+    // Quitting: what a stopped worker still does (a flush) must end before its objects go.
+    for (auto& travail : m_arretes) {
+        travail->wait();
+    }
 }
 
 bool CanalFichier::Ecouter() {
+    m_ecouteVoulue = true;
     m_ecoute->close();
     return m_ecoute->listen(m_adresseLocale, m_port);
 }
@@ -57,7 +70,7 @@ bool CanalFichier::EcouteActive() const {
 }
 
 bool CanalFichier::EnCours() const {
-    return m_etape != Etape::Libre && m_etape != Etape::Proposition;
+    return (m_etape != Etape::Libre && m_etape != Etape::Proposition) || m_echecRetenu.has_value();
 }
 
 bool CanalFichier::Proposer(const QHostAddress& contact) {
@@ -130,6 +143,14 @@ void CanalFichier::Annuler() {
     Finir(IssueTransfert::Annule);
 }
 
+bool CanalFichier::AnnulationDuContact() {
+    if (!EnCours()) {
+        return false;
+    }
+    Finir(IssueTransfert::Annule);
+    return true;
+}
+
 void CanalFichier::SurAppel(int fd) {
     const bool duContact =
         !m_contact.isNull() && AdresseDistante(fd).isEqual(m_contact, QHostAddress::TolerantConversion);
@@ -166,6 +187,18 @@ void CanalFichier::Demarrer(TravailTransfert* travail) {
 
 void CanalFichier::Finir(IssueTransfert issue, RaisonEchec raison) {
     Reinitialiser();
+    m_attenteAnnulation.stop();
+    m_echecRetenu.reset();
+    if (issue == IssueTransfert::Echec &&
+        (raison == RaisonEchec::FluxInterrompu || raison == RaisonEchec::ConnexionCoupee)) {
+        m_echecRetenu = raison;
+        m_attenteAnnulation.start();
+        return;
+    }
+    Signaler(issue, raison);
+}
+
+void CanalFichier::Signaler(IssueTransfert issue, RaisonEchec raison) {
     // Posted: a box shown by a receiver must not run inside a socket's or a caller's call.
     QMetaObject::invokeMethod(
         this,
@@ -181,11 +214,16 @@ void CanalFichier::Finir(IssueTransfert issue, RaisonEchec raison) {
 
 void CanalFichier::Reinitialiser() {
     ++m_generation;
+    std::erase_if(m_arretes, [](const auto& travail) { return travail->isFinished(); });
     if (m_travail) {
-        // The worker removes its partial file itself before it ends.
+        // The worker removes its partial file itself before it ends; a flush to a slow disk
+        // may hold it for long, and the interface never waits for it.
         m_travail->Arreter();
-        m_travail->wait();
-        m_travail.reset();
+        TravailTransfert* travail = m_travail.get();
+        connect(travail, &QThread::finished, this, [this, travail] {
+            std::erase_if(m_arretes, [travail](const auto& t) { return t.get() == travail; });
+        });
+        m_arretes.push_back(std::move(m_travail));
     }
     m_delai.stop();
     m_fichier.reset();
@@ -199,4 +237,8 @@ void CanalFichier::Reinitialiser() {
     m_contact.clear();
     m_taille = 0;
     m_etape = Etape::Libre;
+    // A listen that failed (the port was taken) is tried again at every reset.
+    if (m_ecouteVoulue && !m_ecoute->isListening()) {
+        m_ecoute->listen(m_adresseLocale, m_port);
+    }
 }

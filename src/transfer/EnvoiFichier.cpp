@@ -5,6 +5,8 @@
 #include <cerrno>
 
 #include <fcntl.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -72,7 +74,7 @@ IssueTransfert EnvoiFichier::Envoyer(RaisonEchec& raison) {
                     return *issue;
                 }
             } else {
-                raison = RaisonEchec::ConnexionCoupee;
+                raison = errno == ETIMEDOUT ? RaisonEchec::DelaiDepasse : RaisonEchec::ConnexionCoupee;
                 return IssueTransfert::Echec;
             }
         }
@@ -118,10 +120,21 @@ IssueTransfert EnvoiFichier::Connecter(RaisonEchec& raison) {
 
 IssueTransfert EnvoiFichier::AttendreFermeture(char* tampon, RaisonEchec& raison) {
     // Our end of the stream; the receiver's close then says that it has every byte, and a
-    // reset that it failed.
+    // reset that it failed. It closes once the file is flushed to its disk, which may take
+    // longer than any stall limit: while its system still answers (acknowledges our bytes and
+    // keep-alive probes), we wait, and only a silence as long as the stall limit fails.
     ::shutdown(m_socket, SHUT_WR);
+    const int un = 1;
+    const int sondeS = std::max(1, m_delaiMs / 3000);
+    const int sondes = 3;
+    const unsigned int silenceMs = unsigned(m_delaiMs);
+    ::setsockopt(m_socket, SOL_SOCKET, SO_KEEPALIVE, &un, sizeof un);
+    ::setsockopt(m_socket, IPPROTO_TCP, TCP_KEEPIDLE, &sondeS, sizeof sondeS);
+    ::setsockopt(m_socket, IPPROTO_TCP, TCP_KEEPINTVL, &sondeS, sizeof sondeS);
+    ::setsockopt(m_socket, IPPROTO_TCP, TCP_KEEPCNT, &sondes, sizeof sondes);
+    ::setsockopt(m_socket, IPPROTO_TCP, TCP_USER_TIMEOUT, &silenceMs, sizeof silenceMs);
     for (;;) {
-        if (const auto issue = AttendrePret(m_socket, POLLIN, m_delaiMs, raison)) {
+        if (const auto issue = AttendrePret(m_socket, POLLIN, -1, raison)) {
             return *issue;
         }
         const ssize_t n = ::recv(m_socket, tampon, size_t(TailleBloc), 0);
@@ -129,7 +142,7 @@ IssueTransfert EnvoiFichier::AttendreFermeture(char* tampon, RaisonEchec& raison
             return IssueTransfert::Termine;
         }
         if (n < 0 && errno != EINTR && errno != EAGAIN && errno != EWOULDBLOCK) {
-            raison = RaisonEchec::ConnexionCoupee;
+            raison = errno == ETIMEDOUT ? RaisonEchec::DelaiDepasse : RaisonEchec::ConnexionCoupee;
             return IssueTransfert::Echec;
         }
         // Anything the receiver sends is dropped: the stream carries nothing that way.

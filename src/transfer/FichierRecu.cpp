@@ -35,6 +35,13 @@ bool FichierRecu::Ecrire(const char* donnees, qint64 taille) {
     return true;
 }
 
+bool FichierRecu::Vider() {
+    if (const auto crochet = AvantVidage.load()) {
+        crochet();
+    }
+    return m_fichier.Synchroniser();
+}
+
 std::optional<RaisonEchec> FichierRecu::Finaliser() {
     if (!m_fichier.Nommer(m_nomFinal)) {
         return errno == EEXIST ? RaisonEchec::NomPris : RaisonEchec::EcritureImpossible;

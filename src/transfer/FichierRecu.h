@@ -7,6 +7,7 @@
 #include <QByteArray>
 #include <QString>
 
+#include <atomic>
 #include <optional>
 
 class FichierRecu {
@@ -20,8 +21,14 @@ public:
     bool Creer(const QString& dossier, const QString& nomFinal);
     // Writes every byte or returns false (disk full, file-size limit, I/O error).
     bool Ecrire(const char* donnees, qint64 taille);
-    // Flushes the file and gives it its final name, which must still be free: never overwrites.
+    // Flushes the file to disk; false on an I/O error.
+    bool Vider();
+    // Flushes the file if not done yet and gives it its final name, which must still be free:
+    // never overwrites.
     std::optional<RaisonEchec> Finaliser();
+
+    // Tests make the flush slow: called on the worker's thread before each flush when set.
+    static inline std::atomic<void (*)()> AvantVidage{nullptr};
     // Closes and removes the file not yet named; idempotent.
     void Abandonner() { m_fichier.Abandonner(); }
 

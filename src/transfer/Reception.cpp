@@ -62,6 +62,15 @@ IssueTransfert Reception::Recevoir(RaisonEchec& raison) {
         raison = RaisonEchec::FluxInterrompu;
         return IssueTransfert::Echec;
     }
+    // Every byte is here; the flush may take long on a slow disk, and a cancel during it still
+    // leaves nothing under the name.
+    if (m_arret.Demande()) {
+        return IssueTransfert::Annule;
+    }
+    if (!m_fichier->Vider()) {
+        raison = RaisonEchec::EcritureImpossible;
+        return IssueTransfert::Echec;
+    }
     if (m_arret.Demande()) {
         return IssueTransfert::Annule;
     }
