@@ -1,12 +1,14 @@
 // Files between two copies: the offer, the question, the answer, the bytes, the window and the log.
-#include "Fichiers.h"
 #include "CopieOvan.h"
 #include "FauxContact.h"
+#include "Fichiers.h"
 #include "app/BoutonImage.h"
-#include "app/Fondu.h"
 #include "app/FenetreOvan.h"
+#include "app/FenetrePrincipale.h"
+#include "app/Fondu.h"
 #include "app/Interface.h"
 #include "chat/SocketsChat.h"
+#include "transfer/CanalFichier.h"
 
 #include <QApplication>
 #include <QCryptographicHash>
@@ -16,7 +18,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
+#include <QProcess>
 #include <QProgressBar>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -56,6 +60,12 @@ struct Mouvements : QObject {
     }
 };
 
+bool Executer(const QString& programme, const QString& arguments) {
+    QProcess p;
+    p.start(programme, QProcess::splitCommand(arguments));
+    return p.waitForFinished(10000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
+}
+
 } // namespace
 
 class TestTransferFenetre : public QObject {
@@ -69,6 +79,8 @@ private slots:
     void fichiersDeposes();
     void defilementDuNom();
     void ouiPendantLaSortieDuFondu();
+    void finsVuesDesDeuxCotes();
+    void boitesDEchec();
 };
 
 void TestTransferFenetre::fichierEntier_data() {
@@ -159,15 +171,20 @@ void TestTransferFenetre::annulationPendantLeFlux() {
         QVERIFY(f.ConnecterFichier(c.Adresse()));
         f.EnvoyerFichier(QByteArray(1000, 'x'));
         QTRY_COMPARE(c.interface().ProgressBarhWnd[1]->value(), 1);
+        // Offers during the transfer: one box says a transfer runs, the others get none.
+        f.Envoyer("[DEM]u\\1\x03[DEM]v\\1\x03[DEM]w\\1\x03");
+        QVERIFY(f.AttendreTrames(5));
+        QCOMPARE(c.dialogues().Textes().filter(QStringLiteral("déjà en cours")).size(), 1);
+        QCOMPARE(c.TexteConversation().count(QStringLiteral("sont refusés sans question")), 1);
         f.Oublier();
         c.ovan().ClicBouton(Commande::AnnulerTransfert);
         QVERIFY(f.AttendreTrames(1));
         QCOMPARE(f.Trames()[0].balise, Trame::Balise::ANN);
         QTRY_VERIFY(
             c.TexteConversation().contains(QStringLiteral("Annulation du transfert de 'lent.bin' !")));
-        QCOMPARE(QDir(recus).entryList({QStringLiteral("*lent*"), QStringLiteral(".ovan*")},
-                                       QDir::Files | QDir::Hidden),
-                 QStringList());
+        QTRY_COMPARE(QDir(recus).entryList({QStringLiteral("*lent*"), QStringLiteral(".ovan*")},
+                                           QDir::Files | QDir::Hidden),
+                     QStringList());
     }
     // Sending to a contact that reads nothing: TCP holds the copy back mid-file.
     {
@@ -326,6 +343,101 @@ void TestTransferFenetre::ouiPendantLaSortieDuFondu() {
     QCOMPARE(p.a.interface().ProgressBarhWnd[1]->value(), 1000);
     QCOMPARE(p.Face(p.a, BoutonAnnulerTransfert), QStringLiteral("img_fermer"));
     QCOMPARE(Empreinte(p.recus + QStringLiteral("deux.bin")), Empreinte(deux));
+}
+
+// On a slow link (this test's own network, shaped), a cancel from either side reads as a cancel on
+// the other, whichever of the "[ANN]" and the stream's reset comes first; a stream reset on the
+// way to the receiver (only the sender sees it) ends both windows at once.
+void TestTransferFenetre::finsVuesDesDeuxCotes() {
+    if (!Executer(QStringLiteral("tc"),
+                  QStringLiteral("qdisc add dev lo root tbf rate 16mbit burst 256kb limit 1mb"))) {
+        QSKIP("The loopback link cannot be shaped here (tc, as root in the tests' own network).");
+    }
+    const auto retablir = qScopeGuard([] {
+        Executer(QStringLiteral("tc"), QStringLiteral("qdisc del dev lo root"));
+        Executer(QStringLiteral("nft"), QStringLiteral("delete table inet ovan_rupture"));
+    });
+    QTemporaryDir source;
+    const QString chemin = EcrireMotif(source.path() + QStringLiteral("/lent.bin"), 8 << 20);
+    const QString annule = QStringLiteral("Annulation du transfert de 'lent.bin' !");
+    for (const bool recepteurAnnule : {true, false}) {
+        Paire p;
+        QVERIFY(p.Relier());
+        p.a.dialogues().RepondreFichier(chemin);
+        p.a.ovan().ClicBouton(Commande::EnvoyerFichier);
+        QTRY_VERIFY(p.b.interface().ProgressBarhWnd[1]->value() > 0);
+        CopieOvan& annuleur = recepteurAnnule ? p.b : p.a;
+        CopieOvan& autre = recepteurAnnule ? p.a : p.b;
+        annuleur.ovan().ClicBouton(Commande::AnnulerTransfert);
+        QTRY_VERIFY(autre.TexteConversation().contains(annule));
+        QVERIFY(annuleur.TexteConversation().contains(annule));
+        QVERIFY2(!autre.TexteConversation().contains(QStringLiteral("a échoué")),
+                 qPrintable(autre.TexteConversation()));
+        QCOMPARE(autre.dialogues().Textes().filter(QStringLiteral("annulé")),
+                 QStringList{QStringLiteral("Le transfert a été annulé !")});
+        QVERIFY(annuleur.dialogues().Textes().filter(QStringLiteral("annulé")).isEmpty());
+    }
+
+    Paire p;
+    QVERIFY(p.Relier());
+    p.a.dialogues().RepondreFichier(chemin);
+    p.a.ovan().ClicBouton(Commande::EnvoyerFichier);
+    QTRY_VERIFY(p.b.interface().ProgressBarhWnd[1]->value() > 0);
+    // The sender's next segment meets a reset made on its way: the receiver hears nothing.
+    QVERIFY(Executer(QStringLiteral("nft"), QStringLiteral("add table inet ovan_rupture")));
+    QVERIFY(Executer(
+        QStringLiteral("nft"),
+        QStringLiteral("add chain inet ovan_rupture sortie { type filter hook output priority 0 ; }")));
+    QVERIFY(Executer(QStringLiteral("nft"),
+                     QStringLiteral("add rule inet ovan_rupture sortie ip daddr 127.0.0.91 "
+                                    "tcp dport 60001 reject with tcp reset")));
+    for (CopieOvan* c : {&p.a, &p.b}) {
+        QTRY_VERIFY_WITH_TIMEOUT(p.Face(*c, BoutonAnnulerTransfert) == QStringLiteral("img_fermer"),
+                                 CanalFichier::DelaiAnnulationMs + 8000);
+    }
+    QVERIFY(p.a.TexteConversation().contains(QStringLiteral("Le transfert de 'lent.bin' a échoué")));
+    QVERIFY(p.b.TexteConversation().contains(annule));
+    QVERIFY(QDir(p.recus).entryList(QDir::Files | QDir::Hidden).isEmpty());
+}
+
+// The connection to the contact's file port cannot be made, or the file is gone when sending
+// starts: a box says so beside the line in the conversation. Until a byte moves the volume
+// reads "0 / total".
+void TestTransferFenetre::boitesDEchec() {
+    CopieOvan c(QStringLiteral("127.0.0.98"));
+    FauxContact f(QStringLiteral("127.0.0.99"));
+    c.Pseudo()->setText(QStringLiteral("Moi"));
+    QVERIFY(f.Appeler(c.Adresse()));
+    f.Envoyer("[LOG]Eve\x03");
+    QTRY_COMPARE(c.ovan().session().SonPseudo, QStringLiteral("Eve"));
+    QTemporaryDir source;
+    const QString chemin = EcrireMotif(source.path() + QStringLiteral("/parti.bin"), 5000);
+    QSignalSpy boites(&c.dialogues(), &DialoguesEnregistres::appel);
+
+    // Nobody listens on the contact's file port.
+    c.dialogues().RepondreFichier(chemin);
+    c.ovan().ClicBouton(Commande::EnvoyerFichier);
+    f.Envoyer("[RPS]OUI\x03");
+    QVERIFY(boites.wait(10000));
+    QVERIFY(c.dialogues().Boite(0, QStringLiteral("Erreur de connexion !"),
+                                QStringLiteral("Problème d'envoi de fichier !"), Dialogues::Icone::Erreur,
+                                c.interface().TransferthWnd));
+    QVERIFY(c.TexteConversation().contains(QStringLiteral("Le transfert de 'parti.bin' a échoué")));
+    QCOMPARE(c.interface().LabelhWnd[LabelVolume]->text(),
+             QStringLiteral("Volume de données envoyées : 0 / 4,88 Ko"));
+    c.ovan().ClicBouton(Commande::AnnulerTransfert);
+    QTRY_VERIFY(!c.interface().TransferthWnd->isVisible());
+
+    // The file is removed between the offer and the yes.
+    QVERIFY(f.EcouterFichier());
+    c.dialogues().RepondreFichier(chemin);
+    c.ovan().ClicBouton(Commande::EnvoyerFichier);
+    QVERIFY(QFile::remove(chemin));
+    f.Envoyer("[RPS]OUI\x03");
+    QVERIFY(boites.wait(10000));
+    QVERIFY(c.dialogues().Boite(1, QStringLiteral("Ouverture Fichier Impossible !"), QString(),
+                                Dialogues::Icone::Aucune, c.interface().FenetrehWnd));
+    QVERIFY(c.TexteConversation().contains(QStringLiteral("le fichier ne peut pas être ouvert")));
 }
 
 QTEST_MAIN(TestTransferFenetre)

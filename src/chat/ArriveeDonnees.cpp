@@ -39,7 +39,7 @@ ArriveeDonnees::ArriveeDonnees(Interface& interface, SocketsChat& sockets, Sessi
     connect(d, &DecodeurTrames::attentePseudo, this,
             [this] { m_vue.Message(QStringLiteral("Attente du pseudo de votre contact..."), false); });
     connect(d, &DecodeurTrames::offre, this, [this](const QString& nom, qint64 taille, const QByteArray&) {
-        m_transfert.RecuOffre(nom, taille);
+        m_transfert.RecuOffre(nom, taille, m_offrePendantQuestion);
     });
     connect(d, &DecodeurTrames::reponse, this, [this](bool oui) { m_transfert.RecuReponse(oui); });
     connect(d, &DecodeurTrames::annulation, this, [this] { m_transfert.RecuAnnulation(); });
@@ -65,7 +65,10 @@ void ArriveeDonnees::Traiter(const QList<Trame::TrameRecue>& trames) {
             }
             m_boites.insert(cle);
         }
-        m_file.push_back({trame, {}});
+        m_file.push_back({trame,
+                          {},
+                          m_sockets.Episode(),
+                          trame.balise == Trame::Balise::DEM && m_transfert.QuestionOuverte()});
     }
     ReglerLecture();
     Planifier();
@@ -116,8 +119,15 @@ void ArriveeDonnees::Suivant() {
         evenement.reaction();
         return;
     }
-    Une(evenement.trame);
-    if (OuvreBoite(evenement.trame.balise)) {
+    const Trame::Balise balise = evenement.trame.balise;
+    // An offer or an answer from a contact who has left asks nothing and starts nothing.
+    const bool parti = evenement.episode != m_sockets.Episode() || m_sockets.ContactParti();
+    if (!parti || (balise != Trame::Balise::DEM && balise != Trame::Balise::RPS)) {
+        m_offrePendantQuestion = evenement.pendantUneQuestion;
+        Une(evenement.trame);
+        m_offrePendantQuestion = false;
+    }
+    if (OuvreBoite(balise)) {
         m_boites.remove(Cle(evenement.trame));
     }
 }

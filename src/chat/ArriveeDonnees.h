@@ -48,6 +48,9 @@ private:
     struct Evenement {
         Trame::TrameRecue trame;
         std::function<void()> reaction;
+        quint64 episode = 0;
+        // An offer read while a box about an offer was open.
+        bool pendantUneQuestion = false;
     };
 
     void Planifier();
@@ -77,6 +80,8 @@ private:
     QSet<QByteArray> m_boites;
     bool m_enCours = false;
     bool m_planifie = false;
+    // The offer being decoded came while a box about an offer was open.
+    bool m_offrePendantQuestion = false;
 };
 
 // "Dernier message reçu le 06/12/2026 à 21:15."

@@ -148,6 +148,8 @@ void Connexion::Fermer() {
     m_sockets.ReglEtat(EtatDeconnecte);
     Ecouter();
     RetourSaisie();
+    // The contact is gone: its last status no longer says anything true.
+    m_interface.TextBoxhWnd[ZoneSonStatut]->clear();
     m_vue.Message(m_session.SonPseudo + QStringLiteral(" s'est déconnecté(e)."));
     FacesDeconnecte();
 }
@@ -164,8 +166,10 @@ void Connexion::Erreur() {
                         QStringLiteral("Erreur de connexion"), Dialogues::Icone::Erreur);
     m_sockets.ReglEtat(EtatDeconnecte);
     Ecouter();
-    // A broken conversation is over: neither the title nor the disconnect face may say otherwise.
+    // A broken conversation is over: neither the title, the contact's status nor the disconnect
+    // face may say otherwise.
     RetourSaisie();
+    m_interface.TextBoxhWnd[ZoneSonStatut]->clear();
     auto& boutons = m_interface.BoutonhWnd;
     boutons[BoutonConnecter]->ReglerFace(QStringLiteral("img_conn_e"));
     m_interface.FaceEnvoi(false);

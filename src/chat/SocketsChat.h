@@ -77,6 +77,8 @@ public:
 
     // Counts the conversations: a close or an error belongs to the one it was reported in.
     quint64 Episode() const { return m_episode; }
+    // The contact of this conversation has closed or broken it (reported, not yet handled).
+    bool ContactParti() const { return m_finSignalee; }
 
     void FermerClient();
     void FermerServeur();

@@ -4,6 +4,32 @@
 #include <QMessageBox>
 #include <QRegularExpression>
 
+QString TexteDeBoite(const QString& texte, qsizetype maxMot) {
+    const QRegularExpression motLong(QStringLiteral("\\S{%1,}").arg(maxMot + 1));
+    QString sortie;
+    qsizetype debut = 0;
+    for (const QRegularExpressionMatch& m : motLong.globalMatch(texte)) {
+        const QStringView mot = QStringView(texte).sliced(m.capturedStart(), m.capturedLength());
+        const qsizetype moitie = (maxMot - 1) / 2;
+        qsizetype gauche = moitie;
+        qsizetype droite = mot.size() - (maxMot - 1 - moitie);
+        // Never between the two halves of a surrogate pair.
+        if (mot[gauche].isLowSurrogate()) {
+            --gauche;
+        }
+        if (mot[droite].isLowSurrogate()) {
+            ++droite;
+        }
+        sortie += QStringView(texte).sliced(debut, m.capturedStart() - debut);
+        sortie += mot.first(gauche);
+        sortie += u'…';
+        sortie += mot.sliced(droite);
+        debut = m.capturedEnd();
+    }
+    sortie += QStringView(texte).sliced(debut);
+    return sortie;
+}
+
 Dialogues::Reponse DialoguesReels::Message(QWidget* proprietaire, const QString& texte, const QString& titre,
                                            Icone icone, Boutons boutons) {
     QMessageBox::Icon icon = QMessageBox::NoIcon;
@@ -20,7 +46,7 @@ Dialogues::Reponse DialoguesReels::Message(QWidget* proprietaire, const QString&
     case Boutons::OuiNon: choix = QMessageBox::Yes | QMessageBox::No; break;
     case Boutons::OkAnnuler: choix = QMessageBox::Ok | QMessageBox::Cancel; break;
     }
-    QMessageBox boite(icon, titre, texte, choix, proprietaire);
+    QMessageBox boite(icon, TexteDeBoite(titre), TexteDeBoite(texte), choix, proprietaire);
     boite.setTextFormat(Qt::PlainText);
     switch (boite.exec()) {
     case QMessageBox::Yes: return Reponse::Oui;

@@ -35,6 +35,10 @@ public:
 // the same, the patterns are separated by spaces, and "*.*" means every file, dotted or not.
 QStringList FiltresQt(const QString& filtre);
 
+// What a box shows of a text: a word too long to wrap (a file name from the contact) is cut in its
+// middle, so that the box stays narrower than the screen; everything else as it is.
+QString TexteDeBoite(const QString& texte, qsizetype maxMot = 60);
+
 // The real boxes, modal to their owner.
 class DialoguesReels : public Dialogues {
 public:

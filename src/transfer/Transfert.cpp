@@ -24,6 +24,7 @@
 #include <QLabel>
 #include <QMimeData>
 #include <QProgressBar>
+#include <QScopeGuard>
 #include <QTextEdit>
 #include <QUrl>
 
@@ -223,32 +224,44 @@ void Transfert::Offrir(const QString& chemin) {
                   m_session.SonPseudo + u'.');
 }
 
-void Transfert::RecuOffre(const QString& nom, qint64 taille) {
+void Transfert::RecuOffre(const QString& nom, qint64 taille, bool pendantUneQuestion) {
     Interface& ui = m_interface;
     Dialogues& d = m_services.dialogues;
+    // What the file would be saved as is what the user is shown: no folder part, no control
+    // character.
     const QString sur = NomsFichiers::NomSur(nom);
     if (sur.isEmpty()) {
         Refuser(nom, QStringLiteral("ce nom ne peut pas servir de nom de fichier"));
         return;
     }
     if (taille < 0) {
-        Refuser(nom, QStringLiteral("la taille annoncée n'est pas valable"));
+        Refuser(sur, QStringLiteral("la taille annoncée n'est pas valable"));
         return;
     }
-    if (!PeutCommencer()) {
-        Refuser(nom);
+    if (pendantUneQuestion || m_questionOuverte || (m_canal.EnCours() && m_dejaEnCoursSignale)) {
+        RefuserSansQuestion();
         return;
     }
-    const QString question = m_session.SonPseudo + QStringLiteral(" veut vous envoyer '") + nom +
+    // The boxes below run their own loop: offers read meanwhile are answered without one.
+    m_questionOuverte = true;
+    m_refusSignale = false;
+    const auto fin = qScopeGuard([this] { m_questionOuverte = false; });
+    if (m_canal.EnCours()) {
+        m_dejaEnCoursSignale = true;
+        PeutCommencer();
+        Refuser(sur);
+        return;
+    }
+    const QString question = m_session.SonPseudo + QStringLiteral(" veut vous envoyer '") + sur +
                              QStringLiteral("'.\r\n") + ConvTaille(taille) +
                              QStringLiteral(".\r\nAcceptez-vous ce fichier ?");
     if (d.Message(ui.FenetrehWnd, question, TitreProgramme, Dialogues::Icone::Question,
                   Dialogues::Boutons::OuiNon) == Dialogues::Reponse::Non) {
-        Refuser(nom);
+        Refuser(sur);
         return;
     }
     if (!FermerFenetreOuverte(QStringLiteral("(Si vous refusez de la fermer, le transfert sera annulé)"))) {
-        Refuser(nom);
+        Refuser(sur);
         return;
     }
     // The conversation may have ended while the user was answering.
@@ -260,10 +273,19 @@ void Transfert::RecuOffre(const QString& nom, qint64 taille) {
         chemin = NomsFichiers::ChangeNom(chemin);
     }
     if (chemin.isEmpty()) {
-        Refuser(nom, QStringLiteral("aucun nom libre dans le dossier des fichiers reçus"));
+        Refuser(sur, QStringLiteral("aucun nom libre dans le dossier des fichiers reçus"));
         return;
     }
-    Accepter(nom, QFileInfo(chemin).fileName(), taille);
+    Accepter(sur, QFileInfo(chemin).fileName(), taille);
+}
+
+void Transfert::RefuserSansQuestion() {
+    m_envoi.Reponse(false);
+    if (!m_refusSignale) {
+        m_refusSignale = true;
+        m_vue.MessageFin(QStringLiteral("Les fichiers que ") + m_session.SonPseudo +
+                         QStringLiteral(" propose pendant ce temps sont refusés sans question."));
+    }
 }
 
 void Transfert::Refuser(const QString& nom, const QString& pourquoi) {
@@ -283,6 +305,7 @@ void Transfert::Accepter(const QString& nom, const QString& nomFinal, qint64 tai
     m_nomDuFich = nom;
     m_nomFich = m_session.DossFichRecus + nomFinal;
     Preparer(Sens::Reception, taille);
+    m_nomEnregistre = nomFinal == nom ? QString() : nomFinal;
     m_vue.MessageFin(QStringLiteral("Vous avez accepté la réception de '") + nom + QStringLiteral("'."));
     Afficher();
 }
@@ -307,8 +330,11 @@ void Transfert::RecuReponse(bool oui) {
 }
 
 void Transfert::RecuAnnulation() {
+    // Only a transfer under way is cancelled, and told once: a contact cannot raise boxes with it.
     // Stopped at once: the box below waits for the user.
-    m_canal.Annuler();
+    if (!m_canal.AnnulationDuContact()) {
+        return;
+    }
     m_services.dialogues.Message(m_interface.TransferthWnd, QStringLiteral("Le transfert a été annulé !"),
                                  QStringLiteral("Annulation"), Dialogues::Icone::Information);
 }
@@ -353,6 +379,9 @@ void Transfert::Preparer(Sens sens, qint64 total) {
     ui.ProgressBarhWnd[1]->setValue(0);
     ui.BoutonhWnd[BoutonOuvrirFichier]->ReglerFace(QStringLiteral("img_ouvrir_d"));
     ui.BoutonhWnd[BoutonAnnulerTransfert]->ReglerFace(FaceAnnuler);
+    m_nomEnregistre.clear();
+    m_dejaEnCoursSignale = false;
+    m_refusSignale = false;
     m_montre.start();
     m_minuterieDebit.start();
     m_deplacement = 0;
@@ -372,9 +401,10 @@ void Transfert::Afficher() {
 }
 
 QString Transfert::Volume(qint64 fait) const {
+    // Nothing moved yet reads "0", not "0 octets".
     return (m_sens == Sens::Envoi ? QStringLiteral("Volume de données envoyées : ")
                                   : QStringLiteral("Volume de données reçues : ")) +
-           ConvTaille(fait) + QStringLiteral(" / ") + ConvTaille(m_total);
+           (fait == 0 ? QStringLiteral("0") : ConvTaille(fait)) + QStringLiteral(" / ") + ConvTaille(m_total);
 }
 
 void Transfert::Progression(qint64 fait, qint64 total) {
@@ -397,18 +427,21 @@ void Transfert::Debit() {
 void Transfert::Fin(IssueTransfert issue, RaisonEchec raison) {
     Interface& ui = m_interface;
     m_minuterieDebit.stop();
+    m_dejaEnCoursSignale = false;
     const bool reussi = issue == IssueTransfert::Termine;
-    // The contact's side must end too, unless it is the one that broke the stream (its cancel,
-    // which may still be on its way over the chat, or its failure).
-    if (issue == IssueTransfert::Echec && raison != RaisonEchec::FluxInterrompu &&
-        raison != RaisonEchec::ConnexionCoupee) {
+    // The contact's side must end too: a stream broken on its side only (or its cancel that
+    // never came) would otherwise hold its window until its stall limit.
+    if (issue == IssueTransfert::Echec) {
         m_envoi.Annulation();
     }
     Avertir(!reussi);
     if (reussi) {
         m_vue.MessageFin((m_sens == Sens::Envoi ? QStringLiteral("Vous avez envoyé '")
                                                 : QStringLiteral("Vous avez reçu '")) +
-                         m_nomDuFich + QStringLiteral("' avec succès !"));
+                         m_nomDuFich + QStringLiteral("' avec succès !") +
+                         (m_nomEnregistre.isEmpty() ? QString()
+                                                    : QStringLiteral(" (enregistré sous '") +
+                                                          m_nomEnregistre + QStringLiteral("')")));
     } else if (issue == IssueTransfert::Annule) {
         m_vue.MessageFin(QStringLiteral("Annulation du transfert de '") + m_nomDuFich +
                          QStringLiteral("' !"));
@@ -422,6 +455,15 @@ void Transfert::Fin(IssueTransfert issue, RaisonEchec raison) {
     ui.LabelhWnd[LabelDebit]->setText(fin.debit);
     ui.LabelhWnd[LabelTempsRestant]->setText(fin.temps);
     ui.BoutonhWnd[BoutonAnnulerTransfert]->ReglerFace(QStringLiteral("img_fermer"));
+    // The boxes of these two failures, beside their line in the conversation.
+    if (issue == IssueTransfert::Echec && raison == RaisonEchec::ConnexionImpossible) {
+        m_services.dialogues.Message(ui.TransferthWnd, QStringLiteral("Erreur de connexion !"),
+                                     QStringLiteral("Problème d'envoi de fichier !"),
+                                     Dialogues::Icone::Erreur);
+    } else if (issue == IssueTransfert::Echec && raison == RaisonEchec::OuvertureImpossible) {
+        m_services.dialogues.Message(ui.FenetrehWnd, QStringLiteral("Ouverture Fichier Impossible !"),
+                                     QString(), Dialogues::Icone::Aucune);
+    }
 }
 
 void Transfert::Avertir(bool annule) {

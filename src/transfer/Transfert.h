@@ -49,8 +49,11 @@ public:
     // Command 101: cancel the transfer (and tell the contact), or close the window once it ended.
     void Annuler();
 
-    // "[DEM]": the contact offers a file (taille -1 for an absurd size).
-    void RecuOffre(const QString& nom, qint64 taille);
+    // "[DEM]": the contact offers a file (taille -1 for an absurd size). pendantUneQuestion: it
+    // came while a box about an offer was open, and is refused without one.
+    void RecuOffre(const QString& nom, qint64 taille, bool pendantUneQuestion = false);
+    // A box about an offer is open: offers that come meanwhile get no box of their own.
+    bool QuestionOuverte() const { return m_questionOuverte; }
     // "[RPS]": the answer to our offer.
     void RecuReponse(bool oui);
     // "[ANN]": the contact cancelled.
@@ -74,6 +77,8 @@ private:
     // ends with suite) and closes it on yes; false on no.
     bool FermerFenetreOuverte(const QString& suite);
     void Refuser(const QString& nom, const QString& pourquoi = QString());
+    // The answer no without a box, said once until the next question or transfer.
+    void RefuserSansQuestion();
     void Accepter(const QString& nom, const QString& nomFinal, qint64 taille);
     void Preparer(Sens sens, qint64 total);
     void Afficher();
@@ -95,6 +100,12 @@ private:
     // The name shown to the user and the whole path on this machine (the file sent, or received).
     QString m_nomDuFich;
     QString m_nomFich;
+    // Receiver: the name it was saved under, when a file of the shown name was there already.
+    QString m_nomEnregistre;
+    bool m_questionOuverte = false;
+    bool m_refusSignale = false;
+    // The box saying that a transfer runs is shown for the first offer of a transfer only.
+    bool m_dejaEnCoursSignale = false;
     qint64 m_tailleFichEnv = 0;
     qint64 m_total = 0;
     qint64 m_fait = 0;
