@@ -14,7 +14,7 @@ SKIP=77
 if [ "$(id -u)" -ne 0 ]; then
   echo "SKIP: network namespaces need root"; exit $SKIP
 fi
-for outil in ip Xvfb xdotool ss sha256sum trayer; do
+for outil in ip tc Xvfb xdotool ss sha256sum trayer; do
   command -v "$outil" >/dev/null || { echo "SKIP: $outil is missing"; exit $SKIP; }
 done
 . "$(dirname "$0")/../avahi/mdns.sh"
@@ -209,6 +209,52 @@ envoyer() {
 }
 envoyer a "$dA" "$fenetre" b "$dB" "$fenetreB" aller.bin
 envoyer b "$dB" "$fenetreB" a "$dA" "$fenetre" retour.bin
+
+# A cancel during a transfer on a slow link, by the receiver and then by the sender: the side that
+# did not cancel logs the cancel too (its history says so), never a failure, whichever of the
+# "[ANN]" and the stream's reset reached it first.
+historique_dit() { cat "$travail/$1"/historique.db* 2>/dev/null | grep -aqF "$2"; }
+annuler_pendant() {
+  local qui=$1 nom=$2 source=$travail/a/$2
+  head -c $((64 << 20)) /dev/urandom >"$source"
+  ip netns exec "$nsA" tc qdisc add dev "$vethA" root tbf rate 16mbit burst 256kb limit 1mb
+  DISPLAY=$dA xdotool windowfocus --sync "$fenetre" key ctrl+e
+  local fin=$(( $(date +%s) + 60 ))
+  until DISPLAY=$dA xdotool search --name '^Ouvrir le fichier$' >/dev/null 2>&1; do
+    repondre "$dA" "$fenetre"
+    [ "$(date +%s)" -lt "$fin" ] || { echo "FAIL: no file dialog for $nom"; exit 1; }
+    sleep 0.1
+  done
+  DISPLAY=$dA xdotool windowfocus --sync "$(DISPLAY=$dA xdotool search --name '^Ouvrir le fichier$' | head -1)"
+  DISPLAY=$dA xdotool type --delay 5 "$nom"
+  DISPLAY=$dA xdotool key Return
+  until DISPLAY=$dB xdotool search --onlyvisible --name "^[1-9][0-9]? % - $nom\$" >/dev/null 2>&1; do
+    repondre "$dB" "$fenetreB"
+    [ "$(date +%s)" -lt "$fin" ] || { echo "FAIL: $nom does not start"; ecrans; exit 1; }
+    sleep 0.1
+  done
+  local d=$dA autre=b
+  [ "$qui" = b ] && d=$dB autre=a
+  # The transfer window's Cancel button (116 x 30 at 233, 230).
+  DISPLAY=$d xdotool mousemove --window "$(DISPLAY=$d xdotool search --onlyvisible --name " % - $nom\$" | head -1)" \
+    291 245 click 1
+  attendre 20 historique_dit "$autre" "Annulation du transfert de '$nom' !" ||
+    { echo "FAIL: $autre does not log the cancel of $nom"; ecrans; exit 1; }
+  attendre 20 historique_dit "$qui" "Annulation du transfert de '$nom' !" ||
+    { echo "FAIL: $qui does not log its cancel of $nom"; exit 1; }
+  if historique_dit "$autre" "Le transfert de '$nom' a échoué"; then
+    echo "FAIL: $autre reports the cancelled $nom as failed"; exit 1
+  fi
+  local dautre=$dB
+  [ "$autre" = a ] && dautre=$dA
+  attendre 10 env DISPLAY="$dautre" xdotool search --onlyvisible --name '^Annulation$' ||
+    { echo "FAIL: $autre shows no cancel box"; exit 1; }
+  DISPLAY=$dautre xdotool windowfocus --sync "$(DISPLAY=$dautre xdotool search --onlyvisible --name '^Annulation$' | head -1)" key Return
+  ip netns exec "$nsA" tc qdisc del dev "$vethA" root
+  echo "$nom: cancelled by $qui mid-stream, logged as a cancel on both sides"
+}
+annuler_pendant b annule-par-b.bin
+annuler_pendant a annule-par-a.bin
 
 # A screen capture from A: its button, the question answered yes, the offer accepted on B; the
 # file B receives is the one A made.
