@@ -18,8 +18,9 @@ if [ "${1:-}" = "--tests" ]; then
   PAQUETS+=(
     # libFuzzer, for the fuzz runs under CI
     clang libclang-rt-14-dev
-    # Network namespaces for each test program and the end-to-end run
-    iproute2
+    # Network namespaces for each test program and the end-to-end run; a shaped link (tc) and
+    # resets made on the way (nft) for the transfer tests
+    iproute2 nftables
     # Tests on a real display: typing into windows, a window manager, a tray host, window
     # properties, screenshots.
     xdotool openbox trayer x11-utils imagemagick
