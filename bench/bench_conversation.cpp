@@ -1,25 +1,27 @@
 // Figures for the conversation view: the cost of one entry as the log grows, and a burst of
 // 10,000 messages from a peer copy against plain text-edit appends of the same texts, the same
-// burst with three smiley codes in each message against one without, and a burst of 100,000
-// messages with the history recording them against the same burst without it.
+// burst with three smiley codes in each message against one without, a burst of 100,000
+// messages with the history recording them against the same burst without it, and a million
+// messages: the cost of one at the end against the start, memory, the longest event-loop wait.
 #include "CopieOvan.h"
 #include "Memoire.h"
+#include "app/FenetrePrincipale.h"
 #include "app/Interface.h"
 #include "chat/ArriveeDonnees.h"
 #include "chat/SocketsChat.h"
-#include "app/FenetrePrincipale.h"
 #include "conversation/AjouteTexte.h"
 #include "conversation/VueConversation.h"
 #include "history/Historique.h"
 
 #include <QApplication>
 #include <QDir>
-#include <QFile>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QTest>
 #include <QTextEdit>
 #include <QTimer>
 #include <cstdio>
+#include <ctime>
 
 namespace {
 
@@ -62,8 +64,8 @@ double CoutAppend(int deja, int n) {
 
 // A copy's program folder with the pictures of the build.
 void CopierSmileys(const QString& dossier) {
-    const QString programme =
-        QDir::cleanPath(QCoreApplication::applicationDirPath() + QStringLiteral("/../OVAN_Messenger/Smileys"));
+    const QString programme = QDir::cleanPath(QCoreApplication::applicationDirPath() +
+                                              QStringLiteral("/../OVAN_Messenger/Smileys"));
     QDir().mkpath(dossier + QStringLiteral("Smileys"));
     for (const QString& nom : QDir(programme).entryList(QDir::Files)) {
         QFile::copy(programme + u'/' + nom, dossier + QStringLiteral("Smileys/") + nom);
@@ -86,7 +88,8 @@ double Rafale(int n, bool codes, int ip) {
     QElapsedTimer montre;
     montre.start();
     for (int i = 0; i < n; ++i) {
-        a.ovan().Sockets().Envoyer(Trame::Message(i % 6, i % 10, i % 8, TexteNumero(i) + (codes ? avec : sans)));
+        a.ovan().Sockets().Envoyer(
+            Trame::Message(i % 6, i % 10, i % 8, TexteNumero(i) + (codes ? avec : sans)));
     }
     if (!QTest::qWaitFor([&] { return recus == n; }, 120000)) {
         return -1;
@@ -120,7 +123,8 @@ MesureHistorique RafaleHistorique(int n, bool enregistrer, int ip) {
     QElapsedTimer battement;
     QTimer pouls;
     pouls.setInterval(5);
-    QObject::connect(&pouls, &QTimer::timeout, [&] { m.pireAttenteMs = std::max(m.pireAttenteMs, battement.restart()); });
+    QObject::connect(&pouls, &QTimer::timeout,
+                     [&] { m.pireAttenteMs = std::max(m.pireAttenteMs, battement.restart()); });
     QElapsedTimer montre;
     montre.start();
     battement.start();
@@ -140,6 +144,96 @@ MesureHistorique RafaleHistorique(int n, bool enregistrer, int ip) {
     b.ovan().historique()->Vider();
     QCoreApplication::processEvents();
     m.viderMs = montre.nsecsElapsed() / 1e6;
+    return m;
+}
+
+// Processor time of the whole process (both copies), in microseconds: a busy machine stretches the
+// wall clock of one window more than another's.
+double ProcesseurUs() {
+    timespec t{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return t.tv_sec * 1e6 + t.tv_nsec / 1e3;
+}
+
+struct MesureLongue {
+    double debutUs = -1;
+    double finUs = -1;
+    double debutCpuUs = -1;
+    double finCpuUs = -1;
+    long memoireDebutKo = 0;
+    long memoireMilieuKo = 0;
+    long memoireFinKo = 0;
+    qint64 pireAttenteMs = 0;
+    int entreesVue = 0;
+};
+
+// n messages from a peer copy shown by b, the history off (its cost is measured above): microseconds
+// per message over the first and the last 10,000, resident memory after 10,000, halfway and at the
+// end, the longest the event loop went without turning. The sender keeps at most a few thousand
+// messages ahead, as a contact that is read as fast as it writes.
+MesureLongue RafaleLongue(int n, int ip) {
+    constexpr int Fenetre = 10000;
+    constexpr int Lot = 500;
+    MesureLongue m;
+    CopieOvan a(QStringLiteral("127.0.0.%1").arg(ip));
+    CopieOvan b(QStringLiteral("127.0.0.%1").arg(ip + 1));
+    a.ovan().historique()->ReglerEnregistrer(false);
+    b.ovan().historique()->ReglerEnregistrer(false);
+    if (!ConnecterCopies(a, QStringLiteral("Alice"), b, QStringLiteral("Bob"))) {
+        return m;
+    }
+    int recus = 0;
+    QObject::connect(&b.ovan().Arrivee(), &ArriveeDonnees::trameTraitee,
+                     [&](const Trame::TrameRecue& t) { recus += t.balise == Trame::Balise::TXT; });
+    QElapsedTimer battement;
+    QTimer pouls;
+    pouls.setInterval(5);
+    QObject::connect(&pouls, &QTimer::timeout,
+                     [&] { m.pireAttenteMs = std::max(m.pireAttenteMs, battement.restart()); });
+    const auto attendre = [&](int cible) {
+        while (recus < cible && a.ovan().Sockets().Etat() == EtatConnecte) {
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        }
+        return recus >= cible;
+    };
+    QElapsedTimer montre;
+    montre.start();
+    double cpu = ProcesseurUs();
+    battement.start();
+    pouls.start();
+    for (int envoyes = 0; envoyes < n; envoyes += Lot) {
+        if (envoyes == n - Fenetre) {
+            if (!attendre(envoyes)) {
+                return m;
+            }
+            montre.restart();
+            cpu = ProcesseurUs();
+        }
+        for (int i = envoyes; i < envoyes + Lot; ++i) {
+            a.ovan().Sockets().Envoyer(Trame::Message(i % 6, i % 10, i % 8, TexteNumero(i)));
+        }
+        if (!attendre(envoyes + Lot - 4000)) {
+            return m;
+        }
+        if (envoyes + Lot == Fenetre) {
+            if (!attendre(Fenetre)) {
+                return m;
+            }
+            m.debutUs = montre.nsecsElapsed() / 1000.0 / Fenetre;
+            m.debutCpuUs = (ProcesseurUs() - cpu) / Fenetre;
+            m.memoireDebutKo = MemoireResidente();
+        } else if (envoyes + Lot == n / 2) {
+            m.memoireMilieuKo = MemoireResidente();
+        }
+    }
+    if (!attendre(n)) {
+        return m;
+    }
+    m.finUs = montre.nsecsElapsed() / 1000.0 / Fenetre;
+    m.finCpuUs = (ProcesseurUs() - cpu) / Fenetre;
+    pouls.stop();
+    m.memoireFinKo = MemoireResidente();
+    m.entreesVue = b.Conversation()->document()->blockCount();
     return m;
 }
 
@@ -258,5 +352,24 @@ int main(int argc, char* argv[]) {
     std::printf("entries written: %lld (the last batch reached the disk %.1f ms after the last message)\n",
                 static_cast<long long>(avec.ecrites), avec.viderMs);
     std::printf("ratio time:   %5.2f (goal: within 1.2)\n", avec.us / sans.us);
-    return tout && ordre && sansCodes > 0 && avecCodes > 0 && sans.us > 0 && avec.us > 0 ? 0 : 1;
+
+    const int nLongue = qEnvironmentVariableIntValue("OVAN_BENCH_LONGUE") > 0
+                            ? qEnvironmentVariableIntValue("OVAN_BENCH_LONGUE")
+                            : 1000000;
+    std::printf("\n== %d messages from a peer copy, history off ==\n", nLongue);
+    const MesureLongue longue = RafaleLongue(nLongue, 104);
+    std::printf("first 10,000: %8.1f us per message, %8.1f us of processor time\n", longue.debutUs,
+                longue.debutCpuUs);
+    std::printf("last 10,000:  %8.1f us per message, %8.1f us of processor time\n", longue.finUs,
+                longue.finCpuUs);
+    std::printf("ratio time:   %5.2f, processor time %5.2f (goal: within 1.5)\n",
+                longue.finUs / longue.debutUs, longue.finCpuUs / longue.debutCpuUs);
+    std::printf("resident memory: %ld KiB after 10,000, %ld KiB halfway, %ld KiB at the end\n",
+                longue.memoireDebutKo, longue.memoireMilieuKo, longue.memoireFinKo);
+    std::printf("paragraphs in the view at the end: %d (at most %d entries kept)\n", longue.entreesVue,
+                VueConversation::EntreesGardees + VueConversation::EntreesEnPlus);
+    std::printf("longest wait of the event loop: %lld ms\n", static_cast<long long>(longue.pireAttenteMs));
+    return tout && ordre && sansCodes > 0 && avecCodes > 0 && sans.us > 0 && avec.us > 0 && longue.finUs > 0
+               ? 0
+               : 1;
 }

@@ -83,7 +83,7 @@ void TestConversationEntrees::effacer() {
     CopieOvan a(QStringLiteral("127.0.0.66"));
     Interface& ui = a.interface();
     constexpr int gardees = VueConversation::EntreesGardees;
-    const int n = gardees + gardees / 10 + 1;
+    const int n = gardees + VueConversation::EntreesEnPlus + 1;
     for (int i = 0; i < n; ++i) {
         a.ovan().vueConversation().Message(QString::number(i));
     }

@@ -51,7 +51,7 @@ void VueConversation::Entree(const std::function<void()>& ecrire, bool balayer) 
     edition.endEditBlock();
     m_blocs.push_back(document->blockCount() - avant);
     m_blocsEntrees += m_blocs.back();
-    if (m_blocs.size() > std::size_t(EntreesGardees + EntreesGardees / 10)) {
+    if (m_blocs.size() > std::size_t(EntreesGardees + EntreesEnPlus)) {
         // Whatever came before the first entry (the welcome line) leaves with the oldest.
         int blocs = document->blockCount() - 1 - m_blocsEntrees;
         while (m_blocs.size() > std::size_t(EntreesGardees)) {

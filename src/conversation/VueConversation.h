@@ -15,10 +15,11 @@ class Smileys;
 
 class VueConversation {
 public:
-    // The view keeps at least this many of the latest entries: the oldest leave it a thousand at
-    // a time (the history keeps them), so that neither memory nor the cost of one entry grows
-    // with a long conversation.
+    // The view keeps at least this many of the latest entries, so that neither memory nor the cost of
+    // one entry grows with a long conversation (the history keeps them all). Past this many more, the
+    // oldest leave together: a removal at the top lays the whole view out again, once.
     static constexpr int EntreesGardees = 10000;
+    static constexpr int EntreesEnPlus = 5000;
 
     VueConversation(QTextEdit* vue, Smileys& smileys) : m_vue(vue), m_smileys(smileys) {}
 
