@@ -103,7 +103,6 @@ void TestHistoriqueFenetre::conversationGardeeEtMontreeLaMeme() {
     QTreeWidgetItem* conversation = h.Liste()->topLevelItem(0);
     QCOMPARE(conversation->text(0), QStringLiteral("Bob (127.0.0.191)"));
     QCOMPARE(conversation->text(1), QDate::currentDate().toString(QStringLiteral("dd/MM/yyyy")));
-    emit h.Liste()->itemClicked(conversation, 0);
     // What the view showed, then the notice of the disconnection that quitting wrote.
     QCOMPARE(SansPremiereLigne(h.Vue()->toPlainText()),
              montre + QStringLiteral(">>> Vous vous êtes déconnecté(e). <<<\n"));
