@@ -271,7 +271,7 @@ done
 [ -z "${OVAN_E2E_CAPTURES:-}" ] || cp "$travail/b/maison/CaptEcran_1.png" "$OVAN_E2E_CAPTURES/capture-recue.png"
 echo "capture: CaptEcran_1.png ($(stat -c %s "$travail/a/CaptEcran_1.png") bytes) from a to b, same SHA-256"
 
-DISPLAY=$dA xdotool key ctrl+d
+DISPLAY=$dA xdotool windowfocus --sync "$fenetre" key ctrl+d
 attendre 20 aucune_connexion "$nsA" || { echo "FAIL: A did not disconnect"; exit 1; }
 attendre 20 aucune_connexion "$nsB" || { echo "FAIL: B did not see A leave"; exit 1; }
 attendre 20 ecoute "$nsA" || { echo "FAIL: A does not listen again"; exit 1; }
