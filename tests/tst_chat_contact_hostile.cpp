@@ -168,10 +168,10 @@ void TestChatContactHostile::boitesBornees() {
             offres += "[DEM]autre" + QByteArray::number(i) + "\\1\x03";
         }
         f.Envoyer(offres);
-        QVERIFY(QTest::qWaitFor([&] { return arrivee.EnAttente() == 20; }, 5000));
+        QVERIFY(QTest::qWaitFor([&] { return arrivee.EnAttente() == 21; }, 5000));
     });
-    f.Envoyer(Offre);
-    QVERIFY(f.AttendreTrames(21));
+    f.Envoyer(Offre + "[DEM]derriere\\1\x03");
+    QVERIFY(f.AttendreTrames(22));
     for (const auto& t : f.Trames()) {
         QCOMPARE(t.entete + t.donnee, QByteArray("[RPS]NON"));
     }

@@ -65,10 +65,14 @@ void ArriveeDonnees::Traiter(const QList<Trame::TrameRecue>& trames) {
             }
             m_boites.insert(cle);
         }
+        // One offer is asked at a time: those read while another is asked or waits to be are
+        // refused without a question.
+        const bool offre = trame.balise == Trame::Balise::DEM;
         m_file.push_back({trame,
                           {},
                           m_sockets.Episode(),
-                          trame.balise == Trame::Balise::DEM && m_transfert.QuestionOuverte()});
+                          offre && (m_transfert.QuestionOuverte() || m_offresEnAttente > 0)});
+        m_offresEnAttente += offre ? 1 : 0;
     }
     ReglerLecture();
     Planifier();
@@ -120,6 +124,7 @@ void ArriveeDonnees::Suivant() {
         return;
     }
     const Trame::Balise balise = evenement.trame.balise;
+    m_offresEnAttente -= balise == Trame::Balise::DEM ? 1 : 0;
     // An offer or an answer from a contact who has left asks nothing and starts nothing.
     const bool parti = evenement.episode != m_sockets.Episode() || m_sockets.ContactParti();
     if (!parti || (balise != Trame::Balise::DEM && balise != Trame::Balise::RPS)) {
@@ -146,6 +151,7 @@ void ArriveeDonnees::ToutTraiter() {
 
 void ArriveeDonnees::Abandonner() {
     m_file.clear();
+    m_offresEnAttente = 0;
     m_boites.clear();
     ReglerLecture();
 }

@@ -49,7 +49,7 @@ private:
         Trame::TrameRecue trame;
         std::function<void()> reaction;
         quint64 episode = 0;
-        // An offer read while a box about an offer was open.
+        // An offer read while another was asked or waiting to be.
         bool pendantUneQuestion = false;
     };
 
@@ -80,8 +80,9 @@ private:
     QSet<QByteArray> m_boites;
     bool m_enCours = false;
     bool m_planifie = false;
-    // The offer being decoded came while a box about an offer was open.
+    // The offer being decoded came while another was asked or waiting.
     bool m_offrePendantQuestion = false;
+    int m_offresEnAttente = 0;
 };
 
 // "Dernier message reçu le 06/12/2026 à 21:15."
