@@ -209,6 +209,8 @@ MesureLongue RafaleLongue(int n, int ip) {
             montre.restart();
             cpu = ProcesseurUs();
         }
+        // The recording stand-in for sounds keeps every one played; the program keeps none.
+        b.sons().Effacer();
         for (int i = envoyes; i < envoyes + Lot; ++i) {
             a.ovan().Sockets().Envoyer(Trame::Message(i % 6, i % 10, i % 8, TexteNumero(i)));
         }
