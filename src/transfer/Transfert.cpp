@@ -264,8 +264,9 @@ void Transfert::RecuOffre(const QString& nom, qint64 taille, bool pendantUneQues
         Refuser(sur);
         return;
     }
-    // The conversation may have ended while the user was answering.
-    if (m_sockets.Etat() != EtatConnecte) {
+    // The conversation may have ended while the user was answering (its close may still wait
+    // behind the frames read before it).
+    if (m_sockets.Etat() != EtatConnecte || m_sockets.ContactParti()) {
         return;
     }
     QString chemin = m_session.DossFichRecus + sur;
