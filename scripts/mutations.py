@@ -7,7 +7,9 @@ the tests fail on is killed; one they pass on survived (a fault the tests would 
 that do not compile are not counted. The file is restored whatever happens.
 
     scripts/mutations.py src/transfer/CanalFichier.cpp --tests tst_transfer_canal [--build build]
-                         [--max 40] [--seed 1]
+                         [--max 40] [--seed 1] [--depuis COMMIT]
+
+--depuis keeps the lines changed since that commit: what a change added, and whether its tests see it.
 """
 import argparse
 import random
@@ -35,8 +37,19 @@ MUTATIONS = [
 ]
 
 
-def candidats(lignes):
+def lignes_changees(chemin, commit):
+    diff = subprocess.run(["git", "diff", "-U0", commit, "--", str(chemin)], capture_output=True, text=True).stdout
+    garde = set()
+    for m in re.finditer(r"^@@ -\S+ \+(\d+)(?:,(\d+))? @@", diff, re.M):
+        debut, nombre = int(m.group(1)), int(m.group(2) or 1)
+        garde.update(range(debut - 1, debut - 1 + nombre))
+    return garde
+
+
+def candidats(lignes, garde=None):
     for n, ligne in enumerate(lignes):
+        if garde is not None and n not in garde:
+            continue
         code = ligne.split("//", 1)[0]
         if not code.strip() or code.lstrip().startswith(("#", "*", "/*")):
             continue
@@ -60,12 +73,13 @@ def main():
     args.add_argument("--max", type=int, default=40)
     args.add_argument("--seed", type=int, default=1)
     args.add_argument("--delai", type=int, default=300, help="seconds per test run")
+    args.add_argument("--depuis", help="only the lines changed since this commit")
     o = args.parse_args()
 
     chemin = Path(o.fichier)
     original = chemin.read_text()
     lignes = original.splitlines(keepends=True)
-    tous = list(candidats(lignes))
+    tous = list(candidats(lignes, lignes_changees(chemin, o.depuis) if o.depuis else None))
     random.Random(o.seed).shuffle(tous)
     choisis = tous[: o.max]
     tests = o.tests.split(",")
