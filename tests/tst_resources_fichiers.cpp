@@ -185,6 +185,8 @@ void TestResourcesFichiers::sonsReels() {
     QTRY_VERIFY_WITH_TIMEOUT(sons.Effet()->status() != QSoundEffect::Loading, 5000);
     sons.Jouer(Son("msg"));
     QCOMPARE(sons.Effet()->source(), QUrl::fromLocalFile(Son("msg")));
+    // Qt's loader thread must be done before the program ends, or what it holds is reported lost.
+    QTRY_VERIFY_WITH_TIMEOUT(sons.Effet()->status() != QSoundEffect::Loading, 5000);
 }
 
 QTEST_MAIN(TestResourcesFichiers)
