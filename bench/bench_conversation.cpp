@@ -72,26 +72,46 @@ void CopierSmileys(const QString& dossier) {
     }
 }
 
+// Two copies on 127.0.0.ip and .ip+1, a sending and b showing; the text frames b has handled, and a
+// 5 ms pulse that keeps the longest the event loop went without turning.
+struct Paire {
+    CopieOvan a, b;
+    int recus = 0;
+    qint64 pireAttenteMs = 0;
+    QElapsedTimer battement;
+    QTimer pouls;
+    explicit Paire(int ip, const std::function<void(const QString&)>& preparer = {})
+        : a(QStringLiteral("127.0.0.%1").arg(ip), preparer),
+          b(QStringLiteral("127.0.0.%1").arg(ip + 1), preparer) {
+        QObject::connect(&b.ovan().Arrivee(), &ArriveeDonnees::trameTraitee,
+                         [this](const Trame::TrameRecue& t) { recus += t.balise == Trame::Balise::TXT; });
+        pouls.setInterval(5);
+        QObject::connect(&pouls, &QTimer::timeout,
+                         [this] { pireAttenteMs = std::max(pireAttenteMs, battement.restart()); });
+    }
+    bool Relier() { return ConnecterCopies(a, QStringLiteral("Alice"), b, QStringLiteral("Bob")); }
+    void Battre() {
+        battement.start();
+        pouls.start();
+    }
+};
+
 // Microseconds per message for a burst of n messages between two fresh copies, each message
 // holding three smiley codes or none; -1 when they did not all show.
 double Rafale(int n, bool codes, int ip) {
-    CopieOvan a(QStringLiteral("127.0.0.%1").arg(ip), CopierSmileys);
-    CopieOvan b(QStringLiteral("127.0.0.%1").arg(ip + 1), CopierSmileys);
-    if (!ConnecterCopies(a, QStringLiteral("Alice"), b, QStringLiteral("Bob"))) {
+    Paire p(ip, CopierSmileys);
+    if (!p.Relier()) {
         return -1;
     }
-    int recus = 0;
-    QObject::connect(&b.ovan().Arrivee(), &ArriveeDonnees::trameTraitee,
-                     [&](const Trame::TrameRecue& t) { recus += t.balise == Trame::Balise::TXT; });
     const QString avec = QStringLiteral(" (:-)) puis (LOL) et ]:-|) !");
     const QString sans = QStringLiteral(" (:-|) puis (lol) et ]:-() !");
     QElapsedTimer montre;
     montre.start();
     for (int i = 0; i < n; ++i) {
-        a.ovan().Sockets().Envoyer(
+        p.a.ovan().Sockets().Envoyer(
             Trame::Message(i % 6, i % 10, i % 8, TexteNumero(i) + (codes ? avec : sans)));
     }
-    if (!QTest::qWaitFor([&] { return recus == n; }, 120000)) {
+    if (!QTest::qWaitFor([&] { return p.recus == n; }, 120000)) {
         return -1;
     }
     return montre.nsecsElapsed() / 1000.0 / n;
@@ -109,36 +129,29 @@ struct MesureHistorique {
 // long the last batch took to reach the disk and how many entries were written.
 MesureHistorique RafaleHistorique(int n, bool enregistrer, int ip) {
     MesureHistorique m;
-    CopieOvan a(QStringLiteral("127.0.0.%1").arg(ip));
-    CopieOvan b(QStringLiteral("127.0.0.%1").arg(ip + 1));
+    Paire p(ip);
+    CopieOvan& a = p.a;
+    CopieOvan& b = p.b;
     a.ovan().historique()->ReglerEnregistrer(false);
     b.ovan().historique()->ReglerEnregistrer(enregistrer);
-    if (!ConnecterCopies(a, QStringLiteral("Alice"), b, QStringLiteral("Bob"))) {
+    if (!p.Relier()) {
         return m;
     }
     QObject::connect(b.ovan().historique(), &BaseHistorique::ecrit, [&](qint64 total) { m.ecrites = total; });
-    int recus = 0;
-    QObject::connect(&b.ovan().Arrivee(), &ArriveeDonnees::trameTraitee,
-                     [&](const Trame::TrameRecue& t) { recus += t.balise == Trame::Balise::TXT; });
-    QElapsedTimer battement;
-    QTimer pouls;
-    pouls.setInterval(5);
-    QObject::connect(&pouls, &QTimer::timeout,
-                     [&] { m.pireAttenteMs = std::max(m.pireAttenteMs, battement.restart()); });
     QElapsedTimer montre;
     montre.start();
-    battement.start();
-    pouls.start();
+    p.Battre();
     for (int i = 0; i < n; ++i) {
         a.ovan().Sockets().Envoyer(Trame::Message(i % 6, i % 10, i % 8, TexteNumero(i)));
         if (i % 1000 == 999) {
             QCoreApplication::processEvents();
         }
     }
-    if (!QTest::qWaitFor([&] { return recus == n; }, 600000)) {
+    if (!QTest::qWaitFor([&] { return p.recus == n; }, 600000)) {
         return m;
     }
-    pouls.stop();
+    p.pouls.stop();
+    m.pireAttenteMs = p.pireAttenteMs;
     m.us = montre.nsecsElapsed() / 1000.0 / n;
     montre.restart();
     b.ovan().historique()->Vider();
@@ -175,21 +188,15 @@ MesureLongue RafaleLongue(int n, int ip) {
     constexpr int Fenetre = 10000;
     constexpr int Lot = 500;
     MesureLongue m;
-    CopieOvan a(QStringLiteral("127.0.0.%1").arg(ip));
-    CopieOvan b(QStringLiteral("127.0.0.%1").arg(ip + 1));
+    Paire p(ip);
+    CopieOvan& a = p.a;
+    CopieOvan& b = p.b;
     a.ovan().historique()->ReglerEnregistrer(false);
     b.ovan().historique()->ReglerEnregistrer(false);
-    if (!ConnecterCopies(a, QStringLiteral("Alice"), b, QStringLiteral("Bob"))) {
+    if (!p.Relier()) {
         return m;
     }
-    int recus = 0;
-    QObject::connect(&b.ovan().Arrivee(), &ArriveeDonnees::trameTraitee,
-                     [&](const Trame::TrameRecue& t) { recus += t.balise == Trame::Balise::TXT; });
-    QElapsedTimer battement;
-    QTimer pouls;
-    pouls.setInterval(5);
-    QObject::connect(&pouls, &QTimer::timeout,
-                     [&] { m.pireAttenteMs = std::max(m.pireAttenteMs, battement.restart()); });
+    const int& recus = p.recus;
     const auto attendre = [&](int cible) {
         while (recus < cible && a.ovan().Sockets().Etat() == EtatConnecte) {
             QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
@@ -199,8 +206,7 @@ MesureLongue RafaleLongue(int n, int ip) {
     QElapsedTimer montre;
     montre.start();
     double cpu = ProcesseurUs();
-    battement.start();
-    pouls.start();
+    p.Battre();
     for (int envoyes = 0; envoyes < n; envoyes += Lot) {
         if (envoyes == n - Fenetre) {
             if (!attendre(envoyes)) {
@@ -233,7 +239,8 @@ MesureLongue RafaleLongue(int n, int ip) {
     }
     m.finUs = montre.nsecsElapsed() / 1000.0 / Fenetre;
     m.finCpuUs = (ProcesseurUs() - cpu) / Fenetre;
-    pouls.stop();
+    p.pouls.stop();
+    m.pireAttenteMs = p.pireAttenteMs;
     m.memoireFinKo = MemoireResidente();
     m.entreesVue = b.Conversation()->document()->blockCount();
     return m;
@@ -281,44 +288,31 @@ int main(int argc, char* argv[]) {
         baseKo = MemoireResidente() - memoireAvant;
     }
 
-    CopieOvan a(QStringLiteral("127.0.0.90"));
-    CopieOvan b(QStringLiteral("127.0.0.91"));
-    if (!ConnecterCopies(a, QStringLiteral("Alice"), b, QStringLiteral("Bob"))) {
+    Paire p(90);
+    if (!p.Relier()) {
         std::printf("the copies did not connect\n");
         return 1;
     }
     QTest::qWait(200);
-    int recus = 0;
-    QObject::connect(&b.ovan().Arrivee(), &ArriveeDonnees::trameTraitee,
-                     [&](const Trame::TrameRecue& t) { recus += t.balise == Trame::Balise::TXT; });
-    // The longest the event loop went without turning while the burst was shown.
-    qint64 pireAttente = 0;
-    QElapsedTimer battement;
-    QTimer pouls;
-    pouls.setInterval(5);
-    QObject::connect(&pouls, &QTimer::timeout,
-                     [&] { pireAttente = std::max(pireAttente, battement.restart()); });
-
     memoireAvant = MemoireResidente();
     montre.start();
-    battement.start();
-    pouls.start();
+    p.Battre();
     for (int i = 0; i < N; ++i) {
-        a.ovan().Sockets().Envoyer(Trame::Message(i % 6, i % 10, i % 8, TexteNumero(i)));
+        p.a.ovan().Sockets().Envoyer(Trame::Message(i % 6, i % 10, i % 8, TexteNumero(i)));
     }
-    const bool tout = QTest::qWaitFor([&] { return recus == N; }, 120000);
-    pouls.stop();
+    const bool tout = QTest::qWaitFor([&] { return p.recus == N; }, 120000);
+    p.pouls.stop();
     const double ovanUs = montre.nsecsElapsed() / 1000.0 / N;
     const long ovanKo = MemoireResidente() - memoireAvant;
-    const bool ordre = b.TexteConversation().endsWith(TexteNumero(N - 1) + u'\n');
+    const bool ordre = p.b.TexteConversation().endsWith(TexteNumero(N - 1) + u'\n');
 
-    std::printf("shown: %d of %d, last one last: %s\n", recus, N, ordre ? "yes" : "no");
+    std::printf("shown: %d of %d, last one last: %s\n", p.recus, N, ordre ? "yes" : "no");
     std::printf("plain text-edit appends: %8.1f us per message, %6ld KiB\n", baseUs, baseKo);
     std::printf("received and shown:      %8.1f us per message, %6ld KiB\n", ovanUs, ovanKo);
     std::printf("ratio time:   %5.2f (goal: within 3)\n", ovanUs / baseUs);
     std::printf("ratio memory: %5.2f (goal: within 3)\n", baseKo > 0 ? double(ovanKo) / baseKo : 0.0);
     std::printf("longest wait of the event loop during the burst: %lld ms\n\n",
-                static_cast<long long>(pireAttente));
+                static_cast<long long>(p.pireAttenteMs));
 
     std::printf("== The same burst, each message with three smiley codes ==\n");
     const double sansCodes = Rafale(N, false, 92);
