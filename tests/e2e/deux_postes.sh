@@ -180,22 +180,28 @@ capturer() {
     [ -e "$OVAN_E2E_CAPTURES/$2.png" ] || import -display "$1" -window root "$OVAN_E2E_CAPTURES/$2.png" ;;
   esac
 }
+# Ctrl+E on display $1 (main window $2), the boxes before the file dialog answered until time $4,
+# then the file $3 of the program folder chosen there.
+choisir_fichier() {
+  local d=$1 f=$2 nom=$3 fin=$4
+  DISPLAY=$d xdotool windowfocus --sync "$f" key ctrl+e
+  until DISPLAY=$d xdotool search --name '^Ouvrir le fichier$' >/dev/null 2>&1; do
+    repondre "$d" "$f"
+    [ "$(date +%s)" -lt "$fin" ] || { echo "FAIL: no file dialog for $nom"; exit 1; }
+    sleep 0.1
+  done
+  DISPLAY=$d xdotool windowfocus --sync "$(DISPLAY=$d xdotool search --name '^Ouvrir le fichier$' | head -1)"
+  # The dialog opens in the program folder, where the file is; a whole path typed there is not
+  # taken.
+  DISPLAY=$d xdotool type --delay 5 "$nom"
+  DISPLAY=$d xdotool key Return
+}
 envoyer() {
   local de=$1 dde=$2 fde=$3 vers=$4 dvers=$5 fvers=$6 nom=$7
   local source=$travail/$de/$nom recu=$travail/$vers/maison/$nom
   head -c "$((mio << 20))" /dev/urandom >"$source"
-  DISPLAY=$dde xdotool windowfocus --sync "$fde" key ctrl+e
   local fin=$(( $(date +%s) + 60 + mio / 10 ))
-  until DISPLAY=$dde xdotool search --name '^Ouvrir le fichier$' >/dev/null 2>&1; do
-    repondre "$dde" "$fde"
-    [ "$(date +%s)" -lt "$fin" ] || { echo "FAIL: no file dialog on $de"; exit 1; }
-    sleep 0.1
-  done
-  DISPLAY=$dde xdotool windowfocus --sync "$(DISPLAY=$dde xdotool search --name '^Ouvrir le fichier$' | head -1)"
-  # The dialog opens in the program folder, where the file is; a whole path typed there is not
-  # taken.
-  DISPLAY=$dde xdotool type --delay 5 "$nom"
-  DISPLAY=$dde xdotool key Return
+  choisir_fichier "$dde" "$fde" "$nom" "$fin"
   local debut=$(date +%s%N)
   until [ -f "$recu" ] && [ "$(stat -c %s "$recu")" -eq "$((mio << 20))" ]; do
     repondre "$dvers" "$fvers"
@@ -218,16 +224,8 @@ annuler_pendant() {
   local qui=$1 nom=$2 source=$travail/a/$2
   head -c $((64 << 20)) /dev/urandom >"$source"
   ip netns exec "$nsA" tc qdisc add dev "$vethA" root tbf rate 16mbit burst 256kb limit 1mb
-  DISPLAY=$dA xdotool windowfocus --sync "$fenetre" key ctrl+e
   local fin=$(( $(date +%s) + 60 ))
-  until DISPLAY=$dA xdotool search --name '^Ouvrir le fichier$' >/dev/null 2>&1; do
-    repondre "$dA" "$fenetre"
-    [ "$(date +%s)" -lt "$fin" ] || { echo "FAIL: no file dialog for $nom"; exit 1; }
-    sleep 0.1
-  done
-  DISPLAY=$dA xdotool windowfocus --sync "$(DISPLAY=$dA xdotool search --name '^Ouvrir le fichier$' | head -1)"
-  DISPLAY=$dA xdotool type --delay 5 "$nom"
-  DISPLAY=$dA xdotool key Return
+  choisir_fichier "$dA" "$fenetre" "$nom" "$fin"
   until DISPLAY=$dB xdotool search --onlyvisible --name "^[1-9][0-9]? % - $nom\$" >/dev/null 2>&1; do
     repondre "$dB" "$fenetreB"
     [ "$(date +%s)" -lt "$fin" ] || { echo "FAIL: $nom does not start"; ecrans; exit 1; }
