@@ -246,9 +246,8 @@ void Transfert::RecuOffre(const QString& nom, qint64 taille, bool pendantUneQues
     m_questionOuverte = true;
     m_refusSignale = false;
     const auto fin = qScopeGuard([this] { m_questionOuverte = false; });
-    if (m_canal.EnCours()) {
+    if (!PeutCommencer()) {
         m_dejaEnCoursSignale = true;
-        PeutCommencer();
         Refuser(sur);
         return;
     }
