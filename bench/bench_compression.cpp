@@ -2,7 +2,7 @@
 // system's bzip2 on the same file in the same run; with the longest the interface thread went
 // without turning meanwhile. The streams and the bytes that come back are checked.
 #include "CopieOvan.h"
-#include "app/Interface.h"
+#include "ui/app/Interface.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

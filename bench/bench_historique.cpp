@@ -2,7 +2,7 @@
 // and the longest time one Ajouter held the calling thread), then searches in a history of
 // 1,000,000 entries of French-like text, for a word found in about 1% of them and for a rare one,
 // set against the 50 ms a search may take while the user waits for it.
-#include "history/Historique.h"
+#include "core/history/Historique.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -1,6 +1,6 @@
 // Throughput of the file port: 256 MiB between two channels on loopback, set against a plain
 // QTcpSocket copy of the same file, file to file, measured in the same run.
-#include "transfer/CanalFichier.h"
+#include "core/transfer/CanalFichier.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

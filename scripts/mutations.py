@@ -6,7 +6,7 @@ true to false, a "return x;" of a bool...), rebuilds the given test programs and
 the tests fail on is killed; one they pass on survived (a fault the tests would not see). Mutants
 that do not compile are not counted. The file is restored whatever happens.
 
-    scripts/mutations.py src/transfer/CanalFichier.cpp --tests tst_transfer_canal [--build build]
+    scripts/mutations.py src/core/transfer/CanalFichier.cpp --tests tst_transfer_canal [--build build]
                          [--max 40] [--seed 1] [--depuis COMMIT]
 
 --depuis keeps the lines changed since that commit: what a change added, and whether its tests see it.

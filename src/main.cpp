@@ -1,10 +1,10 @@
 // OVAN Messenger: one running copy in one event loop.
-#include "app/Images.h"
-#include "app/Ovan.h"
-#include "platform/Dialogues.h"
-#include "platform/Shell.h"
-#include "platform/Sons.h"
-#include "platform/Traductions.h"
+#include "ui/app/Images.h"
+#include "ui/app/Ovan.h"
+#include "ui/platform/Dialogues.h"
+#include "ui/platform/Shell.h"
+#include "ui/platform/Sons.h"
+#include "ui/platform/Traductions.h"
 
 #include <QApplication>
 #include <csignal>

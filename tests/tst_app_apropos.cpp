@@ -1,12 +1,12 @@
 // The About window: tabs and links where the pages draw them, the cursor over them, the page kept
 // from one opening to the next, and the user guide behind the third page's button.
 #include "CopieOvan.h"
-#include "app/APropos.h"
-#include "app/BoutonImage.h"
-#include "app/FenetreOvan.h"
-#include "app/FenetrePrincipale.h"
-#include "app/Fondu.h"
-#include "app/Interface.h"
+#include "ui/app/APropos.h"
+#include "ui/app/BoutonImage.h"
+#include "ui/app/FenetreOvan.h"
+#include "ui/app/FenetrePrincipale.h"
+#include "ui/app/Fondu.h"
+#include "ui/app/Interface.h"
 
 #include <QApplication>
 #include <QFile>

@@ -1,11 +1,11 @@
 // The windows and their controls, and which command each button, check box, menu element and
 // shortcut runs; the disabled look of picture buttons.
 #include "CopieOvan.h"
-#include "app/BoutonImage.h"
-#include "app/FenetreOvan.h"
-#include "app/FenetrePrincipale.h"
-#include "app/Fondu.h"
-#include "app/Interface.h"
+#include "ui/app/BoutonImage.h"
+#include "ui/app/FenetreOvan.h"
+#include "ui/app/FenetrePrincipale.h"
+#include "ui/app/Fondu.h"
+#include "ui/app/Interface.h"
 
 #include <QAction>
 #include <QCheckBox>

@@ -1,6 +1,6 @@
 // The file dialogs read filters written the Windows way: the text shown stays, the patterns work,
 // and "*.*" lists files without a dot too. A box never grows wider than the screen for a long name.
-#include "platform/Dialogues.h"
+#include "ui/platform/Dialogues.h"
 
 #include <QComboBox>
 #include <QFileDialog>

@@ -1,9 +1,9 @@
 // The main window's layout at two sizes, its minimum size and restoring, and the fades.
 #include "CopieOvan.h"
-#include "app/BoutonImage.h"
-#include "app/FenetrePrincipale.h"
-#include "app/Fondu.h"
-#include "app/Interface.h"
+#include "ui/app/BoutonImage.h"
+#include "ui/app/FenetrePrincipale.h"
+#include "ui/app/Fondu.h"
+#include "ui/app/Interface.h"
 
 #include <QLabel>
 #include <QLineEdit>

@@ -1,6 +1,6 @@
 // The artwork compiled into the program: every picture draws, disabled faces are grey twins,
 // names are found whatever their case, tabs and links lie on the zones that react.
-#include "app/Images.h"
+#include "ui/app/Images.h"
 
 #include <QTest>
 

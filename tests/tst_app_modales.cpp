@@ -1,12 +1,12 @@
 // Windows that hold the main one: the pickers, About, Options, the nickname window; closing and
 // quitting; the French stock dialogs.
 #include "CopieOvan.h"
-#include "app/FenetreOvan.h"
-#include "app/FenetrePrincipale.h"
-#include "app/Fondu.h"
-#include "app/Interface.h"
-#include "chat/SocketsChat.h"
-#include "platform/Traductions.h"
+#include "ui/app/FenetreOvan.h"
+#include "ui/app/FenetrePrincipale.h"
+#include "ui/app/Fondu.h"
+#include "ui/app/Interface.h"
+#include "core/chat/SocketsChat.h"
+#include "ui/platform/Traductions.h"
 
 #include <QAction>
 #include <QApplication>

@@ -1,11 +1,11 @@
 // The notification area: the icon's tip and menu, showing the hidden window from it, quitting
 // without a question, and a desktop that has no notification area.
 #include "CopieOvan.h"
-#include "app/FenetrePrincipale.h"
-#include "app/Fondu.h"
-#include "app/Interface.h"
-#include "app/SysTray.h"
-#include "chat/SocketsChat.h"
+#include "ui/app/FenetrePrincipale.h"
+#include "ui/app/Fondu.h"
+#include "ui/app/Interface.h"
+#include "ui/app/SysTray.h"
+#include "core/chat/SocketsChat.h"
 
 #include <QAction>
 #include <QMenu>

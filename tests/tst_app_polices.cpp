@@ -1,6 +1,6 @@
 // Fonts: every face a message can name shows upright, and bold shows as a face of its own.
-#include "app/Interface.h"
-#include "conversation/AjouteTexte.h"
+#include "ui/app/Interface.h"
+#include "ui/conversation/AjouteTexte.h"
 
 #include <QFile>
 #include <QFontDatabase>

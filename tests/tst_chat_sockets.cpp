@@ -1,5 +1,5 @@
 // The chat sockets without any window: races of the connection, replaced sockets, framing over TCP.
-#include "chat/SocketsChat.h"
+#include "core/chat/SocketsChat.h"
 
 #include <QSignalSpy>
 #include <QTcpServer>

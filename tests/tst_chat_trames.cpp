@@ -1,8 +1,8 @@
 // Frames in the core, without a window: the reader (cut anywhere, bounded), what each received
 // frame means, and the bytes we send.
-#include "chat/DecodeurTrames.h"
-#include "chat/EnvoiTrames.h"
-#include "chat/Trame.h"
+#include "core/chat/DecodeurTrames.h"
+#include "core/chat/EnvoiTrames.h"
+#include "core/chat/Trame.h"
 
 #include <QTest>
 

@@ -3,13 +3,13 @@
 #include "CopieOvan.h"
 #include "FauxContact.h"
 #include "FormatsTexte.h"
-#include "app/BoutonImage.h"
-#include "app/FenetreOvan.h"
-#include "app/FenetrePrincipale.h"
-#include "app/Fondu.h"
-#include "chat/ArriveeDonnees.h"
-#include "chat/Presence.h"
-#include "conversation/VueConversation.h"
+#include "ui/app/BoutonImage.h"
+#include "ui/app/FenetreOvan.h"
+#include "ui/app/FenetrePrincipale.h"
+#include "ui/app/Fondu.h"
+#include "ui/chat/ArriveeDonnees.h"
+#include "ui/chat/Presence.h"
+#include "ui/conversation/VueConversation.h"
 
 #include <QLabel>
 #include <QLineEdit>

@@ -2,12 +2,12 @@
 // missing picture does, what the clipboard and a copy hold.
 #include "CopieOvan.h"
 #include "FauxContact.h"
-#include "app/FenetrePrincipale.h"
-#include "app/Interface.h"
-#include "app/VueTexte.h"
-#include "chat/SocketsChat.h"
-#include "conversation/Smileys.h"
-#include "conversation/VueConversation.h"
+#include "ui/app/FenetrePrincipale.h"
+#include "ui/app/Interface.h"
+#include "ui/app/VueTexte.h"
+#include "core/chat/SocketsChat.h"
+#include "ui/conversation/Smileys.h"
+#include "ui/conversation/VueConversation.h"
 
 #include <QApplication>
 #include <QClipboard>

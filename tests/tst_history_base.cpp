@@ -3,7 +3,7 @@
 // text, the setting and the clearing; then files that cannot be used (the chat goes on, the user's
 // file is left as it was), another program holding the lock, and a writer killed mid-write.
 #include "Fichiers.h"
-#include "history/Historique.h"
+#include "core/history/Historique.h"
 
 #include <QElapsedTimer>
 #include <QProcess>

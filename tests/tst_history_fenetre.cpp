@@ -5,11 +5,11 @@
 #include "FauxContact.h"
 #include "Fichiers.h"
 #include "FormatsTexte.h"
-#include "app/FenetreOvan.h"
-#include "app/FenetrePrincipale.h"
-#include "app/Fondu.h"
-#include "history/FenetreHistorique.h"
-#include "history/Historique.h"
+#include "ui/app/FenetreOvan.h"
+#include "ui/app/FenetrePrincipale.h"
+#include "ui/app/Fondu.h"
+#include "ui/history/FenetreHistorique.h"
+#include "core/history/Historique.h"
 
 #include <QApplication>
 #include <QCheckBox>

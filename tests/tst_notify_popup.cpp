@@ -1,6 +1,6 @@
 // The notification pop-up: rise, hold, fade, new messages meanwhile, clicks and the cursor.
-#include "app/FenetreOvan.h"
-#include "notify/Popup.h"
+#include "ui/app/FenetreOvan.h"
+#include "ui/notify/Popup.h"
 
 #include <QElapsedTimer>
 #include <QGuiApplication>

@@ -1,5 +1,5 @@
 // Windows-1252 text, as on the wire and in config.ini.
-#include "platform/Ansi.h"
+#include "core/platform/Ansi.h"
 
 #include <QTest>
 

@@ -2,13 +2,13 @@
 // another computer's ("poste-b", in a second network namespace, which announces a workstation).
 // The other computer's messenger is a small program run there. Run through deux_reseaux.sh.
 #include "CopieOvan.h"
-#include "app/FenetreOvan.h"
-#include "app/Fondu.h"
-#include "app/Interface.h"
-#include "chat/SocketsChat.h"
-#include "network/AnnonceDnssd.h"
-#include "network/Dnssd.h"
-#include "network/Reseau.h"
+#include "ui/app/FenetreOvan.h"
+#include "ui/app/Fondu.h"
+#include "ui/app/Interface.h"
+#include "core/chat/SocketsChat.h"
+#include "core/network/AnnonceDnssd.h"
+#include "core/network/Dnssd.h"
+#include "ui/network/Reseau.h"
 
 #include <QComboBox>
 #include <QApplication>

@@ -3,14 +3,14 @@
 // the link and its cursors, a double click on a computer; and what the window and the
 // announcement do when there is no mDNS daemon at all.
 #include "CopieOvan.h"
-#include "app/FenetreOvan.h"
-#include "app/FenetrePrincipale.h"
-#include "app/Fondu.h"
-#include "app/Interface.h"
-#include "chat/SocketsChat.h"
-#include "network/AnnonceDnssd.h"
-#include "network/Dnssd.h"
-#include "network/Reseau.h"
+#include "ui/app/FenetreOvan.h"
+#include "ui/app/FenetrePrincipale.h"
+#include "ui/app/Fondu.h"
+#include "ui/app/Interface.h"
+#include "core/chat/SocketsChat.h"
+#include "core/network/AnnonceDnssd.h"
+#include "core/network/Dnssd.h"
+#include "ui/network/Reseau.h"
 
 #include <QApplication>
 #include <QComboBox>

@@ -1,7 +1,7 @@
 // The files generated beside the program: the smiley bitmaps, the icon file, the sounds, and the
 // sounds played for real.
-#include "app/Images.h"
-#include "platform/Sons.h"
+#include "ui/app/Images.h"
+#include "ui/platform/Sons.h"
 
 #include <QCoreApplication>
 #include <QDir>

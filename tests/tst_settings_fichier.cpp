@@ -1,6 +1,6 @@
 // config.ini without a window: its lines, the settings value read from them and written back, the
 // safe save.
-#include "settings/FichierConfig.h"
+#include "core/settings/FichierConfig.h"
 
 #include <QDir>
 #include <QFile>

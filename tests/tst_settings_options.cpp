@@ -1,17 +1,17 @@
 // Settings through the windows: start-up with or without config.ini, the Options window and its
 // pages, what Apply, OK and Cancel keep, values longer than their boxes.
 #include "CopieOvan.h"
-#include "app/BoutonImage.h"
-#include "app/FenetreOvan.h"
-#include "app/FenetrePrincipale.h"
-#include "app/Fondu.h"
-#include "app/Interface.h"
-#include "chat/ArriveeDonnees.h"
-#include "chat/SocketsChat.h"
-#include "settings/ChoixPseudo.h"
-#include "settings/Config.h"
-#include "settings/FichierConfig.h"
-#include "settings/Options.h"
+#include "ui/app/BoutonImage.h"
+#include "ui/app/FenetreOvan.h"
+#include "ui/app/FenetrePrincipale.h"
+#include "ui/app/Fondu.h"
+#include "ui/app/Interface.h"
+#include "ui/chat/ArriveeDonnees.h"
+#include "core/chat/SocketsChat.h"
+#include "ui/settings/ChoixPseudo.h"
+#include "ui/settings/Config.h"
+#include "core/settings/FichierConfig.h"
+#include "ui/settings/Options.h"
 
 #include <QCheckBox>
 #include <QClipboard>

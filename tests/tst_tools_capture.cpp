@@ -2,10 +2,10 @@
 // name, offered on yes, kept on no, and the raw file never left behind.
 #include "CopieOvan.h"
 #include "FauxContact.h"
-#include "app/FenetrePrincipale.h"
-#include "app/Interface.h"
-#include "chat/SocketsChat.h"
-#include "tools/Capture.h"
+#include "ui/app/FenetrePrincipale.h"
+#include "ui/app/Interface.h"
+#include "core/chat/SocketsChat.h"
+#include "ui/tools/Capture.h"
 
 #include <QCheckBox>
 #include <QComboBox>

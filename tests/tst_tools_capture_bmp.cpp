@@ -1,5 +1,5 @@
 // The raw capture's bitmap file, from made-up pixels at each depth a screen can have.
-#include "tools/CaptureBmp.h"
+#include "core/tools/CaptureBmp.h"
 
 #include <QTest>
 #include <QtEndian>

@@ -2,10 +2,10 @@
 // bzip2 reads and writes, and an operation that runs beside a responsive window until the user quits.
 #include "Fichiers.h"
 #include "CopieOvan.h"
-#include "app/BoutonImage.h"
-#include "app/FenetreOvan.h"
-#include "app/Fondu.h"
-#include "app/Interface.h"
+#include "ui/app/BoutonImage.h"
+#include "ui/app/FenetreOvan.h"
+#include "ui/app/Fondu.h"
+#include "ui/app/Interface.h"
 
 #include <QDir>
 #include <QElapsedTimer>

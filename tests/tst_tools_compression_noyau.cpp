@@ -1,7 +1,7 @@
 // Compressing and decompressing files without a window: any read size, failures that leave no file,
 // descriptor or partial output behind, and a replaced file's permissions and links.
 #include "Fichiers.h"
-#include "tools/Bzip2Fichiers.h"
+#include "core/tools/Bzip2Fichiers.h"
 
 #include <QDir>
 #include <QFile>

@@ -2,12 +2,12 @@
 // source with the faces read back as state, the boxes, a live interface meanwhile, the reset when
 // the window fades out, quitting during a conversion.
 #include "CopieOvan.h"
-#include "app/BoutonImage.h"
-#include "app/FenetreOvan.h"
-#include "app/FenetrePrincipale.h"
-#include "app/Fondu.h"
-#include "app/Interface.h"
-#include "tools/ConversionImages.h"
+#include "ui/app/BoutonImage.h"
+#include "ui/app/FenetreOvan.h"
+#include "ui/app/FenetrePrincipale.h"
+#include "ui/app/Fondu.h"
+#include "ui/app/Interface.h"
+#include "ui/tools/ConversionImages.h"
 
 #include <QComboBox>
 #include <QDir>

@@ -1,9 +1,9 @@
 // Pictures converted by the helper process, read back by FreeImage; hostile files; the helper's
 // limits; output names; the screen capture's conversion.
 #include "support/Memoire.h"
-#include "tools/ConversionFormats.h"
-#include "tools/ConversionFreeImage.h"
-#include "tools/ConversionIsolee.h"
+#include "core/tools/ConversionFormats.h"
+#include "core/tools/ConversionFreeImage.h"
+#include "core/tools/ConversionIsolee.h"
 
 #include <FreeImage.h>
 

@@ -1,8 +1,8 @@
 // The file port without any window: two channels on loopback, and peers built by hand that stop,
 // overrun, intrude or never come.
 #include "Fichiers.h"
-#include "transfer/CanalFichier.h"
-#include "transfer/FichierRecu.h"
+#include "core/transfer/CanalFichier.h"
+#include "core/transfer/FichierRecu.h"
 
 #include <QDir>
 #include <QElapsedTimer>

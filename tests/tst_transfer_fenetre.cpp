@@ -2,13 +2,13 @@
 #include "CopieOvan.h"
 #include "FauxContact.h"
 #include "Fichiers.h"
-#include "app/BoutonImage.h"
-#include "app/FenetreOvan.h"
-#include "app/FenetrePrincipale.h"
-#include "app/Fondu.h"
-#include "app/Interface.h"
-#include "chat/SocketsChat.h"
-#include "transfer/CanalFichier.h"
+#include "ui/app/BoutonImage.h"
+#include "ui/app/FenetreOvan.h"
+#include "ui/app/FenetrePrincipale.h"
+#include "ui/app/Fondu.h"
+#include "ui/app/Interface.h"
+#include "core/chat/SocketsChat.h"
+#include "core/transfer/CanalFichier.h"
 
 #include <QApplication>
 #include <QCryptographicHash>

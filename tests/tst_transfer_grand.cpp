@@ -1,6 +1,6 @@
 // A file past 4 GiB between two channels: every count is 64-bit, from the offer to the last byte.
 // Slow (it writes 4 GiB), so it is labelled as such.
-#include "transfer/CanalFichier.h"
+#include "core/transfer/CanalFichier.h"
 
 #include <QFile>
 #include <QSignalSpy>

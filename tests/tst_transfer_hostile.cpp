@@ -3,10 +3,10 @@
 #include "Fichiers.h"
 #include "CopieOvan.h"
 #include "FauxContact.h"
-#include "app/BoutonImage.h"
-#include "app/FenetreOvan.h"
-#include "app/Interface.h"
-#include "chat/SocketsChat.h"
+#include "ui/app/BoutonImage.h"
+#include "ui/app/FenetreOvan.h"
+#include "ui/app/Interface.h"
+#include "core/chat/SocketsChat.h"
 
 #include <QDir>
 #include <QFile>

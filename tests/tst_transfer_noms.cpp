@@ -1,6 +1,6 @@
 // The transfer's texts (sizes, rate, time left) and the names of received files.
-#include "transfer/ConversionsTransfert.h"
-#include "transfer/NomsFichiers.h"
+#include "core/transfer/ConversionsTransfert.h"
+#include "core/transfer/NomsFichiers.h"
 
 #include <QDir>
 #include <QFile>

@@ -3,11 +3,11 @@
 // dragged from another X client with the real pointer are offered.
 #include "Fichiers.h"
 #include "CopieOvan.h"
-#include "history/FenetreHistorique.h"
-#include "app/FenetreOvan.h"
-#include "app/FenetrePrincipale.h"
-#include "app/Fondu.h"
-#include "app/Interface.h"
+#include "ui/history/FenetreHistorique.h"
+#include "ui/app/FenetreOvan.h"
+#include "ui/app/FenetrePrincipale.h"
+#include "ui/app/Fondu.h"
+#include "ui/app/Interface.h"
 
 #include <QApplication>
 #include <QCryptographicHash>

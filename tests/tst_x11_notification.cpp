@@ -2,10 +2,10 @@
 // x11/sous_x11.sh): it is there, its double click brings the hidden window back, its menu opens
 // under the pointer and its "Quitter" ends the program without a question.
 #include "CopieOvan.h"
-#include "app/FenetrePrincipale.h"
-#include "app/Fondu.h"
-#include "app/Interface.h"
-#include "app/SysTray.h"
+#include "ui/app/FenetrePrincipale.h"
+#include "ui/app/Fondu.h"
+#include "ui/app/Interface.h"
+#include "ui/app/SysTray.h"
 
 #include <QApplication>
 #include <QFile>

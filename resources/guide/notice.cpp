@@ -2,22 +2,22 @@
 // page numbers, the smiley table, and pictures of the program's real windows taken offscreen.
 //   ovan_notice <notice.html> <program folder> <version> <notice.pdf>
 // The program folder must already hold Smileys/smileyK.bmp: the conversation shows them.
-#include "app/BoutonImage.h"
-#include "app/FenetreOvan.h"
-#include "app/FenetrePrincipale.h"
-#include "app/Images.h"
-#include "app/Interface.h"
-#include "app/Ovan.h"
-#include "app/Session.h"
-#include "chat/SocketsChat.h"
-#include "conversation/VueConversation.h"
-#include "network/Dnssd.h"
-#include "network/Reseau.h"
-#include "notify/Popup.h"
-#include "platform/Dialogues.h"
-#include "platform/Shell.h"
-#include "platform/Sons.h"
-#include "transfer/ConversionsTransfert.h"
+#include "ui/app/BoutonImage.h"
+#include "ui/app/FenetreOvan.h"
+#include "ui/app/FenetrePrincipale.h"
+#include "ui/app/Images.h"
+#include "ui/app/Interface.h"
+#include "ui/app/Ovan.h"
+#include "ui/app/Session.h"
+#include "core/chat/SocketsChat.h"
+#include "ui/conversation/VueConversation.h"
+#include "core/network/Dnssd.h"
+#include "ui/network/Reseau.h"
+#include "ui/notify/Popup.h"
+#include "ui/platform/Dialogues.h"
+#include "ui/platform/Shell.h"
+#include "ui/platform/Sons.h"
+#include "core/transfer/ConversionsTransfert.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QApplication>

@@ -4,9 +4,9 @@
 // "appel ADDRESS" for each caller; quits when its input closes.
 // With "--postes": prints the computers of "local" as the network window finds them, one
 // "name|nickname|1 or 0" line each, and quits.
-#include "chat/SocketsChat.h"
-#include "network/AnnonceDnssd.h"
-#include "network/Dnssd.h"
+#include "core/chat/SocketsChat.h"
+#include "core/network/AnnonceDnssd.h"
+#include "core/network/Dnssd.h"
 
 #include <QCoreApplication>
 #include <QSocketNotifier>

@@ -1,5 +1,5 @@
 // Fuzz target over config.ini: its lines and the settings value, each written then read back.
-#include "settings/FichierConfig.h"
+#include "core/settings/FichierConfig.h"
 
 #include <cstdint>
 #include <cstdio>

@@ -1,8 +1,8 @@
 // Arbitrary bytes from a contact through the frame reader and the decoder (a libFuzzer entry).
 // The first byte chooses how the rest is cut into reads, so frames split at every kind of point.
-#include "chat/DecodeurTrames.h"
-#include "chat/Trame.h"
-#include "platform/Ansi.h"
+#include "core/chat/DecodeurTrames.h"
+#include "core/chat/Trame.h"
+#include "core/platform/Ansi.h"
 
 #include <cstdint>
 #include <cstdio>

@@ -1,6 +1,6 @@
 // Writes entries into the history file given as fast as it takes them and prints each committed
 // total on a line of its own, until it is killed: the tests kill it in mid-write.
-#include "history/Historique.h"
+#include "core/history/Historique.h"
 
 #include <QCoreApplication>
 #include <QTimer>

@@ -1,7 +1,7 @@
 #include "CopieOvan.h"
 
-#include "app/Interface.h"
-#include "chat/SocketsChat.h"
+#include "ui/app/Interface.h"
+#include "core/chat/SocketsChat.h"
 
 #include <QFile>
 #include <QLineEdit>

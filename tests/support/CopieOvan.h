@@ -4,7 +4,7 @@
 #include "DialoguesEnregistres.h"
 #include "ShellEnregistre.h"
 #include "SonsEnregistres.h"
-#include "app/Ovan.h"
+#include "ui/app/Ovan.h"
 
 #include <QTemporaryDir>
 #include <functional>

@@ -1,7 +1,7 @@
 // Message boxes that answer from a script and record every call, so no test blocks on a box.
 #pragma once
 
-#include "platform/Dialogues.h"
+#include "ui/platform/Dialogues.h"
 
 #include <QList>
 #include <QObject>

@@ -1,6 +1,6 @@
 #include "FauxContact.h"
 
-#include "chat/SocketsChat.h"
+#include "core/chat/SocketsChat.h"
 
 #include <QTest>
 

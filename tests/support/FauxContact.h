@@ -7,7 +7,7 @@
 // connection the copy writes on.
 #pragma once
 
-#include "chat/Trame.h"
+#include "core/chat/Trame.h"
 
 #include <QObject>
 #include <QPointer>

@@ -1,9 +1,9 @@
 // Reading back what a text view shows: its runs of text with their formats.
 #pragma once
 
-#include "app/Interface.h"
-#include "chat/Trame.h"
-#include "conversation/AjouteTexte.h"
+#include "ui/app/Interface.h"
+#include "core/chat/Trame.h"
+#include "ui/conversation/AjouteTexte.h"
 
 #include <QCheckBox>
 #include <QComboBox>

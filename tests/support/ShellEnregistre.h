@@ -1,7 +1,7 @@
 // A shell that opens nothing and records what it was asked to open.
 #pragma once
 
-#include "platform/Shell.h"
+#include "ui/platform/Shell.h"
 
 #include <QObject>
 #include <QStringList>

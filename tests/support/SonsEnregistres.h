@@ -1,7 +1,7 @@
 // Sounds that play nothing and record what they were asked to play.
 #pragma once
 
-#include "platform/Sons.h"
+#include "ui/platform/Sons.h"
 
 #include <QObject>
 #include <QStringList>

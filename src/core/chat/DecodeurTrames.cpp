@@ -1,0 +1,35 @@
+#include "core/chat/DecodeurTrames.h"
+
+#include "core/platform/Ansi.h"
+
+void DecodeurTrames::Decoder(const Trame::TrameRecue& trame) {
+    using Trame::Balise;
+    const QByteArray& donnee = trame.donnee;
+    switch (trame.balise) {
+    case Balise::LOG: emit connecte(Ansi::DepuisAnsi(donnee)); break;
+    case Balise::PSE: emit pseudoChange(Ansi::DepuisAnsi(donnee)); break;
+    case Balise::ANN: emit annulation(); break;
+    case Balise::TXT: {
+        const Trame::MessageTxt m = Trame::LireMessage(donnee);
+        emit message(m.police, m.couleur, m.style, Ansi::DepuisAnsi(m.texte));
+        break;
+    }
+    case Balise::DEM: {
+        const Trame::OffreFichier o = Trame::LireOffre(donnee);
+        emit offre(Ansi::DepuisAnsi(o.nom), Trame::LireTaille(o.tailleTexte), o.tailleTexte);
+        break;
+    }
+    case Balise::RPS: emit reponse(donnee == "OUI"); break;
+    case Balise::STA:
+        // Any other payload means nothing.
+        if (donnee == "abs" || donnee == "prs")
+            emit statut(donnee == "abs");
+        break;
+    case Balise::TAP:
+        if (donnee == "ecr" || donnee == "vid")
+            emit frappe(donnee == "ecr");
+        break;
+    case Balise::ATT: emit attentePseudo(); break;
+    case Balise::Inconnue: break;
+    }
+}

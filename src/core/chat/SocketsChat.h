@@ -1,0 +1,133 @@
+// The chat sockets (port 60000) and the connection state.
+#pragma once
+
+#include "core/chat/Trame.h"
+
+#include <QHostAddress>
+#include <QObject>
+#include <QPointer>
+
+#include <functional>
+#include <memory>
+
+class QTcpServer;
+class Taches;
+class QTcpSocket;
+
+// Etat values: only Connecte counts as connected.
+enum EtatConnexion : int {
+    EtatDeconnecte = 0,
+    EtatEcoute = 2,
+    EtatRecherche = 4,
+    EtatEnConnexion = 6,
+    EtatConnecte = 7,
+    EtatErreur = 9,
+};
+
+class SocketsChat : public QObject {
+    Q_OBJECT
+public:
+    static constexpr quint16 PortChat = 60000;
+    // Bounds on what a contact can make us hold.
+    static constexpr qint64 TailleLecture = 64 * 1024;
+    static constexpr qint64 TailleMaxEnvoi = 4 * 1024 * 1024;
+    static constexpr qint64 TailleMaxReste = 1024 * 1024;
+
+    // adresseLocale: where to listen and, when not Any, where outgoing sockets bind,
+    // so that the callee connects back to this very copy.
+    explicit SocketsChat(const QHostAddress& adresseLocale, QObject* parent = nullptr);
+    ~SocketsChat() override;
+
+    int Etat() const { return m_etat; }
+    // Sets the state and reports its status text; returns the state.
+    int ReglEtat(int etat);
+    static QString TexteEtat(int etat);
+
+    // Recreates W_Serveur and W_Client (closing the ones they replace), state 0, listens:
+    // state 2 on success, false and state 0 on failure.
+    bool Ecouter();
+
+    // Who asks for a connection: the user's connect command, or the accept of a caller.
+    enum class Origine { Commande, Retour };
+
+    // Starts connecting W_Client to the contact's port 60000 (ChercheAdresse first).
+    // Commande: a name that cannot be resolved, or address 0, ends in erreur(), and an attempt
+    // still under way is dropped for the new one. Retour: a failed name leaves the state at 4
+    // and nothing is connected; an attempt already under way is kept, as it goes to the same
+    // contact (both sides may have called each other at once).
+    void Connecter(const QString& adresse, Origine origine);
+
+    // The contact's address from a text: a dotted IPv4 address at once; otherwise the state
+    // becomes 4 and the name is looked up without blocking. suite gets the first IPv4 address
+    // found, or a null address; it is not called when a newer connect or a disconnect came first.
+    void ChercheAdresse(const QString& IP, std::function<void(const QHostAddress&)> suite);
+
+    // One frame on W_Client; dropped when it is not connected. A contact that stops reading
+    // while more than TailleMaxEnvoi waits ends the conversation through erreur().
+    void Envoyer(const QByteArray& trame);
+
+    // While suspended, nothing more is read from W_Serveur: Qt's bounded buffer, then the
+    // kernel's and TCP's flow control hold the contact back. Resuming reads later, never
+    // from inside the caller.
+    void SuspendreLecture(bool suspendre);
+    bool LectureSuspendue() const { return m_lectureSuspendue; }
+    // Reads what the contact sent before it left (at most TailleMaxReste), so that it is
+    // handled before the close.
+    void LireReste();
+
+    // Counts the conversations: a close or an error belongs to the one it was reported in.
+    quint64 Episode() const { return m_episode; }
+    // The contact of this conversation has closed or broken it (reported, not yet handled).
+    bool ContactParti() const { return m_finSignalee; }
+
+    void FermerClient();
+    void FermerServeur();
+
+    // The caller's address of the accepted chat connection, as dotted text.
+    QString AdresseAppelant() const { return m_adresseAppelant; }
+    // The contact's address while our connection to it is up; null otherwise.
+    QHostAddress AdresseContact() const;
+    bool EcouteActive() const;
+
+signals:
+    void etatChange(int etat, const QString& texte);
+    // FD_ACCEPT: a caller was accepted on W_Serveur and the listener is closed.
+    void appelAccepte(const QString& adresse);
+    // FD_CONNECT without error on W_Client.
+    void connexionEtablie();
+    // FD_READ on W_Serveur: the frames this read completed, in order.
+    void tramesRecues(const QList<Trame::TrameRecue>& trames);
+    // The contact closed either chat connection, even only its sending side. At most one
+    // fermeture or erreur per conversation (Episode()).
+    void fermeture();
+    // Any chat-socket event with an error code, a connection reset included.
+    void erreur();
+
+private:
+    QTcpSocket* NouveauClient();
+    void BrancherServeur(QTcpSocket* socket);
+    void LireServeur(QTcpSocket* socket);
+    void SurAppel();
+    void SurErreurSocket(QTcpSocket* socket, int code);
+    void DemarrerConnexion(const QHostAddress& adresse, Origine origine);
+    void SurFermeture(QTcpSocket* socket);
+    void Signaler(bool erreur);
+    void ChercheParSysteme(const QString& IP, quint64 generation, std::function<void(const QHostAddress&)> suite);
+
+    QHostAddress m_adresseLocale;
+    int m_etat = EtatDeconnecte;
+    // W_Serveur is the listener W_ServeurEcoute until a caller comes, then the accepted connection.
+    QPointer<QTcpServer> W_ServeurEcoute;
+    QPointer<QTcpSocket> W_Serveur;
+    QPointer<QTcpSocket> W_Client;
+    Trame::LecteurTrames m_lecteur;
+    QString m_adresseAppelant;
+    // A newer connect or a disconnect makes the answer of an older lookup stale.
+    quint64 m_generation = 0;
+    quint64 m_episode = 0;
+    bool m_finSignalee = false;
+    bool m_lectureSuspendue = false;
+    bool m_lecturePlanifiee = false;
+    // Names of the local network (".local") are asked of the mDNS daemon on a worker thread.
+    std::unique_ptr<Taches> m_taches;
+};

@@ -1,0 +1,244 @@
+#include "core/transfer/CanalFichier.h"
+
+#include "core/transfer/EnvoiFichier.h"
+#include "core/transfer/FichierRecu.h"
+#include "core/transfer/Reception.h"
+
+#include <QNetworkProxy>
+#include <QTcpServer>
+#include <QTcpSocket>
+
+#include <functional>
+
+namespace {
+
+// Hands every accepted descriptor to the channel, which decides at once.
+class EcouteFichier final : public QTcpServer {
+public:
+    EcouteFichier(std::function<void(int)> appel, QObject* parent)
+        : QTcpServer(parent), m_appel(std::move(appel)) {}
+
+protected:
+    void incomingConnection(qintptr fd) override { m_appel(int(fd)); }
+
+private:
+    std::function<void(int)> m_appel;
+};
+
+bool AdresseLiee(const QHostAddress& adresse) {
+    return !adresse.isNull() && adresse != QHostAddress::Any && adresse != QHostAddress::AnyIPv4;
+}
+
+} // namespace
+
+CanalFichier::CanalFichier(const QHostAddress& adresseLocale, quint16 port, int delaiMs, QObject* parent)
+    : QObject(parent), m_adresseLocale(adresseLocale), m_port(port), m_delaiMs(delaiMs),
+      m_ecoute(new EcouteFichier([this](int fd) { SurAppel(fd); }, this)) {
+    m_delai.setSingleShot(true);
+    connect(&m_delai, &QTimer::timeout, this, [this] {
+        if (m_etape == Etape::AttenteEmetteur) {
+            Finir(IssueTransfert::Echec, RaisonEchec::DelaiDepasse);
+        }
+    });
+    m_attenteAnnulation.setSingleShot(true);
+    m_attenteAnnulation.setInterval(DelaiAnnulationMs);
+    connect(&m_attenteAnnulation, &QTimer::timeout, this, [this] {
+        if (const auto raison = std::exchange(m_echecRetenu, std::nullopt)) {
+            emit echec(*raison);
+        }
+    });
+}
+
+CanalFichier::~CanalFichier() {
+    m_ecouteVoulue = false;
+    ++m_generation;
+    Reinitialiser();
+    // Quitting: what a stopped worker still does (a flush) must end before its objects go.
+    for (auto& travail : m_arretes) {
+        travail->wait();
+    }
+}
+
+bool CanalFichier::Ecouter() {
+    m_ecouteVoulue = true;
+    m_ecoute->close();
+    return m_ecoute->listen(m_adresseLocale, m_port);
+}
+
+bool CanalFichier::EcouteActive() const {
+    return m_ecoute->isListening();
+}
+
+bool CanalFichier::EnCours() const {
+    return (m_etape != Etape::Libre && m_etape != Etape::Proposition) || m_echecRetenu.has_value();
+}
+
+bool CanalFichier::Proposer(const QHostAddress& contact) {
+    if (EnCours()) {
+        return false;
+    }
+    Reinitialiser();
+    m_contact = contact;
+    m_etape = Etape::Proposition;
+    return true;
+}
+
+bool CanalFichier::Envoyer(const QHostAddress& contact, const QString& chemin, qint64 taille) {
+    if (EnCours() || taille < 0) {
+        return false;
+    }
+    // The empty connection of this contact, when it came first, is kept.
+    if (m_etape != Etape::Proposition || !m_contact.isEqual(contact)) {
+        Reinitialiser();
+    }
+    m_contact = contact;
+    m_taille = taille;
+    m_etape = Etape::Envoi;
+    Demarrer(new EnvoiFichier(chemin, taille, m_adresseLocale, contact, m_port, m_delaiMs));
+    return true;
+}
+
+bool CanalFichier::Recevoir(const QHostAddress& contact, const QString& dossier, const QString& nomFinal,
+                            qint64 taille) {
+    if (EnCours() || taille < 0) {
+        return false;
+    }
+    Reinitialiser();
+    m_contact = contact;
+    m_taille = taille;
+    m_etape = Etape::AttenteEmetteur;
+    m_fichier = std::make_unique<FichierRecu>();
+    if (!m_fichier->Creer(dossier, nomFinal)) {
+        Finir(IssueTransfert::Echec, RaisonEchec::CreationImpossible);
+        return true;
+    }
+    m_connexionVide = new QTcpSocket(this);
+    connect(m_connexionVide, &QTcpSocket::errorOccurred, this, [this, socket = m_connexionVide.data()] {
+        // Once the stream is here, the empty connection no longer matters.
+        if (socket == m_connexionVide && m_etape == Etape::AttenteEmetteur &&
+            socket->state() != QAbstractSocket::ConnectedState) {
+            Finir(IssueTransfert::Echec, RaisonEchec::ConnexionImpossible);
+        }
+    });
+    connect(m_connexionVide, &QTcpSocket::connected, this, [this, socket = m_connexionVide.data()] {
+        if (socket == m_connexionVide && m_etape == Etape::AttenteEmetteur) {
+            emit relie();
+        }
+    });
+    // Straight to the contact, which recognises us by our address.
+    m_connexionVide->setProxy(QNetworkProxy::NoProxy);
+    if (AdresseLiee(m_adresseLocale)) {
+        m_connexionVide->bind(m_adresseLocale, 0);
+    }
+    m_connexionVide->connectToHost(contact, m_port);
+    m_delai.start(m_delaiMs);
+    return true;
+}
+
+void CanalFichier::Annuler() {
+    if (!EnCours()) {
+        Reinitialiser();
+        return;
+    }
+    Finir(IssueTransfert::Annule);
+}
+
+bool CanalFichier::AnnulationDuContact() {
+    if (!EnCours()) {
+        return false;
+    }
+    Finir(IssueTransfert::Annule);
+    return true;
+}
+
+void CanalFichier::SurAppel(int fd) {
+    const bool duContact =
+        !m_contact.isNull() && AdresseDistante(fd).isEqual(m_contact, QHostAddress::TolerantConversion);
+    if (duContact && m_etape == Etape::AttenteEmetteur) {
+        m_delai.stop();
+        m_etape = Etape::Reception;
+        Demarrer(new Reception(fd, std::move(m_fichier), m_taille, m_delaiMs));
+        return;
+    }
+    if (duContact && (m_etape == Etape::Proposition || m_etape == Etape::Envoi) && m_appelContact < 0) {
+        m_appelContact = fd;
+        return;
+    }
+    // Closed unread: nothing a stranger sends is kept.
+    FermerSocket(fd, true);
+}
+
+void CanalFichier::Demarrer(TravailTransfert* travail) {
+    m_travail.reset(travail);
+    const quint64 generation = ++m_generation;
+    connect(travail, &TravailTransfert::progression, this, [this, generation](qint64 fait, qint64 total) {
+        if (generation == m_generation) {
+            emit progression(fait, total);
+        }
+    });
+    connect(travail, &TravailTransfert::fin, this,
+            [this, generation](IssueTransfert issue, RaisonEchec raison) {
+                if (generation == m_generation) {
+                    Finir(issue, raison);
+                }
+            });
+    travail->start();
+}
+
+void CanalFichier::Finir(IssueTransfert issue, RaisonEchec raison) {
+    Reinitialiser();
+    m_attenteAnnulation.stop();
+    m_echecRetenu.reset();
+    if (issue == IssueTransfert::Echec &&
+        (raison == RaisonEchec::FluxInterrompu || raison == RaisonEchec::ConnexionCoupee)) {
+        m_echecRetenu = raison;
+        m_attenteAnnulation.start();
+        return;
+    }
+    Signaler(issue, raison);
+}
+
+void CanalFichier::Signaler(IssueTransfert issue, RaisonEchec raison) {
+    // Posted: a box shown by a receiver must not run inside a socket's or a caller's call.
+    QMetaObject::invokeMethod(
+        this,
+        [this, issue, raison] {
+            switch (issue) {
+            case IssueTransfert::Termine: emit termine(); break;
+            case IssueTransfert::Annule: emit annule(); break;
+            case IssueTransfert::Echec: emit echec(raison); break;
+            }
+        },
+        Qt::QueuedConnection);
+}
+
+void CanalFichier::Reinitialiser() {
+    ++m_generation;
+    std::erase_if(m_arretes, [](const auto& travail) { return travail->isFinished(); });
+    if (m_travail) {
+        // The worker removes its partial file itself before it ends; a flush to a slow disk
+        // may hold it for long, and the interface never waits for it.
+        m_travail->Arreter();
+        TravailTransfert* travail = m_travail.get();
+        connect(travail, &QThread::finished, this, [this, travail] {
+            std::erase_if(m_arretes, [travail](const auto& t) { return t.get() == travail; });
+        });
+        m_arretes.push_back(std::move(m_travail));
+    }
+    m_delai.stop();
+    m_fichier.reset();
+    if (m_connexionVide) {
+        m_connexionVide->abort();
+        m_connexionVide->deleteLater();
+        m_connexionVide = nullptr;
+    }
+    FermerSocket(m_appelContact, false);
+    m_appelContact = -1;
+    m_contact.clear();
+    m_taille = 0;
+    m_etape = Etape::Libre;
+    // A listen that failed (the port was taken) is tried again at every reset.
+    if (m_ecouteVoulue && !m_ecoute->isListening()) {
+        m_ecoute->listen(m_adresseLocale, m_port);
+    }
+}

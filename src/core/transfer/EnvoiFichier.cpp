@@ -1,0 +1,150 @@
+#include "core/transfer/EnvoiFichier.h"
+
+#include <QFile>
+
+#include <cerrno>
+
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+EnvoiFichier::EnvoiFichier(const QString& chemin, qint64 taille, const QHostAddress& adresseLocale,
+                           const QHostAddress& contact, quint16 port, int delaiMs, QObject* parent)
+    : TravailTransfert(parent), m_chemin(chemin), m_taille(taille), m_adresseLocale(adresseLocale),
+      m_contact(contact), m_port(port), m_delaiMs(delaiMs) {}
+
+EnvoiFichier::~EnvoiFichier() {
+    FermerSocket(m_socket, true);
+    if (m_fichier >= 0) {
+        ::close(m_fichier);
+    }
+}
+
+void EnvoiFichier::run() {
+    RaisonEchec raison = RaisonEchec::ConnexionImpossible;
+    const IssueTransfert issue = Envoyer(raison);
+    FermerSocket(m_socket, issue != IssueTransfert::Termine);
+    m_socket = -1;
+    if (m_fichier >= 0) {
+        ::close(m_fichier);
+        m_fichier = -1;
+    }
+    Finir(issue, raison);
+}
+
+IssueTransfert EnvoiFichier::Envoyer(RaisonEchec& raison) {
+    m_fichier = ::open(QFile::encodeName(m_chemin).constData(), O_RDONLY | O_CLOEXEC);
+    if (m_fichier < 0) {
+        raison = RaisonEchec::OuvertureImpossible;
+        return IssueTransfert::Echec;
+    }
+    const IssueTransfert connexion = Connecter(raison);
+    if (connexion != IssueTransfert::Termine) {
+        // A receiver of an empty file may have finished and closed before we came.
+        const bool refuse = connexion == IssueTransfert::Echec && raison == RaisonEchec::ConnexionImpossible;
+        return m_taille == 0 && refuse ? IssueTransfert::Termine : connexion;
+    }
+    const std::unique_ptr<char[]> tampon(new char[TailleBloc]);
+    qint64 envoye = 0;
+    Avancer(0, m_taille);
+    while (envoye < m_taille) {
+        if (m_arret.Demande()) {
+            return IssueTransfert::Annule;
+        }
+        // The size announced is what travels, even if the file grew since.
+        const ssize_t lu = ::read(m_fichier, tampon.get(), size_t(std::min(TailleBloc, m_taille - envoye)));
+        if (lu < 0 && errno == EINTR) {
+            continue;
+        }
+        if (lu <= 0) {
+            raison = RaisonEchec::LectureImpossible;
+            return IssueTransfert::Echec;
+        }
+        for (ssize_t fait = 0; fait < lu;) {
+            const ssize_t n = ::send(m_socket, tampon.get() + fait, size_t(lu - fait), MSG_NOSIGNAL);
+            if (n > 0) {
+                fait += n;
+            } else if (n < 0 && errno == EINTR) {
+                continue;
+            } else if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+                if (const auto issue = AttendrePret(m_socket, POLLOUT, m_delaiMs, raison)) {
+                    return *issue;
+                }
+            } else {
+                raison = errno == ETIMEDOUT ? RaisonEchec::DelaiDepasse : RaisonEchec::ConnexionCoupee;
+                return IssueTransfert::Echec;
+            }
+        }
+        envoye += lu;
+        Avancer(envoye, m_taille);
+    }
+    return AttendreFermeture(tampon.get(), raison);
+}
+
+IssueTransfert EnvoiFichier::Connecter(RaisonEchec& raison) {
+    raison = RaisonEchec::ConnexionImpossible;
+    sockaddr_storage contact{};
+    const socklen_t tailleContact = VersSockaddr(m_contact, m_port, contact);
+    if (tailleContact == 0) {
+        return IssueTransfert::Echec;
+    }
+    m_socket = ::socket(contact.ss_family, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    if (m_socket < 0) {
+        return IssueTransfert::Echec;
+    }
+    // From our own address, so that the receiver recognises its contact.
+    sockaddr_storage locale{};
+    const bool lier = m_adresseLocale != QHostAddress::Any && m_adresseLocale != QHostAddress::AnyIPv4 &&
+                      !m_adresseLocale.isNull();
+    const socklen_t tailleLocale = lier ? VersSockaddr(m_adresseLocale, 0, locale) : 0;
+    if (tailleLocale != 0 && ::bind(m_socket, reinterpret_cast<sockaddr*>(&locale), tailleLocale) != 0) {
+        return IssueTransfert::Echec;
+    }
+    if (::connect(m_socket, reinterpret_cast<sockaddr*>(&contact), tailleContact) != 0 &&
+        errno != EINPROGRESS) {
+        return IssueTransfert::Echec;
+    }
+    if (const auto issue = AttendrePret(m_socket, POLLOUT, m_delaiMs, raison)) {
+        return *issue;
+    }
+    int erreur = 0;
+    socklen_t taille = sizeof erreur;
+    if (::getsockopt(m_socket, SOL_SOCKET, SO_ERROR, &erreur, &taille) != 0 || erreur != 0) {
+        return IssueTransfert::Echec;
+    }
+    return IssueTransfert::Termine;
+}
+
+IssueTransfert EnvoiFichier::AttendreFermeture(char* tampon, RaisonEchec& raison) {
+    // Our end of the stream; the receiver's close then says that it has every byte, and a
+    // reset that it failed. It closes once the file is flushed to its disk, which may take
+    // longer than any stall limit: while its system still answers (acknowledges our bytes and
+    // keep-alive probes), we wait, and only a silence as long as the stall limit fails.
+    ::shutdown(m_socket, SHUT_WR);
+    const int un = 1;
+    const int sondeS = std::max(1, m_delaiMs / 3000);
+    const int sondes = 3;
+    const unsigned int silenceMs = unsigned(m_delaiMs);
+    ::setsockopt(m_socket, SOL_SOCKET, SO_KEEPALIVE, &un, sizeof un);
+    ::setsockopt(m_socket, IPPROTO_TCP, TCP_KEEPIDLE, &sondeS, sizeof sondeS);
+    ::setsockopt(m_socket, IPPROTO_TCP, TCP_KEEPINTVL, &sondeS, sizeof sondeS);
+    ::setsockopt(m_socket, IPPROTO_TCP, TCP_KEEPCNT, &sondes, sizeof sondes);
+    ::setsockopt(m_socket, IPPROTO_TCP, TCP_USER_TIMEOUT, &silenceMs, sizeof silenceMs);
+    for (;;) {
+        if (const auto issue = AttendrePret(m_socket, POLLIN, -1, raison)) {
+            return *issue;
+        }
+        const ssize_t n = ::recv(m_socket, tampon, size_t(TailleBloc), 0);
+        if (n == 0) {
+            return IssueTransfert::Termine;
+        }
+        if (n < 0 && errno != EINTR && errno != EAGAIN && errno != EWOULDBLOCK) {
+            raison = errno == ETIMEDOUT ? RaisonEchec::DelaiDepasse : RaisonEchec::ConnexionCoupee;
+            return IssueTransfert::Echec;
+        }
+        // Anything the receiver sends is dropped: the stream carries nothing that way.
+    }
+}

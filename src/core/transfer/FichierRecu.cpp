@@ -1,0 +1,53 @@
+#include "core/transfer/FichierRecu.h"
+
+#include <QFile>
+
+#include <cerrno>
+
+#include <unistd.h>
+
+namespace {
+
+bool NomSimple(const QByteArray& nom) {
+    return !nom.isEmpty() && nom != "." && nom != ".." && !nom.contains('/') && !nom.contains('\0');
+}
+
+} // namespace
+
+bool FichierRecu::Creer(const QString& dossier, const QString& nomFinal) {
+    Abandonner();
+    m_nomFinal = QFile::encodeName(nomFinal);
+    return NomSimple(m_nomFinal) && m_fichier.Creer(QFile::encodeName(dossier));
+}
+
+bool FichierRecu::Ecrire(const char* donnees, qint64 taille) {
+    while (taille > 0) {
+        const ssize_t n = ::write(m_fichier.Descripteur(), donnees, size_t(taille));
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            return false;
+        }
+        donnees += n;
+        taille -= n;
+    }
+    return true;
+}
+
+bool FichierRecu::Vider() {
+    if (const auto crochet = AvantVidage.load()) {
+        crochet();
+    }
+    return m_fichier.Synchroniser();
+}
+
+std::optional<RaisonEchec> FichierRecu::Finaliser() {
+    if (!m_fichier.Nommer(m_nomFinal)) {
+        return errno == EEXIST ? RaisonEchec::NomPris : RaisonEchec::EcritureImpossible;
+    }
+    if (!m_fichier.Fermer()) {
+        return RaisonEchec::EcritureImpossible;
+    }
+    return std::nullopt;
+}

@@ -1,0 +1,38 @@
+// A received file while it comes: made new in the folder, named only when whole.
+#pragma once
+
+#include "core/platform/FichierNouveau.h"
+#include "core/transfer/TravailTransfert.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <atomic>
+#include <optional>
+
+class FichierRecu {
+public:
+    FichierRecu() = default;
+    FichierRecu(const FichierRecu&) = delete;
+    FichierRecu& operator=(const FichierRecu&) = delete;
+
+    // Makes the file in dossier, never through a symbolic link; nomFinal must be a plain name.
+    // False when the folder or the file cannot be made.
+    bool Creer(const QString& dossier, const QString& nomFinal);
+    // Writes every byte or returns false (disk full, file-size limit, I/O error).
+    bool Ecrire(const char* donnees, qint64 taille);
+    // Flushes the file to disk; false on an I/O error.
+    bool Vider();
+    // Flushes the file if not done yet and gives it its final name, which must still be free:
+    // never overwrites.
+    std::optional<RaisonEchec> Finaliser();
+
+    // Tests make the flush slow: called on the worker's thread before each flush when set.
+    static inline std::atomic<void (*)()> AvantVidage{nullptr};
+    // Closes and removes the file not yet named; idempotent.
+    void Abandonner() { m_fichier.Abandonner(); }
+
+private:
+    FichierNouveau m_fichier;
+    QByteArray m_nomFinal;
+};

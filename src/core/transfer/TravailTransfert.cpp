@@ -1,0 +1,136 @@
+#include "core/transfer/TravailTransfert.h"
+
+#include <QDeadlineTimer>
+
+#include <cerrno>
+#include <cstring>
+
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <unistd.h>
+
+ArretTransfert::ArretTransfert() : m_fd(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {}
+
+ArretTransfert::~ArretTransfert() {
+    if (m_fd >= 0) {
+        ::close(m_fd);
+    }
+}
+
+void ArretTransfert::Demander() {
+    m_demande.store(true, std::memory_order_release);
+    if (m_fd >= 0) {
+        const quint64 un = 1;
+        [[maybe_unused]] const ssize_t n = ::write(m_fd, &un, sizeof un);
+    }
+}
+
+Attente Attendre(int fd, short events, const ArretTransfert& arret, int delaiMs) {
+    const QDeadlineTimer echeance =
+        delaiMs < 0 ? QDeadlineTimer(QDeadlineTimer::Forever) : QDeadlineTimer(delaiMs);
+    for (;;) {
+        if (arret.Demande()) {
+            return Attente::Arret;
+        }
+        pollfd attentes[2] = {{fd, events, 0}, {arret.Descripteur(), POLLIN, 0}};
+        int reste = echeance.isForever() ? -1 : int(echeance.remainingTime());
+        // Without an eventfd the flag is looked at every 100 ms instead.
+        if (arret.Descripteur() < 0 && (reste < 0 || reste > 100)) {
+            reste = 100;
+        }
+        const int n = ::poll(attentes, arret.Descripteur() < 0 ? 1 : 2, reste);
+        if (n < 0 && errno != EINTR) {
+            return Attente::Pret; // the operation that follows reports the error
+        }
+        if (attentes[0].revents != 0) {
+            return Attente::Pret;
+        }
+        if (n == 0 && echeance.hasExpired()) {
+            return Attente::Delai;
+        }
+    }
+}
+
+void FermerSocket(int fd, bool brutal) {
+    if (fd < 0) {
+        return;
+    }
+    if (brutal) {
+        const linger l{1, 0};
+        ::setsockopt(fd, SOL_SOCKET, SO_LINGER, &l, sizeof l);
+    }
+    ::close(fd);
+}
+
+QHostAddress AdresseDistante(int fd) {
+    sockaddr_storage adresse{};
+    socklen_t taille = sizeof adresse;
+    if (::getpeername(fd, reinterpret_cast<sockaddr*>(&adresse), &taille) != 0) {
+        return {};
+    }
+    return QHostAddress(reinterpret_cast<const sockaddr*>(&adresse));
+}
+
+socklen_t VersSockaddr(const QHostAddress& ip, quint16 port, sockaddr_storage& adresse) {
+    std::memset(&adresse, 0, sizeof adresse);
+    bool ok = false;
+    const quint32 v4 = ip.toIPv4Address(&ok);
+    if (ok) {
+        auto* a = reinterpret_cast<sockaddr_in*>(&adresse);
+        a->sin_family = AF_INET;
+        a->sin_port = htons(port);
+        a->sin_addr.s_addr = htonl(v4);
+        return sizeof(sockaddr_in);
+    }
+    if (ip.protocol() == QAbstractSocket::IPv6Protocol) {
+        auto* a = reinterpret_cast<sockaddr_in6*>(&adresse);
+        a->sin6_family = AF_INET6;
+        a->sin6_port = htons(port);
+        const Q_IPV6ADDR v6 = ip.toIPv6Address();
+        std::memcpy(&a->sin6_addr, &v6, sizeof v6);
+        return sizeof(sockaddr_in6);
+    }
+    return 0;
+}
+
+void TravailTransfert::Avancer(qint64 fait, qint64 total) {
+    m_fait = fait;
+    m_total = total;
+    m_rapportGarde = true;
+    if (!m_horloge.isValid() || fait >= total || m_horloge.elapsed() >= IntervalleProgressionMs) {
+        Rapporter();
+    }
+}
+
+void TravailTransfert::Rapporter() {
+    m_horloge.start();
+    m_rapportGarde = false;
+    emit progression(m_fait, m_total);
+}
+
+Attente TravailTransfert::AttendreSocket(int fd, short events, int delaiMs) {
+    if (m_rapportGarde) {
+        const int du = int(std::max<qint64>(0, IntervalleProgressionMs - m_horloge.elapsed()));
+        if (delaiMs < 0 || du < delaiMs) {
+            const Attente a = Attendre(fd, events, m_arret, du);
+            if (a != Attente::Delai) {
+                return a;
+            }
+            Rapporter();
+            delaiMs = delaiMs < 0 ? delaiMs : delaiMs - du;
+        }
+    }
+    return Attendre(fd, events, m_arret, delaiMs);
+}
+
+std::optional<IssueTransfert> TravailTransfert::AttendrePret(int fd, short events, int delaiMs,
+                                                             RaisonEchec& raison) {
+    switch (AttendreSocket(fd, events, delaiMs)) {
+    case Attente::Pret: return std::nullopt;
+    case Attente::Arret: return IssueTransfert::Annule;
+    case Attente::Delai: break;
+    }
+    raison = RaisonEchec::DelaiDepasse;
+    return IssueTransfert::Echec;
+}

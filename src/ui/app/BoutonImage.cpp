@@ -1,0 +1,81 @@
+#include "ui/app/BoutonImage.h"
+
+#include "ui/app/Images.h"
+
+#include <QPainter>
+#include <QPainterPath>
+#include <QPixmapCache>
+#include <QStyleOptionButton>
+
+BoutonImage::BoutonImage(int id, const QString& face, const QString& infobulle, QWidget* parent)
+    : QPushButton(parent), m_id(id) {
+    setToolTip(infobulle);
+    setAccessibleDescription(infobulle);
+    setFocusPolicy(Qt::StrongFocus);
+    setAttribute(Qt::WA_Hover);
+    ReglerFace(face);
+}
+
+void BoutonImage::ReglerFace(const QString& face) {
+    m_face = face;
+    // A picture button has no text of its own: screen readers announce its tooltip.
+    if (!face.isEmpty()) {
+        setAccessibleName(toolTip());
+    }
+    update();
+}
+
+QPixmap BoutonImage::Image(const QSize& taille) const {
+    const qreal dpr = devicePixelRatioF();
+    const QPixmap image = Images::Pixmap(m_face, taille, dpr);
+    // Disabled, by itself or with its window: the grey look of the "_d" faces, for every face.
+    if (isEnabled() || !FaceActive() || image.isNull()) {
+        return image;
+    }
+    const QString cle = QStringLiteral("ovan-grise:%1:%2x%3@%4")
+                            .arg(m_face)
+                            .arg(taille.width())
+                            .arg(taille.height())
+                            .arg(dpr);
+    QPixmap grise;
+    if (!QPixmapCache::find(cle, &grise)) {
+        grise = QPixmap::fromImage(Images::Griser(image.toImage()));
+        grise.setDevicePixelRatio(dpr);
+        QPixmapCache::insert(cle, grise);
+    }
+    return grise;
+}
+
+void BoutonImage::paintEvent(QPaintEvent* event) {
+    if (m_face.isEmpty()) {
+        QPushButton::paintEvent(event);
+        return;
+    }
+    if (m_centree) {
+        QPushButton::paintEvent(event);
+        QPainter peintre(this);
+        const QSize taille = Images::TailleNaturelle(m_face);
+        const QPoint coin((width() - taille.width()) / 2 + isDown(),
+                          (height() - taille.height()) / 2 + isDown());
+        peintre.drawPixmap(coin, Image(taille));
+        return;
+    }
+    QPainter peintre(this);
+    peintre.setRenderHint(QPainter::Antialiasing);
+    const QRect zone = rect();
+    const bool enfonce = isDown();
+    peintre.drawPixmap(zone.translated(enfonce ? 1 : 0, enfonce ? 1 : 0), Image(zone.size()));
+
+    QPainterPath forme;
+    forme.addRoundedRect(QRectF(zone).adjusted(0.5, 0.5, -0.5, -0.5), 6, 6);
+    if (enfonce) {
+        peintre.fillPath(forme, QColor(0, 0, 0, 40));
+    } else if (underMouse() && FaceActive() && isEnabled()) {
+        peintre.fillPath(forme, QColor(255, 255, 255, 50));
+    }
+    if (hasFocus()) {
+        QPen pen(palette().color(QPalette::Highlight), 2);
+        peintre.setPen(pen);
+        peintre.drawRoundedRect(QRectF(zone).adjusted(1, 1, -1, -1), 6, 6);
+    }
+}

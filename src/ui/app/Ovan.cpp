@@ -1,0 +1,479 @@
+#include "ui/app/Ovan.h"
+
+#include "ui/app/APropos.h"
+#include "ui/app/SysTray.h"
+#include "ui/app/BoutonImage.h"
+#include "ui/app/FenetreOvan.h"
+#include "ui/app/FenetrePrincipale.h"
+#include "ui/app/Fondu.h"
+#include "ui/app/Interface.h"
+#include "ui/chat/ArriveeDonnees.h"
+#include "ui/chat/Connexion.h"
+#include "core/chat/DecodeurTrames.h"
+#include "core/chat/EnvoiTrames.h"
+#include "ui/chat/Presence.h"
+#include "core/chat/SocketsChat.h"
+#include "ui/conversation/AjouteTexte.h"
+#include "ui/conversation/Composition.h"
+#include "ui/conversation/Smileys.h"
+#include "core/conversation/Texte.h"
+#include "ui/conversation/VueConversation.h"
+#include "ui/history/FenetreHistorique.h"
+#include "core/history/Historique.h"
+#include "core/network/AnnonceDnssd.h"
+#include "core/network/Dnssd.h"
+#include "ui/network/Reseau.h"
+#include "ui/notify/Popup.h"
+#include "ui/platform/Dialogues.h"
+#include "ui/platform/Shell.h"
+#include "ui/platform/Sons.h"
+#include "ui/settings/ChoixPseudo.h"
+#include "core/settings/FichierConfig.h"
+#include "ui/settings/Options.h"
+#include "ui/tools/Capture.h"
+#include "ui/tools/Compression.h"
+#include "ui/tools/ConversionImages.h"
+#include "core/transfer/CanalFichier.h"
+#include "ui/transfer/Transfert.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QHostInfo>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QStandardPaths>
+#include <QTextEdit>
+
+namespace {
+// The program folder always ends in "/": every file of the program is that folder and a name.
+Ovan::Parametres AvecBarre(Ovan::Parametres parametres) {
+    if (!parametres.DossExec.endsWith(u'/')) {
+        parametres.DossExec += u'/';
+    }
+    return parametres;
+}
+} // namespace
+
+Ovan::Ovan(const Parametres& parametres, QObject* parent)
+    : QObject(parent), m_parametres(AvecBarre(parametres)), m_interface(std::make_unique<Interface>()),
+      m_sockets(std::make_unique<SocketsChat>(m_parametres.AdresseLocale)),
+      m_envoi(std::make_unique<EnvoiTrames>(*m_sockets)),
+      m_popup(std::make_unique<Popup>(m_interface->PopuphWnd, m_interface->LabelhWnd[LabelTitrePopup],
+                                      m_interface->LabelhWnd[LabelCorpsPopup],
+                                      [this] { RestaurerPrincipale(); })),
+      m_presence(std::make_unique<Presence>(*m_interface, *m_sockets, *m_envoi, m_session)),
+      m_smileys(std::make_unique<Smileys>(*m_interface, *m_sockets, m_session, m_parametres.DossExec)),
+      m_vue(std::make_unique<VueConversation>(m_interface->RichEdithWnd[ZoneConversation], *m_smileys)),
+      m_composition(std::make_unique<Composition>(*m_interface, *m_sockets, *m_envoi, dialogues(), m_session,
+                                                  *m_presence, *m_vue)),
+      m_canal(std::make_unique<CanalFichier>(m_parametres.AdresseLocale)),
+      m_transfert(std::make_unique<Transfert>(
+          *m_interface, *m_vue, *m_sockets, *m_envoi, *m_canal, m_session,
+          Transfert::Services{dialogues(), shell(), sons(), *m_popup, m_parametres.DossExec})),
+      m_connexion(std::make_unique<Connexion>(*m_interface, *m_vue, *m_sockets, *m_canal, *m_envoi,
+                                              dialogues(), m_session)),
+      m_arrivee(std::make_unique<ArriveeDonnees>(*m_interface, *m_sockets, m_session, *m_popup, sons(),
+                                                 *m_vue, *m_transfert, m_parametres.DossExec)),
+      m_choixPseudo(std::make_unique<ChoixPseudo>(*m_interface, *m_envoi, m_session)),
+      m_options(std::make_unique<Options>(*m_interface, dialogues(), m_session, *m_composition, *m_presence,
+                                          m_parametres.DossExec)),
+      m_sourceDnssd(parametres.sourceReseau ? nullptr : std::make_unique<SourceDnssd>()),
+      m_reseau(std::make_unique<Reseau>(*m_interface, shell(),
+                                        parametres.sourceReseau ? *parametres.sourceReseau : *m_sourceDnssd)),
+      m_capture(std::make_unique<Capture>(*m_interface, *m_sockets, dialogues(), *m_transfert,
+                                          m_parametres.DossExec)),
+      m_compression(std::make_unique<Compression>(*m_interface, dialogues())),
+      m_conversion(std::make_unique<ConversionImages>(*m_interface, dialogues(), shell())),
+      m_apropos(std::make_unique<APropos>(*m_interface, shell(), dialogues(), m_parametres.DossExec)),
+      m_sysTray(std::make_unique<SysTray>()) {
+    Q_ASSERT(parametres.dialogues && parametres.shell && parametres.sons);
+    m_session.DossFichRecus = DossierParDefaut();
+    connect(m_sockets.get(), &SocketsChat::tramesRecues, m_arrivee.get(), &ArriveeDonnees::Traiter);
+    // A close or an error comes after the frames read before it; a disconnect command too,
+    // and what cannot be handled then (a frame's box is open) belonged to the ended conversation.
+    m_connexion->ReglerFile([this](std::function<void()> reaction) { m_arrivee->Apres(std::move(reaction)); },
+                            [this] {
+                                m_arrivee->ToutTraiter();
+                                m_arrivee->Abandonner();
+                            });
+    m_connexion->ReglerDemandePseudo([this] { m_choixPseudo->Afficher(); });
+    connect(m_arrivee.get(), &ArriveeDonnees::clignoter, this, &Ovan::Clignoter);
+    connect(m_transfert.get(), &Transfert::clignoter, this, &Ovan::Clignoter);
+
+    m_clignotement.setInterval(1500);
+    connect(&m_clignotement, &QTimer::timeout, this,
+            [this] { QApplication::alert(m_interface->FenetrehWnd, 0); });
+
+    CablerFenetres();
+}
+
+Ovan::~Ovan() {
+    // What the subsystems still write while they go is not kept: the history goes first.
+    m_vue->ReglerJournal({});
+}
+
+QString Ovan::DossierCourant() {
+    QString dossier = QDir::currentPath();
+    if (!dossier.endsWith(u'/')) {
+        dossier += u'/';
+    }
+    return dossier;
+}
+
+int Ovan::Etat() const {
+    return m_sockets->Etat();
+}
+
+void Ovan::CablerFenetres() {
+    Interface& ui = *m_interface;
+    for (BoutonImage* bouton : ui.BoutonhWnd) {
+        if (bouton) {
+            connect(bouton, &BoutonImage::clicked, this,
+                    [this, bouton] { ClicBouton(CommandeDuBouton(bouton->Id())); });
+        }
+    }
+    for (int slot = 1; slot < int(ui.CheckBoxhWnd.size()); ++slot) {
+        if (QCheckBox* c = ui.CheckBoxhWnd[slot]) {
+            connect(c, &QCheckBox::clicked, this,
+                    [this, c] { ClicBouton(CommandeDuBouton(c->property("id").toInt())); });
+        }
+    }
+
+    FenetrePrincipale* fenetre = ui.FenetrehWnd;
+    connect(m_sysTray.get(), &SysTray::doubleClic, this, [this] { AfficherDepuisNotification(false); });
+    connect(m_sysTray.get(), &SysTray::ouvrir, this, [this] { AfficherDepuisNotification(true); });
+    // The notification area's "Quitter" asks nothing.
+    connect(m_sysTray.get(), &SysTray::quitter, this, &Ovan::Arreter);
+    connect(fenetre, &FenetrePrincipale::commandeMenu, this, [this](int id) { CommandeMenu(Menu(id)); });
+    connect(fenetre, &FenetrePrincipale::fermetureDemandee, this, &Ovan::FermetureFenetrePrincipale);
+    connect(fenetre, &FenetrePrincipale::activee, this, &Ovan::ActivationFenetrePrincipale);
+
+    // Windows that give the main window back when they have faded out.
+    for (FenetreOvan* f : {ui.ApposhWnd, ui.OptionshWnd}) {
+        connect(&f->fondu(), &Fondu::masquee, fenetre, [fenetre] { fenetre->Activer(true); });
+    }
+    connect(&ui.ReseauhWnd->fondu(), &Fondu::masquee, this, [this, fenetre] {
+        fenetre->Activer(true);
+        if (m_posteChoisi) {
+            m_posteChoisi = false;
+            RestaurerPrincipale();
+            m_interface->TextBoxhWnd[ZoneAdresse]->setFocus();
+        }
+    });
+    connect(m_reseau.get(), &Reseau::posteChoisi, this, [this] { m_posteChoisi = true; });
+    // The nickname announced on the network follows the one used in the conversation.
+    connect(m_sockets.get(), &SocketsChat::connexionEtablie, this, &Ovan::AnnoncerPseudo);
+    // What the close box of each secondary window means.
+    connect(ui.OptionshWnd, &FenetreOvan::fermetureDemandee, this,
+            [this] { ClicBouton(Commande::AnnulerOptions); });
+    for (FenetreOvan* f : {ui.ApposhWnd, ui.ReseauhWnd, ui.ImageshWnd, ui.CompressionhWnd}) {
+        connect(f, &FenetreOvan::fermetureDemandee, f, [f] { f->fondu().Sortir(); });
+    }
+    // The nickname window must be answered, the transfer window closes by its own button; the
+    // pickers and the pop-up have no close box.
+
+    // The image window's quality list follows its format.
+    connect(ui.ComboBoxhWnd[ListeFormat], &QComboBox::currentIndexChanged, this, [&ui](int format) {
+        MettreQualite(ui.ComboBoxhWnd[ListeQualite], format);
+        ui.ComboBoxhWnd[ListeQualite]->setCurrentIndex(0);
+    });
+
+    // The shortcuts work from every window of the program, and act on the main window.
+    for (QWidget* f : ui.Fenetres()) {
+        if (f != fenetre) {
+            for (int id : fenetre->IdsMenu()) {
+                f->addAction(fenetre->ElementMenu(id));
+            }
+        }
+    }
+
+    // Links in the conversation view and the input box open with the desktop's programs.
+    for (int slot : {ZoneConversation, ZoneSaisie}) {
+        ui.RichEdithWnd[slot]->viewport()->installEventFilter(this);
+    }
+}
+
+bool Ovan::eventFilter(QObject* objet, QEvent* event) {
+    if (event->type() == QEvent::MouseButtonRelease &&
+        static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+        for (int slot : {ZoneConversation, ZoneSaisie}) {
+            QTextEdit* zone = m_interface->RichEdithWnd[slot];
+            if (objet == zone->viewport()) {
+                const QString lien =
+                    Trim(LienA(zone, static_cast<QMouseEvent*>(event)->position().toPoint()));
+                if (!lien.isEmpty()) {
+                    shell().Ouvrir(lien, m_interface->FenetrehWnd);
+                }
+            }
+        }
+    }
+    return QObject::eventFilter(objet, event);
+}
+
+void Ovan::Demarrer() {
+    Interface& ui = *m_interface;
+    ui.TextBoxhWnd[ZoneNomPoste]->setText(QHostInfo::localHostName());
+    m_sockets->ReglEtat(EtatDeconnecte);
+    // The main window first: the Options window that a missing folder forces open comes after it,
+    // so it ends in front and usable, not hidden behind it.
+    ui.FenetrehWnd->fondu().Entrer();
+    m_options->RechargerConfig();
+    m_session.MonPseudo = Trim(ui.TextBoxhWnd[ZonePseudo]->text());
+    m_session.DossFichRecus = Trim(ui.TextBoxhWnd[ZoneOptionsDossier]->text());
+    m_connexion->Ecouter();
+    m_connexion->Ecouter2();
+    m_annonce = std::make_unique<AnnonceDnssd>(SocketsChat::PortChat, m_session.MonPseudo);
+    DemarrerHistorique();
+    if (m_parametres.iconeNotification) {
+        AjouterIconeNotification();
+    }
+}
+
+void Ovan::AjouterIconeNotification() {
+    m_sysTray->Handle(m_interface->FenetrehWnd);
+    m_sysTray->ID(1979);
+    m_sysTray->Tip(QStringLiteral("OVAN Messenger"));
+    m_iconeNotification = m_sysTray->AjouteIcone(DossExec() + QStringLiteral("OVAN_Messenger.ico"));
+    if (!m_iconeNotification) {
+        dialogues().Message(m_interface->FenetrehWnd,
+                            QStringLiteral("Erreur lors de la création de l'icône dans le SysTray"),
+                            QStringLiteral("Erreur"), Dialogues::Icone::Erreur);
+    }
+}
+
+void Ovan::AfficherDepuisNotification(bool parMenu) {
+    FenetrePrincipale* fenetre = m_interface->FenetrehWnd;
+    if (fenetre->isVisible() || fenetre->fondu().EnCours()) {
+        // The menu's "Ouvrir" does nothing then; a double click brings the window to the front.
+        if (!parMenu) {
+            fenetre->fondu().AuPremierPlan();
+        }
+        return;
+    }
+    fenetre->fondu().Entrer();
+    sons().Jouer(DossExec() + QStringLiteral("Sons/open.wav"));
+}
+
+void Ovan::Arreter() {
+    if (m_arrete) {
+        return;
+    }
+    m_arrete = true;
+    // Nothing the contact sent is worth a box once the user has chosen to quit.
+    m_arrivee->Abandonner();
+    ClicBouton(Commande::Deconnecter);
+    m_sockets->FermerServeur();
+    m_sockets->FermerClient();
+    m_sysTray->RetireIcone();
+    m_iconeNotification = false;
+    m_annonce.reset();
+    for (QWidget* f : m_interface->Fenetres()) {
+        f->hide();
+    }
+    if (m_fenetreHistorique) {
+        m_fenetreHistorique->Fenetre()->hide();
+    }
+    emit arrete();
+}
+
+void Ovan::DemarrerHistorique() {
+    Interface& ui = *m_interface;
+    m_historique = std::make_unique<BaseHistorique>(DossExec() + QStringLiteral("historique.db"));
+    // Said once: the chat goes on without it.
+    connect(m_historique.get(), &BaseHistorique::horsService, this, [&ui](const QString& raison) {
+        ui.TexteBarreStatut(0, QStringLiteral("L'historique est désactivé : ") + raison + u'.');
+    });
+    m_fenetreHistorique = std::make_unique<FenetreHistorique>(ui.FenetrehWnd, *m_historique, *m_smileys, dialogues());
+    for (int id : ui.FenetrehWnd->IdsMenu()) {
+        m_fenetreHistorique->Fenetre()->addAction(ui.FenetrehWnd->ElementMenu(id));
+    }
+    m_pseudosLus = std::make_unique<DecodeurTrames>();
+    const auto retenir = [this](const QString& pseudo) { m_pseudoConversation = pseudo; };
+    connect(m_pseudosLus.get(), &DecodeurTrames::connecte, this, retenir);
+    connect(m_pseudosLus.get(), &DecodeurTrames::pseudoChange, this, retenir);
+    connect(m_sockets.get(), &SocketsChat::tramesRecues, this,
+            [this](const QList<Trame::TrameRecue>& trames) {
+                for (const Trame::TrameRecue& trame : trames) {
+                    if (trame.balise == Trame::Balise::LOG || trame.balise == Trame::Balise::PSE) {
+                        m_pseudosLus->Decoder(trame);
+                    }
+                }
+            });
+    // A new conversation starts before its contact's nickname is known.
+    connect(m_sockets.get(), &SocketsChat::etatChange, this, [this](int etat) {
+        if (etat == EtatConnecte) {
+            m_pseudoConversation.clear();
+        }
+    });
+    m_vue->ReglerJournal([this](EntreeHistorique entree) {
+        entree.Moment = QDateTime::currentDateTimeUtc();
+        bool ipv4 = false;
+        const QHostAddress contact = m_sockets->AdresseContact();
+        const quint32 valeur = contact.toIPv4Address(&ipv4);
+        if (!contact.isNull()) {
+            m_dernierContact = ipv4 ? QHostAddress(valeur).toString() : contact.toString();
+        }
+        entree.Adresse = m_dernierContact;
+        entree.PseudoContact = m_pseudoConversation;
+        m_historique->Ajouter(entree);
+    });
+}
+
+void Ovan::OuvrirHistorique() {
+    if (m_fenetreHistorique) {
+        m_fenetreHistorique->Ouvrir();
+    }
+}
+
+void Ovan::AnnoncerPseudo() {
+    if (m_annonce) {
+        m_annonce->Pseudo(m_session.MonPseudo);
+    }
+}
+
+void Ovan::DemanderQuitter() {
+    const auto reponse = dialogues().Message(
+        m_interface->FenetrehWnd, QStringLiteral("Voulez-vous réellement quitter ?"),
+        QStringLiteral("OVAN Messenger"), Dialogues::Icone::Question, Dialogues::Boutons::OuiNon);
+    if (reponse != Dialogues::Reponse::Non) {
+        Arreter();
+    }
+}
+
+void Ovan::FermetureFenetrePrincipale() {
+    FenetrePrincipale* fenetre = m_interface->FenetrehWnd;
+    if (!m_iconeNotification) {
+        // Without an icon in the notification area a hidden window could not be found again.
+        fenetre->showMinimized();
+        return;
+    }
+    if (fenetre->isVisible() && !fenetre->fondu().EnCours()) {
+        fenetre->fondu().Sortir();
+        sons().Jouer(DossExec() + QStringLiteral("Sons/close.wav"));
+    }
+}
+
+void Ovan::ActivationFenetrePrincipale() {
+    m_clignotement.stop();
+    Interface& ui = *m_interface;
+    if (Etat() == EtatConnecte) {
+        ui.RichEdithWnd[ZoneSaisie]->setFocus();
+    } else {
+        ui.TextBoxhWnd[ZoneAdresse]->setFocus();
+    }
+}
+
+void Ovan::RestaurerPrincipale() {
+    FenetrePrincipale* fenetre = m_interface->FenetrehWnd;
+    fenetre->setWindowOpacity(1.0);
+    fenetre->Restaurer();
+    fenetre->raise();
+    fenetre->activateWindow();
+}
+
+void Ovan::Clignoter() {
+    QApplication::alert(m_interface->FenetrehWnd, 0);
+    m_clignotement.start();
+}
+
+void Ovan::AfficherModal(QWidget* fenetre) {
+    fenetre->show();
+    fenetre->raise();
+    m_interface->FenetrehWnd->Activer(false);
+}
+
+void Ovan::FermerModal(QWidget* fenetre) {
+    m_interface->FenetrehWnd->Activer(true);
+    fenetre->hide();
+}
+
+void Ovan::OuvrirOptions() {
+    FenetreOvan* options = m_interface->OptionshWnd;
+    const bool cachee = !options->isVisible() && !options->fondu().EnCours();
+    options->fondu().Entrer();
+    if (cachee) {
+        m_options->RechargerConfig();
+    }
+    m_interface->FenetrehWnd->Activer(false);
+}
+
+void Ovan::CommandeMenu(Menu id) {
+    Interface& ui = *m_interface;
+    switch (id) {
+    case Menu::Connecter: ClicBouton(Commande::Connecter); break;
+    case Menu::Deconnecter: ClicBouton(Commande::Deconnecter); break;
+    case Menu::EnvoyerFichier: ClicBouton(Commande::EnvoyerFichier); break;
+    case Menu::FichiersRecus: ClicBouton(Commande::OuvrirFichiersRecus); break;
+    case Menu::Quitter: DemanderQuitter(); break;
+    case Menu::ConversionImages: ui.ImageshWnd->fondu().Entrer(); break;
+    case Menu::Compression: ui.CompressionhWnd->fondu().Entrer(); break;
+    case Menu::Options: OuvrirOptions(); break;
+    case Menu::Avis: shell().Ouvrir(QString::fromLatin1(AdresseAvis), ui.FenetrehWnd); break;
+    case Menu::Historique: OuvrirHistorique(); break;
+    }
+}
+
+void Ovan::ClicBouton(Commande commande) {
+    emit this->commande(int(commande));
+    Interface& ui = *m_interface;
+    const int n = int(commande);
+    if (n >= int(Commande::PremierSmiley) && n <= int(Commande::DernierSmiley)) {
+        m_smileys->Inserer(n - int(Commande::PremierSmiley) + 1);
+        FermerModal(ui.SmileyhWnd);
+        ui.RichEdithWnd[ZoneSaisie]->setFocus();
+        return;
+    }
+    if (n >= int(Commande::ChoisirACompresser) && n <= int(Commande::ChoisirCibleDecompression)) {
+        m_compression->Choisir(n);
+        return;
+    }
+    switch (commande) {
+    case Commande::EffacerConversation: m_composition->Effacer(); break;
+    case Commande::EnvoyerMessage: m_composition->Envoyer(); break;
+    case Commande::Connecter: m_connexion->CommandeConnecter(); break;
+    case Commande::Deconnecter: m_connexion->CommandeDeconnecter(); break;
+    case Commande::Quitter: DemanderQuitter(); break;
+    case Commande::Absent: m_presence->Absent(); break;
+    case Commande::Present: m_presence->Present(); break;
+    case Commande::EnvoyerFichier: m_transfert->OffrirFichier(); break;
+    case Commande::OuvrirSmileys: AfficherModal(ui.SmileyhWnd); break;
+    case Commande::OuvrirFichiersRecus: shell().Ouvrir(m_session.DossFichRecus, ui.FenetrehWnd); break;
+    case Commande::OuvrirAPropos:
+        ui.ApposhWnd->fondu().Entrer();
+        ui.FenetrehWnd->Activer(false);
+        break;
+    case Commande::OuvrirReseau: m_reseau->Ouvrir(); break;
+    case Commande::OuvrirPolice: AfficherModal(ui.StyleTextehWnd); break;
+    case Commande::CaptureEcran: m_capture->Capturer(); break;
+    case Commande::FermerSmileys: FermerModal(ui.SmileyhWnd); break;
+    case Commande::FermerPolice: FermerModal(ui.StyleTextehWnd); break;
+    case Commande::OuvrirNotice: m_apropos->OuvrirNotice(); break;
+    case Commande::ParcourirDossier: m_options->Parcourir(); break;
+    case Commande::Compresser: m_compression->Compresser(); break;
+    case Commande::Decompresser: m_compression->Decompresser(); break;
+    case Commande::ValiderPseudo:
+        m_choixPseudo->Valider();
+        AnnoncerPseudo();
+        break;
+    case Commande::ValiderOptions:
+        m_options->Valider();
+        AnnoncerPseudo();
+        break;
+    case Commande::AnnulerOptions: m_options->Annuler(); break;
+    case Commande::AppliquerOptions:
+        m_options->Appliquer();
+        AnnoncerPseudo();
+        break;
+    case Commande::ChoisirImage: m_conversion->ChoisirImage(); break;
+    case Commande::ConvertirImage: m_conversion->Convertir(); break;
+    case Commande::OuvrirDossierImage: m_conversion->OuvrirDossier(); break;
+    case Commande::OuvrirFichierTransfere: m_transfert->OuvrirFichier(); break;
+    case Commande::AnnulerTransfert: m_transfert->Annuler(); break;
+    case Commande::Gras:
+    case Commande::Italique:
+    case Commande::Souligne: m_composition->ChangerStyle(); break;
+    default: break; // the Options check boxes (454 to 457) and unknown numbers do nothing
+    }
+}

@@ -1,0 +1,175 @@
+// One running copy of the messenger: its windows, sockets, state and commands.
+#pragma once
+
+#include "ui/app/Commandes.h"
+#include "ui/app/Session.h"
+
+#include <QHostAddress>
+#include <QObject>
+#include <QString>
+#include <QTimer>
+#include <memory>
+
+class APropos;
+class AnnonceDnssd;
+class BaseHistorique;
+class FenetreHistorique;
+class SysTray;
+class ArriveeDonnees;
+class CanalFichier;
+class Capture;
+class ChoixPseudo;
+class Composition;
+class Compression;
+class Connexion;
+class DecodeurTrames;
+class ConversionImages;
+class Dialogues;
+class EnvoiTrames;
+class Interface;
+class Options;
+class Popup;
+class Presence;
+class Reseau;
+class Shell;
+class SourceReseau;
+class Smileys;
+class Sons;
+class SocketsChat;
+class Transfert;
+class VueConversation;
+
+// The maker's feedback address (menu "Donner mon avis").
+inline constexpr char AdresseAvis[] = "mailto:avis@ovan-messenger.fr";
+
+class Ovan : public QObject {
+    Q_OBJECT
+public:
+    struct Parametres {
+        // The program folder, ending in "/": settings, sounds and pictures are read there.
+        QString DossExec;
+        // Where to listen and connect from; tests give each copy its own 127.0.0.x.
+        QHostAddress AdresseLocale = QHostAddress(QHostAddress::AnyIPv4);
+        Dialogues* dialogues = nullptr;
+        Shell* shell = nullptr;
+        Sons* sons = nullptr;
+        // Start-up puts the icon in the notification area (tests without one leave it out).
+        bool iconeNotification = true;
+        // Where the network window finds the computers; null: the system's mDNS daemon.
+        SourceReseau* sourceReseau = nullptr;
+    };
+
+    explicit Ovan(const Parametres& parametres, QObject* parent = nullptr);
+    ~Ovan() override;
+
+    // The folder the program was started from, ending in "/".
+    static QString DossierCourant();
+
+    // Start-up: state, settings, the main window fading in, listening on both ports.
+    void Demarrer();
+    // Runs a command (a button, a check box, a menu item, or a subsystem for the record).
+    void ClicBouton(Commande commande);
+    // The main window's menu items and their shortcuts.
+    void CommandeMenu(Menu id);
+    // Disconnects, then closes the four sockets and hides every window: what quitting does.
+    void Arreter();
+
+    // Puts the icon in the notification area, or says that it could not.
+    void AjouterIconeNotification();
+    // Whether a notification-area icon exists: without one the close box minimises instead.
+    void ReglerIconeNotification(bool presente) { m_iconeNotification = presente; }
+    bool IconeNotification() const { return m_iconeNotification; }
+    SysTray& sysTray() { return *m_sysTray; }
+    // The icon's double click (parMenu false) or its menu's "Ouvrir": the hidden main window
+    // fades in where it was.
+    void AfficherDepuisNotification(bool parMenu);
+    // Flashes the main window until it is active again.
+    void Clignoter();
+    bool Clignote() const { return m_clignotement.isActive(); }
+    // Hides a picker and gives the main window back.
+    void FermerModal(QWidget* fenetre);
+    // Shows the main window at its remembered place, in front.
+    void RestaurerPrincipale();
+
+    const QString& DossExec() const { return m_parametres.DossExec; }
+    Interface& interface() { return *m_interface; }
+    SocketsChat& Sockets() { return *m_sockets; }
+    Connexion& connexion() { return *m_connexion; }
+    ArriveeDonnees& Arrivee() { return *m_arrivee; }
+    Session& session() { return m_session; }
+    Dialogues& dialogues() { return *m_parametres.dialogues; }
+    Shell& shell() { return *m_parametres.shell; }
+    Sons& sons() { return *m_parametres.sons; }
+    Popup& popup() { return *m_popup; }
+    Composition& composition() { return *m_composition; }
+    Smileys& smileys() { return *m_smileys; }
+    VueConversation& vueConversation() { return *m_vue; }
+    Presence& presence() { return *m_presence; }
+    Transfert& transfert() { return *m_transfert; }
+    APropos& aPropos() { return *m_apropos; }
+    Reseau& reseau() { return *m_reseau; }
+    // This copy's announcement on the local network; null before start-up and after quitting.
+    AnnonceDnssd* annonce() { return m_annonce.get(); }
+    // The conversation history and its window; null before start-up.
+    BaseHistorique* historique() { return m_historique.get(); }
+    FenetreHistorique* fenetreHistorique() { return m_fenetreHistorique.get(); }
+    int Etat() const;
+
+signals:
+    // The copy has stopped: the application may end.
+    void arrete();
+    // Every command run, for the record.
+    void commande(int index);
+
+private:
+    void CablerFenetres();
+    void DemanderQuitter();
+    void FermetureFenetrePrincipale();
+    void ActivationFenetrePrincipale();
+    void AfficherModal(QWidget* fenetre);
+    void OuvrirOptions();
+    void AnnoncerPseudo();
+    void OuvrirHistorique();
+    void DemarrerHistorique();
+    bool eventFilter(QObject* objet, QEvent* event) override;
+
+    // Declared in the order they depend on each other: each is built after, and goes before, what
+    // it holds a reference to.
+    Parametres m_parametres;
+    Session m_session;
+    std::unique_ptr<Interface> m_interface;
+    std::unique_ptr<SocketsChat> m_sockets;
+    std::unique_ptr<EnvoiTrames> m_envoi;
+    std::unique_ptr<Popup> m_popup;
+    std::unique_ptr<Presence> m_presence;
+    std::unique_ptr<Smileys> m_smileys;
+    std::unique_ptr<VueConversation> m_vue;
+    std::unique_ptr<Composition> m_composition;
+    std::unique_ptr<CanalFichier> m_canal;
+    std::unique_ptr<Transfert> m_transfert;
+    std::unique_ptr<Connexion> m_connexion;
+    std::unique_ptr<ArriveeDonnees> m_arrivee;
+    std::unique_ptr<ChoixPseudo> m_choixPseudo;
+    std::unique_ptr<Options> m_options;
+    std::unique_ptr<SourceReseau> m_sourceDnssd;
+    std::unique_ptr<Reseau> m_reseau;
+    std::unique_ptr<AnnonceDnssd> m_annonce;
+    std::unique_ptr<Capture> m_capture;
+    std::unique_ptr<Compression> m_compression;
+    std::unique_ptr<ConversionImages> m_conversion;
+    std::unique_ptr<APropos> m_apropos;
+    std::unique_ptr<SysTray> m_sysTray;
+    std::unique_ptr<BaseHistorique> m_historique;
+    std::unique_ptr<FenetreHistorique> m_fenetreHistorique;
+    // The last contact, for the entries written after the connection has gone.
+    QString m_dernierContact;
+    // The contact's nickname in the history: the one of the conversation under way, read from its
+    // "[LOG]" or "[PSE]", empty until then.
+    QString m_pseudoConversation;
+    std::unique_ptr<DecodeurTrames> m_pseudosLus;
+    QTimer m_clignotement;
+    bool m_iconeNotification = false;
+    // A double click in the network window chose a computer: the main window takes the focus back.
+    bool m_posteChoisi = false;
+    bool m_arrete = false;
+};

@@ -1,0 +1,90 @@
+#include "ui/settings/ChoixPseudo.h"
+
+#include "ui/app/BoutonImage.h"
+#include "ui/app/FenetreOvan.h"
+#include "ui/app/FenetrePrincipale.h"
+#include "ui/app/Fondu.h"
+#include "ui/app/Interface.h"
+#include "ui/app/Session.h"
+#include "core/chat/EnvoiTrames.h"
+#include "core/chat/SocketsChat.h"
+#include "core/conversation/Texte.h"
+
+#include <QApplication>
+#include <QFontDatabase>
+#include <QFontMetrics>
+#include <QLineEdit>
+#include <QTextEdit>
+#include <QTimer>
+
+#include <algorithm>
+
+ChoixPseudo::ChoixPseudo(Interface& interface, EnvoiTrames& envoi, Session& session)
+    : m_interface(interface), m_envoi(envoi), m_session(session) {
+    Interface& ui = m_interface;
+    // The window manager would cut the title at the designed width: the window takes the title's
+    // width and room for the title bar's buttons, its controls centred.
+    FenetreOvan* fenetre = ui.PseudohWnd;
+    const QFontMetrics titre(PoliceTitre());
+    const int largeur = std::max(fenetre->width(), titre.horizontalAdvance(fenetre->windowTitle()) +
+                                                       MargeTitreEnLignes * titre.height());
+    fenetre->move(fenetre->x() - (largeur - fenetre->width()) / 2, fenetre->y());
+    fenetre->setFixedWidth(largeur);
+    for (QWidget* c : {static_cast<QWidget*>(ui.TextBoxhWnd[ZoneChoixPseudo]),
+                       static_cast<QWidget*>(ui.BoutonhWnd[BoutonPseudoOk])}) {
+        c->move((largeur - c->width()) / 2, c->y());
+    }
+    for (QWidget* f : ui.Fenetres()) {
+        if (f != ui.PseudohWnd) {
+            f->installEventFilter(this);
+        }
+    }
+    // Answered: the main window comes back with the focus in the input box.
+    connect(&ui.PseudohWnd->fondu(), &Fondu::masquee, this, [&ui] {
+        ui.FenetrehWnd->Activer(true);
+        ui.RichEdithWnd[ZoneSaisie]->setFocus();
+    });
+}
+
+void ChoixPseudo::Afficher() {
+    Interface& ui = m_interface;
+    ui.PseudohWnd->fondu().Entrer();
+    ui.FenetrehWnd->Activer(false);
+    ui.TextBoxhWnd[ZoneChoixPseudo]->setFocus();
+}
+
+void ChoixPseudo::Valider() {
+    Interface& ui = m_interface;
+    const QString pseudo = Trim(ui.TextBoxhWnd[ZoneChoixPseudo]->text());
+    ui.TextBoxhWnd[ZonePseudo]->setText(pseudo);
+    if (pseudo.isEmpty()) {
+        return;
+    }
+    m_session.MonPseudo = pseudo;
+    m_envoi.Log(pseudo);
+    // Answered even before it had finished appearing: it goes as soon as it has.
+    ui.PseudohWnd->fondu().SortirDesQuePossible();
+}
+
+QFont ChoixPseudo::PoliceTitre() {
+    QFont police = QFontDatabase::systemFont(QFontDatabase::TitleFont);
+    police.setBold(true);
+    return police;
+}
+
+bool ChoixPseudo::eventFilter(QObject* objet, QEvent* event) {
+    FenetreOvan* fenetre = m_interface.PseudohWnd;
+    // Until answered it comes back when another window of the program takes the focus; another
+    // application keeps it (what is typed there must not land here), and so does a message box.
+    if (event->type() == QEvent::WindowActivate && objet != fenetre && fenetre->isVisible() &&
+        !fenetre->fondu().EnCours()) {
+        QTimer::singleShot(0, fenetre, [fenetre] {
+            const QWidget* active = QApplication::activeWindow();
+            if (fenetre->isVisible() && active && active != fenetre && !QApplication::activeModalWidget()) {
+                fenetre->raise();
+                fenetre->activateWindow();
+            }
+        });
+    }
+    return false;
+}
