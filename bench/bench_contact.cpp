@@ -38,7 +38,7 @@ bool Attendre(const std::function<bool()>& condition, int delaiMs) {
 bool Relier(CopieOvan& copie, FauxContact& contact) {
     copie.Pseudo()->setText(QStringLiteral("Moi"));
     return contact.Appeler(copie.Adresse()) &&
-           QTest::qWaitFor([&] { return copie.ovan().Etat() == EtatConnecte; }, 5000);
+           QTest::qWaitFor([&] { return copie.ovan().Etat() == EtatConnexion::Connecte; }, 5000);
 }
 
 void ConnexionSortante() {
@@ -64,7 +64,7 @@ void ConnexionSortante() {
                 "(rapport memoire / octets recus %.4f), toujours connecte: %s\n",
                 f.Inonde() >> 20, montre.elapsed() / 1000.0, (pic - avant) / 1024.0,
                 double(pic - avant) * 1024 / double(std::max<qint64>(1, f.Inonde())),
-                c.ovan().Etat() == EtatConnecte ? "oui" : "non");
+                c.ovan().Etat() == EtatConnexion::Connecte ? "oui" : "non");
 }
 
 void BoiteOuverte() {
@@ -76,9 +76,9 @@ void BoiteOuverte() {
     }
     const QByteArray motif("[TAP]ecr\x03");
     constexpr qint64 Total = 20LL * 1024 * 1024 / 9 * 9;
-    ArriveeDonnees& arrivee = c.ovan().Arrivee();
+    Conversation& arrivee = c.ovan().conversation();
     qint64 traitees = 0;
-    QObject::connect(&arrivee, &ArriveeDonnees::trameTraitee, &arrivee, [&] { ++traitees; });
+    QObject::connect(&arrivee, &Conversation::trameTraitee, &arrivee, [&] { ++traitees; });
     const long avant = MemoireResidente();
     long pic = avant;
     qsizetype plusLongue = 0;

@@ -83,7 +83,7 @@ struct Paire {
     explicit Paire(int ip, const std::function<void(const QString&)>& preparer = {})
         : a(QStringLiteral("127.0.0.%1").arg(ip), preparer),
           b(QStringLiteral("127.0.0.%1").arg(ip + 1), preparer) {
-        QObject::connect(&b.ovan().Arrivee(), &ArriveeDonnees::trameTraitee,
+        QObject::connect(&b.ovan().conversation(), &Conversation::trameTraitee,
                          [this](const Trame::TrameRecue& t) { recus += t.balise == Trame::Balise::TXT; });
         pouls.setInterval(5);
         QObject::connect(&pouls, &QTimer::timeout,
@@ -198,7 +198,7 @@ MesureLongue RafaleLongue(int n, int ip) {
     }
     const int& recus = p.recus;
     const auto attendre = [&](int cible) {
-        while (recus < cible && a.ovan().Sockets().Etat() == EtatConnecte) {
+        while (recus < cible && a.ovan().Sockets().Etat() == EtatConnexion::Connecte) {
             QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
         }
         return recus >= cible;

@@ -71,12 +71,15 @@ int Copie(bool emetteur, const QString& chemin) {
         copie.Connecter(QStringLiteral("Alice"), IpRecepteur);
     } else {
         copie.Pseudo()->setText(QStringLiteral("Bob"));
-        copie.ovan().session().DossFichRecus = chemin;
+        copie.ovan().conversation().ReglerDossierReception(chemin);
         Dire("ECOUTE");
     }
     const QString autre = emetteur ? QStringLiteral("Bob") : QStringLiteral("Alice");
     if (!QTest::qWaitFor(
-            [&] { return copie.ovan().Etat() == EtatConnecte && copie.ovan().session().SonPseudo == autre; },
+            [&] {
+                return copie.ovan().Etat() == EtatConnexion::Connecte &&
+                       copie.ovan().conversation().SonPseudo() == autre;
+            },
             20000)) {
         Dire("ECHEC connexion");
         return 1;

@@ -145,8 +145,8 @@ void TestAppCommandes::menusEtRaccourcis() {
         f->ElementMenu(r.element)->trigger();
         QCOMPARE(Commandes(commandes), (QList<int>{int(r.commande), int(r.commande)}));
     }
-    QCOMPARE(a.shell().Ouverts().last(), a.ovan().session().DossFichRecus);
-    QVERIFY(a.ovan().session().DossFichRecus.endsWith(u'/'));
+    QCOMPARE(a.shell().Ouverts().last(), a.ovan().conversation().DossierReception());
+    QVERIFY(a.ovan().conversation().DossierReception().endsWith(u'/'));
 
     // Quitting asks first; the opinion is a mail.
     a.dialogues().Effacer();

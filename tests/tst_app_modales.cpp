@@ -132,7 +132,7 @@ void TestAppModales::fenetrePseudo() {
     ui.TextBoxhWnd[ZoneChoixPseudo]->setText(QStringLiteral(" Zoé "));
     a.ovan().ClicBouton(Commande::ValiderPseudo);
     QCOMPARE(ui.TextBoxhWnd[ZonePseudo]->text(), QStringLiteral("Zoé"));
-    QCOMPARE(a.ovan().session().MonPseudo, QStringLiteral("Zoé"));
+    QCOMPARE(a.ovan().conversation().MonPseudo(), QStringLiteral("Zoé"));
     QTRY_VERIFY(!ui.PseudohWnd->isVisible());
     QVERIFY(ui.FenetrehWnd->Active());
 }
@@ -206,8 +206,8 @@ void TestAppModales::fermerPuisQuitter() {
     a.dialogues().Repondre(Reponse::Non);
     a.ovan().ClicBouton(Commande::Quitter);
     QCOMPARE(arret.count(), 0);
-    QCOMPARE(a.ovan().Etat(), int(EtatConnecte));
-    QCOMPARE(b.ovan().Etat(), int(EtatConnecte));
+    QCOMPARE(a.ovan().Etat(), EtatConnexion::Connecte);
+    QCOMPARE(b.ovan().Etat(), EtatConnexion::Connecte);
 
     a.ovan().ClicBouton(Commande::Quitter); // yes
     QCOMPARE(arret.count(), 1);
@@ -216,7 +216,7 @@ void TestAppModales::fermerPuisQuitter() {
     for (QWidget* fenetre : a.interface().Fenetres()) {
         QVERIFY(!fenetre->isVisible());
     }
-    QTRY_COMPARE(b.ovan().Etat(), int(EtatEcoute));
+    QTRY_COMPARE(b.ovan().Etat(), EtatConnexion::Ecoute);
 }
 
 void TestAppModales::focusEtClignotement() {

@@ -103,7 +103,7 @@ void TestAppNotification::quitterSansQuestion() {
     QVERIFY(a.dialogues().Appels().isEmpty());
     QVERIFY(!a.ovan().IconeNotification());
     QVERIFY(!a.ovan().sysTray().Presente());
-    QTRY_COMPARE(b.ovan().Etat(), int(EtatEcoute));
+    QTRY_COMPARE(b.ovan().Etat(), EtatConnexion::Ecoute);
 }
 
 QTEST_MAIN(TestAppNotification)

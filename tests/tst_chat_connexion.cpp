@@ -74,8 +74,8 @@ void TestChatConnexion::demarrageEnEcoute() {
 void TestChatConnexion::connexionRetourEtDeconnexion() {
     CopieOvan a(QStringLiteral("127.0.0.10"));
     CopieOvan b(QStringLiteral("127.0.0.11"));
-    QSignalSpy tramesA(&a.ovan().Arrivee(), &ArriveeDonnees::trameTraitee);
-    QSignalSpy tramesB(&b.ovan().Arrivee(), &ArriveeDonnees::trameTraitee);
+    QSignalSpy tramesA(&a.ovan().conversation(), &Conversation::trameTraitee);
+    QSignalSpy tramesB(&b.ovan().conversation(), &Conversation::trameTraitee);
 
     QVERIFY(ConnecterCopies(a, QStringLiteral("  Alice "), b, QStringLiteral("Bob")));
     QTRY_COMPARE(tramesA.count(), 1);
@@ -116,7 +116,7 @@ void TestChatConnexion::connecterDejaConnecte() {
     CopieOvan b(QStringLiteral("127.0.0.11"));
     QVERIFY(ConnecterCopies(a, QStringLiteral("Alice"), b, QStringLiteral("Bob")));
     QTRY_VERIFY(b.TexteConversation().contains(QStringLiteral("Alice s'est connecté(e).")));
-    QSignalSpy tramesB(&b.ovan().Arrivee(), &ArriveeDonnees::trameTraitee);
+    QSignalSpy tramesB(&b.ovan().conversation(), &Conversation::trameTraitee);
     const QString avant = a.TexteConversation();
 
     a.ovan().ClicBouton(Commande::Connecter);
@@ -181,7 +181,7 @@ void TestChatConnexion::deconnexionEnEcouteSeule() {
     a.ovan().ClicBouton(Commande::Deconnecter);
     QCOMPARE(Apercu(a), EnEcoute);
     QCOMPARE(etats.count(), 3); // 0 by the command, 0 then 2 by the new listener
-    QCOMPARE(etats.last()[0].toInt(), int(EtatEcoute));
+    QCOMPARE(etats.last()[0].value<EtatConnexion>(), EtatConnexion::Ecoute);
     QCOMPARE(a.TexteConversation(), Bienvenue);
     QVERIFY(a.dialogues().Appels().isEmpty());
 
@@ -240,7 +240,7 @@ void TestChatConnexion::echecs() {
     QCOMPARE(a.TexteConversation(), Bienvenue);
     bool tente = false;
     for (const auto& e : etats) {
-        tente = tente || e[0].toInt() == EtatEnConnexion;
+        tente = tente || e[0].value<EtatConnexion>() == EtatConnexion::EnConnexion;
     }
     QCOMPARE(tente, appel);
 

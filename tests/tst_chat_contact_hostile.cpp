@@ -30,7 +30,7 @@ bool Relier(CopieOvan& copie, FauxContact& contact, const QByteArray& pseudo = "
     if (!contact.Appeler(copie.Adresse())) {
         return false;
     }
-    if (!QTest::qWaitFor([&] { return copie.ovan().Etat() == EtatConnecte; }, 5000)) {
+    if (!QTest::qWaitFor([&] { return copie.ovan().Etat() == EtatConnexion::Connecte; }, 5000)) {
         return false;
     }
     contact.Envoyer("[LOG]" + pseudo + "\x03");
@@ -95,7 +95,7 @@ void TestChatContactHostile::partPendantUneBoite() {
             5000);
     });
     f.Envoyer(Offre + "[DEM]y\\1\x03");
-    QTRY_COMPARE(c.ovan().Etat(), int(EtatEcoute));
+    QTRY_COMPARE(c.ovan().Etat(), EtatConnexion::Ecoute);
     QVERIFY(vu);
     QCOMPARE(c.dialogues().Textes().join(u'|'),
              (reinitialise ? (QStringList{Question, Echec}) : (QStringList{Question})).join(u'|'));
@@ -119,14 +119,14 @@ void TestChatContactHostile::aucuneBoiteDansUnSignalDeSocket() {
     emit sockets.erreur();
     QCOMPARE(c.dialogues().Textes().size(), 1);
     QTRY_COMPARE(c.dialogues().Textes(), (QStringList{Question, Echec}));
-    QTRY_COMPARE(c.ovan().Etat(), int(EtatEcoute));
+    QTRY_COMPARE(c.ovan().Etat(), EtatConnexion::Ecoute);
 }
 
 void TestChatContactHostile::memeBoitePasEmpilee() {
     CopieOvan c(QStringLiteral("127.0.0.80"));
     FauxContact f(QStringLiteral("127.0.0.81"));
     QVERIFY(Relier(c, f));
-    ArriveeDonnees& arrivee = c.ovan().Arrivee();
+    Conversation& arrivee = c.ovan().conversation();
     c.dialogues().Repondre(Dialogues::Reponse::Non);
     c.dialogues().Repondre(Dialogues::Reponse::Non);
     c.dialogues().PendantBoite([&] {
@@ -149,9 +149,9 @@ void TestChatContactHostile::boitesBornees() {
     CopieOvan c(QStringLiteral("127.0.0.80"));
     FauxContact f(QStringLiteral("127.0.0.81"));
     QVERIFY(Relier(c, f));
-    ArriveeDonnees& arrivee = c.ovan().Arrivee();
+    Conversation& arrivee = c.ovan().conversation();
     int traitees = 0;
-    connect(&arrivee, &ArriveeDonnees::trameTraitee, this, [&] { ++traitees; });
+    connect(&arrivee, &Conversation::trameTraitee, this, [&] { ++traitees; });
     QByteArray annulations;
     for (int i = 0; i < 1000; ++i) {
         annulations += "[ANN]" + QByteArray::number(i) + "\x03";
@@ -185,11 +185,11 @@ void TestChatContactHostile::fileBorneeSousUneBoite() {
     CopieOvan c(QStringLiteral("127.0.0.80"));
     FauxContact f(QStringLiteral("127.0.0.81"));
     QVERIFY(Relier(c, f));
-    ArriveeDonnees& arrivee = c.ovan().Arrivee();
+    Conversation& arrivee = c.ovan().conversation();
     const QByteArray motif("[TAP]ecr\x03");
     constexpr qint64 Total = 1024 * 1024 / 9 * 9;
     int traitees = 0;
-    connect(&arrivee, &ArriveeDonnees::trameTraitee, this, [&] { ++traitees; });
+    connect(&arrivee, &Conversation::trameTraitee, this, [&] { ++traitees; });
     qsizetype plusLongue = 0;
     c.dialogues().PendantBoite([&] {
         f.Inonder(Lien::VersCopie, motif, Total);
@@ -205,7 +205,7 @@ void TestChatContactHostile::fileBorneeSousUneBoite() {
     f.Envoyer(Offre);
     QTRY_COMPARE_WITH_TIMEOUT(traitees, int(1 + Total / motif.size()), 60000);
     // A slice read past the limit at most: 4 KiB of the smallest frames.
-    QVERIFY2(plusLongue <= ArriveeDonnees::LimiteFile + 4096 / 6, qPrintable(QString::number(plusLongue)));
+    QVERIFY2(plusLongue <= Conversation::LimiteFile + 4096 / 6, qPrintable(QString::number(plusLongue)));
     QVERIFY(!c.ovan().Sockets().LectureSuspendue());
     QCOMPARE(c.Statut(0), QStringLiteral("A est en train de taper un message..."));
 }
@@ -253,7 +253,7 @@ void TestChatContactHostile::finsDeConnexion() {
     case 1: f.FermerEnvoi(l); break;
     default: f.Fermer(l); break;
     }
-    QTRY_COMPARE(c.ovan().Etat(), int(EtatEcoute));
+    QTRY_COMPARE(c.ovan().Etat(), EtatConnexion::Ecoute);
     QCOMPARE(c.Statut(1), QStringLiteral("En écoute..."));
     if (fin == 0) {
         QCOMPARE(c.dialogues().Textes(), QStringList{Echec});
@@ -275,14 +275,14 @@ void TestChatContactHostile::tramesAvantDeconnexion() {
     // Enough frames that they cannot all be handled at once, the last one a nickname.
     QList<Trame::TrameRecue> trames(5000, {Trame::Balise::TXT, "[TXT]", "000_bla"});
     trames.append({Trame::Balise::LOG, "[LOG]", "Zed"});
-    c.ovan().Arrivee().Traiter(trames);
+    c.ovan().conversation().Traiter(trames);
     c.ovan().ClicBouton(Commande::Deconnecter);
     const QString texte = c.TexteConversation();
     QVERIFY(texte.indexOf(QStringLiteral("Zed s'est connecté(e).")) >= 0);
     QVERIFY(texte.indexOf(QStringLiteral("Zed s'est connecté(e).")) <
             texte.indexOf(QStringLiteral("Vous vous êtes déconnecté(e).")));
     QCOMPARE(c.interface().TextBoxhWnd[ZoneSonStatut]->text(), QString());
-    QCOMPARE(c.ovan().Arrivee().EnAttente(), qsizetype(0));
+    QCOMPARE(c.ovan().conversation().EnAttente(), qsizetype(0));
 }
 
 // The protocol puts nothing on the connection we opened: what comes there is read and dropped.
@@ -298,7 +298,7 @@ void TestChatContactHostile::connexionSortanteInondee() {
     if (!SousSanitizer()) {
         QVERIFY2(croissance < 16 * 1024, qPrintable(QStringLiteral("%1 KiB").arg(croissance)));
     }
-    QCOMPARE(c.ovan().Etat(), int(EtatConnecte));
+    QCOMPARE(c.ovan().Etat(), EtatConnexion::Connecte);
     QVERIFY(!c.TexteConversation().contains(QStringLiteral("   x")));
     f.Envoyer("[TXT]000_encore\x03");
     QTRY_VERIFY(c.TexteConversation().contains(QStringLiteral("encore")));
@@ -316,7 +316,7 @@ void TestChatContactHostile::contactQuiNeLitPlus() {
         c.ovan().Sockets().Envoyer(grosse);
     }
     QTRY_COMPARE(c.dialogues().Textes(), QStringList{Echec});
-    QTRY_COMPARE(c.ovan().Etat(), int(EtatEcoute));
+    QTRY_COMPARE(c.ovan().Etat(), EtatConnexion::Ecoute);
 }
 
 QTEST_MAIN(TestChatContactHostile)

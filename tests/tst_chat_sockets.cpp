@@ -61,7 +61,7 @@ void TestChatSockets::retourPendantSaPropreConnexion() {
     QSignalSpy fermee(contact.acceptes.first(), &QAbstractSocket::disconnected);
     QVERIFY(a.Ecouter());
     QVERIFY(fermee.count() == 1 || fermee.wait(5000));
-    QCOMPARE(a.Etat(), int(EtatEcoute));
+    QCOMPARE(a.Etat(), EtatConnexion::Ecoute);
 }
 
 void TestChatSockets::appelsCroises() {
@@ -71,9 +71,9 @@ void TestChatSockets::appelsCroises() {
     QVERIFY(a.Ecouter());
     QVERIFY(b.Ecouter());
     for (SocketsChat* s : {&a, &b}) {
-        connect(s, &SocketsChat::connexionEtablie, s, [s] { s->ReglEtat(EtatConnecte); });
+        connect(s, &SocketsChat::connexionEtablie, s, [s] { s->ReglEtat(EtatConnexion::Connecte); });
         connect(s, &SocketsChat::appelAccepte, s, [s](const QString& adresse) {
-            if (s->Etat() != EtatConnecte) {
+            if (s->Etat() != EtatConnexion::Connecte) {
                 s->Connecter(adresse, SocketsChat::Origine::Retour);
             }
         });
@@ -84,8 +84,8 @@ void TestChatSockets::appelsCroises() {
     QSignalSpy fermeturesB(&b, &SocketsChat::fermeture);
     a.Connecter(QStringLiteral("127.0.0.21"), SocketsChat::Origine::Commande);
     b.Connecter(QStringLiteral("127.0.0.20"), SocketsChat::Origine::Commande);
-    QTRY_COMPARE(a.Etat(), int(EtatConnecte));
-    QTRY_COMPARE(b.Etat(), int(EtatConnecte));
+    QTRY_COMPARE(a.Etat(), EtatConnexion::Connecte);
+    QTRY_COMPARE(b.Etat(), EtatConnexion::Connecte);
 
     // The conversation works both ways.
     QSignalSpy recuA(&a, &SocketsChat::tramesRecues);

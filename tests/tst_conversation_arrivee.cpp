@@ -31,14 +31,14 @@ void TestConversationArrivee::plusieursTramesPuisMauvaisesEntrees() {
     CopieOvan a(QStringLiteral("127.0.0.54"));
     FauxContact b(QStringLiteral("127.0.0.55"));
     QVERIFY(b.Appeler(QStringLiteral("127.0.0.54")));
-    QSignalSpy traitees(&a.ovan().Arrivee(), &ArriveeDonnees::trameTraitee);
+    QSignalSpy traitees(&a.ovan().conversation(), &Conversation::trameTraitee);
     b.Envoyer(Trame::Log(QStringLiteral("Bob")) + Trame::Tap(true) +
               Trame::Message(0, 5, 0, QStringLiteral("Salut")));
     QTRY_COMPARE(traitees.count(), 3);
     QVERIFY(a.TexteConversation().endsWith(
         QStringLiteral(">>> Bob s'est connecté(e). <<<\nBob dit :\n   Salut\n")));
     QVERIFY(a.Statut(0).startsWith(QStringLiteral("Dernier message reçu le ")));
-    QCOMPARE(a.Statut(0), TexteDernierMessage(*a.ovan().session().Date2));
+    QCOMPARE(a.Statut(0), TexteDernierMessage(*a.ovan().conversation().DernierMessage()));
     QCOMPARE(a.interface().TextBoxhWnd[ZoneSonStatut]->text(), QStringLiteral("Présent(e)"));
     QVERIFY(a.sons().Joues().first().endsWith(QLatin1String("Sons/coucou.wav")));
     QVERIFY(a.sons().Joues().first().startsWith(a.Dossier()));
@@ -53,7 +53,7 @@ void TestConversationArrivee::plusieursTramesPuisMauvaisesEntrees() {
              (QStringList{"Bob dit :", "   u", "Bob dit :", "   ", " dit :"}));
     VerifierFormat(FormatDe(a.Conversation()->document(), QStringLiteral("   u")), QStringLiteral("Arial"),
                    QColor(128, 0, 128), 0);
-    QCOMPARE(a.ovan().session().SonPseudo, QString());
+    QCOMPARE(a.ovan().conversation().SonPseudo(), QString());
     QCOMPARE(traitees.count(), 3 + 4);
 }
 
@@ -105,9 +105,9 @@ void TestConversationArrivee::presence() {
 
     // A new nickname, told without an entry; later messages come under it.
     const QString avant = b.TexteConversation();
-    a.ovan().session().MonPseudo = QStringLiteral("Alicia");
-    a.ovan().presence().AnnoncerPseudo();
-    QTRY_COMPARE(b.ovan().session().SonPseudo, QStringLiteral("Alicia"));
+    a.ovan().conversation().ReglerMonPseudo(QStringLiteral("Alicia"));
+    a.ovan().conversation().AnnoncerPseudo();
+    QTRY_COMPARE(b.ovan().conversation().SonPseudo(), QStringLiteral("Alicia"));
     QCOMPARE(b.TexteConversation(), avant);
 }
 
@@ -115,7 +115,7 @@ void TestConversationArrivee::vidApresReconnexion() {
     CopieOvan a(QStringLiteral("127.0.0.62"));
     auto b = std::make_unique<FauxContact>(QStringLiteral("127.0.0.63"));
     QVERIFY(b->Appeler(QStringLiteral("127.0.0.62")));
-    QSignalSpy traitees(&a.ovan().Arrivee(), &ArriveeDonnees::trameTraitee);
+    QSignalSpy traitees(&a.ovan().conversation(), &Conversation::trameTraitee);
     // "vid" before any message empties part 0; "ecr" shows the typing text.
     b->Envoyer(Trame::Log(QStringLiteral("Bob")) + Trame::Tap(true));
     QTRY_COMPARE(a.Statut(0), QStringLiteral("Bob est en train de taper un message..."));
@@ -141,7 +141,7 @@ void TestConversationArrivee::notificationsSelonLaFenetre() {
     FauxContact b(QStringLiteral("127.0.0.65"));
     QVERIFY(b.Appeler(QStringLiteral("127.0.0.64")));
     Interface& ui = a.interface();
-    QSignalSpy traitees(&a.ovan().Arrivee(), &ArriveeDonnees::trameTraitee);
+    QSignalSpy traitees(&a.ovan().conversation(), &Conversation::trameTraitee);
     b.Envoyer(Trame::Log(QStringLiteral("Bob")));
     QTRY_COMPARE(traitees.count(), 1);
     // A connection always raises the pop-up.

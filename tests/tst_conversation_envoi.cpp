@@ -148,7 +148,7 @@ void TestConversationEnvoi::frappe() {
     // Not connected: nothing is sent, the send face stays disabled.
     QTest::keyClicks(saisie, QStringLiteral("ab"));
     QCOMPARE(envoyer->Face(), QStringLiteral("img_envt_d"));
-    QVERIFY(!a.ovan().session().Ecr);
+    QVERIFY(!a.ovan().conversation().JEcris());
     saisie->clear();
 
     a.Connecter(QStringLiteral("Alice"), QStringLiteral("127.0.0.61"));
@@ -191,7 +191,7 @@ void TestConversationEnvoi::frappe() {
     // Sent with the mouse: "ecr" stays in force until a key is released in the blank box.
     QTest::keyClicks(saisie, QStringLiteral("y"));
     a.interface().BoutonhWnd[BoutonEnvoyer]->click();
-    QVERIFY(a.ovan().session().Ecr);
+    QVERIFY(a.ovan().conversation().JEcris());
     QTest::keyClick(saisie, Qt::Key_Shift);
     QVERIFY(marqueur(13));
     QCOMPARE(taps(), (QStringList{"ecr", "vid", "ecr", "vid", "ecr", "vid"}));

@@ -2,10 +2,10 @@
 // missing picture does, what the clipboard and a copy hold.
 #include "CopieOvan.h"
 #include "FauxContact.h"
+#include "core/chat/Conversation.h"
 #include "ui/app/FenetrePrincipale.h"
 #include "ui/app/Interface.h"
 #include "ui/app/VueTexte.h"
-#include "core/chat/SocketsChat.h"
 #include "ui/conversation/Smileys.h"
 #include "ui/conversation/VueConversation.h"
 
@@ -138,7 +138,8 @@ void TestConversationSmileys::casLimites() {
     QCOMPARE(Images(v.doc()).size(), 4);
     v.vue().Message(QStringLiteral("Eve est (Zzz)"));
     QCOMPARE(Images(v.doc()).last(), 23);
-    v.c.ovan().session().SonPseudo = QStringLiteral("Eve (X-D)");
+    v.c.ovan().conversation().Traiter({{Trame::Balise::PSE, "[PSE]", "Eve (X-D)"}});
+    QTRY_COMPARE(v.c.ovan().conversation().SonPseudo(), QStringLiteral("Eve (X-D)"));
     emit v.c.ovan().Sockets().fermeture();
     QTRY_COMPARE(Images(v.doc()).last(), 24);
 }

@@ -81,9 +81,9 @@ void TestHistoriqueFenetre::conversationGardeeEtMontreeLaMeme() {
                 Trame::Message(1, 6, 5, QStringLiteral("Salut (:-)) <b>gras</b>")) +
                 Trame::Message(9, 99, 7, QStringLiteral("Deux\r\nlignes")));
     QTRY_VERIFY(a.TexteConversation().endsWith(QStringLiteral("   Deux\nlignes\n")));
-    a.ovan().session().IPolice = 5;
-    a.ovan().session().ICouleur = 8;
-    a.ovan().session().IStyle = 2;
+    a.ovan().interface().ComboBoxhWnd[ListePolice]->setCurrentIndex(5);
+    a.ovan().interface().ComboBoxhWnd[ListeCouleur]->setCurrentIndex(8);
+    a.ovan().interface().CheckBoxhWnd[CaseItalique]->setChecked(true);
     Ecrire(a, QStringLiteral("Très bien, et toi ?"));
     QTRY_VERIFY(a.TexteConversation().endsWith(QStringLiteral("   Très bien, et toi ?\n")));
     const QString montre = SansPremiereLigne(a.TexteConversation());

@@ -286,7 +286,7 @@ void TestReseauDnssd::doubleClicPuisConnexion() {
     c.ovan().ClicBouton(Commande::Connecter);
     QCOMPARE(b.Attendre(QStringLiteral("appel")), QStringLiteral("appel 10.232.0.1"));
     // Connected under the nickname typed in the main window: that one is announced from now on.
-    QTRY_COMPARE(c.ovan().Etat(), int(EtatConnecte));
+    QTRY_COMPARE(c.ovan().Etat(), EtatConnexion::Connecte);
     c.ovan().ClicBouton(Commande::Deconnecter);
 }
 

@@ -427,7 +427,7 @@ void TestReseauFenetre::sansDemon() {
     QTRY_VERIFY(ui.ReseauhWnd->isHidden());
     c.Connecter(QStringLiteral("Zoé"), QStringLiteral("absent.local"));
     QTRY_COMPARE_WITH_TIMEOUT(c.dialogues().Appels().size(), 1, 15000);
-    QVERIFY(c.ovan().Etat() != EtatConnecte);
+    QVERIFY(c.ovan().Etat() != EtatConnexion::Connecte);
 }
 
 // What the network says is shown as plain, printable text of bounded length.

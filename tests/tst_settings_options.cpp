@@ -173,9 +173,9 @@ void TestSettingsOptions::demarrage() {
     CopieOvan a(QStringLiteral("127.0.0.100"), config, dossier);
     Interface& ui = a.interface();
     QCOMPARE(ui.TextBoxhWnd[ZonePseudo]->text(), pseudo);
-    QCOMPARE(a.ovan().session().MonPseudo, pseudo);
-    QCOMPARE(a.ovan().session().DossFichRecus, dossier ? a.Dossier() : DossierParDefaut());
-    QCOMPARE(ui.TextBoxhWnd[ZoneOptionsDossier]->text(), a.ovan().session().DossFichRecus);
+    QCOMPARE(a.ovan().conversation().MonPseudo(), pseudo);
+    QCOMPARE(a.ovan().conversation().DossierReception(), dossier ? a.Dossier() : DossierParDefaut());
+    QCOMPARE(ui.TextBoxhWnd[ZoneOptionsDossier]->text(), a.ovan().conversation().DossierReception());
     QCOMPARE(QFile::exists(a.Dossier() + "config.ini"), !config.isEmpty() || dossier);
 
     const bool manque = !config.isEmpty() && !dossier;
@@ -198,7 +198,7 @@ void TestSettingsOptions::demarrage() {
     QCOMPARE(ui.TextBoxhWnd[ZoneOptionsPseudo]->text(), QStringLiteral("Alice Dupré"));
     a.ovan().ClicBouton(Commande::ValiderOptions);
     QCOMPARE(ui.TextBoxhWnd[ZonePseudo]->text(), QStringLiteral("Alice Dupré"));
-    QCOMPARE(a.ovan().session().MonPseudo, QStringLiteral("Alice Dupré"));
+    QCOMPARE(a.ovan().conversation().MonPseudo(), QStringLiteral("Alice Dupré"));
 }
 
 void TestSettingsOptions::pagesEtOnglets() {
@@ -240,19 +240,17 @@ void TestSettingsOptions::optionsValiderAppliquerAnnuler() {
     CopieOvan a(QStringLiteral("127.0.0.102"));
     CopieOvan b(QStringLiteral("127.0.0.103"));
     Interface& ui = a.interface();
-    QSignalSpy tramesB(&b.ovan().Arrivee(), &ArriveeDonnees::trameTraitee);
+    QSignalSpy tramesB(&b.ovan().conversation(), &Conversation::trameTraitee);
 
     // Apply while not connected: local only, nothing sent, file written.
     ui.TextBoxhWnd[ZoneOptionsPseudo]->setText(QStringLiteral("  Alice "));
     ui.ComboBoxhWnd[ListeOptionsCouleur]->setCurrentIndex(6);
     ui.CheckBoxhWnd[CaseOptionsItalique]->setChecked(true);
     a.ovan().ClicBouton(Commande::AppliquerOptions);
-    QCOMPARE(a.ovan().session().MonPseudo, QStringLiteral("Alice"));
+    QCOMPARE(a.ovan().conversation().MonPseudo(), QStringLiteral("Alice"));
     QCOMPARE(ui.TextBoxhWnd[ZonePseudo]->text(), QStringLiteral("Alice"));
     QCOMPARE(ui.ComboBoxhWnd[ListeCouleur]->currentIndex(), 6);
     QVERIFY(ui.CheckBoxhWnd[CaseItalique]->isChecked());
-    QCOMPARE(a.ovan().session().ICouleur, 6);
-    QCOMPARE(a.ovan().session().IStyle, 2);
     QVERIFY(Lire(a.Dossier() + "config.ini").startsWith("PSEUDO:  Alice \r\n"));
 
     // OK while connected with the same nickname still announces it.
@@ -294,11 +292,11 @@ void TestSettingsOptions::annulerApresParcourir() {
     a.dialogues().RepondreDossier(ailleurs.path());
     a.ovan().ClicBouton(Commande::ParcourirDossier);
     QCOMPARE(ui.TextBoxhWnd[ZoneOptionsDossier]->text(), ailleurs.path() + u'/');
-    QCOMPARE(a.ovan().session().DossFichRecus, ailleurs.path() + u'/');
+    QCOMPARE(a.ovan().conversation().DossierReception(), ailleurs.path() + u'/');
 
     a.ovan().ClicBouton(Commande::AnnulerOptions);
     QCOMPARE(ui.TextBoxhWnd[ZoneOptionsDossier]->text(), a.Dossier());
-    QCOMPARE(a.ovan().session().DossFichRecus, ailleurs.path() + u'/');
+    QCOMPARE(a.ovan().conversation().DossierReception(), ailleurs.path() + u'/');
 }
 
 QTEST_MAIN(TestSettingsOptions)

@@ -26,7 +26,8 @@ struct Banc {
             return false;
         }
         f.Envoyer("[LOG]Eve\x03");
-        return QTest::qWaitFor([this] { return c.ovan().session().SonPseudo == QStringLiteral("Eve"); });
+        return QTest::qWaitFor(
+            [this] { return c.ovan().conversation().SonPseudo() == QStringLiteral("Eve"); });
     }
     // The Options window's capture settings.
     void Reglages(int format, int qualite, bool envoyer) {

@@ -37,11 +37,11 @@ struct Paire {
     bool Relier() {
         recus = b.Dossier() + QStringLiteral("recus/");
         QDir().mkpath(recus);
-        b.ovan().session().DossFichRecus = recus;
+        b.ovan().conversation().ReglerDossierReception(recus);
         return ConnecterCopies(a, QStringLiteral("Alice"), b, QStringLiteral("Bob")) &&
                QTest::qWaitFor([this] {
-                   return a.ovan().session().SonPseudo == QStringLiteral("Bob") &&
-                          b.ovan().session().SonPseudo == QStringLiteral("Alice");
+                   return a.ovan().conversation().SonPseudo() == QStringLiteral("Bob") &&
+                          b.ovan().conversation().SonPseudo() == QStringLiteral("Alice");
                });
     }
     QString Face(CopieOvan& c, int slot) { return c.interface().BoutonhWnd[slot]->Face(); }
@@ -161,7 +161,7 @@ void TestTransferFenetre::annulationPendantLeFlux() {
         FauxContact f(QStringLiteral("127.0.0.95"));
         QVERIFY(f.EcouterFichier());
         const QString recus = c.Dossier();
-        c.ovan().session().DossFichRecus = recus;
+        c.ovan().conversation().ReglerDossierReception(recus);
         c.Pseudo()->setText(QStringLiteral("Moi"));
         QVERIFY(f.Appeler(c.Adresse()));
         f.Envoyer("[LOG]Eve\x03[DEM]lent.bin\\1000000\x03");
@@ -194,7 +194,7 @@ void TestTransferFenetre::annulationPendantLeFlux() {
         c.Pseudo()->setText(QStringLiteral("Moi"));
         QVERIFY(f.Appeler(c.Adresse()));
         f.Envoyer("[LOG]Eve\x03");
-        QTRY_COMPARE(c.ovan().session().SonPseudo, QStringLiteral("Eve"));
+        QTRY_COMPARE(c.ovan().conversation().SonPseudo(), QStringLiteral("Eve"));
         QTemporaryDir source;
         c.dialogues().RepondreFichier(EcrireMotif(source.path() + QStringLiteral("/gros.bin"), 64LL << 20));
         c.ovan().ClicBouton(Commande::EnvoyerFichier);
@@ -220,7 +220,7 @@ void TestTransferFenetre::nomInutilisable() {
     FauxContact f(QStringLiteral("127.0.0.93"));
     c.Pseudo()->setText(QStringLiteral("Moi"));
     QVERIFY(f.Appeler(c.Adresse()));
-    QTRY_COMPARE(c.ovan().Etat(), int(EtatConnecte));
+    QTRY_COMPARE(c.ovan().Etat(), EtatConnexion::Connecte);
     f.Envoyer("[LOG]Eve\x03");
     QVERIFY(f.AttendreTrames(1));
     f.Oublier();
@@ -272,11 +272,11 @@ void TestTransferFenetre::defilementDuNom() {
     CopieOvan c(QStringLiteral("127.0.0.130"));
     FauxContact f(QStringLiteral("127.0.0.131"));
     QVERIFY(f.EcouterFichier());
-    c.ovan().session().DossFichRecus = c.Dossier();
+    c.ovan().conversation().ReglerDossierReception(c.Dossier());
     c.Pseudo()->setText(QStringLiteral("Moi"));
     QVERIFY(f.Appeler(c.Adresse()));
     f.Envoyer("[LOG]Eve\x03");
-    QTRY_COMPARE(c.ovan().session().SonPseudo, QStringLiteral("Eve"));
+    QTRY_COMPARE(c.ovan().conversation().SonPseudo(), QStringLiteral("Eve"));
     QLabel* etiquette = c.interface().LabelhWnd[LabelNomFichier];
     QString long_ = QStringLiteral("un_nom_plutot_long");
     while (etiquette->fontMetrics().horizontalAdvance(long_) < 185) {
@@ -409,7 +409,7 @@ void TestTransferFenetre::boitesDEchec() {
     c.Pseudo()->setText(QStringLiteral("Moi"));
     QVERIFY(f.Appeler(c.Adresse()));
     f.Envoyer("[LOG]Eve\x03");
-    QTRY_COMPARE(c.ovan().session().SonPseudo, QStringLiteral("Eve"));
+    QTRY_COMPARE(c.ovan().conversation().SonPseudo(), QStringLiteral("Eve"));
     QTemporaryDir source;
     const QString chemin = EcrireMotif(source.path() + QStringLiteral("/parti.bin"), 5000);
     QSignalSpy boites(&c.dialogues(), &DialoguesEnregistres::appel);

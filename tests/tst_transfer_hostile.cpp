@@ -34,13 +34,14 @@ struct Banc {
         dehors = c.Dossier() + QStringLiteral("dehors/");
         QDir().mkpath(recus);
         QDir().mkpath(dehors);
-        c.ovan().session().DossFichRecus = recus;
+        c.ovan().conversation().ReglerDossierReception(recus);
         c.Pseudo()->setText(QStringLiteral("Moi"));
         if (!f.EcouterFichier() || !f.Appeler(c.Adresse())) {
             return false;
         }
         f.Envoyer("[LOG]Eve\x03");
-        return QTest::qWaitFor([this] { return c.ovan().session().SonPseudo == QStringLiteral("Eve"); });
+        return QTest::qWaitFor(
+            [this] { return c.ovan().conversation().SonPseudo() == QStringLiteral("Eve"); });
     }
     // The contact offers a file; the copy's whole answer.
     QByteArray Offrir(const QByteArray& offre) {
@@ -340,7 +341,7 @@ void TestTransferHostile::echecsPuisNouveauTransfert() {
     b.f.FermerFichier(true);
     b.f.Reinitialiser(FauxContact::Lien::VersCopie);
     b.f.Reinitialiser(FauxContact::Lien::DepuisCopie);
-    QTRY_COMPARE(b.c.ovan().Etat(), int(EtatEcoute));
+    QTRY_COMPARE(b.c.ovan().Etat(), EtatConnexion::Ecoute);
     QTRY_COMPARE(b.c.interface().BoutonhWnd[BoutonAnnulerTransfert]->Face(), QStringLiteral("img_fermer"));
     QVERIFY(b.Derniere().contains(QStringLiteral("Le transfert de 'coupe.bin' a échoué")));
     QVERIFY(b.Recus().filter(QStringLiteral("coupe")).isEmpty());
@@ -350,7 +351,7 @@ void TestTransferHostile::echecsPuisNouveauTransfert() {
     QVERIFY(retour.EcouterFichier());
     QVERIFY(retour.Appeler(b.c.Adresse()));
     retour.Envoyer("[LOG]Eve\x03");
-    QTRY_COMPARE(b.c.ovan().Etat(), int(EtatConnecte));
+    QTRY_COMPARE(b.c.ovan().Etat(), EtatConnexion::Connecte);
     retour.Envoyer("[DEM]encore.bin\\3\x03");
     QTRY_COMPARE(retour.Trames().size(), 2); // our "[LOG]" and the yes
     QCOMPARE(retour.Trames().last().donnee, QByteArray("OUI"));

@@ -286,7 +286,7 @@ void TestX11::fichiersGlissesDepuisUnAutreProgramme() {
     CopieOvan a(QStringLiteral("127.0.0.157"), QByteArray(), true);
     CopieOvan b(QStringLiteral("127.0.0.158"), QByteArray(), true);
     QVERIFY(ConnecterCopies(a, QStringLiteral("Alice"), b, QStringLiteral("Bob")));
-    QTRY_COMPARE(a.ovan().session().SonPseudo, QStringLiteral("Bob"));
+    QTRY_COMPARE(a.ovan().conversation().SonPseudo(), QStringLiteral("Bob"));
     // Alice's window over Bob's, which opened at the same place.
     FenetrePrincipale* principale = a.interface().FenetrehWnd;
     QVERIFY(QTest::qWaitForWindowExposed(principale));

@@ -2,22 +2,22 @@
 // page numbers, the smiley table, and pictures of the program's real windows taken offscreen.
 //   ovan_notice <notice.html> <program folder> <version> <notice.pdf>
 // The program folder must already hold Smileys/smileyK.bmp: the conversation shows them.
+#include "core/chat/Conversation.h"
+#include "core/chat/SocketsChat.h"
+#include "core/network/Dnssd.h"
+#include "core/transfer/ConversionsTransfert.h"
 #include "ui/app/BoutonImage.h"
 #include "ui/app/FenetreOvan.h"
 #include "ui/app/FenetrePrincipale.h"
 #include "ui/app/Images.h"
 #include "ui/app/Interface.h"
 #include "ui/app/Ovan.h"
-#include "ui/app/Session.h"
-#include "core/chat/SocketsChat.h"
 #include "ui/conversation/VueConversation.h"
-#include "core/network/Dnssd.h"
 #include "ui/network/Reseau.h"
 #include "ui/notify/Popup.h"
 #include "ui/platform/Dialogues.h"
 #include "ui/platform/Shell.h"
 #include "ui/platform/Sons.h"
-#include "core/transfer/ConversionsTransfert.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QApplication>
@@ -177,16 +177,15 @@ QMap<QString, QImage> Cliches(const QString& dossExec) {
     QMap<QString, QImage> cliches;
 
     const QString recus = QStringLiteral("/home/marc/Téléchargements/");
-    ovan.session().MonPseudo = QStringLiteral("Marc");
-    ovan.session().SonPseudo = QStringLiteral("Julie");
-    ovan.session().DossFichRecus = recus;
+    ovan.conversation().ReglerMonPseudo(QStringLiteral("Marc"));
+    ovan.conversation().ReglerDossierReception(recus);
     ui.TextBoxhWnd[ZonePseudo]->setText(QStringLiteral("Marc"));
     ui.TextBoxhWnd[ZoneAdresse]->setText(QStringLiteral("192.168.1.20"));
     ui.TextBoxhWnd[ZonePseudo]->setEnabled(false);
     ui.TextBoxhWnd[ZoneAdresse]->setEnabled(false);
     ui.TextBoxhWnd[ZoneSonStatut]->setText(QStringLiteral("Présent(e)"));
     ui.TextBoxhWnd[ZoneNomPoste]->setText(QStringLiteral("PORTABLE-MARC"));
-    ovan.Sockets().ReglEtat(EtatConnecte);
+    ovan.Sockets().ReglEtat(EtatConnexion::Connecte);
     ui.BoutonhWnd[BoutonConnecter]->ReglerFace(QStringLiteral("img_conn_d"));
     ui.BoutonhWnd[BoutonDeconnecter]->ReglerFace(QStringLiteral("img_deco_e"));
 

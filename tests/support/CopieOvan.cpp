@@ -75,6 +75,9 @@ void CopieOvan::Connecter(const QString& pseudo, const QString& adresseContact) 
 bool ConnecterCopies(CopieOvan& a, const QString& pseudoA, CopieOvan& b, const QString& pseudoB) {
     b.Pseudo()->setText(pseudoB);
     a.Connecter(pseudoA, b.Adresse());
-    return QTest::qWaitFor([&] { return a.ovan().Etat() == EtatConnecte && b.ovan().Etat() == EtatConnecte; },
-                           10000);
+    return QTest::qWaitFor(
+        [&] {
+            return a.ovan().Etat() == EtatConnexion::Connecte && b.ovan().Etat() == EtatConnexion::Connecte;
+        },
+        10000);
 }

@@ -4,6 +4,7 @@
 #include "DialoguesEnregistres.h"
 #include "ShellEnregistre.h"
 #include "SonsEnregistres.h"
+#include "core/chat/Conversation.h"
 #include "ui/app/Ovan.h"
 
 #include <QTemporaryDir>

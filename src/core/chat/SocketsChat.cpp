@@ -101,22 +101,21 @@ SocketsChat::~SocketsChat() {
     }
 }
 
-QString SocketsChat::TexteEtat(int etat) {
+QString SocketsChat::TexteEtat(EtatConnexion etat) {
     switch (etat) {
-    case EtatDeconnecte: return QStringLiteral("Deconnecté(e)");
-    case EtatEcoute: return QStringLiteral("En écoute...");
-    case EtatRecherche: return QStringLiteral("Pas d'adresse !");
-    case EtatEnConnexion: return QStringLiteral("Connexion en cours...");
-    case EtatConnecte: return QStringLiteral("Connecté(e)");
-    case EtatErreur: return QStringLiteral("Erreur");
-    default: return QString();
+    case EtatConnexion::Deconnecte: return QStringLiteral("Deconnecté(e)");
+    case EtatConnexion::Ecoute: return QStringLiteral("En écoute...");
+    case EtatConnexion::Recherche: return QStringLiteral("Pas d'adresse !");
+    case EtatConnexion::EnConnexion: return QStringLiteral("Connexion en cours...");
+    case EtatConnexion::Connecte: return QStringLiteral("Connecté(e)");
+    case EtatConnexion::Erreur: return QStringLiteral("Erreur");
     }
+    return QString();
 }
 
-int SocketsChat::ReglEtat(int etat) {
+void SocketsChat::ReglEtat(EtatConnexion etat) {
     m_etat = etat;
     emit etatChange(etat, TexteEtat(etat));
-    return etat;
 }
 
 bool SocketsChat::EcouteActive() const {
@@ -191,14 +190,14 @@ bool SocketsChat::Ecouter() {
     m_lecteur.Vider();
     W_Client = NouveauClient();
     W_ServeurEcoute = new QTcpServer(this);
-    ReglEtat(EtatDeconnecte);
+    ReglEtat(EtatConnexion::Deconnecte);
     // Backlog 0: one caller at a time; the accepted one takes the listener's place.
     W_ServeurEcoute->setListenBacklogSize(0);
     connect(W_ServeurEcoute, &QTcpServer::newConnection, this, &SocketsChat::SurAppel);
     if (!W_ServeurEcoute->listen(m_adresseLocale, PortChat)) {
         return false;
     }
-    ReglEtat(EtatEcoute);
+    ReglEtat(EtatConnexion::Ecoute);
     return true;
 }
 
@@ -286,7 +285,7 @@ void SocketsChat::ChercheAdresse(const QString& IP, std::function<void(const QHo
         return;
     }
     const quint64 generation = m_generation;
-    ReglEtat(EtatRecherche);
+    ReglEtat(EtatConnexion::Recherche);
     // The local network's names belong to mDNS: the system's resolver may not know them, and a
     // DNS server should not be asked. Without an mDNS daemon the system's resolver still tries.
     const QString nom = IP.endsWith(u'.') ? IP.chopped(1) : IP;
@@ -344,14 +343,14 @@ void SocketsChat::DemarrerConnexion(const QHostAddress& adresse, Origine origine
     const bool enCours = W_Client && W_Client->state() != QAbstractSocket::UnconnectedState;
     if (enCours && origine == Origine::Retour) {
         // Our own connection to this contact is on its way or done; its completion sets 7.
-        ReglEtat(EtatEnConnexion);
+        ReglEtat(EtatConnexion::EnConnexion);
         return;
     }
     if (!W_Client || enCours) {
         FermerSocket(W_Client);
         W_Client = NouveauClient();
     }
-    ReglEtat(EtatEnConnexion);
+    ReglEtat(EtatConnexion::EnConnexion);
     if (m_adresseLocale != QHostAddress::Any && m_adresseLocale != QHostAddress::AnyIPv4) {
         W_Client->bind(m_adresseLocale, 0);
     }

@@ -14,15 +14,8 @@ class QTcpServer;
 class Taches;
 class QTcpSocket;
 
-// Etat values: only Connecte counts as connected.
-enum EtatConnexion : int {
-    EtatDeconnecte = 0,
-    EtatEcoute = 2,
-    EtatRecherche = 4,
-    EtatEnConnexion = 6,
-    EtatConnecte = 7,
-    EtatErreur = 9,
-};
+// Only Connecte counts as connected.
+enum class EtatConnexion { Deconnecte, Ecoute, Recherche, EnConnexion, Connecte, Erreur };
 
 class SocketsChat : public QObject {
     Q_OBJECT
@@ -38,13 +31,13 @@ public:
     explicit SocketsChat(const QHostAddress& adresseLocale, QObject* parent = nullptr);
     ~SocketsChat() override;
 
-    int Etat() const { return m_etat; }
-    // Sets the state and reports its status text; returns the state.
-    int ReglEtat(int etat);
-    static QString TexteEtat(int etat);
+    EtatConnexion Etat() const { return m_etat; }
+    // Sets the state and reports its status text.
+    void ReglEtat(EtatConnexion etat);
+    static QString TexteEtat(EtatConnexion etat);
 
-    // Recreates W_Serveur and W_Client (closing the ones they replace), state 0, listens:
-    // state 2 on success, false and state 0 on failure.
+    // Recreates W_Serveur and W_Client (closing the ones they replace), Deconnecte, listens:
+    // Ecoute on success, false and Deconnecte on failure.
     bool Ecouter();
 
     // Who asks for a connection: the user's connect command, or the accept of a caller.
@@ -52,7 +45,7 @@ public:
 
     // Starts connecting W_Client to the contact's port 60000 (ChercheAdresse first).
     // Commande: a name that cannot be resolved, or address 0, ends in erreur(), and an attempt
-    // still under way is dropped for the new one. Retour: a failed name leaves the state at 4
+    // still under way is dropped for the new one. Retour: a failed name leaves the state at Recherche
     // and nothing is connected; an attempt already under way is kept, as it goes to the same
     // contact (both sides may have called each other at once).
     void Connecter(const QString& adresse, Origine origine);
@@ -90,7 +83,7 @@ public:
     bool EcouteActive() const;
 
 signals:
-    void etatChange(int etat, const QString& texte);
+    void etatChange(EtatConnexion etat, const QString& texte);
     // FD_ACCEPT: a caller was accepted on W_Serveur and the listener is closed.
     void appelAccepte(const QString& adresse);
     // FD_CONNECT without error on W_Client.
@@ -115,7 +108,7 @@ private:
     void ChercheParSysteme(const QString& IP, quint64 generation, std::function<void(const QHostAddress&)> suite);
 
     QHostAddress m_adresseLocale;
-    int m_etat = EtatDeconnecte;
+    EtatConnexion m_etat = EtatConnexion::Deconnecte;
     // W_Serveur is the listener W_ServeurEcoute until a caller comes, then the accepted connection.
     QPointer<QTcpServer> W_ServeurEcoute;
     QPointer<QTcpSocket> W_Serveur;

@@ -1,5 +1,7 @@
 #include "ui/app/Interface.h"
 
+#include "ui/chat/FenetreChat.h"
+
 #include "ui/app/BoiteSaisie.h"
 #include "ui/app/VueTexte.h"
 #include "ui/app/BoutonImage.h"
@@ -286,13 +288,11 @@ int Interface::FinPartie0() const {
 }
 
 void Interface::TexteBarreStatut(int partie, const QString& texte) {
-    BarreStatuthWnd[partie]->setText(texte);
-    BarreStatuthWnd[partie]->setAccessibleName(texte);
+    FenetreChat::De(*this).Statut(partie, texte);
 }
 
 void Interface::FaceEnvoi(bool actif) {
-    BoutonhWnd[BoutonEnvoyer]->ReglerFace(actif ? QStringLiteral("img_envt_e")
-                                                : QStringLiteral("img_envt_d"));
+    FenetreChat::De(*this).FaceEnvoi(actif);
 }
 
 QString Interface::TexteBarreStatut(int partie) const {

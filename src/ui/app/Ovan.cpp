@@ -1,39 +1,36 @@
 #include "ui/app/Ovan.h"
 
+#include "core/chat/Conversation.h"
+#include "core/conversation/Texte.h"
+#include "core/history/Historique.h"
+#include "core/network/AnnonceDnssd.h"
+#include "core/network/Dnssd.h"
+#include "core/settings/FichierConfig.h"
 #include "ui/app/APropos.h"
-#include "ui/app/SysTray.h"
 #include "ui/app/BoutonImage.h"
 #include "ui/app/FenetreOvan.h"
 #include "ui/app/FenetrePrincipale.h"
 #include "ui/app/Fondu.h"
 #include "ui/app/Interface.h"
+#include "ui/app/SysTray.h"
 #include "ui/chat/ArriveeDonnees.h"
 #include "ui/chat/Connexion.h"
-#include "core/chat/DecodeurTrames.h"
-#include "core/chat/EnvoiTrames.h"
 #include "ui/chat/Presence.h"
-#include "core/chat/SocketsChat.h"
 #include "ui/conversation/AjouteTexte.h"
 #include "ui/conversation/Composition.h"
 #include "ui/conversation/Smileys.h"
-#include "core/conversation/Texte.h"
 #include "ui/conversation/VueConversation.h"
 #include "ui/history/FenetreHistorique.h"
-#include "core/history/Historique.h"
-#include "core/network/AnnonceDnssd.h"
-#include "core/network/Dnssd.h"
 #include "ui/network/Reseau.h"
 #include "ui/notify/Popup.h"
 #include "ui/platform/Dialogues.h"
 #include "ui/platform/Shell.h"
 #include "ui/platform/Sons.h"
 #include "ui/settings/ChoixPseudo.h"
-#include "core/settings/FichierConfig.h"
 #include "ui/settings/Options.h"
 #include "ui/tools/Capture.h"
 #include "ui/tools/Compression.h"
 #include "ui/tools/ConversionImages.h"
-#include "core/transfer/CanalFichier.h"
 #include "ui/transfer/Transfert.h"
 
 #include <QApplication>
@@ -58,46 +55,37 @@ Ovan::Parametres AvecBarre(Ovan::Parametres parametres) {
 
 Ovan::Ovan(const Parametres& parametres, QObject* parent)
     : QObject(parent), m_parametres(AvecBarre(parametres)), m_interface(std::make_unique<Interface>()),
-      m_sockets(std::make_unique<SocketsChat>(m_parametres.AdresseLocale)),
-      m_envoi(std::make_unique<EnvoiTrames>(*m_sockets)),
+      m_conversation(std::make_unique<Conversation>(m_parametres.AdresseLocale)),
       m_popup(std::make_unique<Popup>(m_interface->PopuphWnd, m_interface->LabelhWnd[LabelTitrePopup],
                                       m_interface->LabelhWnd[LabelCorpsPopup],
                                       [this] { RestaurerPrincipale(); })),
-      m_presence(std::make_unique<Presence>(*m_interface, *m_sockets, *m_envoi, m_session)),
-      m_smileys(std::make_unique<Smileys>(*m_interface, *m_sockets, m_session, m_parametres.DossExec)),
+      m_presence(std::make_unique<Presence>(FenetreChat::De(*m_interface), *m_conversation)),
+      m_smileys(std::make_unique<Smileys>(*m_interface, *m_conversation, m_parametres.DossExec)),
       m_vue(std::make_unique<VueConversation>(m_interface->RichEdithWnd[ZoneConversation], *m_smileys)),
-      m_composition(std::make_unique<Composition>(*m_interface, *m_sockets, *m_envoi, dialogues(), m_session,
-                                                  *m_presence, *m_vue)),
-      m_canal(std::make_unique<CanalFichier>(m_parametres.AdresseLocale)),
+      m_composition(std::make_unique<Composition>(FenetreChat::De(*m_interface),
+                                                  SelecteurFormat::De(*m_interface), *m_conversation,
+                                                  dialogues(), *m_presence, *m_vue)),
       m_transfert(std::make_unique<Transfert>(
-          *m_interface, *m_vue, *m_sockets, *m_envoi, *m_canal, m_session,
+          ControlesTransfert::De(*m_interface), *m_vue, *m_conversation,
           Transfert::Services{dialogues(), shell(), sons(), *m_popup, m_parametres.DossExec})),
-      m_connexion(std::make_unique<Connexion>(*m_interface, *m_vue, *m_sockets, *m_canal, *m_envoi,
-                                              dialogues(), m_session)),
-      m_arrivee(std::make_unique<ArriveeDonnees>(*m_interface, *m_sockets, m_session, *m_popup, sons(),
-                                                 *m_vue, *m_transfert, m_parametres.DossExec)),
-      m_choixPseudo(std::make_unique<ChoixPseudo>(*m_interface, *m_envoi, m_session)),
-      m_options(std::make_unique<Options>(*m_interface, dialogues(), m_session, *m_composition, *m_presence,
+      m_connexion(std::make_unique<Connexion>(FenetreChat::De(*m_interface), m_interface->TransferthWnd,
+                                              *m_vue, *m_conversation, dialogues())),
+      m_arrivee(std::make_unique<ArriveeDonnees>(FenetreChat::De(*m_interface), *m_conversation, *m_popup,
+                                                 sons(), *m_vue, m_parametres.DossExec)),
+      m_choixPseudo(std::make_unique<ChoixPseudo>(*m_interface, *m_conversation)),
+      m_options(std::make_unique<Options>(*m_interface, dialogues(), *m_conversation, *m_composition,
                                           m_parametres.DossExec)),
       m_sourceDnssd(parametres.sourceReseau ? nullptr : std::make_unique<SourceDnssd>()),
       m_reseau(std::make_unique<Reseau>(*m_interface, shell(),
                                         parametres.sourceReseau ? *parametres.sourceReseau : *m_sourceDnssd)),
-      m_capture(std::make_unique<Capture>(*m_interface, *m_sockets, dialogues(), *m_transfert,
+      m_capture(std::make_unique<Capture>(*m_interface, *m_conversation, dialogues(), *m_transfert,
                                           m_parametres.DossExec)),
       m_compression(std::make_unique<Compression>(*m_interface, dialogues())),
       m_conversion(std::make_unique<ConversionImages>(*m_interface, dialogues(), shell())),
       m_apropos(std::make_unique<APropos>(*m_interface, shell(), dialogues(), m_parametres.DossExec)),
       m_sysTray(std::make_unique<SysTray>()) {
     Q_ASSERT(parametres.dialogues && parametres.shell && parametres.sons);
-    m_session.DossFichRecus = DossierParDefaut();
-    connect(m_sockets.get(), &SocketsChat::tramesRecues, m_arrivee.get(), &ArriveeDonnees::Traiter);
-    // A close or an error comes after the frames read before it; a disconnect command too,
-    // and what cannot be handled then (a frame's box is open) belonged to the ended conversation.
-    m_connexion->ReglerFile([this](std::function<void()> reaction) { m_arrivee->Apres(std::move(reaction)); },
-                            [this] {
-                                m_arrivee->ToutTraiter();
-                                m_arrivee->Abandonner();
-                            });
+    m_conversation->ReglerDossierReception(DossierParDefaut());
     m_connexion->ReglerDemandePseudo([this] { m_choixPseudo->Afficher(); });
     connect(m_arrivee.get(), &ArriveeDonnees::clignoter, this, &Ovan::Clignoter);
     connect(m_transfert.get(), &Transfert::clignoter, this, &Ovan::Clignoter);
@@ -122,8 +110,12 @@ QString Ovan::DossierCourant() {
     return dossier;
 }
 
-int Ovan::Etat() const {
-    return m_sockets->Etat();
+EtatConnexion Ovan::Etat() const {
+    return m_conversation->Etat();
+}
+
+SocketsChat& Ovan::Sockets() {
+    return m_conversation->Sockets();
 }
 
 void Ovan::CablerFenetres() {
@@ -164,7 +156,7 @@ void Ovan::CablerFenetres() {
     });
     connect(m_reseau.get(), &Reseau::posteChoisi, this, [this] { m_posteChoisi = true; });
     // The nickname announced on the network follows the one used in the conversation.
-    connect(m_sockets.get(), &SocketsChat::connexionEtablie, this, &Ovan::AnnoncerPseudo);
+    connect(m_conversation.get(), &Conversation::connectee, this, &Ovan::AnnoncerPseudo);
     // What the close box of each secondary window means.
     connect(ui.OptionshWnd, &FenetreOvan::fermetureDemandee, this,
             [this] { ClicBouton(Commande::AnnulerOptions); });
@@ -215,16 +207,16 @@ bool Ovan::eventFilter(QObject* objet, QEvent* event) {
 void Ovan::Demarrer() {
     Interface& ui = *m_interface;
     ui.TextBoxhWnd[ZoneNomPoste]->setText(QHostInfo::localHostName());
-    m_sockets->ReglEtat(EtatDeconnecte);
+    m_conversation->Sockets().ReglEtat(EtatConnexion::Deconnecte);
     // The main window first: the Options window that a missing folder forces open comes after it,
     // so it ends in front and usable, not hidden behind it.
     ui.FenetrehWnd->fondu().Entrer();
     m_options->RechargerConfig();
-    m_session.MonPseudo = Trim(ui.TextBoxhWnd[ZonePseudo]->text());
-    m_session.DossFichRecus = Trim(ui.TextBoxhWnd[ZoneOptionsDossier]->text());
-    m_connexion->Ecouter();
-    m_connexion->Ecouter2();
-    m_annonce = std::make_unique<AnnonceDnssd>(SocketsChat::PortChat, m_session.MonPseudo);
+    m_conversation->ReglerMonPseudo(Trim(ui.TextBoxhWnd[ZonePseudo]->text()));
+    m_conversation->ReglerDossierReception(Trim(ui.TextBoxhWnd[ZoneOptionsDossier]->text()));
+    m_conversation->Ecouter();
+    m_conversation->EcouterFichiers();
+    m_annonce = std::make_unique<AnnonceDnssd>(SocketsChat::PortChat, m_conversation->MonPseudo());
     DemarrerHistorique();
     if (m_parametres.iconeNotification) {
         AjouterIconeNotification();
@@ -262,10 +254,10 @@ void Ovan::Arreter() {
     }
     m_arrete = true;
     // Nothing the contact sent is worth a box once the user has chosen to quit.
-    m_arrivee->Abandonner();
+    m_conversation->Abandonner();
     ClicBouton(Commande::Deconnecter);
-    m_sockets->FermerServeur();
-    m_sockets->FermerClient();
+    m_conversation->Sockets().FermerServeur();
+    m_conversation->Sockets().FermerClient();
     m_sysTray->RetireIcone();
     m_iconeNotification = false;
     m_annonce.reset();
@@ -289,34 +281,16 @@ void Ovan::DemarrerHistorique() {
     for (int id : ui.FenetrehWnd->IdsMenu()) {
         m_fenetreHistorique->Fenetre()->addAction(ui.FenetrehWnd->ElementMenu(id));
     }
-    m_pseudosLus = std::make_unique<DecodeurTrames>();
-    const auto retenir = [this](const QString& pseudo) { m_pseudoConversation = pseudo; };
-    connect(m_pseudosLus.get(), &DecodeurTrames::connecte, this, retenir);
-    connect(m_pseudosLus.get(), &DecodeurTrames::pseudoChange, this, retenir);
-    connect(m_sockets.get(), &SocketsChat::tramesRecues, this,
-            [this](const QList<Trame::TrameRecue>& trames) {
-                for (const Trame::TrameRecue& trame : trames) {
-                    if (trame.balise == Trame::Balise::LOG || trame.balise == Trame::Balise::PSE) {
-                        m_pseudosLus->Decoder(trame);
-                    }
-                }
-            });
-    // A new conversation starts before its contact's nickname is known.
-    connect(m_sockets.get(), &SocketsChat::etatChange, this, [this](int etat) {
-        if (etat == EtatConnecte) {
-            m_pseudoConversation.clear();
-        }
-    });
     m_vue->ReglerJournal([this](EntreeHistorique entree) {
         entree.Moment = QDateTime::currentDateTimeUtc();
         bool ipv4 = false;
-        const QHostAddress contact = m_sockets->AdresseContact();
+        const QHostAddress contact = m_conversation->Sockets().AdresseContact();
         const quint32 valeur = contact.toIPv4Address(&ipv4);
         if (!contact.isNull()) {
             m_dernierContact = ipv4 ? QHostAddress(valeur).toString() : contact.toString();
         }
         entree.Adresse = m_dernierContact;
-        entree.PseudoContact = m_pseudoConversation;
+        entree.PseudoContact = m_conversation->PseudoDeCetteConversation();
         m_historique->Ajouter(entree);
     });
 }
@@ -329,7 +303,7 @@ void Ovan::OuvrirHistorique() {
 
 void Ovan::AnnoncerPseudo() {
     if (m_annonce) {
-        m_annonce->Pseudo(m_session.MonPseudo);
+        m_annonce->Pseudo(m_conversation->MonPseudo());
     }
 }
 
@@ -358,7 +332,7 @@ void Ovan::FermetureFenetrePrincipale() {
 void Ovan::ActivationFenetrePrincipale() {
     m_clignotement.stop();
     Interface& ui = *m_interface;
-    if (Etat() == EtatConnecte) {
+    if (Etat() == EtatConnexion::Connecte) {
         ui.RichEdithWnd[ZoneSaisie]->setFocus();
     } else {
         ui.TextBoxhWnd[ZoneAdresse]->setFocus();
@@ -439,7 +413,9 @@ void Ovan::ClicBouton(Commande commande) {
     case Commande::Present: m_presence->Present(); break;
     case Commande::EnvoyerFichier: m_transfert->OffrirFichier(); break;
     case Commande::OuvrirSmileys: AfficherModal(ui.SmileyhWnd); break;
-    case Commande::OuvrirFichiersRecus: shell().Ouvrir(m_session.DossFichRecus, ui.FenetrehWnd); break;
+    case Commande::OuvrirFichiersRecus:
+        shell().Ouvrir(m_conversation->DossierReception(), ui.FenetrehWnd);
+        break;
     case Commande::OuvrirAPropos:
         ui.ApposhWnd->fondu().Entrer();
         ui.FenetrehWnd->Activer(false);

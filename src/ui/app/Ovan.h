@@ -1,8 +1,8 @@
 // One running copy of the messenger: its windows, sockets, state and commands.
 #pragma once
 
+#include "core/chat/SocketsChat.h"
 #include "ui/app/Commandes.h"
-#include "ui/app/Session.h"
 
 #include <QHostAddress>
 #include <QObject>
@@ -16,16 +16,13 @@ class BaseHistorique;
 class FenetreHistorique;
 class SysTray;
 class ArriveeDonnees;
-class CanalFichier;
 class Capture;
 class ChoixPseudo;
 class Composition;
 class Compression;
 class Connexion;
-class DecodeurTrames;
 class ConversionImages;
 class Dialogues;
-class EnvoiTrames;
 class Interface;
 class Options;
 class Popup;
@@ -35,7 +32,7 @@ class Shell;
 class SourceReseau;
 class Smileys;
 class Sons;
-class SocketsChat;
+class Conversation;
 class Transfert;
 class VueConversation;
 
@@ -93,10 +90,10 @@ public:
 
     const QString& DossExec() const { return m_parametres.DossExec; }
     Interface& interface() { return *m_interface; }
-    SocketsChat& Sockets() { return *m_sockets; }
+    Conversation& conversation() { return *m_conversation; }
+    SocketsChat& Sockets();
     Connexion& connexion() { return *m_connexion; }
     ArriveeDonnees& Arrivee() { return *m_arrivee; }
-    Session& session() { return m_session; }
     Dialogues& dialogues() { return *m_parametres.dialogues; }
     Shell& shell() { return *m_parametres.shell; }
     Sons& sons() { return *m_parametres.sons; }
@@ -113,7 +110,7 @@ public:
     // The conversation history and its window; null before start-up.
     BaseHistorique* historique() { return m_historique.get(); }
     FenetreHistorique* fenetreHistorique() { return m_fenetreHistorique.get(); }
-    int Etat() const;
+    EtatConnexion Etat() const;
 
 signals:
     // The copy has stopped: the application may end.
@@ -136,16 +133,13 @@ private:
     // Declared in the order they depend on each other: each is built after, and goes before, what
     // it holds a reference to.
     Parametres m_parametres;
-    Session m_session;
     std::unique_ptr<Interface> m_interface;
-    std::unique_ptr<SocketsChat> m_sockets;
-    std::unique_ptr<EnvoiTrames> m_envoi;
+    std::unique_ptr<Conversation> m_conversation;
     std::unique_ptr<Popup> m_popup;
     std::unique_ptr<Presence> m_presence;
     std::unique_ptr<Smileys> m_smileys;
     std::unique_ptr<VueConversation> m_vue;
     std::unique_ptr<Composition> m_composition;
-    std::unique_ptr<CanalFichier> m_canal;
     std::unique_ptr<Transfert> m_transfert;
     std::unique_ptr<Connexion> m_connexion;
     std::unique_ptr<ArriveeDonnees> m_arrivee;
@@ -163,10 +157,6 @@ private:
     std::unique_ptr<FenetreHistorique> m_fenetreHistorique;
     // The last contact, for the entries written after the connection has gone.
     QString m_dernierContact;
-    // The contact's nickname in the history: the one of the conversation under way, read from its
-    // "[LOG]" or "[PSE]", empty until then.
-    QString m_pseudoConversation;
-    std::unique_ptr<DecodeurTrames> m_pseudosLus;
     QTimer m_clignotement;
     bool m_iconeNotification = false;
     // A double click in the network window chose a computer: the main window takes the focus back.

@@ -1,66 +1,47 @@
 #include "ui/chat/Presence.h"
 
+#include "core/chat/Conversation.h"
+#include "core/conversation/Texte.h"
 #include "ui/app/BoutonImage.h"
 #include "ui/app/FenetrePrincipale.h"
-#include "ui/app/Interface.h"
-#include "ui/app/Session.h"
-#include "core/chat/EnvoiTrames.h"
-#include "core/chat/SocketsChat.h"
 #include "ui/conversation/AjouteTexte.h"
-#include "core/conversation/Texte.h"
 
 #include <QTextEdit>
 
+void Presence::Regler(bool absent) {
+    m_conversation.ReglerAbsent(absent);
+    m_c.fenetre->setWindowTitle(absent ? QStringLiteral("OVAN Messenger - Absent")
+                                       : QStringLiteral("OVAN Messenger - Présent"));
+    m_c.absent->ReglerFace(absent ? QStringLiteral("img_abst_d") : QStringLiteral("img_abst_e"));
+    m_c.present->ReglerFace(absent ? QStringLiteral("img_prst_e") : QStringLiteral("img_prst_d"));
+}
+
 void Presence::Absent() {
-    m_envoi.Statut(true);
-    Interface& ui = m_interface;
-    ui.FenetrehWnd->setWindowTitle(QStringLiteral("OVAN Messenger - Absent"));
-    ui.BoutonhWnd[BoutonAbsent]->ReglerFace(QStringLiteral("img_abst_d"));
-    ui.BoutonhWnd[BoutonPresent]->ReglerFace(QStringLiteral("img_prst_e"));
+    Regler(true);
 }
 
 void Presence::Present() {
-    m_envoi.Statut(false);
-    Interface& ui = m_interface;
-    ui.FenetrehWnd->setWindowTitle(QStringLiteral("OVAN Messenger - Présent"));
-    ui.BoutonhWnd[BoutonAbsent]->ReglerFace(QStringLiteral("img_abst_e"));
-    ui.BoutonhWnd[BoutonPresent]->ReglerFace(QStringLiteral("img_prst_d"));
+    Regler(false);
 }
 
 bool Presence::SaisieVide() const {
-    return RetourChariot(PrendreTexte(m_interface.RichEdithWnd[ZoneSaisie]));
+    return RetourChariot(PrendreTexte(m_c.saisie));
 }
 
 void Presence::ToucheEnfoncee() {
     // The text before the key takes effect.
-    const bool actif = m_sockets.Etat() == EtatConnecte && !SaisieVide();
-    m_interface.FaceEnvoi(actif);
+    m_c.FaceEnvoi(m_conversation.Connectee() && !SaisieVide());
 }
 
 void Presence::ToucheRelachee() {
-    Session& s = m_session;
-    const bool connecte = m_sockets.Etat() == EtatConnecte;
+    const bool connecte = m_conversation.Connectee();
     const bool vide = SaisieVide();
-    if (vide && s.Ecr) {
-        m_interface.FaceEnvoi(false);
-        if (connecte) {
-            m_envoi.Frappe(false);
-            s.Ecr = false;
-        }
+    if (vide && m_conversation.JEcris()) {
+        m_c.FaceEnvoi(false);
+        m_conversation.Frappe(false);
     }
-    if (!vide && !s.Ecr) {
-        if (connecte) {
-            m_envoi.Frappe(true);
-            s.Ecr = true;
-            m_interface.FaceEnvoi(true);
-        } else {
-            m_interface.FaceEnvoi(false);
-        }
-    }
-}
-
-void Presence::AnnoncerPseudo() {
-    if (m_sockets.Etat() == EtatConnecte) {
-        m_envoi.Pse(m_session.MonPseudo);
+    if (!vide && !m_conversation.JEcris()) {
+        m_c.FaceEnvoi(connecte);
+        m_conversation.Frappe(true);
     }
 }

@@ -1,15 +1,14 @@
-// The user's presence and typing as the contact sees them, and the nickname announcements.
+// The user's presence and typing as the contact sees them: the commands, the title and the faces.
 #pragma once
 
-class EnvoiTrames;
-class Interface;
-class SocketsChat;
-struct Session;
+#include "ui/chat/FenetreChat.h"
+
+class Conversation;
 
 class Presence {
 public:
-    Presence(Interface& interface, const SocketsChat& sockets, EnvoiTrames& envoi, Session& session)
-        : m_interface(interface), m_sockets(sockets), m_envoi(envoi), m_session(session) {}
+    Presence(const FenetreChat& controles, Conversation& conversation)
+        : m_c(controles), m_conversation(conversation) {}
 
     // Command 6: absent ("[STA]" "abs", title, faces), in every state.
     void Absent();
@@ -20,14 +19,10 @@ public:
     void ToucheEnfoncee();
     void ToucheRelachee();
 
-    // "[PSE]" with the own nickname when connected (the Options window's OK and Apply).
-    void AnnoncerPseudo();
-
 private:
+    void Regler(bool absent);
     bool SaisieVide() const;
 
-    Interface& m_interface;
-    const SocketsChat& m_sockets;
-    EnvoiTrames& m_envoi;
-    Session& m_session;
+    FenetreChat m_c;
+    Conversation& m_conversation;
 };

@@ -1,16 +1,13 @@
 #include "ui/conversation/Composition.h"
 
+#include "core/chat/Conversation.h"
+#include "core/conversation/Texte.h"
 #include "ui/app/BoutonImage.h"
 #include "ui/app/FenetrePrincipale.h"
 #include "ui/app/Interface.h"
-#include "ui/app/Session.h"
-#include "core/chat/EnvoiTrames.h"
 #include "ui/chat/Presence.h"
-#include "core/chat/SocketsChat.h"
 #include "ui/conversation/AjouteTexte.h"
-#include "core/conversation/Texte.h"
 #include "ui/conversation/VueConversation.h"
-#include "core/platform/Ansi.h"
 #include "ui/platform/Dialogues.h"
 
 #include <QCheckBox>
@@ -19,68 +16,60 @@
 #include <QScrollBar>
 #include <QTextEdit>
 
-Composition::Composition(Interface& interface, const SocketsChat& sockets, EnvoiTrames& envoi,
-                         Dialogues& dialogues, Session& session, Presence& presence, VueConversation& vue)
-    : m_interface(interface), m_sockets(sockets), m_envoi(envoi), m_dialogues(dialogues), m_session(session),
-      m_presence(presence), m_vue(vue) {
-    Interface& ui = m_interface;
-    for (int slot : {ListePolice, ListeCouleur}) {
-        connect(ui.ComboBoxhWnd[slot], &QComboBox::currentIndexChanged, this, &Composition::ChangerStyle);
-    }
-    ui.RichEdithWnd[ZoneSaisie]->installEventFilter(this);
+SelecteurFormat SelecteurFormat::De(const Interface& ui) {
+    return {ui.ComboBoxhWnd[ListePolice], ui.ComboBoxhWnd[ListeCouleur], ui.CheckBoxhWnd[CaseGras],
+            ui.CheckBoxhWnd[CaseItalique], ui.CheckBoxhWnd[CaseSouligne]};
 }
 
-void LireFormat(const Interface& ui, Session& s) {
-    s.IPolice = ui.ComboBoxhWnd[ListePolice]->currentIndex();
-    s.ICouleur = ui.ComboBoxhWnd[ListeCouleur]->currentIndex();
-    s.IStyle = 4 * ui.CheckBoxhWnd[CaseGras]->isChecked() + 2 * ui.CheckBoxhWnd[CaseItalique]->isChecked() +
-               ui.CheckBoxhWnd[CaseSouligne]->isChecked();
+Format SelecteurFormat::Lire() const {
+    return {police->currentIndex(), couleur->currentIndex(),
+            4 * gras->isChecked() + 2 * italique->isChecked() + souligne->isChecked()};
+}
+
+Composition::Composition(const FenetreChat& controles, const SelecteurFormat& selecteur,
+                         Conversation& conversation, Dialogues& dialogues, Presence& presence,
+                         VueConversation& vue)
+    : m_c(controles), m_selecteur(selecteur), m_conversation(conversation), m_dialogues(dialogues),
+      m_presence(presence), m_vue(vue) {
+    for (QComboBox* liste : {m_selecteur.police, m_selecteur.couleur}) {
+        connect(liste, &QComboBox::currentIndexChanged, this, &Composition::ChangerStyle);
+    }
+    m_c.saisie->installEventFilter(this);
 }
 
 void Composition::ChangerStyle() {
-    LireFormat(m_interface, m_session);
-    const Session& s = m_session;
-    AjouteTexte(m_interface.RichEdithWnd[ZoneSaisie], QString(), QString(), Police(s.IPolice),
-                Couleur(s.ICouleur), Style(s.IStyle), QStringLiteral("Envoi"));
+    const Format f = m_selecteur.Lire();
+    AjouteTexte(m_c.saisie, QString(), QString(), Police(f.police), Couleur(f.couleur), Style(f.style),
+                QStringLiteral("Envoi"));
 }
 
 void Composition::Envoyer() {
-    Interface& ui = m_interface;
-    Session& s = m_session;
-    QTextEdit* saisie = ui.RichEdithWnd[ZoneSaisie];
-    const QString texte = Trim(PrendreTexte(saisie));
-    if (m_sockets.Etat() != EtatConnecte) {
-        m_dialogues.Message(ui.FenetrehWnd, QStringLiteral("Vous devez d'abord vous connecter !"),
+    if (!m_conversation.Connectee()) {
+        m_dialogues.Message(m_c.fenetre, QStringLiteral("Vous devez d'abord vous connecter !"),
                             QStringLiteral("Erreur"), Dialogues::Icone::Erreur);
         return;
     }
-    LireFormat(ui, s);
-    // A line break travels as CR LF.
-    QString surLeFil = texte;
-    surLeFil.replace(u'\n', QLatin1String("\r\n"));
-    // Decided on the bytes that travel: characters that Windows-1252 cannot hold become "?",
-    // control characters are dropped, and the echo shows what the contact will read.
-    const QByteArray octets = EnvoiTrames::TexteSurLeFil(surLeFil);
-    if (octets.isEmpty() || RetourChariot(octets)) {
+    const Format f = m_selecteur.Lire();
+    const std::optional<QString> envoye =
+        m_conversation.EnvoyerMessage(f.police, f.couleur, f.style, PrendreTexte(m_c.saisie));
+    if (!envoye) {
         return;
     }
-    m_envoi.Message(s.IPolice, s.ICouleur, s.IStyle, surLeFil);
-    const QString envoye = Ansi::DepuisAnsi(octets).replace(QLatin1String("\r\n"), QLatin1String("\n"));
-    saisie->clear();
-    m_vue.Texte(envoye, s.MonPseudo, s.IPolice, s.ICouleur, s.IStyle, EntreeHistorique::Sorte::Envoye);
-    ui.FaceEnvoi(false);
-    ui.BoutonhWnd[BoutonEffacer]->ReglerFace(QStringLiteral("img_effa_e"));
+    m_c.saisie->clear();
+    m_vue.Texte(*envoye, m_conversation.MonPseudo(), f.police, f.couleur, f.style,
+                EntreeHistorique::Sorte::Envoye);
+    m_c.FaceEnvoi(false);
+    m_c.effacer->ReglerFace(QStringLiteral("img_effa_e"));
 }
 
 void Composition::Effacer() {
-    Interface& ui = m_interface;
-    ui.BoutonhWnd[BoutonEffacer]->ReglerFace(QStringLiteral("img_effa_d"));
+    m_c.effacer->ReglerFace(QStringLiteral("img_effa_d"));
     m_vue.Effacer();
-    ui.FenetrehWnd->update();
+    m_c.fenetre->update();
 }
 
 bool Composition::eventFilter(QObject* objet, QEvent* event) {
-    QTextEdit* saisie = m_interface.RichEdithWnd[ZoneSaisie];
+    QTextEdit* saisie = m_c.saisie;
     if (objet != saisie) {
         return false;
     }
@@ -106,7 +95,7 @@ bool Composition::eventFilter(QObject* objet, QEvent* event) {
     }
     case QEvent::KeyRelease: m_presence.ToucheRelachee(); return false;
     case QEvent::FocusIn: {
-        QScrollBar* barre = m_interface.RichEdithWnd[ZoneConversation]->verticalScrollBar();
+        QScrollBar* barre = m_c.conversation->verticalScrollBar();
         barre->setValue(barre->maximum());
         return false;
     }

@@ -1,24 +1,42 @@
 // Writing and sending messages: the input box, the font picker's format, send and clear.
 #pragma once
 
+#include "ui/chat/FenetreChat.h"
+
 #include <QObject>
 
+class Conversation;
 class Dialogues;
-class EnvoiTrames;
 class Interface;
 class Presence;
+class QCheckBox;
+class QComboBox;
 class VueConversation;
-class SocketsChat;
-struct Session;
 
-// IPolice, ICouleur and IStyle read again from the font picker.
-void LireFormat(const Interface& interface, Session& session);
+// The outgoing format: font, colour and style indexes as the font picker gives them.
+struct Format {
+    int police = 0;
+    int couleur = 0;
+    int style = 0;
+};
+
+// The font picker's controls, where the format is read.
+struct SelecteurFormat {
+    QComboBox* police = nullptr;
+    QComboBox* couleur = nullptr;
+    QCheckBox* gras = nullptr;
+    QCheckBox* italique = nullptr;
+    QCheckBox* souligne = nullptr;
+
+    static SelecteurFormat De(const Interface& ui);
+    Format Lire() const;
+};
 
 class Composition : public QObject {
     Q_OBJECT
 public:
-    Composition(Interface& interface, const SocketsChat& sockets, EnvoiTrames& envoi, Dialogues& dialogues,
-                Session& session, Presence& presence, VueConversation& vue);
+    Composition(const FenetreChat& controles, const SelecteurFormat& selecteur, Conversation& conversation,
+                Dialogues& dialogues, Presence& presence, VueConversation& vue);
 
     // Command 1: clear the conversation view.
     void Effacer();
@@ -32,11 +50,10 @@ protected:
     bool eventFilter(QObject* objet, QEvent* event) override;
 
 private:
-    Interface& m_interface;
-    const SocketsChat& m_sockets;
-    EnvoiTrames& m_envoi;
+    FenetreChat m_c;
+    SelecteurFormat m_selecteur;
+    Conversation& m_conversation;
     Dialogues& m_dialogues;
-    Session& m_session;
     Presence& m_presence;
     VueConversation& m_vue;
 };

@@ -1,11 +1,10 @@
 #include "ui/conversation/Smileys.h"
 
+#include "core/chat/Conversation.h"
 #include "ui/app/BoutonImage.h"
 #include "ui/app/FenetreOvan.h"
 #include "ui/app/FenetrePrincipale.h"
 #include "ui/app/Interface.h"
-#include "ui/app/Session.h"
-#include "core/chat/SocketsChat.h"
 #include "ui/conversation/AjouteTexte.h"
 #include "ui/conversation/Composition.h"
 
@@ -55,8 +54,8 @@ int CodeA(QStringView texte, qsizetype i) {
 
 } // namespace
 
-Smileys::Smileys(Interface& interface, const SocketsChat& sockets, Session& session, const QString& dossExec)
-    : m_interface(interface), m_sockets(sockets), m_session(session), m_dossExec(dossExec) {
+Smileys::Smileys(Interface& interface, const Conversation& conversation, const QString& dossExec)
+    : m_interface(interface), m_conversation(conversation), m_dossExec(dossExec) {
     for (int k = 1; k <= 25; ++k) {
         RechargerSmileys(k);
     }
@@ -96,12 +95,11 @@ bool Smileys::Inserer(int k) {
         return false;
     }
     Interface& ui = m_interface;
-    LireFormat(ui, m_session);
-    const Session& s = m_session;
+    const Format f = SelecteurFormat::De(ui).Lire();
     QTextEdit* saisie = ui.RichEdithWnd[ZoneSaisie];
-    AjouteTexte(saisie, QString::fromUtf8(CodesSmileys[k]), QString(), Police(s.IPolice), Couleur(s.ICouleur),
-                Style(s.IStyle), QStringLiteral("Ajout"));
-    if (m_sockets.Etat() == EtatConnecte) {
+    AjouteTexte(saisie, QString::fromUtf8(CodesSmileys[k]), QString(), Police(f.police), Couleur(f.couleur),
+                Style(f.style), QStringLiteral("Ajout"));
+    if (m_conversation.Connectee()) {
         ui.FaceEnvoi(true);
     }
     return true;

@@ -10,13 +10,12 @@
 
 class Interface;
 class QTextEdit;
-class SocketsChat;
-struct Session;
+class Conversation;
 
 class Smileys {
 public:
     // dossExec: the program folder, where Smileys/smileyK.bmp lie.
-    Smileys(Interface& interface, const SocketsChat& sockets, Session& session, const QString& dossExec);
+    Smileys(Interface& interface, const Conversation& conversation, const QString& dossExec);
 
     // Smiley k (1 to 25) at the end of the draft, in the current format; false for another k.
     bool Inserer(int k);
@@ -39,8 +38,7 @@ public:
 
 private:
     Interface& m_interface;
-    const SocketsChat& m_sockets;
-    Session& m_session;
+    const Conversation& m_conversation;
     const QString m_dossExec;
     std::array<QImage, 26> m_images;
     // When and how big each file was when read.

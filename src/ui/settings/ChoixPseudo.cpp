@@ -1,14 +1,12 @@
 #include "ui/settings/ChoixPseudo.h"
 
+#include "core/chat/Conversation.h"
+#include "core/conversation/Texte.h"
 #include "ui/app/BoutonImage.h"
 #include "ui/app/FenetreOvan.h"
 #include "ui/app/FenetrePrincipale.h"
 #include "ui/app/Fondu.h"
 #include "ui/app/Interface.h"
-#include "ui/app/Session.h"
-#include "core/chat/EnvoiTrames.h"
-#include "core/chat/SocketsChat.h"
-#include "core/conversation/Texte.h"
 
 #include <QApplication>
 #include <QFontDatabase>
@@ -19,8 +17,8 @@
 
 #include <algorithm>
 
-ChoixPseudo::ChoixPseudo(Interface& interface, EnvoiTrames& envoi, Session& session)
-    : m_interface(interface), m_envoi(envoi), m_session(session) {
+ChoixPseudo::ChoixPseudo(Interface& interface, Conversation& conversation)
+    : m_interface(interface), m_conversation(conversation) {
     Interface& ui = m_interface;
     // The window manager would cut the title at the designed width: the window takes the title's
     // width and room for the title bar's buttons, its controls centred.
@@ -60,8 +58,7 @@ void ChoixPseudo::Valider() {
     if (pseudo.isEmpty()) {
         return;
     }
-    m_session.MonPseudo = pseudo;
-    m_envoi.Log(pseudo);
+    m_conversation.DonnerPseudo(pseudo);
     // Answered even before it had finished appearing: it goes as soon as it has.
     ui.PseudohWnd->fondu().SortirDesQuePossible();
 }

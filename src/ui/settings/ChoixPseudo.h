@@ -4,14 +4,13 @@
 #include <QFont>
 #include <QObject>
 
-class EnvoiTrames;
+class Conversation;
 class Interface;
-struct Session;
 
 class ChoixPseudo : public QObject {
     Q_OBJECT
 public:
-    ChoixPseudo(Interface& interface, EnvoiTrames& envoi, Session& session);
+    ChoixPseudo(Interface& interface, Conversation& conversation);
 
     // Fades the window in (or brings it to the front) and disables the main window.
     void Afficher();
@@ -29,6 +28,5 @@ protected:
 
 private:
     Interface& m_interface;
-    EnvoiTrames& m_envoi;
-    Session& m_session;
+    Conversation& m_conversation;
 };

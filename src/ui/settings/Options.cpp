@@ -1,17 +1,16 @@
 #include "ui/settings/Options.h"
 
+#include "core/chat/Conversation.h"
+#include "core/conversation/Texte.h"
+#include "core/transfer/NomsFichiers.h"
 #include "ui/app/BoutonImage.h"
 #include "ui/app/FenetreOvan.h"
 #include "ui/app/FenetrePrincipale.h"
 #include "ui/app/Fondu.h"
 #include "ui/app/Interface.h"
-#include "ui/app/Session.h"
-#include "ui/chat/Presence.h"
 #include "ui/conversation/Composition.h"
-#include "core/conversation/Texte.h"
 #include "ui/platform/Dialogues.h"
 #include "ui/settings/Config.h"
-#include "core/transfer/NomsFichiers.h"
 #include "ui/tools/ConversionImages.h"
 
 #include <QCheckBox>
@@ -34,10 +33,10 @@ constexpr int Onglets[3][2] = {{15, 103}, {106, 194}, {197, 285}};
 
 } // namespace
 
-Options::Options(Interface& interface, Dialogues& dialogues, Session& session, Composition& composition,
-                 Presence& presence, const QString& dossExec)
-    : m_interface(interface), m_dialogues(dialogues), m_session(session), m_composition(composition),
-      m_presence(presence), m_dossExec(dossExec) {
+Options::Options(Interface& interface, Dialogues& dialogues, Conversation& conversation,
+                 Composition& composition, const QString& dossExec)
+    : m_interface(interface), m_dialogues(dialogues), m_conversation(conversation),
+      m_composition(composition), m_dossExec(dossExec) {
     Interface& ui = m_interface;
     ui.LabelOptionhWnd->setMouseTracking(true);
     ui.LabelOptionhWnd->installEventFilter(this);
@@ -109,10 +108,10 @@ QString Options::FenSelectionDoss(const QString& titre, const QString& depart) {
 
 void Options::Parcourir() {
     const QString chemin = FenSelectionDoss(QStringLiteral("Le dossier accueillant les fichiers reçus"),
-                                            m_session.DossFichRecus);
+                                            m_conversation.DossierReception());
     if (!chemin.isEmpty()) {
         // Files go there at once, before OK or Apply.
-        m_session.DossFichRecus = chemin;
+        m_conversation.ReglerDossierReception(chemin);
         m_interface.TextBoxhWnd[ZoneOptionsDossier]->setText(chemin);
     }
 }
@@ -130,11 +129,11 @@ bool Options::Sauver() {
 
 void Options::AppliquerReglages() {
     Interface& ui = m_interface;
-    Session& s = m_session;
-    s.MonPseudo = Trim(ui.TextBoxhWnd[ZoneOptionsPseudo]->text());
-    ui.TextBoxhWnd[ZonePseudo]->setText(s.MonPseudo);
-    m_presence.AnnoncerPseudo();
-    s.DossFichRecus = Trim(ui.TextBoxhWnd[ZoneOptionsDossier]->text());
+    const QString pseudo = Trim(ui.TextBoxhWnd[ZoneOptionsPseudo]->text());
+    m_conversation.ReglerMonPseudo(pseudo);
+    ui.TextBoxhWnd[ZonePseudo]->setText(pseudo);
+    m_conversation.AnnoncerPseudo();
+    m_conversation.ReglerDossierReception(Trim(ui.TextBoxhWnd[ZoneOptionsDossier]->text()));
     {
         const QSignalBlocker a(ui.ComboBoxhWnd[ListePolice]);
         const QSignalBlocker b(ui.ComboBoxhWnd[ListeCouleur]);

@@ -6,14 +6,13 @@
 class Composition;
 class Dialogues;
 class Interface;
-class Presence;
-struct Session;
+class Conversation;
 
 class Options : public QObject {
     Q_OBJECT
 public:
-    Options(Interface& interface, Dialogues& dialogues, Session& session, Composition& composition,
-            Presence& presence, const QString& dossExec);
+    Options(Interface& interface, Dialogues& dialogues, Conversation& conversation, Composition& composition,
+            const QString& dossExec);
 
     // Command 48: choose the received-files folder.
     void Parcourir();
@@ -44,9 +43,8 @@ private:
 
     Interface& m_interface;
     Dialogues& m_dialogues;
-    Session& m_session;
+    Conversation& m_conversation;
     Composition& m_composition;
-    Presence& m_presence;
     // The program folder, where config.ini lies.
     const QString m_dossExec;
     int m_page = 1;

@@ -1,11 +1,11 @@
 #include "ui/tools/Capture.h"
 
-#include "ui/app/FenetrePrincipale.h"
-#include "ui/app/Interface.h"
-#include "core/chat/SocketsChat.h"
-#include "ui/platform/Dialogues.h"
+#include "core/chat/Conversation.h"
 #include "core/tools/CaptureBmp.h"
 #include "core/tools/ConversionFormats.h"
+#include "ui/app/FenetrePrincipale.h"
+#include "ui/app/Interface.h"
+#include "ui/platform/Dialogues.h"
 #include "ui/transfer/Transfert.h"
 
 #include <QCheckBox>
@@ -63,9 +63,9 @@ bool Uniforme(const QImage& image) {
 
 } // namespace
 
-Capture::Capture(Interface& interface, const SocketsChat& sockets, Dialogues& dialogues, Transfert& transfert,
-                 const QString& dossExec)
-    : m_interface(interface), m_sockets(sockets), m_dialogues(dialogues), m_transfert(transfert),
+Capture::Capture(Interface& interface, const Conversation& conversation, Dialogues& dialogues,
+                 Transfert& transfert, const QString& dossExec)
+    : m_interface(interface), m_conversation(conversation), m_dialogues(dialogues), m_transfert(transfert),
       m_dossExec(dossExec) {}
 
 QImage Capture::Ecran() {
@@ -106,7 +106,7 @@ void Capture::Capturer() {
         m_dialogues.Message(ui.FenetrehWnd, QStringLiteral("Echec de la capture !"), Titre,
                             Dialogues::Icone::Attention);
     };
-    if (m_sockets.Etat() != EtatConnecte) {
+    if (!m_conversation.Connectee()) {
         m_dialogues.Message(ui.FenetrehWnd, QStringLiteral("Vous devez d'abord vous connecter !"), Titre,
                             Dialogues::Icone::Attention);
     } else if (!CaptEcran()) {

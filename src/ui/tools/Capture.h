@@ -7,14 +7,14 @@
 class Dialogues;
 class Interface;
 class QImage;
-class SocketsChat;
+class Conversation;
 class Transfert;
 
 class Capture {
 public:
     // dossExec: the program folder, where the capture files go.
-    Capture(Interface& interface, const SocketsChat& sockets, Dialogues& dialogues, Transfert& transfert,
-            const QString& dossExec);
+    Capture(Interface& interface, const Conversation& conversation, Dialogues& dialogues,
+            Transfert& transfert, const QString& dossExec);
 
     // Command 14: capture the screen and offer it.
     void Capturer();
@@ -25,7 +25,7 @@ public:
 
 private:
     Interface& m_interface;
-    const SocketsChat& m_sockets;
+    const Conversation& m_conversation;
     Dialogues& m_dialogues;
     Transfert& m_transfert;
     const QString m_dossExec;

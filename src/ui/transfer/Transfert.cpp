@@ -1,22 +1,17 @@
 #include "ui/transfer/Transfert.h"
 
+#include "core/conversation/Texte.h"
+#include "core/transfer/ConversionsTransfert.h"
 #include "ui/app/BoutonImage.h"
 #include "ui/app/FenetreOvan.h"
 #include "ui/app/FenetrePrincipale.h"
 #include "ui/app/Fondu.h"
 #include "ui/app/Interface.h"
-#include "ui/app/Session.h"
-#include "core/chat/EnvoiTrames.h"
-#include "core/chat/SocketsChat.h"
-#include "core/conversation/Texte.h"
 #include "ui/conversation/VueConversation.h"
 #include "ui/notify/Popup.h"
 #include "ui/platform/Dialogues.h"
 #include "ui/platform/Shell.h"
 #include "ui/platform/Sons.h"
-#include "core/transfer/CanalFichier.h"
-#include "core/transfer/ConversionsTransfert.h"
-#include "core/transfer/NomsFichiers.h"
 
 #include <QDropEvent>
 #include <QFile>
@@ -24,7 +19,6 @@
 #include <QLabel>
 #include <QMimeData>
 #include <QProgressBar>
-#include <QScopeGuard>
 #include <QTextEdit>
 #include <QUrl>
 
@@ -59,47 +53,78 @@ QString TexteRaison(RaisonEchec raison) {
 
 } // namespace
 
-Transfert::Transfert(Interface& interface, VueConversation& vue, const SocketsChat& sockets,
-                     EnvoiTrames& envoi, CanalFichier& canal, Session& session, const Services& services)
-    : m_interface(interface), m_vue(vue), m_sockets(sockets), m_envoi(envoi), m_canal(canal),
-      m_session(session), m_services(services) {
-    connect(&m_canal, &CanalFichier::progression, this, &Transfert::Progression);
-    // The yes goes once our empty connection is there: the contact may stream right after it.
-    connect(&m_canal, &CanalFichier::relie, this, [this] { m_envoi.Reponse(true); });
-    connect(&m_canal, &CanalFichier::termine, this, [this] { Fin(IssueTransfert::Termine); });
-    connect(&m_canal, &CanalFichier::annule, this, [this] { Fin(IssueTransfert::Annule); });
-    connect(&m_canal, &CanalFichier::echec, this,
-            [this](RaisonEchec raison) { Fin(IssueTransfert::Echec, raison); });
+ControlesTransfert ControlesTransfert::De(const Interface& ui) {
+    ControlesTransfert c;
+    c.principale = ui.FenetrehWnd;
+    c.fenetre = ui.TransferthWnd;
+    c.nomFichier = ui.LabelhWnd[LabelNomFichier];
+    c.correspondant = ui.LabelhWnd[LabelCorrespondant];
+    c.volume = ui.LabelhWnd[LabelVolume];
+    c.debit = ui.LabelhWnd[LabelDebit];
+    c.tempsRestant = ui.LabelhWnd[LabelTempsRestant];
+    c.barre = ui.ProgressBarhWnd[1];
+    c.ouvrir = ui.BoutonhWnd[BoutonOuvrirFichier];
+    c.annuler = ui.BoutonhWnd[BoutonAnnulerTransfert];
+    c.depots[0] = ui.RichEdithWnd[ZoneConversation];
+    c.depots[1] = ui.RichEdithWnd[ZoneSaisie];
+    return c;
+}
+
+Transfert::Transfert(const ControlesTransfert& controles, VueConversation& vue, Conversation& conversation,
+                     const Services& services)
+    : m_c(controles), m_vue(vue), m_conversation(conversation), m_services(services) {
+    const Conversation* c = &m_conversation;
+    connect(c, &Conversation::progression, this, &Transfert::Progression);
+    connect(c, &Conversation::offreRecue, this, &Transfert::Question);
+    connect(c, &Conversation::offreRefusee, this, &Transfert::Refusee);
+    connect(c, &Conversation::dejaEnCours, this, [this] {
+        m_services.dialogues.Message(m_c.fenetre, DejaEnCours, TitreProgramme, Dialogues::Icone::Information);
+    });
+    connect(c, &Conversation::offresRefuseesSansQuestion, this, [this] {
+        m_vue.MessageFin(QStringLiteral("Les fichiers que ") + m_conversation.SonPseudo() +
+                         QStringLiteral(" propose pendant ce temps sont refusés sans question."));
+    });
+    connect(c, &Conversation::reponseRecue, this, [this](bool oui, const QString& nom) {
+        m_vue.Message(m_conversation.SonPseudo() +
+                      (oui ? QStringLiteral(" a accepté la réception de '")
+                           : QStringLiteral(" a refusé la réception de '")) +
+                      nom + QStringLiteral("'."));
+    });
+    connect(c, &Conversation::transfertCommence, this, &Transfert::Commence);
+    // Stopped at once: the box waits for the user.
+    connect(c, &Conversation::annulationDuContact, this, [this] {
+        m_services.dialogues.Message(m_c.fenetre, QStringLiteral("Le transfert a été annulé !"),
+                                     QStringLiteral("Annulation"), Dialogues::Icone::Information);
+    });
+    connect(c, &Conversation::transfertFini, this, &Transfert::Fin);
     // Faded out: the window is ready for the next transfer.
-    connect(&m_interface.TransferthWnd->fondu(), &Fondu::masquee, this, [this] {
+    connect(&m_c.fenetre->fondu(), &Fondu::masquee, this, [this] {
         m_defilement.stop();
-        m_interface.ProgressBarhWnd[1]->setValue(0);
-        m_interface.BoutonhWnd[BoutonOuvrirFichier]->ReglerFace(QStringLiteral("img_ouvrir_d"));
-        m_interface.BoutonhWnd[BoutonAnnulerTransfert]->ReglerFace(FaceAnnuler);
+        m_c.barre->setValue(0);
+        m_c.ouvrir->ReglerFace(QStringLiteral("img_ouvrir_d"));
+        m_c.annuler->ReglerFace(FaceAnnuler);
     });
     m_minuterieDebit.setInterval(500);
     connect(&m_minuterieDebit, &QTimer::timeout, this, &Transfert::Debit);
     m_defilement.setInterval(50);
     connect(&m_defilement, &QTimer::timeout, this, &Transfert::DefilerNom);
     // A file dropped on the conversation or the input box is offered as command 8 would.
-    for (int zone : {ZoneConversation, ZoneSaisie}) {
-        QTextEdit* edition = m_interface.RichEdithWnd[zone];
+    for (QTextEdit* edition : m_c.depots) {
         edition->setAcceptDrops(true);
         edition->viewport()->installEventFilter(this);
     }
 }
 
 bool Transfert::PeutCommencer() {
-    if (m_canal.EnCours()) {
-        m_services.dialogues.Message(m_interface.TransferthWnd, DejaEnCours, TitreProgramme,
-                                     Dialogues::Icone::Information);
+    if (m_conversation.TransfertEnCours()) {
+        m_services.dialogues.Message(m_c.fenetre, DejaEnCours, TitreProgramme, Dialogues::Icone::Information);
         return false;
     }
     return true;
 }
 
 bool Transfert::FermerFenetreOuverte(const QString& suite) {
-    FenetreOvan* fenetre = m_interface.TransferthWnd;
+    FenetreOvan* fenetre = m_c.fenetre;
     if (!fenetre->isVisible()) {
         return true;
     }
@@ -117,10 +142,9 @@ bool Transfert::FermerFenetreOuverte(const QString& suite) {
 }
 
 bool Transfert::PretAOffrir() {
-    if (m_sockets.Etat() != EtatConnecte) {
-        m_services.dialogues.Message(m_interface.FenetrehWnd,
-                                     QStringLiteral("Vous devez d'abord vous connecter !"), TitreProgramme,
-                                     Dialogues::Icone::Attention);
+    if (!m_conversation.Connectee()) {
+        m_services.dialogues.Message(m_c.principale, QStringLiteral("Vous devez d'abord vous connecter !"),
+                                     TitreProgramme, Dialogues::Icone::Attention);
         return false;
     }
     return PeutCommencer() && FermerFenetreOuverte(QStringLiteral(
@@ -131,9 +155,8 @@ void Transfert::OffrirFichier() {
     if (!PretAOffrir()) {
         return;
     }
-    const QString chemin =
-        m_services.dialogues.ChoisirFichier(m_interface.FenetrehWnd, QStringLiteral("Ouvrir le fichier"),
-                                            QStringLiteral("Tous les fichiers (*.*)"));
+    const QString chemin = m_services.dialogues.ChoisirFichier(
+        m_c.principale, QStringLiteral("Ouvrir le fichier"), QStringLiteral("Tous les fichiers (*.*)"));
     if (!chemin.isEmpty()) {
         Offrir(chemin);
     }
@@ -164,7 +187,7 @@ void Transfert::OffrirCapture(const QString& chemin) {
 
 void Transfert::Deposer(const QStringList& chemins) {
     if (chemins.size() != 1 || !QFileInfo(chemins[0]).isFile()) {
-        m_services.dialogues.Message(m_interface.FenetrehWnd,
+        m_services.dialogues.Message(m_c.principale,
                                      QStringLiteral("Vous ne pouvez envoyer qu'un seul fichier à la fois, "
                                                     "et pas un dossier."),
                                      TitreProgramme, Dialogues::Icone::Information);
@@ -203,185 +226,87 @@ bool Transfert::eventFilter(QObject* objet, QEvent* event) {
 }
 
 void Transfert::Offrir(const QString& chemin) {
-    const QString nom = Trim(QFileInfo(chemin).fileName());
-    if (nom.isEmpty()) {
+    switch (m_conversation.OffrirFichier(chemin)) {
+    case Conversation::Offre::NomVide: return;
+    case Conversation::Offre::OuvertureImpossible:
+        m_services.dialogues.Message(m_c.principale, QStringLiteral("Ouverture Fichier Impossible !"),
+                                     QString(), Dialogues::Icone::Aucune);
+        return;
+    case Conversation::Offre::Faite:
+        m_vue.Message(QStringLiteral("Vous désirez envoyer '") + m_conversation.FichierCourant().nom +
+                      QStringLiteral("' à ") + m_conversation.SonPseudo() + u'.');
         return;
     }
-    QFile fichier(chemin);
-    if (!fichier.open(QIODevice::ReadOnly)) {
-        m_services.dialogues.Message(m_interface.FenetrehWnd,
-                                     QStringLiteral("Ouverture Fichier Impossible !"), QString(),
-                                     Dialogues::Icone::Aucune);
-        return;
-    }
-    m_nomDuFich = nom;
-    m_nomFich = chemin;
-    m_tailleFichEnv = fichier.size();
-    m_envoi.Offre(m_nomDuFich, m_tailleFichEnv);
-    // The contact's empty connection, which comes before its yes, is expected from now on.
-    m_canal.Proposer(m_sockets.AdresseContact());
-    m_vue.Message(QStringLiteral("Vous désirez envoyer '") + m_nomDuFich + QStringLiteral("' à ") +
-                  m_session.SonPseudo + u'.');
 }
 
-void Transfert::RecuOffre(const QString& nom, qint64 taille, bool pendantUneQuestion) {
-    Interface& ui = m_interface;
-    Dialogues& d = m_services.dialogues;
-    // What the file would be saved as is what the user is shown: no folder part, no control
-    // character.
-    const QString sur = NomsFichiers::NomSur(nom);
-    if (sur.isEmpty()) {
-        Refuser(nom, QStringLiteral("ce nom ne peut pas servir de nom de fichier"));
-        return;
-    }
-    if (taille < 0) {
-        Refuser(sur, QStringLiteral("la taille annoncée n'est pas valable"));
-        return;
-    }
-    if (pendantUneQuestion || m_questionOuverte || (m_canal.EnCours() && m_dejaEnCoursSignale)) {
-        RefuserSansQuestion();
-        return;
-    }
-    // The boxes below run their own loop: offers read meanwhile are answered without one.
-    m_questionOuverte = true;
-    m_refusSignale = false;
-    const auto fin = qScopeGuard([this] { m_questionOuverte = false; });
-    if (!PeutCommencer()) {
-        m_dejaEnCoursSignale = true;
-        Refuser(sur);
-        return;
-    }
-    const QString question = m_session.SonPseudo + QStringLiteral(" veut vous envoyer '") + sur +
+void Transfert::Question(const QString& nom, qint64 taille) {
+    const QString question = m_conversation.SonPseudo() + QStringLiteral(" veut vous envoyer '") + nom +
                              QStringLiteral("'.\r\n") + ConvTaille(taille) +
                              QStringLiteral(".\r\nAcceptez-vous ce fichier ?");
-    if (d.Message(ui.FenetrehWnd, question, TitreProgramme, Dialogues::Icone::Question,
-                  Dialogues::Boutons::OuiNon) == Dialogues::Reponse::Non) {
-        Refuser(sur);
-        return;
-    }
-    if (!FermerFenetreOuverte(QStringLiteral("(Si vous refusez de la fermer, le transfert sera annulé)"))) {
-        Refuser(sur);
-        return;
-    }
-    // The conversation may have ended while the user was answering (its close may still wait
-    // behind the frames read before it).
-    if (m_sockets.Etat() != EtatConnecte || m_sockets.ContactParti()) {
-        return;
-    }
-    QString chemin = m_session.DossFichRecus + sur;
-    if (NomsFichiers::FichExist(chemin)) {
-        chemin = NomsFichiers::ChangeNom(chemin);
-    }
-    if (chemin.isEmpty()) {
-        Refuser(sur, QStringLiteral("aucun nom libre dans le dossier des fichiers reçus"));
-        return;
-    }
-    Accepter(sur, QFileInfo(chemin).fileName(), taille);
+    const bool oui =
+        m_services.dialogues.Message(m_c.principale, question, TitreProgramme, Dialogues::Icone::Question,
+                                     Dialogues::Boutons::OuiNon) != Dialogues::Reponse::Non &&
+        FermerFenetreOuverte(QStringLiteral("(Si vous refusez de la fermer, le transfert sera annulé)"));
+    m_conversation.RepondreOffre(oui);
 }
 
-void Transfert::RefuserSansQuestion() {
-    m_envoi.Reponse(false);
-    if (!m_refusSignale) {
-        m_refusSignale = true;
-        m_vue.MessageFin(QStringLiteral("Les fichiers que ") + m_session.SonPseudo +
-                         QStringLiteral(" propose pendant ce temps sont refusés sans question."));
-    }
-}
-
-void Transfert::Refuser(const QString& nom, const QString& pourquoi) {
-    m_envoi.Reponse(false);
-    m_vue.MessageFin(pourquoi.isEmpty()
-                         ? QStringLiteral("Vous avez refusé la réception de '") + nom + QStringLiteral("'.")
-                         : QStringLiteral("La réception de '") + nom + QStringLiteral("' est refusée : ") +
-                               pourquoi + u'.');
-}
-
-void Transfert::Accepter(const QString& nom, const QString& nomFinal, qint64 taille) {
-    // Our connection to the contact's port goes first; the yes follows.
-    if (!m_canal.Recevoir(m_sockets.AdresseContact(), m_session.DossFichRecus, nomFinal, taille)) {
-        Refuser(nom, QStringLiteral("un transfert de fichier est déjà en cours"));
+void Transfert::Refusee(const QString& nom, Conversation::Refus raison) {
+    QString pourquoi;
+    switch (raison) {
+    case Conversation::Refus::ParVous:
+        m_vue.MessageFin(QStringLiteral("Vous avez refusé la réception de '") + nom + QStringLiteral("'."));
         return;
+    case Conversation::Refus::NomInvalide:
+        pourquoi = QStringLiteral("ce nom ne peut pas servir de nom de fichier");
+        break;
+    case Conversation::Refus::TailleInvalide:
+        pourquoi = QStringLiteral("la taille annoncée n'est pas valable");
+        break;
+    case Conversation::Refus::AucunNomLibre:
+        pourquoi = QStringLiteral("aucun nom libre dans le dossier des fichiers reçus");
+        break;
+    case Conversation::Refus::TransfertEnCours:
+        pourquoi = QStringLiteral("un transfert de fichier est déjà en cours");
+        break;
     }
-    m_nomDuFich = nom;
-    m_nomFich = m_session.DossFichRecus + nomFinal;
-    Preparer(Sens::Reception, taille);
-    m_nomEnregistre = nomFinal == nom ? QString() : nomFinal;
-    m_vue.MessageFin(QStringLiteral("Vous avez accepté la réception de '") + nom + QStringLiteral("'."));
-    Afficher();
-}
-
-void Transfert::RecuReponse(bool oui) {
-    if (!oui) {
-        m_vue.Message(m_session.SonPseudo + QStringLiteral(" a refusé la réception de '") + m_nomDuFich +
-                      QStringLiteral("'."));
-        return;
-    }
-    // A yes to nothing we offered has nothing to start.
-    if (m_nomFich.isEmpty() || m_canal.EnCours()) {
-        return;
-    }
-    m_vue.Message(m_session.SonPseudo + QStringLiteral(" a accepté la réception de '") + m_nomDuFich +
-                  QStringLiteral("'."));
-    if (!m_canal.Envoyer(m_sockets.AdresseContact(), m_nomFich, m_tailleFichEnv)) {
-        return;
-    }
-    Preparer(Sens::Envoi, m_tailleFichEnv);
-    Afficher();
-}
-
-void Transfert::RecuAnnulation() {
-    // Only a transfer under way is cancelled, and told once: a contact cannot raise boxes with it.
-    // Stopped at once: the box below waits for the user.
-    if (!m_canal.AnnulationDuContact()) {
-        return;
-    }
-    m_services.dialogues.Message(m_interface.TransferthWnd, QStringLiteral("Le transfert a été annulé !"),
-                                 QStringLiteral("Annulation"), Dialogues::Icone::Information);
+    m_vue.MessageFin(QStringLiteral("La réception de '") + nom + QStringLiteral("' est refusée : ") +
+                     pourquoi + u'.');
 }
 
 void Transfert::Annuler() {
-    Interface& ui = m_interface;
-    if (ui.BoutonhWnd[BoutonAnnulerTransfert]->Face() == FaceAnnuler && m_canal.EnCours()) {
-        m_envoi.Annulation();
-    }
-    m_canal.Annuler();
+    m_conversation.AnnulerTransfert();
     // Pressed while the window still fades in, it goes once it has appeared.
-    if (ui.TransferthWnd->isVisible()) {
-        ui.TransferthWnd->fondu().SortirDesQuePossible();
+    if (m_c.fenetre->isVisible()) {
+        m_c.fenetre->fondu().SortirDesQuePossible();
     }
 }
 
 void Transfert::OuvrirFichier() {
-    Interface& ui = m_interface;
-    if (ui.BoutonhWnd[BoutonOuvrirFichier]->FaceActive()) {
-        m_services.shell.Ouvrir(m_nomFich, ui.TransferthWnd);
+    if (m_conversation.FichierOuvrable()) {
+        m_services.shell.Ouvrir(m_conversation.FichierCourant().chemin, m_c.fenetre);
         return;
     }
-    m_services.dialogues.Message(ui.TransferthWnd, QStringLiteral("Vous ne pouvez pas ouvrir le fichier !"),
+    m_services.dialogues.Message(m_c.fenetre, QStringLiteral("Vous ne pouvez pas ouvrir le fichier !"),
                                  QStringLiteral("Attention !"), Dialogues::Icone::Attention);
 }
 
-void Transfert::Preparer(Sens sens, qint64 total) {
-    Interface& ui = m_interface;
-    m_sens = sens;
-    m_total = total;
+void Transfert::Commence(const Conversation::Fichier& fichier) {
+    const bool reception = fichier.sens == Conversation::Sens::Reception;
+    m_total = fichier.taille;
     m_fait = 0;
-    ui.TransferthWnd->setWindowTitle(QStringLiteral("0 % - ") + m_nomDuFich);
-    QLabel* nom = ui.LabelhWnd[LabelNomFichier];
-    nom->setText(m_nomDuFich);
-    ui.LabelhWnd[LabelCorrespondant]->setText(
-        (sens == Sens::Reception ? QStringLiteral("Expéditeur : ") : QStringLiteral("Destinataire : ")) +
-        m_session.SonPseudo);
-    ui.LabelhWnd[LabelVolume]->setText(Volume(0));
+    m_c.fenetre->setWindowTitle(QStringLiteral("0 % - ") + fichier.nom);
+    QLabel* nom = m_c.nomFichier;
+    nom->setText(fichier.nom);
+    m_c.correspondant->setText(
+        (reception ? QStringLiteral("Expéditeur : ") : QStringLiteral("Destinataire : ")) +
+        m_conversation.SonPseudo());
+    m_c.volume->setText(Volume(0));
     const DebitTemps debut = DebitTempsDebut();
-    ui.LabelhWnd[LabelDebit]->setText(debut.debit);
-    ui.LabelhWnd[LabelTempsRestant]->setText(debut.temps);
-    ui.ProgressBarhWnd[1]->setValue(0);
-    ui.BoutonhWnd[BoutonOuvrirFichier]->ReglerFace(QStringLiteral("img_ouvrir_d"));
-    ui.BoutonhWnd[BoutonAnnulerTransfert]->ReglerFace(FaceAnnuler);
-    m_nomEnregistre.clear();
-    m_dejaEnCoursSignale = false;
-    m_refusSignale = false;
+    m_c.debit->setText(debut.debit);
+    m_c.tempsRestant->setText(debut.temps);
+    m_c.barre->setValue(0);
+    m_c.ouvrir->ReglerFace(QStringLiteral("img_ouvrir_d"));
+    m_c.annuler->ReglerFace(FaceAnnuler);
     m_montre.start();
     m_minuterieDebit.start();
     m_deplacement = 0;
@@ -389,85 +314,80 @@ void Transfert::Preparer(Sens sens, qint64 total) {
     nom->setGeometry(5, 0, 285, 40);
     // A short name stays still, even after a long one.
     m_defilement.stop();
-    if (nom->fontMetrics().horizontalAdvance(m_nomDuFich) >= LargeurDefilement) {
+    if (nom->fontMetrics().horizontalAdvance(fichier.nom) >= LargeurDefilement) {
         m_defilement.start();
     }
-}
-
-void Transfert::Afficher() {
-    FenetreOvan* fenetre = m_interface.TransferthWnd;
+    if (reception) {
+        m_vue.MessageFin(QStringLiteral("Vous avez accepté la réception de '") + fichier.nom +
+                         QStringLiteral("'."));
+    }
     // Entrer also brings back a window that is fading out.
-    fenetre->fondu().Entrer();
+    m_c.fenetre->fondu().Entrer();
 }
 
 QString Transfert::Volume(qint64 fait) const {
     // Nothing moved yet reads "0", not "0 octets".
-    return (m_sens == Sens::Envoi ? QStringLiteral("Volume de données envoyées : ")
-                                  : QStringLiteral("Volume de données reçues : ")) +
+    return (m_conversation.FichierCourant().sens == Conversation::Sens::Envoi
+                ? QStringLiteral("Volume de données envoyées : ")
+                : QStringLiteral("Volume de données reçues : ")) +
            (fait == 0 ? QStringLiteral("0") : ConvTaille(fait)) + QStringLiteral(" / ") + ConvTaille(m_total);
 }
 
 void Transfert::Progression(qint64 fait, qint64 total) {
-    Interface& ui = m_interface;
     m_fait = fait;
     m_total = total;
     const qint64 pourMille = total > 0 ? std::clamp<qint64>(fait * 1000 / total, 0, 1000) : 1000;
-    ui.TransferthWnd->setWindowTitle(QString::number(pourMille / 10) + QStringLiteral(" % - ") + m_nomDuFich);
-    ui.ProgressBarhWnd[1]->setValue(int(pourMille));
-    ui.LabelhWnd[LabelVolume]->setText(Volume(fait));
+    m_c.fenetre->setWindowTitle(QString::number(pourMille / 10) + QStringLiteral(" % - ") +
+                                m_conversation.FichierCourant().nom);
+    m_c.barre->setValue(int(pourMille));
+    m_c.volume->setText(Volume(fait));
 }
 
 void Transfert::Debit() {
     if (const auto texte = ConvOctDebitTemps(m_fait, m_total, m_montre.elapsed() / 1000.0)) {
-        m_interface.LabelhWnd[LabelDebit]->setText(texte->debit);
-        m_interface.LabelhWnd[LabelTempsRestant]->setText(texte->temps);
+        m_c.debit->setText(texte->debit);
+        m_c.tempsRestant->setText(texte->temps);
     }
 }
 
 void Transfert::Fin(IssueTransfert issue, RaisonEchec raison) {
-    Interface& ui = m_interface;
     m_minuterieDebit.stop();
-    m_dejaEnCoursSignale = false;
     const bool reussi = issue == IssueTransfert::Termine;
-    // The contact's side must end too: a stream broken on its side only (or its cancel that
-    // never came) would otherwise hold its window until its stall limit.
-    if (issue == IssueTransfert::Echec) {
-        m_envoi.Annulation();
-    }
+    const Conversation::Fichier& fichier = m_conversation.FichierCourant();
     Avertir(!reussi);
     if (reussi) {
-        m_vue.MessageFin((m_sens == Sens::Envoi ? QStringLiteral("Vous avez envoyé '")
-                                                : QStringLiteral("Vous avez reçu '")) +
-                         m_nomDuFich + QStringLiteral("' avec succès !") +
-                         (m_nomEnregistre.isEmpty() ? QString()
-                                                    : QStringLiteral(" (enregistré sous '") +
-                                                          m_nomEnregistre + QStringLiteral("')")));
+        m_vue.MessageFin(
+            (fichier.sens == Conversation::Sens::Envoi ? QStringLiteral("Vous avez envoyé '")
+                                                       : QStringLiteral("Vous avez reçu '")) +
+            fichier.nom + QStringLiteral("' avec succès !") +
+            (fichier.nomEnregistre.isEmpty()
+                 ? QString()
+                 : QStringLiteral(" (enregistré sous '") + fichier.nomEnregistre + QStringLiteral("')")));
     } else if (issue == IssueTransfert::Annule) {
-        m_vue.MessageFin(QStringLiteral("Annulation du transfert de '") + m_nomDuFich +
+        m_vue.MessageFin(QStringLiteral("Annulation du transfert de '") + fichier.nom +
                          QStringLiteral("' !"));
     } else {
-        m_vue.MessageFin(QStringLiteral("Le transfert de '") + m_nomDuFich + QStringLiteral("' a échoué : ") +
+        m_vue.MessageFin(QStringLiteral("Le transfert de '") + fichier.nom + QStringLiteral("' a échoué : ") +
                          TexteRaison(raison) + u'.');
     }
-    ui.BoutonhWnd[BoutonOuvrirFichier]->ReglerFace(reussi ? QStringLiteral("img_ouvrir_e")
-                                                          : QStringLiteral("img_ouvrir_d"));
+    m_c.ouvrir->ReglerFace(reussi ? QStringLiteral("img_ouvrir_e") : QStringLiteral("img_ouvrir_d"));
     const DebitTemps fin = DebitTempsFin();
-    ui.LabelhWnd[LabelDebit]->setText(fin.debit);
-    ui.LabelhWnd[LabelTempsRestant]->setText(fin.temps);
-    ui.BoutonhWnd[BoutonAnnulerTransfert]->ReglerFace(QStringLiteral("img_fermer"));
+    m_c.debit->setText(fin.debit);
+    m_c.tempsRestant->setText(fin.temps);
+    m_c.annuler->ReglerFace(QStringLiteral("img_fermer"));
     // The boxes of these two failures, beside their line in the conversation.
     if (issue == IssueTransfert::Echec && raison == RaisonEchec::ConnexionImpossible) {
-        m_services.dialogues.Message(ui.TransferthWnd, QStringLiteral("Erreur de connexion !"),
+        m_services.dialogues.Message(m_c.fenetre, QStringLiteral("Erreur de connexion !"),
                                      QStringLiteral("Problème d'envoi de fichier !"),
                                      Dialogues::Icone::Erreur);
     } else if (issue == IssueTransfert::Echec && raison == RaisonEchec::OuvertureImpossible) {
-        m_services.dialogues.Message(ui.FenetrehWnd, QStringLiteral("Ouverture Fichier Impossible !"),
+        m_services.dialogues.Message(m_c.principale, QStringLiteral("Ouverture Fichier Impossible !"),
                                      QString(), Dialogues::Icone::Aucune);
     }
 }
 
 void Transfert::Avertir(bool annule) {
-    FenetrePrincipale* fenetre = m_interface.FenetrehWnd;
+    FenetrePrincipale* fenetre = m_c.principale;
     const QString son = m_services.dossExec + QStringLiteral("Sons/msg.wav");
     if (!fenetre->isVisible()) {
         fenetre->setWindowOpacity(1.0);
@@ -484,7 +404,7 @@ void Transfert::Avertir(bool annule) {
 }
 
 void Transfert::DefilerNom() {
-    QLabel* nom = m_interface.LabelhWnd[LabelNomFichier];
+    QLabel* nom = m_c.nomFichier;
     const int largeur = nom->fontMetrics().horizontalAdvance(nom->text());
     if (!m_retour) {
         --m_deplacement;

@@ -2,6 +2,7 @@
 // one transfer: the core channel moves the bytes, this side asks the user and shows where it stands.
 #pragma once
 
+#include "core/chat/Conversation.h"
 #include "core/transfer/TravailTransfert.h"
 
 #include <QElapsedTimer>
@@ -9,16 +10,37 @@
 #include <QString>
 #include <QTimer>
 
-class CanalFichier;
 class Dialogues;
-class EnvoiTrames;
+class FenetreOvan;
+class FenetrePrincipale;
 class Interface;
 class Popup;
+class QLabel;
+class QProgressBar;
+class QTextEdit;
 class Shell;
-class SocketsChat;
 class Sons;
 class VueConversation;
-struct Session;
+class BoutonImage;
+
+// The controls a transfer writes: the transfer window's, and the main window's for its boxes,
+// its drops and its flashing.
+struct ControlesTransfert {
+    FenetrePrincipale* principale = nullptr;
+    FenetreOvan* fenetre = nullptr;
+    QLabel* nomFichier = nullptr;
+    QLabel* correspondant = nullptr;
+    QLabel* volume = nullptr;
+    QLabel* debit = nullptr;
+    QLabel* tempsRestant = nullptr;
+    QProgressBar* barre = nullptr;
+    BoutonImage* ouvrir = nullptr;
+    BoutonImage* annuler = nullptr;
+    // Files dropped there are offered.
+    QTextEdit* depots[2] = {};
+
+    static ControlesTransfert De(const Interface& ui);
+};
 
 class Transfert : public QObject {
     Q_OBJECT
@@ -32,8 +54,8 @@ public:
         QString dossExec;
     };
 
-    Transfert(Interface& interface, VueConversation& vue, const SocketsChat& sockets, EnvoiTrames& envoi,
-              CanalFichier& canal, Session& session, const Services& services);
+    Transfert(const ControlesTransfert& controles, VueConversation& vue, Conversation& conversation,
+              const Services& services);
 
     // Command 8: offer a file to the contact.
     void OffrirFichier();
@@ -49,16 +71,6 @@ public:
     // Command 101: cancel the transfer (and tell the contact), or close the window once it ended.
     void Annuler();
 
-    // "[DEM]": the contact offers a file (taille -1 for an absurd size). pendantUneQuestion: it
-    // came while a box about an offer was open, and is refused without one.
-    void RecuOffre(const QString& nom, qint64 taille, bool pendantUneQuestion = false);
-    // A box about an offer is open: offers that come meanwhile get no box of their own.
-    bool QuestionOuverte() const { return m_questionOuverte; }
-    // "[RPS]": the answer to our offer.
-    void RecuReponse(bool oui);
-    // "[ANN]": the contact cancelled.
-    void RecuAnnulation();
-
 protected:
     bool eventFilter(QObject* objet, QEvent* event) override;
 
@@ -67,8 +79,6 @@ signals:
     void clignoter();
 
 private:
-    enum class Sens { Envoi, Reception };
-
     bool PeutCommencer();
     // The checks of command 8 before a file is chosen: connected, no transfer running, no
     // earlier window left open.
@@ -76,40 +86,23 @@ private:
     // The window of an earlier transfer is still shown: asks whether to close it (the question
     // ends with suite) and closes it on yes; false on no.
     bool FermerFenetreOuverte(const QString& suite);
-    void Refuser(const QString& nom, const QString& pourquoi = QString());
-    // The answer no without a box, said once until the next question or transfer.
-    void RefuserSansQuestion();
-    void Accepter(const QString& nom, const QString& nomFinal, qint64 taille);
-    void Preparer(Sens sens, qint64 total);
-    void Afficher();
+    void Question(const QString& nom, qint64 taille);
+    void Refusee(const QString& nom, Conversation::Refus raison);
+    void Commence(const Conversation::Fichier& fichier);
     void Progression(qint64 fait, qint64 total);
     void Debit();
-    void Fin(IssueTransfert issue, RaisonEchec raison = RaisonEchec::ConnexionImpossible);
+    void Fin(IssueTransfert issue, RaisonEchec raison);
     void Avertir(bool annule);
     void DefilerNom();
     QString Volume(qint64 fait) const;
 
-    Interface& m_interface;
+    ControlesTransfert m_c;
     VueConversation& m_vue;
-    const SocketsChat& m_sockets;
-    EnvoiTrames& m_envoi;
-    CanalFichier& m_canal;
-    Session& m_session;
+    Conversation& m_conversation;
     Services m_services;
 
-    // The name shown to the user and the whole path on this machine (the file sent, or received).
-    QString m_nomDuFich;
-    QString m_nomFich;
-    // Receiver: the name it was saved under, when a file of the shown name was there already.
-    QString m_nomEnregistre;
-    bool m_questionOuverte = false;
-    bool m_refusSignale = false;
-    // The box saying that a transfer runs is shown for the first offer of a transfer only.
-    bool m_dejaEnCoursSignale = false;
-    qint64 m_tailleFichEnv = 0;
     qint64 m_total = 0;
     qint64 m_fait = 0;
-    Sens m_sens = Sens::Envoi;
     // The rate is timed on a monotonic clock, so it stays right when the interface is busy.
     QElapsedTimer m_montre;
     QTimer m_minuterieDebit;

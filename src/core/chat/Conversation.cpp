@@ -1,0 +1,504 @@
+#include "core/chat/Conversation.h"
+
+#include "core/conversation/Texte.h"
+#include "core/platform/Ansi.h"
+#include "core/transfer/NomsFichiers.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QTimer>
+
+namespace {
+// Frames are handled for at most this long before the event loop gets its turn.
+constexpr qint64 TrancheMs = 12;
+
+// Frames whose handler may wait for the user.
+bool AttendUtilisateur(Trame::Balise balise) {
+    using Trame::Balise;
+    return balise == Balise::ANN || balise == Balise::DEM || balise == Balise::RPS;
+}
+QByteArray Cle(const Trame::TrameRecue& trame) {
+    return trame.entete + trame.donnee;
+}
+} // namespace
+
+Conversation::Conversation(const QHostAddress& adresseLocale, int delaiFichierMs, QObject* parent)
+    : QObject(parent), m_sockets(std::make_unique<SocketsChat>(adresseLocale)), m_envoi(*m_sockets),
+      m_canal(std::make_unique<CanalFichier>(adresseLocale, CanalFichier::PortFichier, delaiFichierMs)) {
+    SocketsChat* s = m_sockets.get();
+    connect(s, &SocketsChat::etatChange, this, &Conversation::etatChange);
+    connect(s, &SocketsChat::appelAccepte, this, &Conversation::AppelAccepte);
+    connect(s, &SocketsChat::connexionEtablie, this, &Conversation::Etablie);
+    connect(s, &SocketsChat::fermeture, this, [this] { Differer(&Conversation::FermeeParContact); });
+    connect(s, &SocketsChat::erreur, this, [this] { Differer(&Conversation::Erreur); });
+    connect(s, &SocketsChat::tramesRecues, this, &Conversation::Lus);
+
+    const DecodeurTrames* d = &m_decodeur;
+    connect(d, &DecodeurTrames::connecte, this, [this](const QString& pseudo) {
+        m_sonPseudo = pseudo;
+        m_saPresence = PresenceContact::Presente;
+        emit contactConnecte();
+    });
+    connect(d, &DecodeurTrames::pseudoChange, this, [this](const QString& pseudo) { m_sonPseudo = pseudo; });
+    connect(d, &DecodeurTrames::message, this,
+            [this](int police, int couleur, int style, const QString& texte) {
+                m_dernierMessage = QDateTime::currentDateTime();
+                emit messageRecu(police, couleur, style, texte);
+            });
+    connect(d, &DecodeurTrames::statut, this, [this](bool absent) {
+        m_saPresence = absent ? PresenceContact::Absente : PresenceContact::Presente;
+        emit presenceChange(m_saPresence);
+    });
+    connect(d, &DecodeurTrames::frappe, this, [this](bool ecrit) {
+        m_ilEcrit = ecrit;
+        emit frappeChange(ecrit);
+    });
+    connect(d, &DecodeurTrames::attentePseudo, this, &Conversation::attentePseudo);
+    connect(d, &DecodeurTrames::offre, this, [this](const QString& nom, qint64 taille, const QByteArray&) {
+        RecuOffre(nom, taille, m_offrePendantQuestion);
+    });
+    connect(d, &DecodeurTrames::reponse, this, &Conversation::RecuReponse);
+    connect(d, &DecodeurTrames::annulation, this, &Conversation::RecuAnnulation);
+
+    const auto retenir = [this](const QString& pseudo) { m_pseudoConversation = pseudo; };
+    connect(&m_pseudosLus, &DecodeurTrames::connecte, this, retenir);
+    connect(&m_pseudosLus, &DecodeurTrames::pseudoChange, this, retenir);
+
+    CanalFichier* c = m_canal.get();
+    connect(c, &CanalFichier::progression, this, &Conversation::progression);
+    // The yes goes once our empty connection is there: the contact may stream right after it.
+    connect(c, &CanalFichier::relie, this, [this] { m_envoi.Reponse(true); });
+    connect(c, &CanalFichier::termine, this, [this] { Fini(IssueTransfert::Termine); });
+    connect(c, &CanalFichier::annule, this, [this] { Fini(IssueTransfert::Annule); });
+    connect(c, &CanalFichier::echec, this,
+            [this](RaisonEchec raison) { Fini(IssueTransfert::Echec, raison); });
+}
+
+Conversation::~Conversation() = default;
+
+bool Conversation::Ecouter() {
+    if (m_sockets->Ecouter()) {
+        return true;
+    }
+    emit ecouteImpossible(SocketsChat::PortChat);
+    return false;
+}
+
+bool Conversation::EcouterFichiers() {
+    if (m_canal->Ecouter()) {
+        return true;
+    }
+    emit ecouteImpossible(CanalFichier::PortFichier);
+    return false;
+}
+
+// The connection.
+
+Conversation::Appel Conversation::Connecter(const QString& adresse) {
+    m_adresse = adresse;
+    if (Connectee()) {
+        return Appel::DejaConnecte;
+    }
+    if (Trim(m_pseudoSaisi).isEmpty()) {
+        return Appel::SansPseudo;
+    }
+    const QString cible = Trim(adresse);
+    if (cible.isEmpty()) {
+        return Appel::SansAdresse;
+    }
+    // The nickname is read again when the connection completes.
+    m_sockets->Connecter(cible, SocketsChat::Origine::Commande);
+    return Appel::Lance;
+}
+
+void Conversation::AppelAccepte(const QString& adresse) {
+    if (adresse != QLatin1String("0.0.0.0")) {
+        m_adresse = adresse;
+    }
+    emit appelRecu(adresse);
+    // This side called first: both connections now exist.
+    if (Connectee()) {
+        return;
+    }
+    m_sockets->Connecter(Trim(m_adresse), SocketsChat::Origine::Retour);
+}
+
+void Conversation::Etablie() {
+    m_pseudoSaisi = Trim(m_pseudoSaisi);
+    // A new conversation starts before its contact's nickname is known.
+    m_pseudoConversation.clear();
+    m_sockets->ReglEtat(EtatConnexion::Connecte);
+    const bool sansPseudo = m_pseudoSaisi.isEmpty();
+    if (!sansPseudo) {
+        m_monPseudo = m_pseudoSaisi;
+        m_envoi.Log(m_monPseudo);
+    } else {
+        m_envoi.Att();
+    }
+    emit connectee(sansPseudo);
+}
+
+void Conversation::Differer(void (Conversation::*reaction)()) {
+    const quint64 episode = m_sockets->Episode();
+    Apres([this, reaction, episode] {
+        if (episode == m_sockets->Episode()) {
+            (this->*reaction)();
+        }
+    });
+}
+
+void Conversation::FermeeParContact() {
+    m_sockets->FermerClient();
+    m_sockets->FermerServeur();
+    m_sockets->ReglEtat(EtatConnexion::Deconnecte);
+    Ecouter();
+    // The contact is gone: its last status no longer says anything true.
+    m_saPresence = PresenceContact::Inconnue;
+    emit terminee(Fin::ParContact, true);
+}
+
+void Conversation::Erreur() {
+    // A handler waiting for the user lets events run: a second failing socket must not stack.
+    if (m_erreurEnCours) {
+        return;
+    }
+    m_erreurEnCours = true;
+    m_sockets->FermerServeur();
+    m_sockets->ReglEtat(EtatConnexion::Erreur);
+    emit echecConnexion();
+    m_sockets->ReglEtat(EtatConnexion::Deconnecte);
+    Ecouter();
+    m_saPresence = PresenceContact::Inconnue;
+    emit terminee(Fin::Erreur, true);
+    m_erreurEnCours = false;
+}
+
+void Conversation::Deconnecter() {
+    // What the contact sent before the user disconnected comes before it, not after; what cannot
+    // be handled now (a question is open) belonged to the ended conversation.
+    ToutTraiter();
+    Abandonner();
+    const bool etaitConnectee = Connectee();
+    m_sockets->FermerClient();
+    m_sockets->FermerServeur();
+    // The file port listens again: a transfer under way ends.
+    m_canal->Annuler();
+    m_sockets->ReglEtat(EtatConnexion::Deconnecte);
+    Ecouter();
+    EcouterFichiers();
+    m_saPresence = PresenceContact::Inconnue;
+    emit terminee(Fin::ParNous, etaitConnectee);
+}
+
+void Conversation::DonnerPseudo(const QString& pseudo) {
+    m_pseudoSaisi = pseudo;
+    if (pseudo.isEmpty()) {
+        return;
+    }
+    m_monPseudo = pseudo;
+    m_envoi.Log(pseudo);
+}
+
+void Conversation::AnnoncerPseudo() {
+    if (Connectee()) {
+        m_envoi.Pse(m_monPseudo);
+    }
+}
+
+void Conversation::ReglerAbsent(bool absent) {
+    m_absent = absent;
+    m_envoi.Statut(absent);
+}
+
+void Conversation::Frappe(bool ecrit) {
+    if (Connectee()) {
+        m_envoi.Frappe(ecrit);
+        m_jEcris = ecrit;
+    }
+}
+
+std::optional<QString> Conversation::EnvoyerMessage(int police, int couleur, int style,
+                                                    const QString& texte) {
+    if (!Connectee()) {
+        return std::nullopt;
+    }
+    // A line break travels as CR LF.
+    QString surLeFil = Trim(texte);
+    surLeFil.replace(u'\n', QLatin1String("\r\n"));
+    // Decided on the bytes that travel: the echo shows what the contact will read.
+    const QByteArray octets = EnvoiTrames::TexteSurLeFil(surLeFil);
+    if (octets.isEmpty() || RetourChariot(octets)) {
+        return std::nullopt;
+    }
+    m_envoi.Message(police, couleur, style, surLeFil);
+    return Ansi::DepuisAnsi(octets).replace(QLatin1String("\r\n"), QLatin1String("\n"));
+}
+
+// Incoming frames.
+
+void Conversation::Lus(const QList<Trame::TrameRecue>& trames) {
+    // The history names the contact as soon as its nickname is read.
+    for (const Trame::TrameRecue& trame : trames) {
+        if (trame.balise == Trame::Balise::LOG || trame.balise == Trame::Balise::PSE) {
+            m_pseudosLus.Decoder(trame);
+        }
+    }
+    Traiter(trames);
+}
+
+void Conversation::Traiter(const QList<Trame::TrameRecue>& trames) {
+    for (const Trame::TrameRecue& trame : trames) {
+        if (AttendUtilisateur(trame.balise)) {
+            const QByteArray cle = Cle(trame);
+            if (m_attendues.contains(cle)) {
+                continue;
+            }
+            m_attendues.insert(cle);
+        }
+        // One offer is asked at a time: those read while another is asked or waits to be are
+        // refused without a question.
+        const bool offre = trame.balise == Trame::Balise::DEM;
+        m_file.push_back(
+            {trame, {}, m_sockets->Episode(), offre && (m_questionOuverte || m_offresEnAttente > 0)});
+        m_offresEnAttente += offre ? 1 : 0;
+    }
+    ReglerLecture();
+    Planifier();
+}
+
+void Conversation::Apres(std::function<void()> reaction) {
+    m_file.push_back({{}, std::move(reaction)});
+    Planifier();
+}
+
+void Conversation::Planifier() {
+    if (!m_planifie && !m_file.empty()) {
+        m_planifie = true;
+        QTimer::singleShot(0, this, &Conversation::Continuer);
+    }
+}
+
+void Conversation::ReglerLecture() {
+    const qsizetype taille = EnAttente();
+    if (taille > LimiteFile && !m_sockets->LectureSuspendue()) {
+        m_sockets->SuspendreLecture(true);
+    } else if (taille <= LimiteFile / 4 && m_sockets->LectureSuspendue()) {
+        m_sockets->SuspendreLecture(false);
+    }
+}
+
+void Conversation::Continuer() {
+    m_planifie = false;
+    // A handler waiting for the user runs its own loop: frames read meanwhile wait their turn.
+    if (m_enCours) {
+        return;
+    }
+    m_enCours = true;
+    QElapsedTimer montre;
+    montre.start();
+    while (!m_file.empty() && montre.elapsed() < TrancheMs) {
+        Suivant();
+    }
+    m_enCours = false;
+    ReglerLecture();
+    Planifier();
+}
+
+void Conversation::Suivant() {
+    // What the event needs is taken out of the queue first: a handler waiting for the user lets
+    // more frames arrive meanwhile.
+    Evenement evenement = std::move(m_file.front());
+    m_file.pop_front();
+    if (evenement.reaction) {
+        evenement.reaction();
+        return;
+    }
+    const Trame::Balise balise = evenement.trame.balise;
+    m_offresEnAttente -= balise == Trame::Balise::DEM ? 1 : 0;
+    // An offer or an answer from a contact who has left asks nothing and starts nothing.
+    const bool parti = evenement.episode != m_sockets->Episode() || m_sockets->ContactParti();
+    if (!parti || (balise != Trame::Balise::DEM && balise != Trame::Balise::RPS)) {
+        m_offrePendantQuestion = evenement.pendantUneQuestion;
+        Une(evenement.trame);
+        m_offrePendantQuestion = false;
+    }
+    if (AttendUtilisateur(balise)) {
+        m_attendues.remove(Cle(evenement.trame));
+    }
+}
+
+void Conversation::ToutTraiter() {
+    if (m_enCours) {
+        return;
+    }
+    m_enCours = true;
+    while (!m_file.empty()) {
+        Suivant();
+    }
+    m_enCours = false;
+    ReglerLecture();
+}
+
+void Conversation::Abandonner() {
+    m_file.clear();
+    m_offresEnAttente = 0;
+    m_attendues.clear();
+    ReglerLecture();
+}
+
+void Conversation::Une(const Trame::TrameRecue& trame) {
+    m_decodeur.Decoder(trame);
+    emit trameTraitee(trame);
+}
+
+// Files.
+
+Conversation::Offre Conversation::OffrirFichier(const QString& chemin) {
+    const QString nom = Trim(QFileInfo(chemin).fileName());
+    if (nom.isEmpty()) {
+        return Offre::NomVide;
+    }
+    QFile fichier(chemin);
+    if (!fichier.open(QIODevice::ReadOnly)) {
+        return Offre::OuvertureImpossible;
+    }
+    m_fichier = {Sens::Envoi, nom, chemin, QString(), fichier.size()};
+    m_envoi.Offre(nom, m_fichier.taille);
+    // The contact's empty connection, which comes before its yes, is expected from now on.
+    m_canal->Proposer(m_sockets->AdresseContact());
+    return Offre::Faite;
+}
+
+void Conversation::RecuOffre(const QString& nom, qint64 taille, bool pendantUneQuestion) {
+    // What the file would be saved as is what the user is shown: no folder part, no control
+    // character.
+    const QString sur = NomsFichiers::NomSur(nom);
+    if (sur.isEmpty()) {
+        Refuser(nom, Refus::NomInvalide);
+        return;
+    }
+    if (taille < 0) {
+        Refuser(sur, Refus::TailleInvalide);
+        return;
+    }
+    if (pendantUneQuestion || m_questionOuverte || (m_canal->EnCours() && m_dejaEnCoursSignale)) {
+        RefuserSansQuestion();
+        return;
+    }
+    m_refusSignale = false;
+    if (m_canal->EnCours()) {
+        m_dejaEnCoursSignale = true;
+        // Offers read while the user reads this are refused without a question.
+        m_questionOuverte = true;
+        emit dejaEnCours();
+        m_questionOuverte = false;
+        Refuser(sur, Refus::ParVous);
+        return;
+    }
+    m_questionOuverte = true;
+    m_offreRecue = Fichier{Sens::Reception, sur, QString(), QString(), taille};
+    emit offreRecue(sur, taille);
+}
+
+void Conversation::RepondreOffre(bool oui) {
+    if (!m_offreRecue) {
+        return;
+    }
+    const Fichier offre = *m_offreRecue;
+    m_offreRecue.reset();
+    m_questionOuverte = false;
+    if (!oui) {
+        Refuser(offre.nom, Refus::ParVous);
+        return;
+    }
+    // The conversation may have ended while the user was answering (its close may still wait
+    // behind the frames read before it).
+    if (!Connectee() || m_sockets->ContactParti()) {
+        return;
+    }
+    QString chemin = m_dossierReception + offre.nom;
+    if (NomsFichiers::FichExist(chemin)) {
+        chemin = NomsFichiers::ChangeNom(chemin);
+    }
+    if (chemin.isEmpty()) {
+        Refuser(offre.nom, Refus::AucunNomLibre);
+        return;
+    }
+    Accepter(offre.nom, QFileInfo(chemin).fileName(), offre.taille);
+}
+
+void Conversation::RefuserSansQuestion() {
+    m_envoi.Reponse(false);
+    if (!m_refusSignale) {
+        m_refusSignale = true;
+        emit offresRefuseesSansQuestion();
+    }
+}
+
+void Conversation::Refuser(const QString& nom, Refus raison) {
+    m_envoi.Reponse(false);
+    emit offreRefusee(nom, raison);
+}
+
+void Conversation::Accepter(const QString& nom, const QString& nomFinal, qint64 taille) {
+    // Our connection to the contact's port goes first; the yes follows.
+    if (!m_canal->Recevoir(m_sockets->AdresseContact(), m_dossierReception, nomFinal, taille)) {
+        Refuser(nom, Refus::TransfertEnCours);
+        return;
+    }
+    m_fichier = {Sens::Reception, nom, m_dossierReception + nomFinal, nomFinal == nom ? QString() : nomFinal,
+                 taille};
+    Commencer(Sens::Reception);
+}
+
+void Conversation::RecuReponse(bool oui) {
+    if (!oui) {
+        emit reponseRecue(false, m_fichier.nom);
+        return;
+    }
+    // A yes to nothing we offered has nothing to start.
+    if (m_fichier.chemin.isEmpty() || m_canal->EnCours()) {
+        return;
+    }
+    emit reponseRecue(true, m_fichier.nom);
+    if (!m_canal->Envoyer(m_sockets->AdresseContact(), m_fichier.chemin, m_fichier.taille)) {
+        return;
+    }
+    m_fichier.sens = Sens::Envoi;
+    m_fichier.nomEnregistre.clear();
+    Commencer(Sens::Envoi);
+}
+
+void Conversation::Commencer(Sens sens) {
+    m_fichier.sens = sens;
+    m_dejaEnCoursSignale = false;
+    m_refusSignale = false;
+    m_fichierOuvrable = false;
+    emit transfertCommence(m_fichier);
+}
+
+void Conversation::RecuAnnulation() {
+    // Only a transfer under way is cancelled, and told once: a contact cannot raise boxes with it.
+    if (m_canal->AnnulationDuContact()) {
+        emit annulationDuContact();
+    }
+}
+
+void Conversation::AnnulerTransfert() {
+    if (m_canal->EnCours()) {
+        m_envoi.Annulation();
+    }
+    m_canal->Annuler();
+}
+
+void Conversation::Fini(IssueTransfert issue, RaisonEchec raison) {
+    m_dejaEnCoursSignale = false;
+    // The contact's side must end too: a stream broken on its side only (or its cancel that
+    // never came) would otherwise hold its window until its stall limit.
+    if (issue == IssueTransfert::Echec) {
+        m_envoi.Annulation();
+    }
+    m_fichierOuvrable = issue == IssueTransfert::Termine;
+    emit transfertFini(issue, raison);
+}

@@ -1,0 +1,234 @@
+// The conversation with one contact, from the listening sockets to the file channel: both
+// nicknames, the connection's state, the contact's presence and typing, the last message's time,
+// and the file offers, answers and cancels. It shows nothing and asks nothing: it announces what
+// happened, and the user's answers come back as calls.
+#pragma once
+
+#include "core/chat/DecodeurTrames.h"
+#include "core/chat/EnvoiTrames.h"
+#include "core/chat/SocketsChat.h"
+#include "core/chat/Trame.h"
+#include "core/transfer/CanalFichier.h"
+#include "core/transfer/TravailTransfert.h"
+
+#include <QDateTime>
+#include <QObject>
+#include <QSet>
+#include <QString>
+
+#include <deque>
+#include <functional>
+#include <memory>
+#include <optional>
+
+class Conversation : public QObject {
+    Q_OBJECT
+public:
+    // Past this many waiting frames, nothing more is read from the contact until they are handled.
+    static constexpr qsizetype LimiteFile = 256;
+
+    enum class Fin { ParContact, Erreur, ParNous };
+    enum class PresenceContact { Inconnue, Presente, Absente };
+    enum class Sens { Envoi, Reception };
+    // Why an offer of the contact was refused: by the user, or by this side without a question.
+    enum class Refus { ParVous, NomInvalide, TailleInvalide, AucunNomLibre, TransfertEnCours };
+    // What came of the connect command.
+    enum class Appel { Lance, DejaConnecte, SansPseudo, SansAdresse };
+    // What came of offering a file.
+    enum class Offre { Faite, NomVide, OuvertureImpossible };
+
+    // The file offered, or the one being moved or last moved.
+    struct Fichier {
+        Sens sens = Sens::Envoi;
+        // The name both users read.
+        QString nom;
+        // The whole path on this machine: the file sent, or where it is received.
+        QString chemin;
+        // Receiver: the name it was saved under when a file of the shown name was there already.
+        QString nomEnregistre;
+        qint64 taille = 0;
+    };
+
+    // adresseLocale: where to listen and connect from; delaiFichierMs: how long a file peer may
+    // take to connect, or a file stream may stall.
+    explicit Conversation(const QHostAddress& adresseLocale,
+                          int delaiFichierMs = CanalFichier::DelaiParDefautMs, QObject* parent = nullptr);
+    ~Conversation() override;
+
+    // What the conversation knows.
+    EtatConnexion Etat() const { return m_sockets->Etat(); }
+    bool Connectee() const { return Etat() == EtatConnexion::Connecte; }
+    // The nickname in use (announced in "[LOG]" and "[PSE]") and the one typed, used at the next
+    // connection.
+    const QString& MonPseudo() const { return m_monPseudo; }
+    const QString& PseudoSaisi() const { return m_pseudoSaisi; }
+    // The contact's last nickname, kept after it left.
+    const QString& SonPseudo() const { return m_sonPseudo; }
+    // The contact's nickname as read in this conversation: empty from the connection until its
+    // "[LOG]" or "[PSE]" has been read.
+    const QString& PseudoDeCetteConversation() const { return m_pseudoConversation; }
+    const QString& AdresseSaisie() const { return m_adresse; }
+    PresenceContact SaPresence() const { return m_saPresence; }
+    bool IlEcrit() const { return m_ilEcrit; }
+    bool Absent() const { return m_absent; }
+    // "[TAP]" "ecr" sent and not yet followed by "vid".
+    bool JEcris() const { return m_jEcris; }
+    // When the last message arrived, in this run (kept across conversations).
+    const std::optional<QDateTime>& DernierMessage() const { return m_dernierMessage; }
+    // Where received files go, ending in "/".
+    const QString& DossierReception() const { return m_dossierReception; }
+    const Fichier& FichierCourant() const { return m_fichier; }
+    // An offer of the contact waits for the user's answer.
+    bool QuestionOuverte() const { return m_questionOuverte; }
+    bool TransfertEnCours() const { return m_canal->EnCours(); }
+    // The last transfer ended well and no other has started since.
+    bool FichierOuvrable() const { return m_fichierOuvrable; }
+
+    SocketsChat& Sockets() { return *m_sockets; }
+    CanalFichier& Canal() { return *m_canal; }
+
+    // Settings.
+    void ReglerPseudoSaisi(const QString& pseudo) { m_pseudoSaisi = pseudo; }
+    void ReglerMonPseudo(const QString& pseudo) { m_monPseudo = pseudo; }
+    void ReglerAdresse(const QString& adresse) { m_adresse = adresse; }
+    void ReglerDossierReception(const QString& dossier) { m_dossierReception = dossier; }
+
+    // Listening on port 60000, and on the file port; each failure is announced.
+    bool Ecouter();
+    bool EcouterFichiers();
+
+    // Commands.
+    Appel Connecter(const QString& adresse);
+    // Ends the conversation: what the contact sent before is handled first (unless a question
+    // about it is open), a transfer under way is cancelled, both ports listen again.
+    void Deconnecter();
+    // The nickname asked for after a connection made without one: "[LOG]".
+    void DonnerPseudo(const QString& pseudo);
+    // "[PSE]" with the nickname in use, when connected.
+    void AnnoncerPseudo();
+    void ReglerAbsent(bool absent);
+    // "[TAP]", when connected.
+    void Frappe(bool ecrit);
+    // The text the contact will read once sent (characters Windows-1252 cannot hold become "?",
+    // control characters are dropped); nothing when there is nothing to send.
+    std::optional<QString> EnvoyerMessage(int police, int couleur, int style, const QString& texte);
+    Offre OffrirFichier(const QString& chemin);
+    // The user's answer to offreRecue.
+    void RepondreOffre(bool oui);
+    // The user cancels: the contact is told while a transfer is under way.
+    void AnnulerTransfert();
+
+    // The frames of one read. They are handled later, in order and in slices: never inside the
+    // socket's own signal, never freezing the program; a handler that waits for the user (a box)
+    // holds the ones behind it.
+    void Traiter(const QList<Trame::TrameRecue>& trames);
+    // Handles everything waiting, now, unless a handler is waiting for the user.
+    void ToutTraiter();
+    // Drops what waits: the conversation it came from is over.
+    void Abandonner();
+    qsizetype EnAttente() const { return qsizetype(m_file.size()); }
+
+signals:
+    void etatChange(EtatConnexion etat, const QString& texte);
+    // The port could not be listened on.
+    void ecouteImpossible(quint16 port);
+    // A caller was accepted; its address, unless it is 0.0.0.0, is now the one typed.
+    void appelRecu(const QString& adresse);
+    // Connected, "[LOG]" or "[ATT]" sent: sansPseudo when no nickname was typed.
+    void connectee(bool sansPseudo);
+    // A socket failed: the state says so until the handlers of this signal return.
+    void echecConnexion();
+    // The conversation is over and both ports listen again; etaitConnectee: it had been connected.
+    void terminee(Conversation::Fin fin, bool etaitConnectee);
+
+    // Frames, each after the conversation's facts took it in.
+    void contactConnecte(); // "[LOG]"
+    void attentePseudo();   // "[ATT]"
+    void messageRecu(int police, int couleur, int style, const QString& texte);
+    void presenceChange(Conversation::PresenceContact presence);
+    void frappeChange(bool ecrit);
+    void trameTraitee(const Trame::TrameRecue& trame);
+
+    // Files.
+    void offreRecue(const QString& nom, qint64 taille);
+    // The offer came while a transfer runs: the user is told once, before it is refused.
+    void dejaEnCours();
+    void offreRefusee(const QString& nom, Conversation::Refus raison);
+    // Offers the contact makes while one is asked or a transfer runs get no question; said once.
+    void offresRefuseesSansQuestion();
+    void reponseRecue(bool oui, const QString& nom);
+    void transfertCommence(const Conversation::Fichier& fichier);
+    void progression(qint64 fait, qint64 total);
+    void annulationDuContact();
+    void transfertFini(IssueTransfert issue, RaisonEchec raison);
+
+private:
+    struct Evenement {
+        Trame::TrameRecue trame;
+        std::function<void()> reaction;
+        quint64 episode = 0;
+        // An offer read while another was asked or waiting to be.
+        bool pendantUneQuestion = false;
+    };
+
+    void Lus(const QList<Trame::TrameRecue>& trames);
+    void AppelAccepte(const QString& adresse);
+    void Etablie();
+    void FermeeParContact();
+    void Erreur();
+    // Runs reaction after the frames read before it, and only if its conversation is still the
+    // current one.
+    void Differer(void (Conversation::*reaction)());
+    void Apres(std::function<void()> reaction);
+    void Planifier();
+    void Continuer();
+    void Suivant();
+    void ReglerLecture();
+    void Une(const Trame::TrameRecue& trame);
+
+    void RecuOffre(const QString& nom, qint64 taille, bool pendantUneQuestion);
+    void RecuReponse(bool oui);
+    void RecuAnnulation();
+    void Refuser(const QString& nom, Refus raison);
+    void RefuserSansQuestion();
+    void Accepter(const QString& nom, const QString& nomFinal, qint64 taille);
+    void Commencer(Sens sens);
+    void Fini(IssueTransfert issue, RaisonEchec raison = RaisonEchec::ConnexionImpossible);
+
+    std::unique_ptr<SocketsChat> m_sockets;
+    EnvoiTrames m_envoi;
+    std::unique_ptr<CanalFichier> m_canal;
+    // Its signals run the frame handlers at once, inside Une.
+    DecodeurTrames m_decodeur;
+    // The nicknames of the frames as they are read, before their turn comes.
+    DecodeurTrames m_pseudosLus;
+
+    QString m_monPseudo;
+    QString m_pseudoSaisi;
+    QString m_sonPseudo;
+    QString m_pseudoConversation;
+    QString m_adresse;
+    QString m_dossierReception;
+    PresenceContact m_saPresence = PresenceContact::Inconnue;
+    bool m_ilEcrit = false;
+    bool m_absent = false;
+    bool m_jEcris = false;
+    std::optional<QDateTime> m_dernierMessage;
+    bool m_erreurEnCours = false;
+
+    std::deque<Evenement> m_file;
+    // Frames that may wait for the user, waiting or being handled: the same one is not queued twice.
+    QSet<QByteArray> m_attendues;
+    bool m_enCours = false;
+    bool m_planifie = false;
+    bool m_offrePendantQuestion = false;
+    int m_offresEnAttente = 0;
+
+    Fichier m_fichier;
+    std::optional<Fichier> m_offreRecue;
+    bool m_questionOuverte = false;
+    bool m_refusSignale = false;
+    // The transfer that runs is told once, for the first offer it refuses.
+    bool m_dejaEnCoursSignale = false;
+    bool m_fichierOuvrable = false;
+};
