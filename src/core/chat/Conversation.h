@@ -28,10 +28,14 @@ public:
     static constexpr qsizetype LimiteFile = 256;
 
     enum class Fin { ParContact, Erreur, ParNous };
+    Q_ENUM(Fin)
     enum class PresenceContact { Inconnue, Presente, Absente };
+    Q_ENUM(PresenceContact)
     enum class Sens { Envoi, Reception };
+    Q_ENUM(Sens)
     // Why an offer of the contact was refused: by the user, or by this side without a question.
     enum class Refus { ParVous, NomInvalide, TailleInvalide, AucunNomLibre, TransfertEnCours };
+    Q_ENUM(Refus)
     // What came of the connect command.
     enum class Appel { Lance, DejaConnecte, SansPseudo, SansAdresse };
     // What came of offering a file.
