@@ -1,64 +1,76 @@
-// A copy against a raw contact on the file port: names and sizes it sends, strangers, the exact
-// bytes of both roles, and every failure followed by a transfer that works.
-#include "Fichiers.h"
-#include "CopieOvan.h"
+// The conversation core against a raw contact on the file port: names and sizes it sends, strangers, the
+// exact bytes of both roles, and every failure followed by a transfer that works.
 #include "FauxContact.h"
-#include "ui/app/BoutonImage.h"
-#include "ui/app/FenetreOvan.h"
-#include "ui/app/Interface.h"
-#include "core/chat/SocketsChat.h"
+#include "Fichiers.h"
+#include "core/chat/Conversation.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QLineEdit>
-#include <QProgressBar>
+#include <QSignalSpy>
 #include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <algorithm>
 #include <csignal>
 #include <sys/resource.h>
 
 namespace {
 
-// A copy whose received files go to recus/, beside an empty dehors/ that nothing may reach, and
-// a contact already connected and named Eve.
+// A conversation core whose received files go to recus/, beside an empty dehors/ that nothing may
+// reach, a contact already connected and named Eve, and a user who says yes to every offer.
 struct Banc {
-    CopieOvan c;
+    QTemporaryDir dossier;
+    Conversation c;
     FauxContact f;
-    QString recus, dehors;
-    Banc(const QString& copie, const QString& contact) : c(copie), f(contact) {}
+    QString adresse, recus, dehors;
+    QSignalSpy refus{&c, &Conversation::offreRefusee};
+    QSignalSpy fins{&c, &Conversation::transfertFini};
+    Banc(const QString& copie, const QString& contact) : c(QHostAddress(copie)), f(contact), adresse(copie) {
+        QObject::connect(&c, &Conversation::offreRecue, &c, [this] { c.RepondreOffre(true); });
+    }
     bool Relier() {
-        recus = c.Dossier() + QStringLiteral("recus/");
-        dehors = c.Dossier() + QStringLiteral("dehors/");
+        recus = dossier.filePath(QStringLiteral("recus/"));
+        dehors = dossier.filePath(QStringLiteral("dehors/"));
         QDir().mkpath(recus);
         QDir().mkpath(dehors);
-        c.ovan().conversation().ReglerDossierReception(recus);
-        c.Pseudo()->setText(QStringLiteral("Moi"));
-        if (!f.EcouterFichier() || !f.Appeler(c.Adresse())) {
+        c.ReglerDossierReception(recus);
+        c.ReglerPseudoSaisi(QStringLiteral("Moi"));
+        if (!c.Ecouter() || !c.EcouterFichiers() || !f.EcouterFichier() || !f.Appeler(adresse)) {
             return false;
         }
         f.Envoyer("[LOG]Eve\x03");
-        return QTest::qWaitFor(
-            [this] { return c.ovan().conversation().SonPseudo() == QStringLiteral("Eve"); });
+        return QTest::qWaitFor([this] { return c.SonPseudo() == QStringLiteral("Eve"); });
     }
-    // The contact offers a file; the copy's whole answer.
+    // The contact offers a file; the whole answer.
     QByteArray Offrir(const QByteArray& offre) {
         f.Oublier();
         f.Envoyer("[DEM]" + offre + '\x03');
         return f.AttendreTrames(1) ? f.Octets() : QByteArray();
     }
-    // The conversation's last line.
-    QString Derniere() {
-        const QStringList lignes = c.TexteConversation().split(u'\n', Qt::SkipEmptyParts);
-        return lignes.isEmpty() ? QString() : lignes.last();
+    // How the last transfer ended.
+    std::pair<IssueTransfert, RaisonEchec> Issue() const {
+        return {fins.last().at(0).value<IssueTransfert>(), fins.last().at(1).value<RaisonEchec>()};
     }
-    int Reussis() { return int(c.TexteConversation().count(QStringLiteral("avec succès !"))); }
-    // After a yes: the contact streams octets and closes; true once the copy says it has the file.
+    bool Echoue(RaisonEchec raison) const {
+        return !fins.isEmpty() && Issue() == std::pair(IssueTransfert::Echec, raison);
+    }
+    int Reussis() const {
+        return int(std::count_if(fins.begin(), fins.end(), [](const QList<QVariant>& f) {
+            return f.at(0).value<IssueTransfert>() == IssueTransfert::Termine;
+        }));
+    }
+    // Waits until at least fait bytes have come.
+    bool Recu(qint64 fait) {
+        QSignalSpy progression(&c, &Conversation::progression);
+        return QTest::qWaitFor(
+            [&] { return !progression.isEmpty() && progression.last().at(0).toLongLong() >= fait; });
+    }
+    // After a yes: the contact streams octets and closes; true once the file is there.
     bool Livrer(const QByteArray& octets) {
         const int avant = Reussis();
-        if (!f.ConnecterFichier(c.Adresse())) {
+        if (!f.ConnecterFichier(adresse)) {
             return false;
         }
         f.EnvoyerFichier(octets);
@@ -115,7 +127,9 @@ void TestTransferHostile::nomsHostiles() {
         {"\x7f\\5", ""},
         // Bytes that Windows-1252 leaves undefined read as control characters.
         {"\x81\x8d\x8f\x90\x9d\\5", ""},
-        {"ab\x81" "cd.txt\\5", "abcd.txt"},
+        {"ab\x81"
+         "cd.txt\\5",
+         "abcd.txt"},
         {"tab\tnom.txt\\5", "tabnom.txt"},
         {"cr\r\nlf.txt\\5", "crlf.txt"},
         {QByteArray("nu\0l.txt\\5", 10), "nul.txt"},
@@ -149,8 +163,7 @@ void TestTransferHostile::nomsHostiles() {
         const QByteArray reponse = b.Offrir(offre);
         if (attendu.isEmpty()) {
             QVERIFY2(reponse == "[RPS]NON\x03", quoi);
-            QVERIFY2(b.Derniere().contains(
-                         QStringLiteral("' est refusée : ce nom ne peut pas servir de nom de fichier.")),
+            QVERIFY2(b.refus.last().at(1).value<Conversation::Refus>() == Conversation::Refus::NomInvalide,
                      quoi);
             QCOMPARE(b.Recus(), avant);
             continue;
@@ -163,9 +176,9 @@ void TestTransferHostile::nomsHostiles() {
         QVERIFY2(b.Recus().size() == avant.size() + 1, quoi);
         QVERIFY2(b.Dehors().isEmpty(), quoi);
         // What the user reads is the name the file was saved under, free of control characters.
-        QVERIFY2(b.Derniere().contains(u'\'' + attendu + u'\''), quoi);
-        const QString titre = b.c.interface().TransferthWnd->windowTitle();
-        QVERIFY2(std::none_of(titre.begin(), titre.end(),
+        const Conversation::Fichier& fichier = b.c.FichierCourant();
+        QVERIFY2((fichier.nomEnregistre.isEmpty() ? fichier.nom : fichier.nomEnregistre) == attendu, quoi);
+        QVERIFY2(std::none_of(fichier.nom.begin(), fichier.nom.end(),
                               [](QChar ch) { return ch.category() == QChar::Other_Control; }),
                  quoi);
     }
@@ -194,23 +207,22 @@ void TestTransferHostile::taillesEtOctets() {
         QVERIFY2(b.Livrer("0123456789ABCDEFGHIJ"), offre);
         QCOMPARE(Lire(b.recus + nom), contenu);
     }
-    for (const QByteArray& absurde :
-         {QByteArray("99999999999999999999"), QByteArray("1125899906842625"), QByteArray("9223372036854775808")}) {
+    for (const QByteArray& absurde : {QByteArray("99999999999999999999"), QByteArray("1125899906842625"),
+                                      QByteArray("9223372036854775808")}) {
         QCOMPARE(b.Offrir("grand.bin\\" + absurde), QByteArray("[RPS]NON\x03"));
-        QVERIFY(b.Derniere().contains(
-            QStringLiteral("La réception de 'grand.bin' est refusée : la taille annoncée n'est pas valable.")));
+        QCOMPARE(b.refus.last().at(0).toString(), QStringLiteral("grand.bin"));
+        QCOMPARE(b.refus.last().at(1).value<Conversation::Refus>(), Conversation::Refus::TailleInvalide);
     }
-    QVERIFY(b.c.dialogues().Textes().filter(QStringLiteral("grand.bin")).isEmpty());
 
     // Fewer bytes than announced: the stream broke and no cancel followed it, so the contact is
     // told, in case it has not seen the break.
     QCOMPARE(b.Offrir("court.bin\\100"), QByteArray("[RPS]OUI\x03"));
-    QVERIFY(b.f.ConnecterFichier(b.c.Adresse()));
+    QVERIFY(b.f.ConnecterFichier(b.adresse));
     b.f.Oublier();
     b.f.EnvoyerFichier(QByteArray(10, 'c'));
     b.f.FermerFichier();
-    QTRY_VERIFY(b.Derniere().contains(QStringLiteral(
-        "Le transfert de 'court.bin' a échoué : la connexion a été coupée avant la fin du fichier.")));
+    QTRY_VERIFY(b.Echoue(RaisonEchec::FluxInterrompu));
+    QCOMPARE(b.c.FichierCourant().nom, QStringLiteral("court.bin"));
     QVERIFY(!QFileInfo::exists(b.recus + QStringLiteral("court.bin")));
     QVERIFY(b.Recus().filter(QStringLiteral("court")).isEmpty());
     QCOMPARE(b.f.Octets(), QByteArray("[ANN]\x03"));
@@ -222,20 +234,20 @@ void TestTransferHostile::etrangerPendantLeFlux() {
     Banc b(QStringLiteral("127.0.0.114"), QStringLiteral("127.0.0.115"));
     QVERIFY(b.Relier());
     QCOMPARE(b.Offrir("lent.bin\\2000"), QByteArray("[RPS]OUI\x03"));
-    QVERIFY(b.f.ConnecterFichier(b.c.Adresse()));
+    QVERIFY(b.f.ConnecterFichier(b.adresse));
     b.f.EnvoyerFichier(QByteArray(1000, 'a'));
-    QTRY_COMPARE(b.c.interface().ProgressBarhWnd[1]->value(), 500);
+    QVERIFY(b.Recu(1000));
     for (const char* depuis : {"127.0.0.116", "127.0.0.115"}) {
         QTcpSocket etranger;
         etranger.bind(QHostAddress(QString::fromLatin1(depuis)));
-        etranger.connectToHost(QHostAddress(b.c.Adresse()), 60001);
+        etranger.connectToHost(QHostAddress(b.adresse), 60001);
         QVERIFY(etranger.waitForConnected(5000));
         etranger.write(QByteArray(5000, 'X'));
         QTRY_COMPARE(etranger.state(), QAbstractSocket::UnconnectedState);
     }
     b.f.EnvoyerFichier(QByteArray(1000, 'b'));
     b.f.FermerFichier();
-    QTRY_VERIFY(b.Derniere().contains(QStringLiteral("Vous avez reçu 'lent.bin' avec succès !")));
+    QTRY_COMPARE(b.Reussis(), 1);
     QCOMPARE(Lire(b.recus + QStringLiteral("lent.bin")), QByteArray(1000, 'a') + QByteArray(1000, 'b'));
 }
 
@@ -256,32 +268,32 @@ void TestTransferHostile::octetsExactsDesDeuxRoles() {
     }
     // The copy sends.
     b.f.Oublier();
-    b.c.dialogues().RepondreFichier(chemin);
-    b.c.ovan().ClicBouton(Commande::EnvoyerFichier);
+    QCOMPARE(b.c.OffrirFichier(chemin), Conversation::Offre::Faite);
     QVERIFY(b.f.AttendreTrames(1));
     QCOMPARE(b.f.Octets(), QByteArray("[DEM]\xe9t\xe9.bin\\300000\x03"));
-    QVERIFY(b.f.ConnecterFichier(b.c.Adresse()));
+    QVERIFY(b.f.ConnecterFichier(b.adresse));
     const int appels = b.f.AppelsFichier();
     b.f.Envoyer("[RPS]OUI\x03");
     QTRY_COMPARE(b.f.AppelsFichier(), appels + 1);
     QTRY_COMPARE(b.f.LuSurAppel(appels).size(), octets.size());
-    QTRY_VERIFY(b.Derniere().contains(QStringLiteral("Vous avez envoyé 'été.bin' avec succès !")));
+    QTRY_COMPARE(b.Reussis(), 1);
     QCOMPARE(b.f.LuSurAppel(appels), octets);
     QCOMPARE(b.f.Octets(), QByteArray("[DEM]\xe9t\xe9.bin\\300000\x03"));
 
     // The copy receives, then cancels.
-    b.c.ovan().ClicBouton(Commande::AnnulerTransfert);
+    b.c.AnnulerTransfert();
     const int appelsAvant = b.f.AppelsFichier();
     QCOMPARE(b.Offrir("re\xe7u.bin\\1000"), QByteArray("[RPS]OUI\x03"));
     QTRY_COMPARE(b.f.AppelsFichier(), appelsAvant + 1);
-    QVERIFY(b.f.ConnecterFichier(b.c.Adresse()));
+    QVERIFY(b.f.ConnecterFichier(b.adresse));
     b.f.EnvoyerFichier("abc");
-    QTRY_VERIFY(b.c.interface().ProgressBarhWnd[1]->value() > 0);
+    QVERIFY(b.Recu(3));
     b.f.Oublier();
-    b.c.ovan().ClicBouton(Commande::AnnulerTransfert);
+    b.c.AnnulerTransfert();
     QVERIFY(b.f.AttendreTrames(1));
     QCOMPARE(b.f.Octets(), QByteArray("[ANN]\x03"));
-    QTRY_VERIFY(b.Derniere().contains(QStringLiteral("Annulation du transfert de 'reçu.bin' !")));
+    QTRY_VERIFY(b.Issue().first == IssueTransfert::Annule);
+    QCOMPARE(b.c.FichierCourant().nom, QStringLiteral("reçu.bin"));
     // The empty connection carried nothing, and is closed at the end.
     QTRY_VERIFY(b.f.AppelFerme(appelsAvant));
     QCOMPARE(b.f.LuSurAppel(appelsAvant), QByteArray());
@@ -292,8 +304,6 @@ void TestTransferHostile::octetsExactsDesDeuxRoles() {
 void TestTransferHostile::echecsPuisNouveauTransfert() {
     Banc b(QStringLiteral("127.0.0.119"), QStringLiteral("127.0.0.120"));
     QVERIFY(b.Relier());
-    const QString echecEcriture =
-        QStringLiteral("' a échoué : l'écriture du fichier a échoué (disque plein ou dossier supprimé).");
     int numero = 0;
     const auto transfertQuiMarche = [&] {
         const QByteArray nom = "apres" + QByteArray::number(++numero) + ".bin";
@@ -308,59 +318,63 @@ void TestTransferHostile::echecsPuisNouveauTransfert() {
     limite.rlim_cur = 64 * 1024;
     QCOMPARE(setrlimit(RLIMIT_FSIZE, &limite), 0);
     QCOMPARE(b.Offrir("limite.bin\\1000000"), QByteArray("[RPS]OUI\x03"));
-    QVERIFY(b.f.ConnecterFichier(b.c.Adresse()));
+    QVERIFY(b.f.ConnecterFichier(b.adresse));
     b.f.Oublier();
     b.f.EnvoyerFichier(QByteArray(200000, 'l'));
     QVERIFY(b.f.AttendreTrames(1));
     setrlimit(RLIMIT_FSIZE, &ancienne);
     QCOMPARE(b.f.Octets(), QByteArray("[ANN]\x03"));
-    QTRY_VERIFY(b.Derniere().contains(QStringLiteral("Le transfert de 'limite.bin") + echecEcriture));
-    QCOMPARE(b.c.interface().BoutonhWnd[BoutonAnnulerTransfert]->Face(), QStringLiteral("img_fermer"));
+    QTRY_VERIFY(b.Echoue(RaisonEchec::EcritureImpossible));
+    QVERIFY(!b.c.TransfertEnCours());
     QVERIFY(b.Recus().isEmpty());
     QVERIFY(transfertQuiMarche());
 
     // The folder removed while the bytes come.
     QCOMPARE(b.Offrir("orphelin.bin\\2000"), QByteArray("[RPS]OUI\x03"));
-    QVERIFY(b.f.ConnecterFichier(b.c.Adresse()));
+    QVERIFY(b.f.ConnecterFichier(b.adresse));
     b.f.EnvoyerFichier(QByteArray(1000, 'o'));
-    QTRY_COMPARE(b.c.interface().ProgressBarhWnd[1]->value(), 500);
+    QVERIFY(b.Recu(1000));
     QVERIFY(QDir(b.recus).removeRecursively());
     b.f.Oublier();
     b.f.EnvoyerFichier(QByteArray(1000, 'o'));
     QVERIFY(b.f.AttendreTrames(1));
     QCOMPARE(b.f.Octets(), QByteArray("[ANN]\x03"));
-    QTRY_VERIFY(b.Derniere().contains(QStringLiteral("Le transfert de 'orphelin.bin") + echecEcriture));
+    QTRY_VERIFY(b.Echoue(RaisonEchec::EcritureImpossible));
+    QCOMPARE(b.c.FichierCourant().nom, QStringLiteral("orphelin.bin"));
     QVERIFY(QDir().mkpath(b.recus));
     QVERIFY(transfertQuiMarche());
 
     // The contact's machine goes away mid-stream: the chat and the stream are reset.
     QCOMPARE(b.Offrir("coupe.bin\\2000"), QByteArray("[RPS]OUI\x03"));
-    QVERIFY(b.f.ConnecterFichier(b.c.Adresse()));
+    QVERIFY(b.f.ConnecterFichier(b.adresse));
     b.f.EnvoyerFichier(QByteArray(1000, 'c'));
-    QTRY_COMPARE(b.c.interface().ProgressBarhWnd[1]->value(), 500);
+    QVERIFY(b.Recu(1000));
+    const int finsAvant = int(b.fins.count());
     b.f.FermerFichier(true);
     b.f.Reinitialiser(FauxContact::Lien::VersCopie);
     b.f.Reinitialiser(FauxContact::Lien::DepuisCopie);
-    QTRY_COMPARE(b.c.ovan().Etat(), EtatConnexion::Ecoute);
-    QTRY_COMPARE(b.c.interface().BoutonhWnd[BoutonAnnulerTransfert]->Face(), QStringLiteral("img_fermer"));
-    QVERIFY(b.Derniere().contains(QStringLiteral("Le transfert de 'coupe.bin' a échoué")));
+    QTRY_COMPARE(b.c.Etat(), EtatConnexion::Ecoute);
+    QTRY_COMPARE(b.fins.count(), finsAvant + 1);
+    QCOMPARE(b.Issue().first, IssueTransfert::Echec);
+    QCOMPARE(b.c.FichierCourant().nom, QStringLiteral("coupe.bin"));
     QVERIFY(b.Recus().filter(QStringLiteral("coupe")).isEmpty());
     // The contact comes back, from another address.
     FauxContact retour(QStringLiteral("127.0.0.121"));
     b.f.Oublier();
     QVERIFY(retour.EcouterFichier());
-    QVERIFY(retour.Appeler(b.c.Adresse()));
+    QVERIFY(retour.Appeler(b.adresse));
     retour.Envoyer("[LOG]Eve\x03");
-    QTRY_COMPARE(b.c.ovan().Etat(), EtatConnexion::Connecte);
+    QTRY_COMPARE(b.c.Etat(), EtatConnexion::Connecte);
     retour.Envoyer("[DEM]encore.bin\\3\x03");
     QTRY_COMPARE(retour.Trames().size(), 2); // our "[LOG]" and the yes
     QCOMPARE(retour.Trames().last().donnee, QByteArray("OUI"));
-    QVERIFY(retour.ConnecterFichier(b.c.Adresse()));
+    QVERIFY(retour.ConnecterFichier(b.adresse));
     retour.EnvoyerFichier("xyz");
     retour.FermerFichier();
-    QTRY_VERIFY(b.Derniere().contains(QStringLiteral("Vous avez reçu 'encore.bin' avec succès !")));
+    QTRY_COMPARE(b.c.FichierCourant().nom, QStringLiteral("encore.bin"));
+    QTRY_VERIFY(b.Issue().first == IssueTransfert::Termine);
     QCOMPARE(Lire(b.recus + QStringLiteral("encore.bin")), QByteArray("xyz"));
 }
 
-QTEST_MAIN(TestTransferHostile)
+QTEST_GUILESS_MAIN(TestTransferHostile)
 #include "tst_transfer_hostile.moc"
