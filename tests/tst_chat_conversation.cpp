@@ -2,6 +2,7 @@
 // that sends what a copy never would.
 
 #include "FauxContact.h"
+#include "Memoire.h"
 #include "core/chat/Conversation.h"
 
 #include <QDir>
@@ -66,6 +67,8 @@ private slots:
     void finsDeConnexion_data();
     void finsDeConnexion();
     void tramesAvantDeconnexion();
+    void connexionSortanteInondee();
+    void contactQuiNeLitPlus();
 };
 
 // Connect, nicknames, a message with its format, presence, typing, a new nickname, disconnect.
@@ -349,6 +352,46 @@ void TestChatConversation::tramesAvantDeconnexion() {
     a.c.Deconnecter();
     QCOMPARE(ordre, (QStringList{QStringLiteral("Zed"), QStringLiteral("fin")}));
     QCOMPARE(a.c.EnAttente(), qsizetype(0));
+}
+
+// The protocol puts nothing on the connection we opened: what comes there is read and dropped,
+// without growing.
+void TestChatConversation::connexionSortanteInondee() {
+    Coeur a(QStringLiteral("127.0.0.212"), QStringLiteral("Alice"));
+    FauxContact eve(QStringLiteral("127.0.0.213"));
+    QVERIFY(eve.Appeler(QStringLiteral("127.0.0.212")));
+    QTRY_VERIFY(a.c.Connectee());
+    QSignalSpy messages(&a.c, &Conversation::messageRecu);
+    constexpr qint64 Total = 64 * 1024 * 1024;
+    const long avant = MemoireResidente();
+    eve.Inonder(FauxContact::Lien::DepuisCopie, QByteArray("[TXT]000_x\x03"), Total);
+    QTRY_COMPARE_WITH_TIMEOUT(eve.Inonde(), Total, 60000);
+    const long croissance = MemoireResidente() - avant;
+#if !defined(__SANITIZE_ADDRESS__)
+    QVERIFY2(croissance < 16 * 1024, qPrintable(QStringLiteral("%1 KiB").arg(croissance)));
+#endif
+    QVERIFY(a.c.Connectee());
+    eve.Envoyer("[TXT]000_encore\x03");
+    QVERIFY(messages.wait());
+    QCOMPARE(messages.count(), 1);
+    QCOMPARE(messages.at(0).at(3).toString(), QStringLiteral("encore"));
+}
+
+// A contact that stops reading cannot make us hold our frames for ever: the conversation ends
+// in failure once too much waits.
+void TestChatConversation::contactQuiNeLitPlus() {
+    Coeur a(QStringLiteral("127.0.0.214"), QStringLiteral("Alice"));
+    FauxContact eve(QStringLiteral("127.0.0.215"));
+    QVERIFY(eve.Appeler(QStringLiteral("127.0.0.214")));
+    QTRY_VERIFY(a.c.Connectee());
+    QSignalSpy fin(&a.c, &Conversation::terminee);
+    // No event loop turns meanwhile, so nothing leaves our buffer.
+    for (int i = 0; i < 100; ++i) {
+        QVERIFY(a.c.EnvoyerMessage(0, 0, 0, QString(60000, u'a')));
+    }
+    QVERIFY(fin.wait());
+    QCOMPARE(Arg<Fin>(fin, 0), Fin::Erreur);
+    QTRY_COMPARE(a.c.Etat(), EtatConnexion::Ecoute);
 }
 
 QTEST_GUILESS_MAIN(TestChatConversation)
