@@ -1,5 +1,6 @@
 // The files generated beside the program: the smiley bitmaps, the icon file, the sounds, and the
 // sounds played for real.
+#include "Fichiers.h"
 #include "ui/app/Images.h"
 #include "ui/platform/Sons.h"
 
@@ -19,11 +20,6 @@ namespace {
 
 QString DossierProgramme() {
     return QDir::cleanPath(QCoreApplication::applicationDirPath() + "/../OVAN_Messenger") + u'/';
-}
-
-QByteArray Lire(const QString& chemin) {
-    QFile f(chemin);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 quint32 Double(const QByteArray& o, int position) {
