@@ -76,6 +76,7 @@ private slots:
     void mauvaisesDonnees_data();
     void mauvaisesDonnees();
     void envoiOctetsExacts();
+    void effetsDesStyles();
 };
 
 void TestChatTrames::octetsDeControleRetires() {
@@ -298,6 +299,15 @@ void TestChatTrames::envoiOctetsExacts() {
     };
     QCOMPARE(envoye, attendu);
     QCOMPARE(EnvoiTrames::TexteSurLeFil(QStringLiteral("a\tb\r\n€日\u0003\u0000")), O("ab\r\n\x80?"));
+}
+
+// The style digit as bold 4, italic 2, underline 1 becomes the view's effects; 8 and 9, which a
+// contact can send, and anything else have none.
+void TestChatTrames::effetsDesStyles() {
+    const QList<int> effets = {0, 0, 4, 2, 6, 1, 5, 3, 7, 0, 0};
+    for (int style = -1; style <= 9; ++style) {
+        QCOMPARE(Trame::StyleVersEffets(style), effets[style + 1]);
+    }
 }
 
 QTEST_GUILESS_MAIN(TestChatTrames)

@@ -167,6 +167,8 @@ void TestSettingsFichier::sauvegardeSure() {
     // The folder is gone: nothing is made, failure is told.
     QVERIFY(!SauverFichierConfig(d + "absent/", "PSEUDO:Trois\n"));
     QVERIFY(!QFile::exists(d + "absent"));
+    // A folder is always written with its "/", the default one too: names are added to it.
+    QVERIFY(DossierParDefaut().endsWith(u'/'));
 }
 
 QTEST_GUILESS_MAIN(TestSettingsFichier)

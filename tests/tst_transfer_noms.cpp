@@ -90,6 +90,7 @@ private slots:
             {{"photo.jpg", "photo_1.jpg"}, "photo.jpg", "photo_2.jpg"},
             {{"photo.jpg", "->photo_1.jpg"}, "photo.jpg", "photo_2.jpg"},
             {{"photo_7.jpg"}, "photo_7.jpg", "photo_8.jpg"},
+            {{"x_10.txt", "x_11.txt"}, "x_10.txt", "x_12.txt"},
             {{"mon_fichier.txt"}, "mon_fichier.txt", "mon_fichier_1.txt"},
             {{"v_2b.txt"}, "v_2b.txt", "v_3.txt"},
             {{"LISEZMOI"}, "LISEZMOI", "LISEZMOI_1"},
@@ -126,6 +127,7 @@ private slots:
             {e.repeated(300), e.repeated(127)},
             {e.repeated(150) + ".txt", e.repeated(125) + ".txt"},
             {rire.repeated(80), rire.repeated(63)},
+            {QStringLiteral("€").repeated(100), QStringLiteral("€").repeated(85)},
             {QString(254, u'a') + e, QString(254, u'a')},
             {"a." + QString(300, u'b'), "a." + QString(253, u'b')}};
         for (const auto& [recu, sur] : cas)

@@ -84,11 +84,11 @@ public:
 
 signals:
     void etatChange(EtatConnexion etat, const QString& texte);
-    // FD_ACCEPT: a caller was accepted on W_Serveur and the listener is closed.
+    // A caller was accepted on W_Serveur and the listener is closed.
     void appelAccepte(const QString& adresse);
-    // FD_CONNECT without error on W_Client.
+    // W_Client has connected.
     void connexionEtablie();
-    // FD_READ on W_Serveur: the frames this read completed, in order.
+    // Bytes read on W_Serveur: the frames this read completed, in order.
     void tramesRecues(const QList<Trame::TrameRecue>& trames);
     // The contact closed either chat connection, even only its sending side. At most one
     // fermeture or erreur per conversation (Episode()).

@@ -1,5 +1,6 @@
 #include "ui/app/FenetrePrincipale.h"
 
+#include "ui/app/FenetreOvan.h"
 #include "ui/app/Fondu.h"
 #include "ui/app/Images.h"
 
@@ -10,6 +11,7 @@
 #include <QMenuBar>
 #include <QPainter>
 #include <QResizeEvent>
+#include <algorithm>
 
 namespace {
 
@@ -65,14 +67,14 @@ bool FenetrePrincipale::RaccourciDuProgramme(QObject* objet, const QKeyEvent* to
         return false;
     }
     const QKeySequence sequence(touche->keyCombination());
+    // The program's own windows; a message box or a file dialog keeps its keys.
     const QWidget* fenetre = controle->window();
-    for (QAction* element : m_menu) {
-        if (element->isEnabled() && element->shortcut() == sequence &&
-            (fenetre == this || fenetre->actions().contains(element))) {
-            return true;
-        }
+    if (fenetre != this && !qobject_cast<const FenetreOvan*>(fenetre)) {
+        return false;
     }
-    return false;
+    return std::any_of(m_menu.begin(), m_menu.end(), [&](const QAction* element) {
+        return element->isEnabled() && element->shortcut() == sequence;
+    });
 }
 
 QAction* FenetrePrincipale::AjouterElement(QMenu* menu, int id, const QString& texte, const char* raccourci) {

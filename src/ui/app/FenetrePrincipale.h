@@ -20,7 +20,6 @@ public:
     // Menu item by its id (900...), or null.
     QAction* ElementMenu(int id) const { return m_menu.value(id); }
     QAction* ElementMenu(Menu id) const { return ElementMenu(int(id)); }
-    QList<int> IdsMenu() const { return m_menu.keys(); }
 
     Fondu& fondu() { return *m_fondu; }
 

@@ -172,15 +172,6 @@ void Ovan::CablerFenetres() {
         ui.ComboBoxhWnd[ListeQualite]->setCurrentIndex(0);
     });
 
-    // The shortcuts work from every window of the program, and act on the main window.
-    for (QWidget* f : ui.Fenetres()) {
-        if (f != fenetre) {
-            for (int id : fenetre->IdsMenu()) {
-                f->addAction(fenetre->ElementMenu(id));
-            }
-        }
-    }
-
     // Links in the conversation view and the input box open with the desktop's programs.
     for (int slot : {ZoneConversation, ZoneSaisie}) {
         ui.RichEdithWnd[slot]->viewport()->installEventFilter(this);
@@ -224,8 +215,6 @@ void Ovan::Demarrer() {
 }
 
 void Ovan::AjouterIconeNotification() {
-    m_sysTray->Handle(m_interface->FenetrehWnd);
-    m_sysTray->ID(1979);
     m_sysTray->Tip(QStringLiteral("OVAN Messenger"));
     m_iconeNotification = m_sysTray->AjouteIcone(DossExec() + QStringLiteral("OVAN_Messenger.ico"));
     if (!m_iconeNotification) {
@@ -277,10 +266,8 @@ void Ovan::DemarrerHistorique() {
     connect(m_historique.get(), &BaseHistorique::horsService, this, [&ui](const QString& raison) {
         ui.TexteBarreStatut(0, QStringLiteral("L'historique est désactivé : ") + raison + u'.');
     });
-    m_fenetreHistorique = std::make_unique<FenetreHistorique>(ui.FenetrehWnd, *m_historique, *m_smileys, dialogues());
-    for (int id : ui.FenetrehWnd->IdsMenu()) {
-        m_fenetreHistorique->Fenetre()->addAction(ui.FenetrehWnd->ElementMenu(id));
-    }
+    m_fenetreHistorique =
+        std::make_unique<FenetreHistorique>(ui.FenetrehWnd, *m_historique, *m_smileys, dialogues());
     m_vue->ReglerJournal([this](EntreeHistorique entree) {
         entree.Moment = QDateTime::currentDateTimeUtc();
         bool ipv4 = false;

@@ -21,10 +21,6 @@ public:
     ~SysTray() override;
 
     // The window the icon belongs to, the icon's id, its tip (cut at 63 characters).
-    void Handle(QWidget* fenetre) { m_fenetre = fenetre; }
-    QWidget* Handle() const { return m_fenetre; }
-    void ID(int id) { m_id = id; }
-    int ID() const { return m_id; }
     void Tip(const QString& tip);
     QString Tip() const { return m_tip; }
 
@@ -46,8 +42,6 @@ signals:
     void quitter();
 
 private:
-    QPointer<QWidget> m_fenetre;
-    int m_id = 0;
     QString m_tip;
     std::unique_ptr<QMenu> m_menu;
     QAction* m_ouvrir;
