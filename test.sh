@@ -6,6 +6,7 @@ cd "$(dirname "$0")"
 
 scripts/install-deps.sh --tests
 scripts/verifier-inclusions.sh
+scripts/verifier-format.sh
 scripts/verifier-adresses.sh
 # Says once, before the tests, when they cannot have a network of their own here.
 scripts/reseau-prive.sh true

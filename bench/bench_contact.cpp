@@ -4,9 +4,9 @@
 #include "CopieOvan.h"
 #include "FauxContact.h"
 #include "Memoire.h"
+#include "core/chat/SocketsChat.h"
 #include "ui/app/Interface.h"
 #include "ui/chat/ArriveeDonnees.h"
-#include "core/chat/SocketsChat.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

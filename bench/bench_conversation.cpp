@@ -5,13 +5,13 @@
 // messages: the cost of one at the end against the start, memory, the longest event-loop wait.
 #include "CopieOvan.h"
 #include "Memoire.h"
+#include "core/chat/SocketsChat.h"
+#include "core/history/Historique.h"
 #include "ui/app/FenetrePrincipale.h"
 #include "ui/app/Interface.h"
 #include "ui/chat/ArriveeDonnees.h"
-#include "core/chat/SocketsChat.h"
 #include "ui/conversation/AjouteTexte.h"
 #include "ui/conversation/VueConversation.h"
-#include "core/history/Historique.h"
 
 #include <QApplication>
 #include <QDir>

@@ -3,8 +3,8 @@
 // the longest its interface thread went without turning. The bytes that arrive are checked.
 // The bench starts itself twice: "bench_copies emetteur FILE" and "bench_copies recepteur FOLDER/".
 #include "CopieOvan.h"
-#include "ui/app/Interface.h"
 #include "core/chat/SocketsChat.h"
+#include "ui/app/Interface.h"
 
 #include <QApplication>
 #include <QCryptographicHash>

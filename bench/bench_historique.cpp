@@ -23,22 +23,28 @@ constexpr int Recherches = 20;
 constexpr double ObjectifMs = 50;
 
 const char* const Courants[] = {
-    "le", "la", "les", "de", "des", "du", "un", "une", "et", "à", "en", "pour", "que", "qui", "dans", "sur",
-    "pas", "plus", "ne", "je", "tu", "il", "elle", "on", "nous", "vous", "ils", "ce", "ça", "est", "sont",
-    "suis", "es", "ai", "as", "a", "avons", "avez", "ont", "fait", "faire", "dit", "bien", "très", "aussi",
-    "mais", "ou", "donc", "car", "si", "avec", "sans", "chez", "moi", "toi", "lui", "demain", "hier",
-    "aujourd'hui", "soir", "matin", "midi", "semaine", "week-end", "travail", "maison", "voiture", "train",
-    "fichier", "photo", "message", "réunion", "projet", "rapport", "été", "hiver", "printemps", "automne",
-    "Noël", "vacances", "café", "déjeuner", "dîner", "cinéma", "musique", "livre", "film", "match", "équipe",
-    "bonjour", "salut", "merci", "désolé", "d'accord", "super", "génial", "peut-être", "bientôt", "toujours",
-    "jamais", "encore", "déjà", "vraiment", "quoi", "comment", "pourquoi", "quand", "où", "combien",
-    "envoyer", "recevoir", "regarder", "appeler", "attendre", "venir", "partir", "arriver", "manger",
-    "réseau", "ordinateur", "écran", "clavier", "souris", "imprimante", "serveur", "mot", "passe",
+    "le",        "la",       "les",         "de",         "des",       "du",       "un",       "une",
+    "et",        "à",        "en",          "pour",       "que",       "qui",      "dans",     "sur",
+    "pas",       "plus",     "ne",          "je",         "tu",        "il",       "elle",     "on",
+    "nous",      "vous",     "ils",         "ce",         "ça",        "est",      "sont",     "suis",
+    "es",        "ai",       "as",          "a",          "avons",     "avez",     "ont",      "fait",
+    "faire",     "dit",      "bien",        "très",       "aussi",     "mais",     "ou",       "donc",
+    "car",       "si",       "avec",        "sans",       "chez",      "moi",      "toi",      "lui",
+    "demain",    "hier",     "aujourd'hui", "soir",       "matin",     "midi",     "semaine",  "week-end",
+    "travail",   "maison",   "voiture",     "train",      "fichier",   "photo",    "message",  "réunion",
+    "projet",    "rapport",  "été",         "hiver",      "printemps", "automne",  "Noël",     "vacances",
+    "café",      "déjeuner", "dîner",       "cinéma",     "musique",   "livre",    "film",     "match",
+    "équipe",    "bonjour",  "salut",       "merci",      "désolé",    "d'accord", "super",    "génial",
+    "peut-être", "bientôt",  "toujours",    "jamais",     "encore",    "déjà",     "vraiment", "quoi",
+    "comment",   "pourquoi", "quand",       "où",         "combien",   "envoyer",  "recevoir", "regarder",
+    "appeler",   "attendre", "venir",       "partir",     "arriver",   "manger",   "réseau",   "ordinateur",
+    "écran",     "clavier",  "souris",      "imprimante", "serveur",   "mot",      "passe",
 };
 
-const char* const Syllabes[] = {"pa", "ri", "lon", "mé", "tre", "cha", "ble", "vou", "ran", "dé", "ci", "to",
-                                "gne", "peu", "bro", "sin", "lu", "fè", "que", "van", "ho", "jor", "ste", "ni",
-                                "qua", "bé", "ron", "sa", "gu", "ell", "ette", "ment", "ier", "eau", "oir"};
+const char* const Syllabes[] = {"pa",  "ri",  "lon", "mé",   "tre",  "cha", "ble", "vou", "ran",
+                                "dé",  "ci",  "to",  "gne",  "peu",  "bro", "sin", "lu",  "fè",
+                                "que", "van", "ho",  "jor",  "ste",  "ni",  "qua", "bé",  "ron",
+                                "sa",  "gu",  "ell", "ette", "ment", "ier", "eau", "oir"};
 
 // Synthetic words for a vocabulary of realistic size; none is one of the words searched for.
 QStringList Rares(QRandomGenerator& hasard, int combien) {
@@ -118,9 +124,10 @@ void Chercher(BaseHistorique& base, const QString& mots) {
     const double mediane = (durees[Recherches / 2 - 1] + durees[Recherches / 2]) / 2;
     const double pire = durees.back();
     std::printf("  %-24s %4lld found   median %7.2f ms (%.3f x 50 ms)   worst %7.2f ms (%.3f x 50 ms)\n",
-                qPrintable(QLatin1Char('"') + (mots.size() > 20 ? mots.left(18) + QStringLiteral("...") : mots) +
-                           QLatin1Char('"')), static_cast<long long>(trouves), mediane,
-                mediane / ObjectifMs, pire, pire / ObjectifMs);
+                qPrintable(QLatin1Char('"') +
+                           (mots.size() > 20 ? mots.left(18) + QStringLiteral("...") : mots) +
+                           QLatin1Char('"')),
+                static_cast<long long>(trouves), mediane, mediane / ObjectifMs, pire, pire / ObjectifMs);
 }
 
 } // namespace
@@ -154,8 +161,8 @@ int main(int argc, char** argv) {
         const double ajoutes = montre.nsecsElapsed() / 1e9;
         base.Vider();
         const double secondes = montre.nsecsElapsed() / 1e9;
-        std::printf("Writing %d entries: Ajouter loop %.3f s, written after %.3f s: %.0f entries/s\n", EntreesDebit,
-                    ajoutes, secondes, EntreesDebit / secondes);
+        std::printf("Writing %d entries: Ajouter loop %.3f s, written after %.3f s: %.0f entries/s\n",
+                    EntreesDebit, ajoutes, secondes, EntreesDebit / secondes);
         std::printf("  Ajouter on the calling thread: mean %.2f us, longest %.1f us, %d calls over 20 us\n",
                     ajoutes * 1e6 / EntreesDebit, pire / 1e3, lents);
         std::printf("  database: %.1f MiB\n", Taille(chemin) / 1048576.0);
@@ -173,8 +180,8 @@ int main(int argc, char** argv) {
             }
             base.Vider();
         }
-        std::printf("Filling %d entries: %.1f s, database %.1f MiB\n", EntreesRecherche, montre.nsecsElapsed() / 1e9,
-                    Taille(chemin) / 1048576.0);
+        std::printf("Filling %d entries: %.1f s, database %.1f MiB\n", EntreesRecherche,
+                    montre.nsecsElapsed() / 1e9, Taille(chemin) / 1048576.0);
         std::printf("Searches (%d each, at most 200 results, goal under 50 ms):\n", Recherches);
         Chercher(base, QStringLiteral("marmotte"));
         Chercher(base, QStringLiteral("ornithorynque"));

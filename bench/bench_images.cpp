@@ -3,8 +3,8 @@
 // process, the longest the interface thread went without turning meanwhile (goal: under 50 ms),
 // and the same conversion run in this process without a helper, as the baseline.
 #include "CopieOvan.h"
-#include "ui/app/Interface.h"
 #include "core/tools/ConversionFreeImage.h"
+#include "ui/app/Interface.h"
 #include "ui/tools/ConversionImages.h"
 
 #include <QApplication>

@@ -16,8 +16,8 @@ PAQUETS=(
 )
 if [ "${1:-}" = "--tests" ]; then
   PAQUETS+=(
-    # libFuzzer, for the fuzz runs under CI
-    clang libclang-rt-14-dev
+    # libFuzzer, for the fuzz runs under CI; the source layout check
+    clang libclang-rt-14-dev clang-format
     # Network namespaces for each test program and the end-to-end run; a shaped link (tc) and
     # resets made on the way (nft) for the transfer tests
     iproute2 nftables

@@ -1,12 +1,12 @@
 // Two and three copies on loopback: connecting, connecting back, closing, failing.
 #include "CopieOvan.h"
+#include "core/chat/SocketsChat.h"
+#include "core/transfer/CanalFichier.h"
 #include "ui/app/BoutonImage.h"
 #include "ui/app/FenetreOvan.h"
 #include "ui/app/FenetrePrincipale.h"
 #include "ui/app/Interface.h"
 #include "ui/chat/ArriveeDonnees.h"
-#include "core/chat/SocketsChat.h"
-#include "core/transfer/CanalFichier.h"
 
 #include <QAction>
 #include <QLineEdit>

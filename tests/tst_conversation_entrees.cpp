@@ -1,10 +1,10 @@
 // Conversation entries: their lines and formats, the input box's formats, clearing, links.
 #include "CopieOvan.h"
 #include "FormatsTexte.h"
+#include "core/history/Historique.h"
 #include "ui/app/BoutonImage.h"
 #include "ui/app/FenetrePrincipale.h"
 #include "ui/conversation/VueConversation.h"
-#include "core/history/Historique.h"
 
 #include <QScrollBar>
 #include <QTextEdit>

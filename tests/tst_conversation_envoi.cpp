@@ -3,9 +3,9 @@
 #include "CopieOvan.h"
 #include "FauxContact.h"
 #include "FormatsTexte.h"
+#include "core/chat/SocketsChat.h"
 #include "ui/app/BoiteSaisie.h"
 #include "ui/app/BoutonImage.h"
-#include "core/chat/SocketsChat.h"
 
 #include <QTextEdit>
 

@@ -2,13 +2,13 @@
 #include "CopieOvan.h"
 #include "FauxContact.h"
 #include "Fichiers.h"
+#include "core/chat/SocketsChat.h"
+#include "core/transfer/CanalFichier.h"
 #include "ui/app/BoutonImage.h"
 #include "ui/app/FenetreOvan.h"
 #include "ui/app/FenetrePrincipale.h"
 #include "ui/app/Fondu.h"
 #include "ui/app/Interface.h"
-#include "core/chat/SocketsChat.h"
-#include "core/transfer/CanalFichier.h"
 
 #include <QApplication>
 #include <QCryptographicHash>
@@ -334,10 +334,10 @@ void TestTransferFenetre::ouiPendantLaSortieDuFondu() {
     QTRY_VERIFY(fenetre->fondu().Alpha() < 255);
     p.a.dialogues().RepondreFichier(deux);
     p.a.ovan().ClicBouton(Commande::EnvoyerFichier);
-    QTRY_VERIFY(
-        p.b.TexteConversation().contains(QStringLiteral("Vous avez reçu 'deux.bin' avec succès !")));
+    QTRY_VERIFY(p.b.TexteConversation().contains(QStringLiteral("Vous avez reçu 'deux.bin' avec succès !")));
     QVERIFY(entree.count() == 1 || entree.wait());
-    QTRY_VERIFY(p.a.TexteConversation().contains(QStringLiteral("Vous avez envoyé 'deux.bin' avec succès !")));
+    QTRY_VERIFY(
+        p.a.TexteConversation().contains(QStringLiteral("Vous avez envoyé 'deux.bin' avec succès !")));
     QVERIFY(fenetre->isVisible());
     QCOMPARE(fenetre->windowTitle(), QStringLiteral("100 % - deux.bin"));
     QCOMPARE(p.a.interface().ProgressBarhWnd[1]->value(), 1000);

@@ -56,9 +56,9 @@ namespace {
 constexpr char Echelle[] = "2";
 // Layout units are CSS pixels: 96 per inch, as the widths in notice.html.
 constexpr int Resolution = 96;
-constexpr qreal MargeCote = 68;   // 18 mm
-constexpr qreal MargeHaut = 72;   // 19 mm
-constexpr qreal MargeBas = 76;    // 20 mm, the footer inside
+constexpr qreal MargeCote = 68; // 18 mm
+constexpr qreal MargeHaut = 72; // 19 mm
+constexpr qreal MargeBas = 76;  // 20 mm, the footer inside
 const QString TitreNotice = QStringLiteral("OVAN Messenger — Guide de l'utilisateur");
 
 void Erreur(const QString& texte) {
@@ -77,10 +77,14 @@ void Messages(QtMsgType type, const QMessageLogContext& contexte, const QString&
 // The copy never shows a box, opens nothing and plays nothing.
 class DialoguesMuets : public Dialogues {
 public:
-    Reponse Message(QWidget*, const QString&, const QString&, Icone, Boutons) override { return Reponse::Non; }
+    Reponse Message(QWidget*, const QString&, const QString&, Icone, Boutons) override {
+        return Reponse::Non;
+    }
     QString ChoisirDossier(QWidget*, const QString&, const QString&) override { return {}; }
     QString ChoisirFichier(QWidget*, const QString&, const QString&) override { return {}; }
-    QString ChoisirFichierASauver(QWidget*, const QString&, const QString&, const QString&) override { return {}; }
+    QString ChoisirFichierASauver(QWidget*, const QString&, const QString&, const QString&) override {
+        return {};
+    }
 };
 class ShellMuet : public Shell {
 public:
@@ -146,8 +150,9 @@ public:
     QStringList Domaines(const Dnssd::Arret&) override { return {QStringLiteral("local")}; }
     QList<Dnssd::Poste> Postes(const QString&, const Dnssd::Arret&) override {
         QList<Dnssd::Poste> postes;
-        for (const auto& [nom, pseudo] : {std::pair("bureau.local", "Papa"), std::pair("pc-salon.local", "Julie"),
-                                          std::pair("imprimante.local", "")}) {
+        for (const auto& [nom, pseudo] :
+             {std::pair("bureau.local", "Papa"), std::pair("pc-salon.local", "Julie"),
+              std::pair("imprimante.local", "")}) {
             Dnssd::Poste p;
             p.Nom = QString::fromUtf8(nom);
             p.Pseudo = QString::fromUtf8(pseudo);
@@ -330,7 +335,8 @@ struct Titre {
 
 // The 25 codes and their pictures, five to a row.
 QString TableSmileys() {
-    QString html = QStringLiteral("<table class=\"smileys\" align=\"center\" cellspacing=\"0\" cellpadding=\"6\">");
+    QString html =
+        QStringLiteral("<table class=\"smileys\" align=\"center\" cellspacing=\"0\" cellpadding=\"6\">");
     for (int k = 1; k <= 25; ++k) {
         if ((k - 1) % 5 == 0) {
             html += QStringLiteral("<tr>");
@@ -349,11 +355,13 @@ QString TableSmileys() {
 }
 
 QString TableMatieres(const QList<Titre>& titres) {
-    QString html = QStringLiteral("<table class=\"sommaire\" width=\"100%\" cellspacing=\"0\" cellpadding=\"1\">");
+    QString html =
+        QStringLiteral("<table class=\"sommaire\" width=\"100%\" cellspacing=\"0\" cellpadding=\"1\">");
     for (const Titre& t : titres) {
         const QString classe = t.niveau == 1 ? QStringLiteral("section") : QStringLiteral("sous-section");
         html += QStringLiteral("<tr><td class=\"%1\">%2</td><td class=\"%1\" align=\"right\">%3</td></tr>")
-                    .arg(classe, t.texte.toHtmlEscaped(), t.page > 0 ? QString::number(t.page) : QStringLiteral("00"));
+                    .arg(classe, t.texte.toHtmlEscaped(),
+                         t.page > 0 ? QString::number(t.page) : QStringLiteral("00"));
     }
     return html + QStringLiteral("</table>");
 }
@@ -387,15 +395,16 @@ QList<Titre> Titres(const QTextDocument& document) {
 // The writer stamps the time of the run: the guide gets the date of its text instead, so that the same
 // sources give the same bytes. The stamp keeps its length, as the file's offsets count on it.
 void Dater(QByteArray& pdf, const QDateTime& date) {
-    static const QRegularExpression tampon(QStringLiteral(R"(/CreationDate \(D:(\d{14})(Z|[+-]\d\d'\d\d')\))"));
+    static const QRegularExpression tampon(
+        QStringLiteral(R"(/CreationDate \(D:(\d{14})(Z|[+-]\d\d'\d\d')\))"));
     const QRegularExpressionMatch m = tampon.match(QString::fromLatin1(pdf));
     if (!m.hasMatch()) {
         return;
     }
     const QDateTime utc = date.toUTC();
-    const QString nouveau = QStringLiteral("/CreationDate (D:") + utc.toString(QStringLiteral("yyyyMMddHHmmss")) +
-                            (m.captured(2) == QLatin1String("Z") ? QStringLiteral("Z") : QStringLiteral("+00'00'")) +
-                            u')';
+    const QString nouveau =
+        QStringLiteral("/CreationDate (D:") + utc.toString(QStringLiteral("yyyyMMddHHmmss")) +
+        (m.captured(2) == QLatin1String("Z") ? QStringLiteral("Z") : QStringLiteral("+00'00'")) + u')';
     pdf.replace(m.capturedStart(), m.capturedLength(), nouveau.toLatin1());
 }
 
@@ -540,6 +549,7 @@ int main(int argc, char* argv[]) {
     QByteArray octets = tampon.data();
     bool epoque = false;
     const qint64 secondes = qgetenv("SOURCE_DATE_EPOCH").toLongLong(&epoque);
-    Dater(octets, epoque ? QDateTime::fromSecsSinceEpoch(secondes, Qt::UTC) : QFileInfo(source).lastModified());
+    Dater(octets,
+          epoque ? QDateTime::fromSecsSinceEpoch(secondes, Qt::UTC) : QFileInfo(source).lastModified());
     return Ecrire(sortie, octets) ? 0 : 1;
 }

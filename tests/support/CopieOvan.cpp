@@ -1,7 +1,7 @@
 #include "CopieOvan.h"
 
-#include "ui/app/Interface.h"
 #include "core/chat/SocketsChat.h"
+#include "ui/app/Interface.h"
 
 #include <QFile>
 #include <QLineEdit>

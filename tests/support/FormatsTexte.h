@@ -1,8 +1,8 @@
 // Reading back what a text view shows: its runs of text with their formats.
 #pragma once
 
-#include "ui/app/Interface.h"
 #include "core/chat/Trame.h"
+#include "ui/app/Interface.h"
 #include "ui/conversation/AjouteTexte.h"
 
 #include <QCheckBox>

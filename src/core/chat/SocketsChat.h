@@ -105,7 +105,8 @@ private:
     void DemarrerConnexion(const QHostAddress& adresse, Origine origine);
     void SurFermeture(QTcpSocket* socket);
     void Signaler(bool erreur);
-    void ChercheParSysteme(const QString& IP, quint64 generation, std::function<void(const QHostAddress&)> suite);
+    void ChercheParSysteme(const QString& IP, quint64 generation,
+                           std::function<void(const QHostAddress&)> suite);
 
     QHostAddress m_adresseLocale;
     EtatConnexion m_etat = EtatConnexion::Deconnecte;

@@ -82,7 +82,8 @@ void BaseHistorique::ReglerEnregistrer(bool oui) {
 }
 
 void BaseHistorique::Ajouter(const EntreeHistorique& entree) {
-    if (!d->disponible.load(std::memory_order_relaxed) || d->enregistrer.load(std::memory_order_relaxed) == 0) {
+    if (!d->disponible.load(std::memory_order_relaxed) ||
+        d->enregistrer.load(std::memory_order_relaxed) == 0) {
         return;
     }
     EntreeHistorique copie = entree;
@@ -145,5 +146,6 @@ void BaseHistorique::Etat::Echec(const QString& pourquoi) {
         file.clear();
         accompli.wakeAll();
     }
-    QMetaObject::invokeMethod(q, [q = q, pourquoi] { emit q->horsService(pourquoi); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        q, [q = q, pourquoi] { emit q->horsService(pourquoi); }, Qt::QueuedConnection);
 }

@@ -28,7 +28,8 @@ const char* const Schema[] = {
     "CREATE INDEX IF NOT EXISTS entrees_conversation ON entrees (adresse, jour, id)",
     "CREATE VIRTUAL TABLE IF NOT EXISTS entrees_mots USING fts5(texte, content='entrees', content_rowid='id',"
     " tokenize='unicode61 remove_diacritics 2', prefix='1 2')",
-    "CREATE TABLE IF NOT EXISTS conversations (adresse TEXT NOT NULL, jour TEXT NOT NULL, pseudo TEXT NOT NULL,"
+    "CREATE TABLE IF NOT EXISTS conversations (adresse TEXT NOT NULL, jour TEXT NOT NULL, pseudo TEXT NOT "
+    "NULL,"
     " entrees INTEGER NOT NULL, derniere INTEGER NOT NULL, PRIMARY KEY (adresse, jour)) WITHOUT ROWID",
     "CREATE INDEX IF NOT EXISTS conversations_ordre ON conversations (derniere)",
     "CREATE TABLE IF NOT EXISTS reglages (cle TEXT PRIMARY KEY, valeur TEXT NOT NULL) WITHOUT ROWID",
@@ -38,7 +39,14 @@ constexpr int DelaiLotMs = 50;
 constexpr int AttenteVerrouMs = 2000;
 
 // SQLite's primary result codes (the driver reports them in nativeErrorCode).
-enum CodeSqlite { Occupee = 5, Verrouillee = 6, Endommagee = 11, Pleine = 13, Inouvrable = 14, PasUneBase = 26 };
+enum CodeSqlite {
+    Occupee = 5,
+    Verrouillee = 6,
+    Endommagee = 11,
+    Pleine = 13,
+    Inouvrable = 14,
+    PasUneBase = 26
+};
 
 QString RaisonVerrou() {
     return QStringLiteral("la base de l'historique est verrouillée par un autre programme");
@@ -150,7 +158,8 @@ void BaseHistorique::Etat::Boucle() {
             const QList<EntreeHistorique>& aEcrire = lot;
             if (disponible.load() && !aEcrire.isEmpty() && EcrireLot(e, aEcrire)) {
                 total += aEcrire.size();
-                QMetaObject::invokeMethod(q, [q = q, n = total] { emit q->ecrit(n); }, Qt::QueuedConnection);
+                QMetaObject::invokeMethod(
+                    q, [q = q, n = total] { emit q->ecrit(n); }, Qt::QueuedConnection);
             }
         }
         lots.clear();
@@ -250,15 +259,16 @@ bool BaseHistorique::Etat::Ouvrir(Ecriture& e) {
         }
         return true;
     };
-    return preparer(e.entree,
-                    "INSERT INTO entrees (moment, jour, sorte, adresse, pseudo, auteur, police, couleur, style, texte)"
-                    " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)") &&
+    return preparer(e.entree, "INSERT INTO entrees (moment, jour, sorte, adresse, pseudo, auteur, police, "
+                              "couleur, style, texte)"
+                              " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)") &&
            preparer(e.mots, "INSERT INTO entrees_mots (rowid, texte) VALUES (?, ?)") &&
-           preparer(e.conversation,
-                    "INSERT INTO conversations (adresse, jour, pseudo, entrees, derniere) VALUES (?, ?, ?, ?, ?)"
-                    " ON CONFLICT (adresse, jour) DO UPDATE SET"
-                    " pseudo = CASE WHEN excluded.pseudo <> '' THEN excluded.pseudo ELSE pseudo END,"
-                    " entrees = entrees + excluded.entrees, derniere = excluded.derniere");
+           preparer(
+               e.conversation,
+               "INSERT INTO conversations (adresse, jour, pseudo, entrees, derniere) VALUES (?, ?, ?, ?, ?)"
+               " ON CONFLICT (adresse, jour) DO UPDATE SET"
+               " pseudo = CASE WHEN excluded.pseudo <> '' THEN excluded.pseudo ELSE pseudo END,"
+               " entrees = entrees + excluded.entrees, derniere = excluded.derniere");
 }
 
 void BaseHistorique::Etat::Echec(const QSqlError& erreur) {
@@ -374,4 +384,3 @@ bool BaseHistorique::Etat::ToutEffacer(Ecriture& e) {
     q.finish();
     return complet;
 }
-

@@ -143,8 +143,8 @@ void AnnonceDnssd::Etat::Connecter() {
 
 AvahiStringList* AnnonceDnssd::Etat::Txt() const {
     AvahiStringList* txt = avahi_string_list_new("txtvers=1", nullptr);
-    return avahi_string_list_add_pair_arbitrary(txt, "pseudo", reinterpret_cast<const uint8_t*>(pseudo.constData()),
-                                                size_t(pseudo.size()));
+    return avahi_string_list_add_pair_arbitrary(
+        txt, "pseudo", reinterpret_cast<const uint8_t*>(pseudo.constData()), size_t(pseudo.size()));
 }
 
 void AnnonceDnssd::Etat::Publier() {
@@ -166,8 +166,8 @@ void AnnonceDnssd::Etat::Publier() {
     }
     AvahiStringList* txt = Txt();
     const int erreur = avahi_entry_group_add_service_strlst(groupe, AVAHI_IF_UNSPEC, AVAHI_PROTO_UNSPEC,
-                                                            AvahiPublishFlags(0), nom.constData(), Dnssd::TypeOvan,
-                                                            nullptr, nullptr, port, txt);
+                                                            AvahiPublishFlags(0), nom.constData(),
+                                                            Dnssd::TypeOvan, nullptr, nullptr, port, txt);
     avahi_string_list_free(txt);
     if (erreur == AVAHI_ERR_COLLISION) {
         char* autre = avahi_alternative_service_name(nom.constData());
@@ -218,8 +218,8 @@ void AnnonceDnssd::Pseudo(const QString& pseudo) {
         if (d->groupe && !avahi_entry_group_is_empty(d->groupe)) {
             AvahiStringList* txt = d->Txt();
             avahi_entry_group_update_service_txt_strlst(d->groupe, AVAHI_IF_UNSPEC, AVAHI_PROTO_UNSPEC,
-                                                        AvahiPublishFlags(0), d->nom.constData(), Dnssd::TypeOvan,
-                                                        nullptr, txt);
+                                                        AvahiPublishFlags(0), d->nom.constData(),
+                                                        Dnssd::TypeOvan, nullptr, txt);
             avahi_string_list_free(txt);
         } else {
             d->Publier();

@@ -30,8 +30,8 @@ public:
         m_poll = avahi_simple_poll_new();
         if (m_poll) {
             int erreur = 0;
-            m_client = avahi_client_new(avahi_simple_poll_get(m_poll), AvahiClientFlags(0), &Boucle::EtatClient,
-                                        this, &erreur);
+            m_client = avahi_client_new(avahi_simple_poll_get(m_poll), AvahiClientFlags(0),
+                                        &Boucle::EtatClient, this, &erreur);
         }
     }
     ~Boucle() {
@@ -55,7 +55,8 @@ public:
         chrono.start();
         while (!m_perdue && !arret.load() && !fini()) {
             const qint64 reste = delaiMs - chrono.elapsed();
-            if (reste <= 0 || avahi_simple_poll_iterate(m_poll, int(std::min<qint64>(reste, PasAttenteMs))) != 0) {
+            if (reste <= 0 ||
+                avahi_simple_poll_iterate(m_poll, int(std::min<qint64>(reste, PasAttenteMs))) != 0) {
                 break;
             }
         }
@@ -104,14 +105,15 @@ struct RechercheDomaines {
     bool finie = false;
 };
 
-void DomaineVu(AvahiDomainBrowser*, AvahiIfIndex, AvahiProtocol, AvahiBrowserEvent evenement, const char* domaine,
-               AvahiLookupResultFlags, void* donnees) {
+void DomaineVu(AvahiDomainBrowser*, AvahiIfIndex, AvahiProtocol, AvahiBrowserEvent evenement,
+               const char* domaine, AvahiLookupResultFlags, void* donnees) {
     auto* recherche = static_cast<RechercheDomaines*>(donnees);
     switch (evenement) {
     case AVAHI_BROWSER_NEW: {
         const QString nom = SansPointFinal(Dnssd::NomLisible(domaine ? QByteArray(domaine) : QByteArray()));
         if (!nom.isEmpty() && nom.compare(QLatin1String("local"), Qt::CaseInsensitive) != 0 &&
-            !recherche->noms.contains(nom, Qt::CaseInsensitive) && recherche->noms.size() < Dnssd::MaxDomaines) {
+            !recherche->noms.contains(nom, Qt::CaseInsensitive) &&
+            recherche->noms.size() < Dnssd::MaxDomaines) {
             recherche->noms.append(nom);
         }
         break;
@@ -138,8 +140,8 @@ struct RecherchePostes {
     int servicesVus = 0;
 
     bool Finie() const {
-        return resolutionsEnCours == 0 &&
-               std::all_of(navigations.begin(), navigations.end(), [](const Navigation& n) { return n.finie; });
+        return resolutionsEnCours == 0 && std::all_of(navigations.begin(), navigations.end(),
+                                                      [](const Navigation& n) { return n.finie; });
     }
 };
 
@@ -207,9 +209,9 @@ void ServiceVu(AvahiServiceBrowser* navigateur, AvahiIfIndex interface, AvahiPro
         // Each service is resolved once per interface; a flood stops being followed.
         if (recherche->servicesVus < 4 * Dnssd::MaxPostes) {
             ++recherche->servicesVus;
-            if (avahi_service_resolver_new(avahi_service_browser_get_client(navigateur), interface, protocole, nom,
-                                           type, domaine, AVAHI_PROTO_INET, AvahiLookupFlags(0), ServiceResolu,
-                                           recherche)) {
+            if (avahi_service_resolver_new(avahi_service_browser_get_client(navigateur), interface, protocole,
+                                           nom, type, domaine, AVAHI_PROTO_INET, AvahiLookupFlags(0),
+                                           ServiceResolu, recherche)) {
                 ++recherche->resolutionsEnCours;
             }
         }
@@ -227,8 +229,8 @@ struct RechercheAdresse {
     bool finie = false;
 };
 
-void AdresseTrouvee(AvahiHostNameResolver*, AvahiIfIndex, AvahiProtocol, AvahiResolverEvent evenement, const char*,
-                    const AvahiAddress* adresse, AvahiLookupResultFlags, void* donnees) {
+void AdresseTrouvee(AvahiHostNameResolver*, AvahiIfIndex, AvahiProtocol, AvahiResolverEvent evenement,
+                    const char*, const AvahiAddress* adresse, AvahiLookupResultFlags, void* donnees) {
     auto* recherche = static_cast<RechercheAdresse*>(donnees);
     if (evenement == AVAHI_RESOLVER_FOUND && adresse && adresse->proto == AVAHI_PROTO_INET) {
         char texte[AVAHI_ADDRESS_STR_MAX] = {};
@@ -255,8 +257,8 @@ QString Poste::PourContacter(int longueurMax) const {
     // A plain host name resolves by itself; anything else is reached by its address.
     const bool simple = !Nom.isEmpty() && Nom.size() <= longueurMax && !Nom.startsWith(u'-') &&
                         std::all_of(Nom.begin(), Nom.end(), [](QChar c) {
-                            return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || (c >= u'0' && c <= u'9') ||
-                                   c == u'-' || c == u'.';
+                            return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') ||
+                                   (c >= u'0' && c <= u'9') || c == u'-' || c == u'.';
                         });
     return simple ? Nom : Adresse;
 }

@@ -22,19 +22,20 @@ public:
     // the task was stopped first. Returns the task's stop flag.
     template <class Travail, class Suite> std::shared_ptr<Arret> Lancer(Travail travail, Suite suite) {
         auto arret = std::make_shared<Arret>(false);
-        QThread* fil = QThread::create([this, arret, travail = std::move(travail), suite = std::move(suite)]() mutable {
-            // Shared rather than moved into the call: Qt may free the posted call on this thread
-            // after the owner's thread has run it.
-            auto resultat = std::make_shared<decltype(travail(*arret))>(travail(*arret));
-            QMetaObject::invokeMethod(
-                this,
-                [arret, suite = std::move(suite), resultat]() mutable {
-                    if (!arret->load()) {
-                        suite(std::move(*resultat));
-                    }
-                },
-                Qt::QueuedConnection);
-        });
+        QThread* fil =
+            QThread::create([this, arret, travail = std::move(travail), suite = std::move(suite)]() mutable {
+                // Shared rather than moved into the call: Qt may free the posted call on this thread
+                // after the owner's thread has run it.
+                auto resultat = std::make_shared<decltype(travail(*arret))>(travail(*arret));
+                QMetaObject::invokeMethod(
+                    this,
+                    [arret, suite = std::move(suite), resultat]() mutable {
+                        if (!arret->load()) {
+                            suite(std::move(*resultat));
+                        }
+                    },
+                    Qt::QueuedConnection);
+            });
         Suivre(fil, arret);
         return arret;
     }

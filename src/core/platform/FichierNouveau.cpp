@@ -35,8 +35,8 @@ bool FichierNouveau::Creer(const QByteArray& dossier, bool lecture) {
     // Otherwise a hidden name, fresh each try: O_EXCL refuses any existing entry, links included.
     for (int essai = 0; essai < 16 && m_fd < 0; ++essai) {
         m_nomTemporaire = NomCache();
-        m_fd = ::openat(m_dossier, m_nomTemporaire.constData(), acces | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
-                        0666);
+        m_fd = ::openat(m_dossier, m_nomTemporaire.constData(),
+                        acces | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
         if (m_fd < 0 && errno != EEXIST) {
             break;
         }

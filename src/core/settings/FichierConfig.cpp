@@ -164,4 +164,3 @@ QString DossierParDefaut() {
     }
     return dossier;
 }
-

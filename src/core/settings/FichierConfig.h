@@ -60,4 +60,3 @@ QString ChercheNomPC();
 
 // The user's download folder when it exists, else the home folder, ending in "/".
 QString DossierParDefaut();
-

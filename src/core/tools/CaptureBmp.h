@@ -11,10 +11,10 @@ namespace CaptureBmp {
 struct Pixels {
     int largeur = 0;
     int hauteur = 0;
-    int bits = 0;              // 1, 4, 8, 16 (5-5-5), 24 (blue, green, red) or 32
-    QList<quint32> palette;    // 0x00RRGGBB, for 8 bits or fewer
-    QByteArray octets;         // hauteur rows of ligne bytes, top row first
-    qsizetype ligne = 0;       // bytes from one row to the next in octets
+    int bits = 0;           // 1, 4, 8, 16 (5-5-5), 24 (blue, green, red) or 32
+    QList<quint32> palette; // 0x00RRGGBB, for 8 bits or fewer
+    QByteArray octets;      // hauteur rows of ligne bytes, top row first
+    qsizetype ligne = 0;    // bytes from one row to the next in octets
 };
 
 // Bytes of one stored row: the width times the bits, rounded up to 4 bytes.

@@ -53,7 +53,8 @@ bool APropos::eventFilter(QObject* objet, QEvent* event) {
     const QPoint p = souris->position().toPoint();
     auto* page = static_cast<QWidget*>(objet);
     if (type == QEvent::MouseMove) {
-        page->setCursor(ZoneEn(p.x(), p.y(), true) == Zone::Aucune ? Qt::ArrowCursor : Qt::PointingHandCursor);
+        page->setCursor(ZoneEn(p.x(), p.y(), true) == Zone::Aucune ? Qt::ArrowCursor
+                                                                   : Qt::PointingHandCursor);
         return false;
     }
     if (type == QEvent::MouseButtonRelease) {
@@ -72,7 +73,9 @@ bool APropos::eventFilter(QObject* objet, QEvent* event) {
     page->setCursor(Qt::PointingHandCursor);
     switch (zone) {
     case Zone::LienAuteur: m_shell.Ouvrir(QString::fromLatin1(AdresseAuteur), m_interface.ApposhWnd); break;
-    case Zone::LienProbleme: m_shell.Ouvrir(QString::fromLatin1(AdresseProbleme), m_interface.ApposhWnd); break;
+    case Zone::LienProbleme:
+        m_shell.Ouvrir(QString::fromLatin1(AdresseProbleme), m_interface.ApposhWnd);
+        break;
     case Zone::Onglet1: Afficher(1); break;
     case Zone::Onglet2: Afficher(2); break;
     case Zone::Onglet3: Afficher(3); break;
@@ -83,7 +86,8 @@ bool APropos::eventFilter(QObject* objet, QEvent* event) {
 
 void APropos::Afficher(int page) {
     m_page = page;
-    Interface::ReglerImage(m_interface.LabelApposhWnd, QStringLiteral("img_fenappos") + QString::number(page));
+    Interface::ReglerImage(m_interface.LabelApposhWnd,
+                           QStringLiteral("img_fenappos") + QString::number(page));
     BoutonImage* notice = m_interface.BoutonhWnd[BoutonNotice];
     if (page == 3) {
         notice->ReglerFace(QStringLiteral("img_notice"));

@@ -3,11 +3,11 @@
 #include "ui/chat/FenetreChat.h"
 
 #include "ui/app/BoiteSaisie.h"
-#include "ui/app/VueTexte.h"
 #include "ui/app/BoutonImage.h"
 #include "ui/app/FenetreOvan.h"
 #include "ui/app/FenetrePrincipale.h"
 #include "ui/app/LimiteSaisie.h"
+#include "ui/app/VueTexte.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -1,8 +1,8 @@
 #include "ui/conversation/VueConversation.h"
 
+#include "core/conversation/Texte.h"
 #include "ui/conversation/AjouteTexte.h"
 #include "ui/conversation/Smileys.h"
-#include "core/conversation/Texte.h"
 
 #include <QScrollBar>
 #include <QTextBlock>

@@ -1,11 +1,11 @@
 #include "ui/network/Reseau.h"
 
+#include "core/network/Taches.h"
 #include "ui/app/FenetreOvan.h"
 #include "ui/app/FenetrePrincipale.h"
 #include "ui/app/Fondu.h"
 #include "ui/app/Images.h"
 #include "ui/app/Interface.h"
-#include "core/network/Taches.h"
 #include "ui/platform/Shell.h"
 
 #include <QComboBox>
@@ -27,7 +27,8 @@ QString Reseau::AdresseIpInternet() {
 Reseau::Reseau(Interface& interface, Shell& shell, SourceReseau& source)
     : m_interface(interface), m_shell(shell), m_source(source), m_taches(std::make_unique<Taches>()) {
     // Only the user's choice lists another domain: the listing's own changes to the list do not.
-    connect(m_interface.ComboBoxhWnd[ListeDomaines], &QComboBox::activated, this, [this] { DomaineChange(); });
+    connect(m_interface.ComboBoxhWnd[ListeDomaines], &QComboBox::activated, this,
+            [this] { DomaineChange(); });
     QTreeWidget* liste = m_interface.ListViewhWnd[1];
     // A double click, or Enter on the row found by typing its first letters.
     connect(liste, &QTreeWidget::itemActivated, this,
@@ -124,7 +125,8 @@ void Reseau::PostesTrouves(const QList<Dnssd::Poste>& postes) {
     for (const Dnssd::Poste& poste : postes) {
         auto* ligne = new QTreeWidgetItem({poste.Nom, poste.Ovan ? poste.Pseudo : QString()});
         ligne->setData(0, RoleAdresse, poste.PourContacter(LongueurMaxAdresse));
-        ligne->setToolTip(0, poste.Adresse.isEmpty() ? poste.Nom : poste.Nom + QStringLiteral(" (") + poste.Adresse + u')');
+        ligne->setToolTip(
+            0, poste.Adresse.isEmpty() ? poste.Nom : poste.Nom + QStringLiteral(" (") + poste.Adresse + u')');
         ligne->setIcon(0, poste.Ovan ? icone : sansIcone);
         if (poste.Ovan) {
             QFont gras = liste->font();

@@ -102,8 +102,8 @@ QString DialoguesReels::ChoisirFichier(QWidget* proprietaire, const QString& tit
     return Choisir(dialogue, filtre);
 }
 
-QString DialoguesReels::ChoisirFichierASauver(QWidget* proprietaire, const QString& titre, const QString& filtre,
-                                              const QString& extension) {
+QString DialoguesReels::ChoisirFichierASauver(QWidget* proprietaire, const QString& titre,
+                                              const QString& filtre, const QString& extension) {
     QFileDialog dialogue(proprietaire, titre);
     dialogue.setAcceptMode(QFileDialog::AcceptSave);
     dialogue.setFileMode(QFileDialog::AnyFile);

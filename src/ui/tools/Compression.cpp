@@ -1,9 +1,9 @@
 #include "ui/tools/Compression.h"
 
+#include "core/tools/Bzip2Travail.h"
 #include "ui/app/FenetreOvan.h"
 #include "ui/app/Interface.h"
 #include "ui/platform/Dialogues.h"
-#include "core/tools/Bzip2Travail.h"
 
 #include <QLineEdit>
 #include <QProgressBar>
