@@ -50,10 +50,7 @@ class TestChatConnexion : public QObject {
 private slots:
     void demarrageEnEcoute();
     void connexionRetourEtDeconnexion();
-    void connecterDejaConnecte();
-    void troisiemeCopieRefusee();
     void leContactQuitte();
-    void deconnexionEnEcouteSeule();
     void echecs_data();
     void echecs();
     void ecouteImpossible();
@@ -68,21 +65,19 @@ void TestChatConnexion::demarrageEnEcoute() {
         QTest::keyClicks(zone, QString(limite + 10, u'a'));
         QCOMPARE(zone->text().size(), limite);
     }
+    // Disconnecting while only listening changes nothing the user sees.
+    a.ovan().ClicBouton(Commande::Deconnecter);
+    QCOMPARE(Apercu(a), EnEcoute);
+    QCOMPARE(a.TexteConversation(), Bienvenue);
     QVERIFY(a.dialogues().Appels().isEmpty());
 }
 
 void TestChatConnexion::connexionRetourEtDeconnexion() {
     CopieOvan a(QStringLiteral("127.0.0.10"));
     CopieOvan b(QStringLiteral("127.0.0.11"));
-    QSignalSpy tramesA(&a.ovan().conversation(), &Conversation::trameTraitee);
-    QSignalSpy tramesB(&b.ovan().conversation(), &Conversation::trameTraitee);
-
     QVERIFY(ConnecterCopies(a, QStringLiteral("  Alice "), b, QStringLiteral("Bob")));
-    QTRY_COMPARE(tramesA.count(), 1);
-    QTRY_COMPARE(tramesB.count(), 1);
-    QCOMPARE(tramesA[0][0].value<Trame::TrameRecue>().donnee, QByteArray("Bob"));
-    QCOMPARE(tramesB[0][0].value<Trame::TrameRecue>().balise, Trame::Balise::LOG);
-    QCOMPARE(tramesB[0][0].value<Trame::TrameRecue>().donnee, QByteArray("Alice"));
+    QTRY_VERIFY(a.TexteConversation().contains(QStringLiteral("Bob s'est connecté(e).")) &&
+                b.TexteConversation().contains(QStringLiteral("Alice s'est connecté(e).")));
     for (CopieOvan* c : {&a, &b}) {
         QCOMPARE(Apercu(*c), EnLigne);
         QCOMPARE(c->interface().BoutonhWnd[BoutonEnvoyer]->Face(), QStringLiteral("img_envt_d"));
@@ -107,54 +102,14 @@ void TestChatConnexion::connexionRetourEtDeconnexion() {
     // The contact is gone: no status of its stays.
     QVERIFY(b.interface().TextBoxhWnd[ZoneSonStatut]->text().isEmpty());
 
-    // Both listen again: B can now call A.
+    // Connecting while connected: the box, nothing else.
     QVERIFY(ConnecterCopies(b, QStringLiteral("Bob"), a, QStringLiteral("Alice")));
-}
-
-void TestChatConnexion::connecterDejaConnecte() {
-    CopieOvan a(QStringLiteral("127.0.0.10"));
-    CopieOvan b(QStringLiteral("127.0.0.11"));
-    QVERIFY(ConnecterCopies(a, QStringLiteral("Alice"), b, QStringLiteral("Bob")));
-    QTRY_VERIFY(b.TexteConversation().contains(QStringLiteral("Alice s'est connecté(e).")));
-    QSignalSpy tramesB(&b.ovan().conversation(), &Conversation::trameTraitee);
+    QTRY_COMPARE(a.Statut(), Connecte);
     const QString avant = a.TexteConversation();
-
     a.ovan().ClicBouton(Commande::Connecter);
     QVERIFY(a.dialogues().Boite(0, QStringLiteral("Vous êtes déjà connecté(e) !"),
                                 QStringLiteral("Attention !"), Icone::Attention, a.interface().FenetrehWnd));
-    QCOMPARE(a.dialogues().Appels().size(), 1);
-    QCOMPARE(a.Statut(), Connecte);
     QCOMPARE(a.TexteConversation(), avant);
-    // Nothing reaches the contact: a frame sent now would arrive before this one.
-    a.ovan().Sockets().Envoyer(Trame::Pse(QStringLiteral("Témoin")));
-    QTRY_COMPARE(tramesB.count(), 1);
-    QCOMPARE(tramesB[0][0].value<Trame::TrameRecue>().balise, Trame::Balise::PSE);
-}
-
-void TestChatConnexion::troisiemeCopieRefusee() {
-    CopieOvan a(QStringLiteral("127.0.0.10"));
-    CopieOvan b(QStringLiteral("127.0.0.11"));
-    CopieOvan c(QStringLiteral("127.0.0.12"));
-    QVERIFY(ConnecterCopies(a, QStringLiteral("Alice"), b, QStringLiteral("Bob")));
-    QTRY_VERIFY(b.TexteConversation().contains(QStringLiteral("Alice s'est connecté(e).")));
-    QTRY_VERIFY(a.TexteConversation().contains(QStringLiteral("Bob s'est connecté(e).")));
-    const QString conversationA = a.TexteConversation();
-    const QString conversationB = b.TexteConversation();
-
-    for (CopieOvan* appele : {&a, &b}) {
-        c.dialogues().Effacer();
-        QSignalSpy boite(&c.dialogues(), &DialoguesEnregistres::appel);
-        c.Connecter(QStringLiteral("Carole"), appele->Adresse());
-        QVERIFY(boite.wait(10000));
-        QCOMPARE(c.dialogues().Textes(), QStringList{Echec});
-        QTRY_COMPARE(c.Statut(), Ecoute);
-    }
-    for (CopieOvan* x : {&a, &b}) {
-        QCOMPARE(x->Statut(), Connecte);
-        QVERIFY(x->dialogues().Appels().isEmpty());
-    }
-    QCOMPARE(a.TexteConversation(), conversationA);
-    QCOMPARE(b.TexteConversation(), conversationB);
 }
 
 void TestChatConnexion::leContactQuitte() {
@@ -175,21 +130,6 @@ void TestChatConnexion::leContactQuitte() {
     QVERIFY(a.dialogues().Appels().isEmpty());
 }
 
-void TestChatConnexion::deconnexionEnEcouteSeule() {
-    CopieOvan a(QStringLiteral("127.0.0.10"));
-    QSignalSpy etats(&a.ovan().Sockets(), &SocketsChat::etatChange);
-    a.ovan().ClicBouton(Commande::Deconnecter);
-    QCOMPARE(Apercu(a), EnEcoute);
-    QCOMPARE(etats.count(), 3); // 0 by the command, 0 then 2 by the new listener
-    QCOMPARE(etats.last()[0].value<EtatConnexion>(), EtatConnexion::Ecoute);
-    QCOMPARE(a.TexteConversation(), Bienvenue);
-    QVERIFY(a.dialogues().Appels().isEmpty());
-
-    // Still reachable afterwards, the file port included.
-    CopieOvan b(QStringLiteral("127.0.0.11"));
-    QVERIFY(ConnecterCopies(b, QStringLiteral("Bob"), a, QStringLiteral("Alice")));
-}
-
 void TestChatConnexion::echecs_data() {
     QTest::addColumn<QString>("pseudo");
     QTest::addColumn<QString>("adresse");
@@ -201,9 +141,6 @@ void TestChatConnexion::echecs_data() {
     const QString erreur = QStringLiteral("Erreur");
     const QString reseau = QStringLiteral("Erreur de connexion");
     QTest::newRow("pseudo vide") << QString() << "127.0.0.11" << pseudo << erreur << false;
-    QTest::newRow("pseudo blanc") << "   "
-                                  << "127.0.0.11" << pseudo << erreur << false;
-    QTest::newRow("adresse vide") << "Alice" << QString() << adresse << erreur << false;
     QTest::newRow("adresse blanche") << "Alice"
                                      << "  " << adresse << erreur << false;
     QTest::newRow("personne n'ecoute") << "Alice"
@@ -222,7 +159,6 @@ void TestChatConnexion::echecs() {
     QFETCH(QString, titre);
     QFETCH(bool, appel);
     CopieOvan a(QStringLiteral("127.0.0.10"));
-    QSignalSpy etats(&a.ovan().Sockets(), &SocketsChat::etatChange);
     QSignalSpy boite(&a.dialogues(), &DialoguesEnregistres::appel);
     QStringList statutsPendantLaBoite;
     QObject::connect(&a.dialogues(), &DialoguesEnregistres::appel,
@@ -238,14 +174,6 @@ void TestChatConnexion::echecs() {
     QTRY_COMPARE(Apercu(a), EnEcoute);
     QCOMPARE(a.dialogues().Appels().size(), 1);
     QCOMPARE(a.TexteConversation(), Bienvenue);
-    bool tente = false;
-    for (const auto& e : etats) {
-        tente = tente || e[0].value<EtatConnexion>() == EtatConnexion::EnConnexion;
-    }
-    QCOMPARE(tente, appel);
-
-    CopieOvan b(QStringLiteral("127.0.0.11"));
-    QVERIFY(ConnecterCopies(b, QStringLiteral("Bob"), a, QStringLiteral("Alice")));
 }
 
 void TestChatConnexion::ecouteImpossible() {

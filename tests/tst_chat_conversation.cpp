@@ -67,6 +67,7 @@ private slots:
     void finsDeConnexion_data();
     void finsDeConnexion();
     void tramesAvantDeconnexion();
+    void troisiemeRefuse();
     void connexionSortanteInondee();
     void contactQuiNeLitPlus();
 };
@@ -392,6 +393,27 @@ void TestChatConversation::contactQuiNeLitPlus() {
     QVERIFY(fin.wait());
     QCOMPARE(Arg<Fin>(fin, 0), Fin::Erreur);
     QTRY_COMPARE(a.c.Etat(), EtatConnexion::Ecoute);
+}
+
+// A connected pair holds no listener: a third party calling either fails, and the pair notices
+// nothing.
+void TestChatConversation::troisiemeRefuse() {
+    Coeur a(QStringLiteral("127.0.0.216"), QStringLiteral("Alice")),
+        b(QStringLiteral("127.0.0.217"), QStringLiteral("Bob"));
+    Coeur c(QStringLiteral("127.0.0.218"), QStringLiteral("Carole"));
+    QCOMPARE(a.c.Connecter(QStringLiteral("127.0.0.217")), Conversation::Appel::Lance);
+    QTRY_VERIFY(a.c.SonPseudo() == QStringLiteral("Bob") && b.c.SonPseudo() == QStringLiteral("Alice"));
+    QSignalSpy finA(&a.c, &Conversation::terminee), finB(&b.c, &Conversation::terminee);
+    QSignalSpy contactA(&a.c, &Conversation::contactConnecte), contactB(&b.c, &Conversation::contactConnecte);
+    QSignalSpy finC(&c.c, &Conversation::terminee);
+    for (const QString& appele : {QStringLiteral("127.0.0.216"), QStringLiteral("127.0.0.217")}) {
+        QCOMPARE(c.c.Connecter(appele), Conversation::Appel::Lance);
+        QVERIFY(finC.wait(10000));
+        QCOMPARE(Arg<Fin>(finC, finC.count() - 1), Fin::Erreur);
+        QTRY_COMPARE(c.c.Etat(), EtatConnexion::Ecoute);
+    }
+    QVERIFY(a.c.Connectee() && b.c.Connectee());
+    QCOMPARE(finA.count() + finB.count() + contactA.count() + contactB.count(), 0);
 }
 
 QTEST_GUILESS_MAIN(TestChatConversation)
