@@ -367,7 +367,7 @@ void TestChatConversation::connexionSortanteInondee() {
     const long avant = MemoireResidente();
     eve.Inonder(FauxContact::Lien::DepuisCopie, QByteArray("[TXT]000_x\x03"), Total);
     QTRY_COMPARE_WITH_TIMEOUT(eve.Inonde(), Total, 60000);
-    const long croissance = MemoireResidente() - avant;
+    [[maybe_unused]] const long croissance = MemoireResidente() - avant;
 #if !defined(__SANITIZE_ADDRESS__)
     QVERIFY2(croissance < 16 * 1024, qPrintable(QStringLiteral("%1 KiB").arg(croissance)));
 #endif

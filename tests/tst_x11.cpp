@@ -157,7 +157,7 @@ private:
     // What follows debut in the last line that starts with it, once there is one; null after 10 s.
     QString Attendre(const QString& debut) {
         QString suite;
-        QTest::qWaitFor(
+        (void)QTest::qWaitFor(
             [&] {
                 for (qsizetype i = m_lignes.size() - 1; i >= 0 && suite.isNull(); --i) {
                     suite = m_lignes[i].startsWith(debut) ? m_lignes[i].mid(debut.size()) : QString();
