@@ -54,8 +54,9 @@ int CodeA(QStringView texte, qsizetype i) {
 
 } // namespace
 
-Smileys::Smileys(Interface& interface, const Conversation& conversation, const QString& dossExec)
-    : m_interface(interface), m_conversation(conversation), m_dossExec(dossExec) {
+Smileys::Smileys(const FenetreChat& controles, const SelecteurFormat& selecteur,
+                 const Conversation& conversation, const QString& dossExec)
+    : m_c(controles), m_selecteur(selecteur), m_conversation(conversation), m_dossExec(dossExec) {
     for (int k = 1; k <= 25; ++k) {
         RechargerSmileys(k);
     }
@@ -94,13 +95,12 @@ bool Smileys::Inserer(int k) {
     if (k < 1 || k > 25) {
         return false;
     }
-    Interface& ui = m_interface;
-    const Format f = SelecteurFormat::De(ui).Lire();
-    QTextEdit* saisie = ui.RichEdithWnd[ZoneSaisie];
+    const Format f = m_selecteur.Lire();
+    QTextEdit* saisie = m_c.saisie;
     AjouteTexte(saisie, QString::fromUtf8(CodesSmileys[k]), QString(), Police(f.police), Couleur(f.couleur),
                 Style(f.style), QStringLiteral("Ajout"));
     if (m_conversation.Connectee()) {
-        ui.FaceEnvoi(true);
+        m_c.FaceEnvoi(true);
     }
     return true;
 }

@@ -1,6 +1,9 @@
 // Smiley codes in the conversation and the smiley picker's buttons.
 #pragma once
 
+#include "ui/chat/FenetreChat.h"
+#include "ui/conversation/Composition.h"
+
 #include <QElapsedTimer>
 #include <QImage>
 #include <QString>
@@ -8,14 +11,14 @@
 #include <array>
 #include <utility>
 
-class Interface;
 class QTextEdit;
 class Conversation;
 
 class Smileys {
 public:
     // dossExec: the program folder, where Smileys/smileyK.bmp lie.
-    Smileys(Interface& interface, const Conversation& conversation, const QString& dossExec);
+    Smileys(const FenetreChat& controles, const SelecteurFormat& selecteur, const Conversation& conversation,
+            const QString& dossExec);
 
     // Smiley k (1 to 25) at the end of the draft, in the current format; false for another k.
     bool Inserer(int k);
@@ -37,7 +40,8 @@ public:
     static QString CodeDeImage(const QString& nom);
 
 private:
-    Interface& m_interface;
+    FenetreChat m_c;
+    SelecteurFormat m_selecteur;
     const Conversation& m_conversation;
     const QString m_dossExec;
     std::array<QImage, 26> m_images;

@@ -63,9 +63,9 @@ bool Uniforme(const QImage& image) {
 
 } // namespace
 
-Capture::Capture(Interface& interface, const Conversation& conversation, Dialogues& dialogues,
+Capture::Capture(const Controles& controles, const Conversation& conversation, Dialogues& dialogues,
                  Transfert& transfert, const QString& dossExec)
-    : m_interface(interface), m_conversation(conversation), m_dialogues(dialogues), m_transfert(transfert),
+    : m_c(controles), m_conversation(conversation), m_dialogues(dialogues), m_transfert(transfert),
       m_dossExec(dossExec) {}
 
 QImage Capture::Ecran() {
@@ -100,24 +100,22 @@ bool Capture::CaptEcran() {
 }
 
 void Capture::Capturer() {
-    Interface& ui = m_interface;
     const QString brute = m_dossExec + QStringLiteral("CaptEcran1.bmp");
     const auto echec = [&] {
-        m_dialogues.Message(ui.FenetrehWnd, QStringLiteral("Echec de la capture !"), Titre,
+        m_dialogues.Message(m_c.fenetre, QStringLiteral("Echec de la capture !"), Titre,
                             Dialogues::Icone::Attention);
     };
     if (!m_conversation.Connectee()) {
-        m_dialogues.Message(ui.FenetrehWnd, QStringLiteral("Vous devez d'abord vous connecter !"), Titre,
+        m_dialogues.Message(m_c.fenetre, QStringLiteral("Vous devez d'abord vous connecter !"), Titre,
                             Dialogues::Icone::Attention);
     } else if (!CaptEcran()) {
         echec();
     } else if (const QString nom =
-                   ConvFormatImage(m_dossExec, ui.ComboBoxhWnd[ListeOptionsFormat]->currentIndex(),
-                                   ui.ComboBoxhWnd[ListeOptionsQualite]->currentIndex());
+                   ConvFormatImage(m_dossExec, m_c.format->currentIndex(), m_c.qualite->currentIndex());
                nom.isEmpty()) {
         echec();
-    } else if (ui.CheckBoxhWnd[CaseEnvoyerCapture]->isChecked() &&
-               m_dialogues.Message(ui.FenetrehWnd, QStringLiteral("Voulez-vous envoyer la capture d'écran ?"),
+    } else if (m_c.envoyer->isChecked() &&
+               m_dialogues.Message(m_c.fenetre, QStringLiteral("Voulez-vous envoyer la capture d'écran ?"),
                                    Titre, Dialogues::Icone::Question,
                                    Dialogues::Boutons::OuiNon) == Dialogues::Reponse::Oui) {
         m_transfert.OffrirCapture(m_dossExec + nom);

@@ -5,15 +5,25 @@
 #include <QString>
 
 class Dialogues;
-class Interface;
+class QCheckBox;
+class QComboBox;
 class QImage;
+class QWidget;
 class Conversation;
 class Transfert;
 
 class Capture {
 public:
+    // Where the boxes go, and the Options window's controls that say what to make of a capture.
+    struct Controles {
+        QWidget* fenetre = nullptr;
+        QComboBox* format = nullptr;
+        QComboBox* qualite = nullptr;
+        QCheckBox* envoyer = nullptr;
+    };
+
     // dossExec: the program folder, where the capture files go.
-    Capture(Interface& interface, const Conversation& conversation, Dialogues& dialogues,
+    Capture(const Controles& controles, const Conversation& conversation, Dialogues& dialogues,
             Transfert& transfert, const QString& dossExec);
 
     // Command 14: capture the screen and offer it.
@@ -24,7 +34,7 @@ public:
     bool CaptEcran();
 
 private:
-    Interface& m_interface;
+    Controles m_c;
     const Conversation& m_conversation;
     Dialogues& m_dialogues;
     Transfert& m_transfert;
