@@ -84,7 +84,12 @@ Ovan::Ovan(const Parametres& parametres, QObject* parent)
                                                              m_interface->ComboBoxhWnd[ListeOptionsQualite],
                                                              m_interface->CheckBoxhWnd[CaseEnvoyerCapture]},
                                           *m_conversation, dialogues(), *m_transfert, m_parametres.DossExec)),
-      m_compression(std::make_unique<Compression>(*m_interface, dialogues())),
+      m_compression(std::make_unique<Compression>(
+          Compression::Controles{m_interface->CompressionhWnd, m_interface->TextBoxhWnd[ZoneACompresser],
+                                 m_interface->TextBoxhWnd[ZoneArchiveCreee],
+                                 m_interface->TextBoxhWnd[ZoneADecompresser],
+                                 m_interface->TextBoxhWnd[ZoneFichierCree]},
+          dialogues())),
       m_conversion(std::make_unique<ConversionImages>(*m_interface, dialogues(), shell())),
       m_apropos(std::make_unique<APropos>(*m_interface, shell(), dialogues(), m_parametres.DossExec)),
       m_sysTray(std::make_unique<SysTray>()) {

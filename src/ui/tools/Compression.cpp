@@ -14,8 +14,8 @@ const QString TousLesFichiers = QStringLiteral("Tous les fichiers (*.*)");
 
 } // namespace
 
-Compression::Compression(Interface& interface, Dialogues& dialogues)
-    : m_interface(interface), m_dialogues(dialogues), m_barre(new QProgressBar(interface.CompressionhWnd)) {
+Compression::Compression(const Controles& controles, Dialogues& dialogues)
+    : m_c(controles), m_dialogues(dialogues), m_barre(new QProgressBar(controles.fenetre)) {
     // Under the buttons, shown while an operation runs.
     m_barre->setGeometry(20, 322, 460, 10);
     m_barre->setRange(0, 1000);
@@ -31,43 +31,41 @@ Compression::~Compression() {
 }
 
 void Compression::Choisir(int commande) {
-    QWidget* fenetre = m_interface.CompressionhWnd;
+    QWidget* fenetre = m_c.fenetre;
     const QString ouvrir = QStringLiteral("Ouvrir le fichier");
     const QString sauver = QStringLiteral("Sauvegarder le fichier");
-    int zone = 0;
+    QLineEdit* zone = nullptr;
     QString chemin;
     switch (commande) {
     case BoutonChoixACompresser:
-        zone = ZoneACompresser;
+        zone = m_c.aCompresser;
         chemin = m_dialogues.ChoisirFichier(fenetre, ouvrir, TousLesFichiers);
         break;
     case BoutonChoixArchive:
-        zone = ZoneArchiveCreee;
+        zone = m_c.archive;
         chemin = m_dialogues.ChoisirFichierASauver(fenetre, sauver, QStringLiteral("Fichier BZ2 (*.bz2)"),
                                                    QStringLiteral("bz2"));
         break;
     case BoutonChoixADecompresser:
-        zone = ZoneADecompresser;
+        zone = m_c.aDecompresser;
         chemin = m_dialogues.ChoisirFichier(fenetre, ouvrir, QStringLiteral("Fichiers BZ2 (*.bz2)"));
         break;
     case BoutonChoixFichierCree:
-        zone = ZoneFichierCree;
+        zone = m_c.fichierCree;
         chemin = m_dialogues.ChoisirFichierASauver(fenetre, sauver, TousLesFichiers, QString());
         break;
     default: return;
     }
     // A cancelled dialog empties the box.
-    m_interface.TextBoxhWnd[zone]->setText(chemin);
+    zone->setText(chemin);
 }
 
 void Compression::Compresser() {
-    Lancer(true, m_interface.TextBoxhWnd[ZoneACompresser]->text(),
-           m_interface.TextBoxhWnd[ZoneArchiveCreee]->text());
+    Lancer(true, m_c.aCompresser->text(), m_c.archive->text());
 }
 
 void Compression::Decompresser() {
-    Lancer(false, m_interface.TextBoxhWnd[ZoneADecompresser]->text(),
-           m_interface.TextBoxhWnd[ZoneFichierCree]->text());
+    Lancer(false, m_c.aDecompresser->text(), m_c.fichierCree->text());
 }
 
 void Compression::Lancer(bool compresser, const QString& source, const QString& sortie) {

@@ -8,13 +8,23 @@
 
 class Bzip2Travail;
 class Dialogues;
-class Interface;
+class QLineEdit;
+class QWidget;
 class QProgressBar;
 
 class Compression : public QObject {
     Q_OBJECT
 public:
-    Compression(Interface& interface, Dialogues& dialogues);
+    // The compression window and its four path boxes.
+    struct Controles {
+        QWidget* fenetre = nullptr;
+        QLineEdit* aCompresser = nullptr;
+        QLineEdit* archive = nullptr;
+        QLineEdit* aDecompresser = nullptr;
+        QLineEdit* fichierCree = nullptr;
+    };
+
+    Compression(const Controles& controles, Dialogues& dialogues);
     // An operation still running is stopped and its partial output removed, without a box.
     ~Compression() override;
 
@@ -36,7 +46,7 @@ private:
     void Fin();
     void Progression(qint64 fait, qint64 total);
 
-    Interface& m_interface;
+    Controles m_c;
     Dialogues& m_dialogues;
     QProgressBar* m_barre;
     std::unique_ptr<Bzip2Travail> m_travail;
