@@ -90,7 +90,12 @@ Ovan::Ovan(const Parametres& parametres, QObject* parent)
                                  m_interface->TextBoxhWnd[ZoneADecompresser],
                                  m_interface->TextBoxhWnd[ZoneFichierCree]},
           dialogues())),
-      m_conversion(std::make_unique<ConversionImages>(*m_interface, dialogues(), shell())),
+      m_conversion(std::make_unique<ConversionImages>(
+          ConversionImages::Controles{
+              m_interface->FenetrehWnd, m_interface->ImageshWnd, m_interface->TextBoxhWnd[ZoneImage],
+              m_interface->BoutonhWnd[BoutonConvertir], m_interface->BoutonhWnd[BoutonOuvrirDossier],
+              m_interface->ComboBoxhWnd[ListeFormat], m_interface->ComboBoxhWnd[ListeQualite]},
+          dialogues(), shell())),
       m_apropos(std::make_unique<APropos>(*m_interface, shell(), dialogues(), m_parametres.DossExec)),
       m_sysTray(std::make_unique<SysTray>()) {
     Q_ASSERT(parametres.dialogues && parametres.shell && parametres.sons);

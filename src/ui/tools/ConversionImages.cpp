@@ -78,11 +78,11 @@ QString ConversionImages::CheminDecodeur() {
     return voisin;
 }
 
-ConversionImages::ConversionImages(Interface& interface, Dialogues& dialogues, Shell& shell, QObject* parent)
-    : QObject(parent), m_interface(interface), m_dialogues(dialogues), m_shell(shell),
-      m_isolee(CheminDecodeur()) {
+ConversionImages::ConversionImages(const Controles& controles, Dialogues& dialogues, Shell& shell,
+                                   QObject* parent)
+    : QObject(parent), m_c(controles), m_dialogues(dialogues), m_shell(shell), m_isolee(CheminDecodeur()) {
     connect(&m_isolee, &ConversionIsolee::terminee, this, &ConversionImages::Terminer);
-    connect(&m_interface.ImageshWnd->fondu(), &Fondu::masquee, this, &ConversionImages::Reinitialiser);
+    connect(&m_c.fenetre->fondu(), &Fondu::masquee, this, &ConversionImages::Reinitialiser);
 }
 
 ConversionImages::~ConversionImages() = default;
@@ -92,15 +92,14 @@ void ConversionImages::ChoisirImage() {
     if (EnCours()) {
         return;
     }
-    Interface& ui = m_interface;
-    FichierAOuvrir(m_dialogues, CheminFichAConv, NomFichAConv, FiltreImages(), ui.ImageshWnd);
-    ui.TextBoxhWnd[ZoneImage]->setText(CheminFichAConv);
-    if (ui.TextBoxhWnd[ZoneImage]->text().isEmpty()) {
+    FichierAOuvrir(m_dialogues, CheminFichAConv, NomFichAConv, FiltreImages(), m_c.fenetre);
+    m_c.image->setText(CheminFichAConv);
+    if (m_c.image->text().isEmpty()) {
         // Cancelled: no source is chosen any more, so there is nothing to convert.
-        ui.BoutonhWnd[BoutonConvertir]->ReglerFace(FaceConvD);
+        m_c.convertir->ReglerFace(FaceConvD);
         return;
     }
-    ui.BoutonhWnd[BoutonConvertir]->ReglerFace(FaceConvE);
+    m_c.convertir->ReglerFace(FaceConvE);
     DossFichConv = CheminFichAConv.left(CheminFichAConv.lastIndexOf(u'/') + 1);
 }
 
@@ -108,17 +107,16 @@ void ConversionImages::Convertir() {
     if (EnCours()) {
         return;
     }
-    Interface& ui = m_interface;
-    if (ui.BoutonhWnd[BoutonConvertir]->Face() != FaceConvE) {
-        m_dialogues.Message(ui.ImageshWnd,
+    if (m_c.convertir->Face() != FaceConvE) {
+        m_dialogues.Message(m_c.fenetre,
                             QStringLiteral("Vous devez d'abord choisir un fichier à convertir !"),
                             QStringLiteral("Attention !"), Dialogues::Icone::Information);
         return;
     }
-    ui.FenetrehWnd->Activer(false);
-    ui.BoutonhWnd[BoutonConvertir]->ReglerFace(FaceConvD);
-    const int format = ui.ComboBoxhWnd[ListeFormat]->currentIndex();
-    const int qualite = ui.ComboBoxhWnd[ListeQualite]->currentIndex();
+    m_c.principale->Activer(false);
+    m_c.convertir->ReglerFace(FaceConvD);
+    const int format = m_c.format->currentIndex();
+    const int qualite = m_c.qualite->currentIndex();
     NomFichImage = CheminSortieImage(DossFichConv, NomFichAConv, format);
     m_reinitialisationsAuLancement = m_reinitialisations;
     // An unknown format or quality, or no free name, fails in the helper's place: nothing is written.
@@ -126,42 +124,39 @@ void ConversionImages::Convertir() {
 }
 
 void ConversionImages::Terminer(const ConversionIsolee::Resultat& resultat) {
-    Interface& ui = m_interface;
     NomFichImage = resultat.chemin;
-    ui.TextBoxhWnd[ZoneImage]->clear();
+    m_c.image->clear();
     if (!resultat.Reussie()) {
-        m_dialogues.Message(ui.ImageshWnd, QStringLiteral("La conversion de format a échouée !"),
+        m_dialogues.Message(m_c.fenetre, QStringLiteral("La conversion de format a échouée !"),
                             QStringLiteral("Erreur"), Dialogues::Icone::Erreur);
     } else {
-        m_dialogues.Message(ui.ImageshWnd,
+        m_dialogues.Message(m_c.fenetre,
                             QStringLiteral("La conversion de format s'est terminée avec succès !"),
                             QStringLiteral("Bravo !"), Dialogues::Icone::Information);
         // A window reset meanwhile has nothing to open.
         if (m_reinitialisations == m_reinitialisationsAuLancement) {
             m_dossierSortie = QFileInfo(resultat.chemin).absolutePath() + QLatin1Char('/');
-            ui.BoutonhWnd[BoutonOuvrirDossier]->ReglerFace(FaceDossierE);
+            m_c.ouvrirDossier->ReglerFace(FaceDossierE);
         }
     }
-    ui.FenetrehWnd->Activer(true);
+    m_c.principale->Activer(true);
     emit terminee(resultat.Reussie());
 }
 
 void ConversionImages::OuvrirDossier() {
-    Interface& ui = m_interface;
-    if (ui.BoutonhWnd[BoutonOuvrirDossier]->Face() == FaceDossierE) {
-        m_shell.Ouvrir(m_dossierSortie, ui.ImageshWnd);
+    if (m_c.ouvrirDossier->Face() == FaceDossierE) {
+        m_shell.Ouvrir(m_dossierSortie, m_c.fenetre);
     } else {
-        m_dialogues.Message(ui.ImageshWnd, QStringLiteral("Vous devez d'abord convertir un fichier !"),
+        m_dialogues.Message(m_c.fenetre, QStringLiteral("Vous devez d'abord convertir un fichier !"),
                             QStringLiteral("Attention !"), Dialogues::Icone::Information);
     }
 }
 
 void ConversionImages::Reinitialiser() {
-    Interface& ui = m_interface;
     ++m_reinitialisations;
-    ui.TextBoxhWnd[ZoneImage]->clear();
-    ui.BoutonhWnd[BoutonConvertir]->ReglerFace(FaceConvD);
-    ui.BoutonhWnd[BoutonOuvrirDossier]->ReglerFace(FaceDossierD);
+    m_c.image->clear();
+    m_c.convertir->ReglerFace(FaceConvD);
+    m_c.ouvrirDossier->ReglerFace(FaceDossierD);
     CheminFichAConv.clear();
     NomFichAConv.clear();
     DossFichConv.clear();

@@ -8,7 +8,12 @@
 #include <QString>
 
 class Dialogues;
-class Interface;
+class BoutonImage;
+class FenetreOvan;
+class FenetrePrincipale;
+class QComboBox;
+class QLineEdit;
+class QWidget;
 class QComboBox;
 class QWidget;
 class Shell;
@@ -38,7 +43,19 @@ public:
     // of the build (for the tests).
     static QString CheminDecodeur();
 
-    ConversionImages(Interface& interface, Dialogues& dialogues, Shell& shell, QObject* parent = nullptr);
+    // The image window's controls, and the main window for the boxes that go over it.
+    struct Controles {
+        FenetrePrincipale* principale = nullptr;
+        FenetreOvan* fenetre = nullptr;
+        QLineEdit* image = nullptr;
+        BoutonImage* convertir = nullptr;
+        BoutonImage* ouvrirDossier = nullptr;
+        QComboBox* format = nullptr;
+        QComboBox* qualite = nullptr;
+    };
+
+    ConversionImages(const Controles& controles, Dialogues& dialogues, Shell& shell,
+                     QObject* parent = nullptr);
     ~ConversionImages() override;
 
     // Command 59: choose the image to convert.
@@ -58,7 +75,7 @@ private:
     // The window has faded out: no source chosen, nothing to open.
     void Reinitialiser();
 
-    Interface& m_interface;
+    Controles m_c;
     Dialogues& m_dialogues;
     Shell& m_shell;
     ConversionIsolee m_isolee;
