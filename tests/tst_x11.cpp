@@ -1,9 +1,7 @@
-// On a real X display under a window manager (run through x11/sous_x11.sh): owned windows stay
-// above the main window, the accelerators win over the boxes' own X11 key bindings, files dragged
-// from another X client with the real pointer are offered, and the icon in a real notification
-// area brings the window back and quits from its menu.
+// On a real X display under a window manager (run through x11/sous_x11.sh): the accelerators win
+// over the boxes' own X11 key bindings, and the icon in a real notification area brings the window
+// back and quits from its menu.
 #include "CopieOvan.h"
-#include "Fichiers.h"
 #include "ui/app/FenetreOvan.h"
 #include "ui/app/FenetrePrincipale.h"
 #include "ui/app/Fondu.h"
@@ -11,7 +9,6 @@
 #include "ui/app/SysTray.h"
 #include "ui/history/FenetreHistorique.h"
 
-#include <QCursor>
 #include <QLineEdit>
 #include <QMenu>
 #include <QProcess>
@@ -26,29 +23,6 @@ namespace {
 
 bool Xdotool(const QStringList& arguments) {
     return QProcess::execute("xdotool", arguments) == 0;
-}
-
-// xprop's window ids, what follows "#" ("WM_TRANSIENT_FOR(WINDOW): window id # 0x4006").
-QList<WId> Xprop(const QStringList& arguments) {
-    QProcess p;
-    p.start("xprop", arguments);
-    p.waitForFinished(10000);
-    const QString sortie = QString::fromLatin1(p.readAllStandardOutput());
-    QList<WId> ids;
-    for (const QString& id : sortie.mid(sortie.indexOf(u'#') + 1).split(u',', Qt::SkipEmptyParts)) {
-        ids << id.trimmed().toULongLong(nullptr, 16);
-    }
-    return sortie.contains(u'#') ? ids : QList<WId>();
-}
-
-// The window the window manager keeps this one above, 0 for none.
-WId Proprietaire(QWidget* f) {
-    return Xprop({"-id", QString::number(f->winId()), "WM_TRANSIENT_FOR"}).value(0);
-}
-
-bool Dessus(QWidget* haut, QWidget* bas) {
-    const QList<WId> pile = Xprop({"-root", "_NET_CLIENT_LIST_STACKING"});
-    return pile.contains(bas->winId()) && pile.indexOf(haut->winId()) > pile.indexOf(bas->winId());
 }
 
 // The box holds the keyboard focus of the active window; asks again while the window manager is
@@ -66,150 +40,12 @@ bool Focaliser(QWidget* zone) {
         5000);
 }
 
-// The X window of the icon, once the tray host has taken it in.
-QWidget* WidgetIcone() {
-    for (QWidget* w : QApplication::topLevelWidgets()) {
-        if (QByteArray(w->metaObject()->className()) == "QSystemTrayIconSys" && w->isVisible()) {
-            return w;
-        }
-    }
-    return nullptr;
-}
-
-// Counts the events of one type that reach a widget.
-struct Espion : QObject {
-    Espion(QObject* cible, QEvent::Type type) : type(type) { cible->installEventFilter(this); }
-    bool eventFilter(QObject*, QEvent* event) override {
-        vus += event->type() == type;
-        return false;
-    }
-    QEvent::Type type;
-    int vus = 0;
-};
-
-// The drag source (x11/source_glisser) in a process of its own beside a window, and what it says
-// on stdout. It stays until destroyed, as a file manager does: the target reads the dragged names
-// from it only once they are dropped.
-class SourceGlisser {
-public:
-    SourceGlisser(QWidget* voisine, const QStringList& fichiers) {
-        QObject::connect(&m_processus, &QProcess::readyReadStandardOutput, &m_processus, [this] {
-            while (m_processus.canReadLine()) {
-                m_lignes << QString::fromUtf8(m_processus.readLine()).trimmed();
-            }
-        });
-        m_processus.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        const QPoint position = voisine->window()->frameGeometry().topRight() + QPoint(20, 0);
-        m_processus.start(QCoreApplication::applicationDirPath() + "/source_glisser",
-                          QStringList{QString::number(position.x()), QString::number(position.y())} +
-                              fichiers);
-    }
-    ~SourceGlisser() {
-        m_processus.kill();
-        m_processus.waitForFinished();
-    }
-
-    // Drags the files with the real pointer from the source's window onto the middle of cible.
-    // Returns the drop action the source ends with (Qt::IgnoreAction when the target refused), -1
-    // when the drag could not be made.
-    int Glisser(QWidget* cible) {
-        const QStringList depart = Attendre("prete ").split(u' ');
-        const QPoint de(depart.value(0).toInt(), depart.value(1).toInt());
-        const QPoint vers = cible->mapToGlobal(cible->rect().center());
-        // Above the window and left of it: the bare desktop, where no window answers.
-        const int haut = cible->window()->frameGeometry().top() - 20;
-        const int gauche = cible->window()->frameGeometry().left() - 20;
-        if (depart.size() != 2 || haut < 0 || gauche < 0 || !Aller(de) || !Xdotool({"mousedown", "1"}) ||
-            Attendre("glisse").isNull()) {
-            qWarning("the drag did not start");
-            return -1;
-        }
-        // The source sends a position only once the window under the pointer has answered the
-        // previous one, and the drop goes where the last one was sent: a straight way across the
-        // window would leave it on whatever zone the pointer crossed while an answer was awaited.
-        // So round the window in steps, then onto cible in one motion, whose answer the source
-        // reports as its action.
-        for (const QPoint& coin : {QPoint(de.x(), haut), QPoint(gauche, haut), QPoint(gauche, vers.y())}) {
-            const QPoint ici = QCursor::pos();
-            for (int i = 1; i <= 5; ++i) {
-                Aller(ici + (coin - ici) * i / 5);
-            }
-        }
-        const qsizetype avant = m_lignes.size();
-        Aller(vers);
-        if (!QTest::qWaitFor([&] { return m_lignes.mid(avant).contains("action 1"); }, 5000)) {
-            qWarning("the target did not accept the files");
-        }
-        Espion depots(cible, QEvent::Drop);
-        Xdotool({"mouseup", "1"});
-        const QString fin = Attendre("fin ");
-        if (fin.toInt() == Qt::CopyAction && !QTest::qWaitFor([&] { return depots.vus > 0; })) {
-            qWarning("the files were dropped elsewhere");
-            return -1;
-        }
-        return fin.isNull() ? -1 : fin.toInt();
-    }
-
-private:
-    static bool Aller(const QPoint& p) {
-        return Xdotool({"mousemove", QString::number(p.x()), QString::number(p.y())});
-    }
-    // What follows debut in the last line that starts with it, once there is one; null after 10 s.
-    QString Attendre(const QString& debut) {
-        QString suite;
-        QTest::qWaitFor(
-            [&] {
-                for (qsizetype i = m_lignes.size() - 1; i >= 0 && suite.isNull(); --i) {
-                    suite = m_lignes[i].startsWith(debut) ? m_lignes[i].mid(debut.size()) : QString();
-                }
-                return !suite.isNull();
-            },
-            10000);
-        return suite;
-    }
-
-    QProcess m_processus;
-    QStringList m_lignes;
-};
-
 } // namespace
 
 class TestX11 : public QObject {
     Q_OBJECT
 private slots:
     void initTestCase() { QCOMPARE(QGuiApplication::platformName(), "xcb"); }
-
-    // A missing received-files folder forces the Options window open over the disabled main
-    // window: after it, so in front and with the focus; a click on the main window does not bury
-    // it, nor any other owned window. Windows without an owner still come to the front.
-    void fenetresPossedeesAuDessus() {
-        CopieOvan a("127.0.0.155", "PSEUDO:Paul");
-        Interface& ui = a.interface();
-        FenetrePrincipale* principale = ui.FenetrehWnd;
-        QVERIFY(QTest::qWaitForWindowExposed(principale));
-        QVERIFY(!principale->Active());
-        QTRY_COMPARE(QApplication::activeWindow(), ui.OptionshWnd);
-        QTRY_VERIFY(Dessus(ui.OptionshWnd, principale));
-        for (FenetreOvan* f : {ui.OptionshWnd, ui.ApposhWnd, ui.ReseauhWnd, ui.PseudohWnd, ui.SmileyhWnd,
-                               ui.StyleTextehWnd, a.ovan().fenetreHistorique()->Fenetre()}) {
-            f->fondu().Entrer();
-            QVERIFY(QTest::qWaitForWindowExposed(f));
-            QVERIFY2(Proprietaire(f) == principale->winId(), qPrintable(f->windowTitle()));
-            principale->activateWindow();
-            QVERIFY(QTest::qWaitForWindowActive(principale));
-            QTRY_VERIFY2(Dessus(f, principale), qPrintable(f->windowTitle()));
-            QTRY_COMPARE(f->fondu().Sens(), 0);
-            if (f != ui.OptionshWnd) {
-                f->hide();
-            }
-        }
-        for (FenetreOvan* f : {ui.ImageshWnd, ui.CompressionhWnd, ui.TransferthWnd}) {
-            f->fondu().Entrer();
-            QVERIFY(QTest::qWaitForWindowActive(f));
-            QCOMPARE(Proprietaire(f), WId(0));
-            QTRY_VERIFY(Dessus(f, principale));
-        }
-    }
 
     // Each shortcut typed on the keyboard, from each box that has key bindings of its own, runs its
     // menu item and its command.
@@ -220,11 +56,8 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(principale));
         QSignalSpy menus(principale, &FenetrePrincipale::commandeMenu);
         QSignalSpy commandes(&a.ovan(), &Ovan::commande);
-        const struct {
-            const char* touches;
-            Menu menu;
-            std::optional<Commande> commande; // none: the menu item runs no numbered command
-        } raccourcis[] = {
+        // No command: the menu item runs no numbered command.
+        const std::tuple<const char*, Menu, std::optional<Commande>> raccourcis[] = {
             {"ctrl+e", Menu::EnvoyerFichier, Commande::EnvoyerFichier},
             {"ctrl+s", Menu::Connecter, Commande::Connecter},
             {"ctrl+d", Menu::Deconnecter, Commande::Deconnecter},
@@ -240,8 +73,8 @@ private slots:
         for (QWidget* zone : QList<QWidget*>{ui.TextBoxhWnd[ZoneAdresse], ui.TextBoxhWnd[ZonePseudo],
                                              ui.RichEdithWnd[ZoneSaisie], ui.TextBoxhWnd[ZoneOptionsPseudo],
                                              ui.TextBoxhWnd[ZoneChoixPseudo]}) {
-            for (const auto& r : raccourcis) {
-                const QString cas = zone->property("id").toString() + u' ' + r.touches;
+            for (const auto& [touches, menu, commande] : raccourcis) {
+                const QString cas = zone->property("id").toString() + u' ' + touches;
                 // From a fresh state each time: the previous shortcut may have opened a window.
                 for (QWidget* f : ui.Fenetres()) {
                     f->setVisible(f == principale || f == zone->window());
@@ -252,47 +85,13 @@ private slots:
                 a.dialogues().Repondre(Dialogues::Reponse::Non); // asked whether to quit: no
                 menus.clear();
                 commandes.clear();
-                Xdotool({"key", "--window", QString::number(zone->window()->winId()), r.touches});
+                Xdotool({"key", "--window", QString::number(zone->window()->winId()), touches});
                 QTRY_VERIFY2(menus.count() == 1, qPrintable(cas));
-                QCOMPARE(menus[0][0].toInt(), int(r.menu));
-                QVERIFY2(!r.commande ||
-                             (commandes.count() == 1 && commandes[0][0].toInt() == int(*r.commande)),
+                QCOMPARE(menus[0][0].toInt(), int(menu));
+                QVERIFY2(!commande || (commandes.count() == 1 && commandes[0][0].toInt() == int(*commande)),
                          qPrintable(cas));
             }
         }
-    }
-
-    // Two files at once on the input box are explained and nothing goes out; one on the
-    // conversation is offered and arrives whole.
-    void fichiersGlissesDepuisUnAutreProgramme() {
-        CopieOvan a("127.0.0.157", QByteArray(), true);
-        CopieOvan b("127.0.0.158", QByteArray(), true);
-        QVERIFY(ConnecterCopies(a, "Alice", b, "Bob"));
-        QTRY_COMPARE(a.ovan().conversation().SonPseudo(), "Bob");
-        // Alice's window over Bob's, which opened at the same place.
-        FenetrePrincipale* principale = a.interface().FenetrehWnd;
-        QVERIFY(QTest::qWaitForWindowExposed(principale));
-        principale->raise();
-        principale->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(principale));
-        QTRY_VERIFY(Dessus(principale, b.interface().FenetrehWnd));
-        QTemporaryDir dossier;
-        const QString fichier = EcrireMotif(dossier.path() + "/relevé été.bin", 300 * 1024);
-        {
-            SourceGlisser deux(principale, {fichier, EcrireMotif(dossier.path() + "/autre.txt", 10)});
-            QCOMPARE(deux.Glisser(a.interface().RichEdithWnd[ZoneSaisie]->viewport()), int(Qt::CopyAction));
-            QTRY_COMPARE(
-                a.dialogues().Textes(),
-                QStringList{"Vous ne pouvez envoyer qu'un seul fichier à la fois, et pas un dossier."});
-        }
-        SourceGlisser un(principale, {fichier});
-        QCOMPARE(un.Glisser(a.Conversation()->viewport()), int(Qt::CopyAction));
-        QTRY_VERIFY(a.TexteConversation().contains("Vous désirez envoyer 'relevé été.bin' à Bob."));
-        QTRY_VERIFY_WITH_TIMEOUT(
-            b.TexteConversation().contains("Vous avez reçu 'relevé été.bin' avec succès !"), 30000);
-        QCOMPARE(Empreinte(b.Dossier() + "relevé été.bin"), Empreinte(fichier));
-        // Each was asked once: the two files were never offered.
-        QCOMPARE(a.dialogues().Appels().size() + b.dialogues().Appels().size(), 2);
     }
 
     // With a tray host on the display the icon is there without a word; closed, the window goes to
@@ -313,8 +112,17 @@ private slots:
         QTRY_COMPARE(f->fondu().Sens(), 0);
         c.ovan().AjouterIconeNotification();
         QVERIFY(c.dialogues().Appels().isEmpty() && c.ovan().IconeNotification());
+        // The icon's X window, once the tray host has taken it in.
         QWidget* icone = nullptr;
-        QTRY_VERIFY((icone = WidgetIcone()) && icone->width() > 0);
+        const auto trouver = []() -> QWidget* {
+            for (QWidget* w : QApplication::topLevelWidgets()) {
+                if (w->inherits("QSystemTrayIconSys") && w->isVisible()) {
+                    return w;
+                }
+            }
+            return nullptr;
+        };
+        QTRY_VERIFY((icone = trouver()) && icone->width() > 0);
         const auto cliquer = [](QWidget* w, QPoint p, const QStringList& clic) {
             return Xdotool(QStringList{"mousemove", "--window", QString::number(w->winId()),
                                        QString::number(p.x()), QString::number(p.y()), "click"} +
