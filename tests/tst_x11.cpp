@@ -1,6 +1,5 @@
-// On a real X display under a window manager (run through x11/sous_x11.sh): the accelerators win
-// over the boxes' own X11 key bindings, and the icon in a real notification area brings the window
-// back and quits from its menu.
+// On a real X display under a window manager (run through x11/sous_x11.sh): real keys and a real
+// notification area.
 #include "CopieOvan.h"
 #include "ui/app/FenetreOvan.h"
 #include "ui/app/FenetrePrincipale.h"
@@ -94,9 +93,8 @@ private slots:
         }
     }
 
-    // With a tray host on the display the icon is there without a word; closed, the window goes to
-    // it and a double click brings it back with the opening sound; the right button opens the menu,
-    // whose "Quitter" asks nothing.
+    // The icon comes without a word; a double click brings the closed window back with its sound;
+    // the right button's "Quitter" asks nothing.
     void iconeDansLaZoneDeNotification() {
         QProcess hote;
         hote.start("trayer",
@@ -113,16 +111,14 @@ private slots:
         c.ovan().AjouterIconeNotification();
         QVERIFY(c.dialogues().Appels().isEmpty() && c.ovan().IconeNotification());
         // The icon's X window, once the tray host has taken it in.
-        QWidget* icone = nullptr;
-        const auto trouver = []() -> QWidget* {
-            for (QWidget* w : QApplication::topLevelWidgets()) {
-                if (w->inherits("QSystemTrayIconSys") && w->isVisible()) {
-                    return w;
-                }
-            }
-            return nullptr;
+        const auto trouver = [] {
+            const QWidgetList l = QApplication::topLevelWidgets();
+            const auto w = std::find_if(l.begin(), l.end(),
+                                        [](QWidget* w) { return w->inherits("QSystemTrayIconSys"); });
+            return w != l.end() && (*w)->isVisible() && (*w)->width() > 0 ? *w : nullptr;
         };
-        QTRY_VERIFY((icone = trouver()) && icone->width() > 0);
+        QWidget* icone = nullptr;
+        QTRY_VERIFY((icone = trouver()));
         const auto cliquer = [](QWidget* w, QPoint p, const QStringList& clic) {
             return Xdotool(QStringList{"mousemove", "--window", QString::number(w->winId()),
                                        QString::number(p.x()), QString::number(p.y()), "click"} +
