@@ -122,20 +122,16 @@ private slots:
         QVERIFY(c.dialogues().Appels().isEmpty());
     }
 
-    // A ".local" name in the address box is found through mDNS and called.
-    void connexionParSonNom() {
-        CoteB b({"426f62"});
-        QVERIFY(!b.Attendre("pret").isEmpty());
-        m_copie->Connecter("Alice", "poste-b.local");
-        QCOMPARE(b.Attendre("appel"), "appel 10.232.0.1");
-        QTRY_COMPARE(m_copie->ovan().Etat(), EtatConnexion::Connecte);
-        m_copie->ovan().ClicBouton(Commande::Deconnecter);
-    }
-
-    // This side's daemon stops: listings end empty at once, no box; the announcement waits and comes
-    // back by itself, with the nickname last used, when the daemon does.
-    void demonArretePuisRevenu() {
+    // A ".local" name is found through mDNS and called. This side's daemon stops: listings end
+    // empty, no box; the announcement comes back by itself with the nickname last used.
+    void connexionPuisDemonArrete() {
         CopieOvan& c = *m_copie;
+        CoteB b({"426f62"}); // "Bob"
+        QVERIFY(!b.Attendre("pret").isEmpty());
+        c.Connecter("Alice", "poste-b.local");
+        QCOMPARE(b.Attendre("appel"), "appel 10.232.0.1");
+        QTRY_COMPARE(c.ovan().Etat(), EtatConnexion::Connecte);
+        c.ovan().ClicBouton(Commande::Deconnecter);
         QTRY_VERIFY_WITH_TIMEOUT(c.ovan().annonce()->Etablie(), 10000);
         m_demon.terminate();
         QVERIFY(m_demon.waitForFinished(10000));
