@@ -1,5 +1,5 @@
 // The running copy's windows: commands and grey faces, About, stock dialogs, size and fades, the
-// windows that hold the main one, closing and the tray, focus, the pop-up, artwork, fonts, sounds.
+// windows that hold the main one, closing and the tray, focus, the pop-up, artwork and sounds.
 #include "CopieOvan.h"
 #include "Fichiers.h"
 #include "ui/app/APropos.h"
@@ -85,16 +85,42 @@ struct BancPopup {
 class TestAppFenetres : public QObject {
     Q_OBJECT
 private slots:
+    // About: tabs, the guide's button on page 3 and the mail links on page 2 only; the page stays.
     // A control's slot is its command (check boxes from 451); faces turn grey with their window.
-    void boutonsEtFaces() {
+    void aProposBoutonsEtFaces() {
         CopieOvan a("127.0.0.30");
         Interface& ui = a.interface();
+        QLabel* page = ui.LabelApposhWnd;
+        BoutonImage* notice = ui.BoutonhWnd[BoutonNotice];
+        a.ovan().ClicBouton(Commande::OuvrirAPropos);
+        QTRY_VERIFY(ui.ApposhWnd->fondu().Alpha() == 255 && !ui.FenetrehWnd->Active());
+        // x, y, the page then shown, the links opened by then.
+        const int clics[][4] = {{100, 195, 1, 0}, {220, 139, 3, 0}, {195, 130, 3, 0}, {100, 195, 3, 0},
+                                {150, 125, 2, 0}, {100, 195, 2, 1}, {100, 225, 2, 2}, {200, 130, 3, 2}};
+        for (const auto& [x, y, image, ouverts] : clics) {
+            QTest::mouseClick(page, Qt::LeftButton, {}, QPoint(x, y));
+            QCOMPARE(Interface::Image(page), "img_fenappos" + QString::number(image));
+            QVERIFY(notice->isVisibleTo(ui.ApposhWnd) == (image == 3) &&
+                    a.shell().Ouverts().size() == ouverts);
+        }
+        QCOMPARE(a.shell().Ouverts(), (QStringList{APropos::AdresseAuteur, APropos::AdresseProbleme}));
+        Souris(page, QEvent::MouseMove, {60, 130});
+        QVERIFY(notice->Face() == "img_notice" && page->cursor().shape() == Qt::PointingHandCursor);
+        emit ui.ApposhWnd->fermetureDemandee();
+        QTRY_VERIFY(!ui.ApposhWnd->isVisible() && ui.FenetrehWnd->Active());
+        a.ovan().ClicBouton(Commande::OuvrirAPropos);
+        QCOMPARE(Interface::Image(page), "img_fenappos3"); // the page stays
+        QFile::remove(a.Dossier() + "notice.pdf");
+        notice->click();
+        QVERIFY(a.dialogues().Boite(0, "Pas de fichier 'notice.pdf' !", "OVAN Messenger", Icone::Information,
+                                    ui.ApposhWnd));
+
         QSignalSpy commandes(&a.ovan(), &Ovan::commande), arret(&a.ovan(), &Ovan::arrete);
         const auto cliquer = [&](QAbstractButton* b) {
             a.dialogues().Repondre(Dialogues::Reponse::Non); // the quit button asks first
             commandes.clear();
+            ui.FenetrehWnd->Activer(true); // windows and pickers turn it off
             b->click();
-            ui.FenetrehWnd->Activer(true); // pickers and windows turn it off
             return commandes.value(0).value(0).toInt();
         };
         for (int s = 1; s < int(ui.BoutonhWnd.size()); ++s) {
@@ -104,10 +130,6 @@ private slots:
             QCOMPARE(cliquer(ui.CheckBoxhWnd[s]), 450 + s);
         }
         QCOMPARE(arret.count(), 0);
-        ui.FenetrehWnd->ElementMenu(Menu::FichiersRecus)->trigger();
-        ui.FenetrehWnd->ElementMenu(Menu::Avis)->trigger();
-        QCOMPARE(a.shell().Ouverts().last(2),
-                 (QStringList{a.ovan().conversation().DossierReception(), AdresseAvis}));
 
         int faces = 0;
         for (BoutonImage* b : ui.BoutonhWnd) {
@@ -120,36 +142,6 @@ private slots:
             }
         }
         QVERIFY(faces >= 8);
-    }
-
-    // Tabs, the guide's button on page 3 and the mail links on page 2 only; the page stays.
-    void aPropos() {
-        CopieOvan c("127.0.0.162");
-        Interface& ui = c.interface();
-        QLabel* page = ui.LabelApposhWnd;
-        BoutonImage* notice = ui.BoutonhWnd[BoutonNotice];
-        c.ovan().ClicBouton(Commande::OuvrirAPropos);
-        QTRY_VERIFY(ui.ApposhWnd->fondu().Alpha() == 255 && !ui.FenetrehWnd->Active());
-        // x, y, the page then shown, the links opened by then.
-        const int clics[][4] = {{100, 195, 1, 0}, {220, 139, 3, 0}, {195, 130, 3, 0}, {100, 195, 3, 0},
-                                {150, 125, 2, 0}, {100, 195, 2, 1}, {100, 225, 2, 2}, {200, 130, 3, 2}};
-        for (const auto& [x, y, image, ouverts] : clics) {
-            QTest::mouseClick(page, Qt::LeftButton, {}, QPoint(x, y));
-            QCOMPARE(Interface::Image(page), "img_fenappos" + QString::number(image));
-            QVERIFY(notice->isVisibleTo(ui.ApposhWnd) == (image == 3) &&
-                    c.shell().Ouverts().size() == ouverts);
-        }
-        QCOMPARE(c.shell().Ouverts(), (QStringList{APropos::AdresseAuteur, APropos::AdresseProbleme}));
-        Souris(page, QEvent::MouseMove, {60, 130});
-        QVERIFY(notice->Face() == "img_notice" && page->cursor().shape() == Qt::PointingHandCursor);
-        emit ui.ApposhWnd->fermetureDemandee();
-        QTRY_VERIFY(!ui.ApposhWnd->isVisible() && ui.FenetrehWnd->Active());
-        c.ovan().ClicBouton(Commande::OuvrirAPropos);
-        QCOMPARE(Interface::Image(page), "img_fenappos3");
-        QFile::remove(c.Dossier() + "notice.pdf");
-        notice->click();
-        QVERIFY(c.dialogues().Boite(0, "Pas de fichier 'notice.pdf' !", "OVAN Messenger", Icone::Information,
-                                    ui.ApposhWnd));
     }
 
     // The dialog hides a filter's last group, so the Windows text stays shown; "*.*" takes files
@@ -242,8 +234,8 @@ private slots:
         }
     }
 
-    // The nickname window keeps our focus, not another program's. Without a tray closing minimises;
-    // "Ouvrir" acts on a hidden window only, a double click also on a shown one.
+    // The nickname window keeps our focus, not another program's, and a blank answer keeps it. Without
+    // a tray closing minimises; "Ouvrir" acts on a hidden window only; only the button's Quitter asks.
     void pseudoFermerEtZoneDeNotification() {
         CopieOvan a("127.0.0.36");
         CopieOvan b("127.0.0.37");
@@ -324,7 +316,7 @@ private slots:
     }
 
     // It rises for a second from the work area's foot (a new message goes on from where it is),
-    // holds five seconds and fades, even over a new message; a close fades it once.
+    // holds five seconds and fades; a close fades it once.
     void popup() {
         BancPopup b;
         QElapsedTimer chrono;
@@ -346,9 +338,6 @@ private slots:
         chrono.restart();
         QTRY_COMPARE_WITH_TIMEOUT(b.popup.Sens(), -1, 8000);
         QVERIFY(chrono.elapsed() >= 4900);
-        QTRY_VERIFY(b.popup.Alpha() <= 200);
-        b.Notifier();
-        QCOMPARE(b.popup.Sens(), -1);
         QVERIFY(b.masquee.wait(5000));
         QVERIFY(!b.fenetre.isVisible() && b.fenetre.windowOpacity() == 1.0 && b.restaurations == 0);
 

@@ -160,7 +160,6 @@ private slots:
         QCOMPARE(hors.count(), 1);
         a.ovan().CommandeMenu(Menu::Historique);
         QVERIFY(a.ovan().fenetreHistorique()->Etat()->text().startsWith("L'historique est désactivé : "));
-        QVERIFY(!a.ovan().fenetreHistorique()->BoutonEffacer()->isEnabled());
     }
 };
 

@@ -60,10 +60,13 @@ private slots:
     }
 
     // A nickname longer than its box stays whole through a save, but typing or pasting keeps to 30
-    // characters. Settings to controls and back; a tab's page stays for the next opening.
-    void controlesEtPages() {
+    // characters. Settings to controls and back; a tab's page stays for the next opening. Apply
+    // writes as typed, trimmed in use; OK announces even the same nickname; Cancel (twice, in the
+    // fade) restores all but a folder just browsed to; a failed save is told over the window.
+    void optionsAppliquerValiderAnnuler() {
         const QByteArray long_ = QByteArray("Jean-Pierre ").repeated(5) + "\r\r";
-        CopieOvan a("127.0.0.101", "PSEUDO:" + long_, true);
+        CopieOvan a("127.0.0.104", "PSEUDO:" + long_, true);
+        CopieOvan b("127.0.0.105");
         Interface& ui = a.interface();
         QLineEdit* zone = ui.TextBoxhWnd[ZoneOptionsPseudo];
         QCOMPARE(zone->text(), QString::fromLatin1(long_));
@@ -94,14 +97,7 @@ private slots:
         QCOMPARE(ui.ComboBoxhWnd[ListeOptionsQualite]->count(), 5);
         ui.FenetrehWnd->ElementMenu(Menu::Options)->trigger();
         QCOMPARE(Interface::Image(fond), "img_fenoption3");
-    }
 
-    // Apply writes as typed, trimmed in use; OK announces even the same nickname; Cancel (twice, in
-    // the fade) restores all but a folder just browsed to; a failed save is told over the window.
-    void appliquerValiderAnnuler() {
-        CopieOvan a("127.0.0.104");
-        CopieOvan b("127.0.0.105");
-        Interface& ui = a.interface();
         QSignalSpy tramesB(&b.ovan().conversation(), &Conversation::trameTraitee);
         ui.TextBoxhWnd[ZoneOptionsPseudo]->setText("  Alice ");
         ui.TextBoxhWnd[ZoneOptionsDossier]->setText(a.Dossier());
