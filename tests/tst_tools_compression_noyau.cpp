@@ -5,8 +5,10 @@
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QRandomGenerator>
 #include <QScopeGuard>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -35,6 +37,15 @@ QByteArray Aleatoire(qint64 taille) {
     QByteArray a(taille, Qt::Uninitialized);
     QRandomGenerator(11).fillRange(reinterpret_cast<quint32*>(a.data()), taille / 4);
     return a;
+}
+
+QByteArray Bzip2Systeme(const QStringList& arguments, const QByteArray& entree) {
+    QProcess p;
+    p.start(QStringLiteral("bzip2"), arguments);
+    p.write(entree);
+    p.closeWriteChannel();
+    p.waitForFinished(60000);
+    return p.readAllStandardOutput();
 }
 
 int Descripteurs() {
@@ -145,6 +156,44 @@ private slots:
                  qPrintable(QString::number(suivi.libreMin)));
         QVERIFY(QDir(QString::fromLocal8Bit(petit))
                     .isEmpty(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot));
+    }
+
+    // With the system's bzip2: our stream is bzip2 -9's; its streams decompress, two in a row too,
+    // with bytes after them that are none; it reads what nothing was gained on. A cut stream is told
+    // and what could be read stays; a missing source leaves the output alone. The output is the
+    // source by its path, through "./" or a link.
+    void outilSysteme() {
+        if (QStandardPaths::findExecutable(QStringLiteral("bzip2")).isEmpty()) {
+            QSKIP("bzip2 is not installed");
+        }
+        QTemporaryDir d;
+        const QByteArray texte = Texte(70'000);
+        const QString source = d.filePath("texte"), archive = d.filePath("texte.bz2"),
+                      sortie = d.filePath("sortie");
+        QVERIFY(Ecrire(source, texte) && Bzip2::Compression(source, archive));
+        QCOMPARE(Lire(archive), Bzip2Systeme({"-9", "-c"}, texte));
+        QVERIFY(Ecrire(d.filePath("deux.bz2"), Bzip2Systeme({"-c"}, "premier, ") + Lire(archive) + "fin\n"));
+        QVERIFY(Bzip2::Decompression(d.filePath("deux.bz2"), sortie, 0));
+        QCOMPARE(Lire(sortie), "premier, " + texte);
+        for (const QByteArray& contenu : {QByteArray(), Aleatoire(300'000)}) {
+            Enregistreur suivi;
+            QVERIFY(Ecrire(d.filePath("brut"), contenu));
+            QCOMPARE(Bzip2::CompFichEnFich(d.filePath("brut"), d.filePath("brut.bz2"), &suivi), -1);
+            QVERIFY(suivi.avis_ == QList{Bzip2::Avis::CompressionInutile});
+            QCOMPARE(Bzip2Systeme({"-d", "-c"}, Lire(d.filePath("brut.bz2"))), contenu);
+        }
+        Enregistreur coupe;
+        QVERIFY(Ecrire(d.filePath("coupe.bz2"), Lire(archive).first(Lire(archive).size() / 2)));
+        QCOMPARE(Bzip2::DecompFichEnFich(d.filePath("coupe.bz2"), sortie, 0, &coupe), -1);
+        QVERIFY(coupe.avis_ == QList{Bzip2::Avis::ProblemeLecture});
+        QVERIFY(!Lire(sortie).isEmpty() && texte.startsWith(Lire(sortie)));
+        QVERIFY(Ecrire(sortie, "ancien") && !Bzip2::Decompression(d.filePath("absent.bz2"), sortie, 0));
+        QCOMPARE(Lire(sortie), "ancien");
+        QVERIFY(QFile::link(source, d.filePath("lien")));
+        for (const QString& meme : {source, d.filePath("lien"), d.path() + "/./texte"}) {
+            QVERIFY(Bzip2::MemeFichier(source, meme));
+        }
+        QVERIFY(!Bzip2::MemeFichier(source, archive) && !Bzip2::MemeFichier(QString(), QString()));
     }
 
     // A replaced file keeps its permissions; through a link, the linked file is replaced.

@@ -248,11 +248,12 @@ private slots:
     }
 
     // The capture's names (CaptEcran_1, _2, one count per extension) and its refusals; a name
-    // without a dot keeps it whole.
+    // without a dot keeps it whole, and only the last dot counts.
     void capture() {
         QTemporaryDir d;
         const QString s = d.path() + u'/';
         QCOMPARE(CheminSortieImage(s, "scan", 3), s + "scan.tiff");
+        QCOMPARE(CheminSortieImage(s, "archive.old.png", 1), s + "archive.old.jpg");
         QCOMPARE(ConvFormatImage(s, 2, 0), QString()); // no capture yet
         EcrireImage(s + "CaptEcran1.bmp", 64, 48, FIF_BMP);
         QCOMPARE(QStringList({ConvFormatImage(s, 2, 0), ConvFormatImage(s, 2, 1), ConvFormatImage(s, 3, 4)}),
