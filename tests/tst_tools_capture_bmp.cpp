@@ -10,23 +10,26 @@ private slots:
     void entetesEtLignes_data() {
         QTest::addColumn<int>("bits");
         QTest::addColumn<int>("couleurs");
-        QTest::newRow("1 bit") << 1 << 2;
-        QTest::newRow("4 bits") << 4 << 16;
-        QTest::newRow("8 bits, 256 colours") << 8 << 256;
-        QTest::newRow("8 bits, 16 colours given") << 8 << 16;
-        QTest::newRow("16 bits") << 16 << 0;
-        QTest::newRow("24 bits") << 24 << 0;
-        QTest::newRow("32 bits") << 32 << 0;
+        QTest::addColumn<int>("ecart"); // bytes the screen leaves after each row's own
+        QTest::newRow("1 bit") << 1 << 2 << 3;
+        QTest::newRow("4 bits") << 4 << 16 << 3;
+        QTest::newRow("8 bits, 256 colours") << 8 << 256 << 3;
+        QTest::newRow("8 bits, 16 colours given") << 8 << 16 << 0;
+        QTest::newRow("16 bits") << 16 << 0 << 3;
+        QTest::newRow("24 bits") << 24 << 0 << 0;
+        QTest::newRow("32 bits") << 32 << 0 << 3;
     }
     // The headers field by field, the colour table, and each row bottom first, padded with zeros.
     void entetesEtLignes() {
         QFETCH(int, bits);
         QFETCH(int, couleurs);
+        QFETCH(int, ecart);
         const int largeur = 5, hauteur = 3;
-        const qsizetype utiles = (largeur * bits + 7) / 8;
-        // Rows whose bytes say where they are (row y, byte x holds y * 16 + x), 3 bytes apart.
-        CaptureBmp::Pixels p{largeur,   hauteur, bits, {}, QByteArray((utiles + 3) * hauteur, '\xEE'),
-                             utiles + 3};
+        const qsizetype utiles = (largeur * bits + 7) / 8, pas = utiles + ecart;
+        // Rows whose bytes say where they are (row y, byte x holds y * 16 + x); the last one ends
+        // the pixels.
+        CaptureBmp::Pixels p{largeur, hauteur, bits, {}, QByteArray(pas * (hauteur - 1) + utiles, '\xEE'),
+                             pas};
         for (int y = 0; y < hauteur; ++y) {
             for (qsizetype x = 0; x < utiles; ++x) {
                 p.octets[y * p.ligne + x] = char(y * 16 + x);
