@@ -48,24 +48,18 @@ QDateTime Le(int jour, int heure, int minute = 0) {
 // Everything but the id, one line per entry, so that a difference shows in the failure message.
 QStringList Decrire(const QList<EntreeHistorique>& entrees) {
     QStringList lignes;
-    for (const EntreeHistorique& e : entrees) {
+    for (const EntreeHistorique& e : entrees)
         lignes << QStringLiteral("%1|%2|%3|%4|%5|%6|%7|%8|%9")
-                      .arg(e.Moment.toMSecsSinceEpoch())
-                      .arg(int(e.Genre))
-                      .arg(e.Adresse, e.PseudoContact, e.Auteur)
-                      .arg(e.Police)
-                      .arg(e.Couleur)
-                      .arg(e.Style)
-                      .arg(e.Texte);
-    }
+                      .arg(QString::number(e.Moment.toMSecsSinceEpoch()), QString::number(int(e.Genre)),
+                           e.Adresse, e.PseudoContact, e.Auteur, QString::number(e.Police),
+                           QString::number(e.Couleur), QString::number(e.Style), e.Texte);
     return lignes;
 }
 
 QStringList Textes(const QList<EntreeHistorique>& entrees) {
     QStringList textes;
-    for (const EntreeHistorique& e : entrees) {
+    for (const EntreeHistorique& e : entrees)
         textes << e.Texte;
-    }
     return textes;
 }
 
@@ -80,11 +74,10 @@ QStringList Valeurs(const QString& chemin, const QStringList& requetes) {
         base.open();
         for (const QString& sql : requetes) {
             QSqlQuery q(base);
-            if (!q.exec(sql)) {
+            if (!q.exec(sql))
                 valeurs << QStringLiteral("<erreur> ") + q.lastError().text();
-            } else {
+            else
                 valeurs << (q.next() ? q.value(0).toString() : QString());
-            }
         }
     }
     QSqlDatabase::removeDatabase(nom);
@@ -96,17 +89,15 @@ QStringList Valeurs(const QString& chemin, const QStringList& requetes) {
 class SansPasseDroits {
 public:
     SansPasseDroits() {
-        if (::syscall(SYS_capget, &m_entete, m_avant) != 0) {
+        if (::syscall(SYS_capget, &m_entete, m_avant) != 0)
             return;
-        }
         __user_cap_data_struct apres[2] = {m_avant[0], m_avant[1]};
         apres[0].effective &= ~((1u << CAP_DAC_OVERRIDE) | (1u << CAP_DAC_READ_SEARCH) | (1u << CAP_FOWNER));
         m_fait = ::syscall(SYS_capset, &m_entete, apres) == 0;
     }
     ~SansPasseDroits() {
-        if (m_fait) {
+        if (m_fait)
             ::syscall(SYS_capset, &m_entete, m_avant);
-        }
     }
     SansPasseDroits(const SansPasseDroits&) = delete;
     SansPasseDroits& operator=(const SansPasseDroits&) = delete;
@@ -120,9 +111,8 @@ private:
 // A history of twenty entries on March 1st, closed: the file is whole, without its log.
 QString BaseEcrite(const QString& chemin) {
     BaseHistorique base(chemin);
-    for (int i = 0; i < 20; ++i) {
+    for (int i = 0; i < 20; ++i)
         base.Ajouter(Message(QStringLiteral("ancien message %1").arg(i), Le(1, 9, i)));
-    }
     base.Vider();
     return chemin;
 }
@@ -172,14 +162,14 @@ private slots:
         {
             BaseHistorique base(chemin);
             BaseHistorique autre(d.filePath("autre.db"));
-            for (const EntreeHistorique& e : ecrites) {
+            for (const EntreeHistorique& e : ecrites)
                 base.Ajouter(e);
-            }
             autre.Ajouter(ecrites.first());
             base.Vider();
             autre.Vider();
             QCOMPARE(Decrire(base.Entrees(Zoe, jour)), Decrire(ecrites));
             QCOMPARE(Decrire(autre.Entrees(Zoe, jour)), Decrire({ecrites.first()}));
+            QCOMPARE(Decrire(base.Entrees(Zoe, jour)), Decrire(ecrites));
             QVERIFY(base.Disponible() && base.Raison().isEmpty());
         }
         {
@@ -191,8 +181,7 @@ private slots:
             const QDateTime avant = QDateTime::currentDateTime();
             base.Ajouter(Entree(Sorte::Systeme, Zoe, "Zoë", "", "Connexion perdue", QDateTime()));
             const QDateTime apres = QDateTime::currentDateTime();
-            base.Vider();
-            // Counted from this object's start.
+            // Written a moment later though nobody waits, and counted from this object's start.
             QTRY_COMPARE(ecrit.size(), 1);
             QCOMPARE(ecrit.first().first().toLongLong(), 1);
             const QList<EntreeHistorique> nouvelle = base.Entrees(Zoe, avant.date());
@@ -229,8 +218,11 @@ private slots:
         }
         QCOMPARE(vues, QStringList({"10.0.0.1 2024-03-01 Annie 4", "10.0.0.1 2024-03-03 Annette 1",
                                     "10.0.0.1 2024-03-02 Anne 1", "10.0.0.2 2024-03-01 Bruno 1"}));
-        QCOMPARE(Textes(base.Entrees(a, QDate(2024, 3, 1))),
+        const QList<EntreeHistorique> premier = base.Entrees(a, QDate(2024, 3, 1));
+        QCOMPARE(Textes(premier),
                  QStringList({"un", "deux", "Anne est maintenant Annie", "Connexion perdue"}));
+        // Only those after a given entry.
+        QCOMPARE(Textes(base.Entrees(a, QDate(2024, 3, 1), premier.at(1).Id)), Textes(premier.mid(2)));
         QVERIFY(base.Entrees(QStringLiteral("10.0.0.9"), QDate(2024, 3, 1)).isEmpty());
         QVERIFY(base.Entrees(a, QDate()).isEmpty());
     }
@@ -263,16 +255,14 @@ private slots:
             "Ça coûte 100 € pour 3 œufs",
             "日本語のテキスト",
         };
-        for (int i = 0; i < corpus.size(); ++i) {
+        for (int i = 0; i < corpus.size(); ++i)
             base.Ajouter(Message(corpus.at(i), Le(4, 8, i)));
-        }
         base.Vider();
         // "words: numbers of the entries found", so that a failure names the search.
         const auto trouves = [&](const QString& mots, int max = 200) {
             QStringList numeros;
-            for (const EntreeHistorique& e : base.Chercher(mots, max)) {
+            for (const EntreeHistorique& e : base.Chercher(mots, max))
                 numeros << QString::number(corpus.indexOf(e.Texte) + 1);
-            }
             return mots.left(40) + QStringLiteral(": ") + numeros.join(u' ');
         };
         const QList<std::pair<QString, QString>> attendus = {
@@ -284,11 +274,11 @@ private slots:
             {"chat OR souris", "5"}, {"OR", "5"}, {"NOT", "5"}, {"texte: chat", ""}, {"') OR 1=1 --", ""},
             {"chat*", "5"}, {"^chat", "5"}, {"{chat} : (chien)", "5"}, {QString(), ""}, {"   ", ""},
             {"* \" ' ; -- ( ) : ^ + 🎉", ""}, {"\u0301\u0301", ""}, {QString(10'000, u'a'), ""}};
-        for (const auto& [mots, numeros] : attendus) {
+        for (const auto& [mots, numeros] : attendus)
             QCOMPARE(trouves(mots), mots.left(40) + QStringLiteral(": ") + numeros);
-        }
         QCOMPARE(trouves("ete", 2), QStringLiteral("ete: 3 2"));
         QCOMPARE(trouves("ete", 0), QStringLiteral("ete: "));
+        QCOMPARE(trouves("ete", -1), QStringLiteral("ete: "));
         QString bruit;
         for (QRandomGenerator hasard(7); bruit.size() < 10'000;) {
             const char32_t c = hasard.bounded(1u, 0x30000u);
@@ -304,9 +294,8 @@ private slots:
         QCOMPARE(BaseHistorique::Mots("x86_64 = 3,14"), QStringList({"x86", "64", "3", "14"}));
         QCOMPARE(BaseHistorique::Mots("e\u0301te\u0301 \u0301"), QStringList({"e\u0301te\u0301"}));
         QStringList cent;
-        for (int i = 0; i < 100; ++i) {
+        for (int i = 0; i < 100; ++i)
             cent << QStringLiteral("mot%1").arg(i);
-        }
         const QStringList bornes = BaseHistorique::Mots(cent.join(u' '));
         QVERIFY(!bornes.isEmpty() && bornes.size() < 100 && bornes.first() == cent.first());
     }
@@ -362,14 +351,13 @@ private slots:
         QTemporaryDir d;
         const QString chemin = d.filePath("historique.db");
         BaseHistorique base(chemin);
-        for (int i = 0; i < 3000; ++i) {
-            base.Ajouter(Message(QStringLiteral("zorglubmarqueur secret numéro %1").arg(i), Le(1 + i % 5, 9)));
-        }
+        for (int i = 0; i < 3000; ++i)
+            base.Ajouter(
+                Message(QStringLiteral("zorglubmarqueur secret numéro %1").arg(i), Le(1 + i % 5, 9)));
         base.Vider();
         QVERIFY(Lire(chemin).contains("zorglub") || Lire(chemin + "-wal").contains("zorglub"));
-        for (int i = 0; i < 5; ++i) {
+        for (int i = 0; i < 5; ++i)
             base.Ajouter(Message(QStringLiteral("zorglubmarqueur en attente %1").arg(i), Le(2, 9)));
-        }
         QVERIFY(base.Effacer());
         base.Vider();
         QVERIFY(base.Conversations().isEmpty() && base.Entrees(Zoe, QDate(2024, 3, 2)).isEmpty());
@@ -381,6 +369,19 @@ private slots:
         QCOMPARE(Textes(base.Chercher("effacement")), QStringList({"après l'effacement"}));
         QCOMPARE(base.Conversations().size(), 1);
         QVERIFY(base.Disponible());
+
+        // Another program reading keeps the log from being emptied: the erasing is not whole.
+        {
+            QSqlDatabase lecteur =
+                QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("lecteur"));
+            lecteur.setDatabaseName(chemin);
+            QVERIFY(lecteur.open());
+            QSqlQuery q(lecteur);
+            QVERIFY(q.exec("BEGIN") && q.exec("SELECT count(*) FROM entrees") && q.next());
+            QVERIFY(!base.Effacer());
+            QVERIFY(base.Disponible());
+        }
+        QSqlDatabase::removeDatabase(QStringLiteral("lecteur"));
     }
 
     // A file that cannot be used or is locked by another program: the window never waits, entries
@@ -388,17 +389,14 @@ private slots:
     void fichierInutilisable_data() {
         QTest::addColumn<Cas>("cas");
         QTest::addColumn<QString>("raison");
-        const auto endommage = QStringLiteral("le fichier de l'historique est endommagé");
-        QTest::newRow("dans un fichier")
-            << Cas::DansUnFichier << QStringLiteral("le fichier de l'historique ne peut pas être ouvert");
-        QTest::newRow("lecture seule")
-            << Cas::LectureSeule << QStringLiteral("le fichier de l'historique ne peut pas être écrit");
-        QTest::newRow("tronqué") << Cas::Tronque << endommage;
-        QTest::newRow("octets au hasard") << Cas::Aleatoire << endommage;
-        QTest::newRow("autre programme")
-            << Cas::AutreProgramme << QStringLiteral("le fichier de l'historique n'est pas reconnu");
-        QTest::newRow("verrouillée")
-            << Cas::Verrouillee << QStringLiteral("la base de l'historique est verrouillée par un autre programme");
+        const QString fichier = QStringLiteral("le fichier de l'historique ");
+        QTest::newRow("dans un fichier") << Cas::DansUnFichier << fichier + "ne peut pas être ouvert";
+        QTest::newRow("lecture seule") << Cas::LectureSeule << fichier + "ne peut pas être écrit";
+        QTest::newRow("tronqué") << Cas::Tronque << fichier + "est endommagé";
+        QTest::newRow("octets au hasard") << Cas::Aleatoire << fichier + "est endommagé";
+        QTest::newRow("autre programme") << Cas::AutreProgramme << fichier + "n'est pas reconnu";
+        QTest::newRow("verrouillée") << Cas::Verrouillee
+                                     << "la base de l'historique est verrouillée par un autre programme";
     }
     void fichierInutilisable() {
         QFETCH(Cas, cas);
@@ -414,13 +412,8 @@ private slots:
             QVERIFY(Ecrire(garde, "un fichier, pas un dossier"));
             chemin = garde + "/historique.db";
             break;
-        case Cas::LectureSeule:
-            BaseEcrite(chemin);
-            QVERIFY(QFile::setPermissions(chemin, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
-            break;
-        case Cas::Tronque:
-            QVERIFY(Ecrire(chemin, Lire(BaseEcrite(chemin)).left(1000)));
-            break;
+        case Cas::LectureSeule: QVERIFY(QFile::setPermissions(BaseEcrite(chemin), QFile::ReadOwner)); break;
+        case Cas::Tronque: QVERIFY(Ecrire(chemin, Lire(BaseEcrite(chemin)).left(1000))); break;
         case Cas::Aleatoire: {
             QByteArray octets(64 * 1024, Qt::Uninitialized);
             QRandomGenerator(3).fillRange(reinterpret_cast<quint32*>(octets.data()), octets.size() / 4);
@@ -442,9 +435,8 @@ private slots:
         std::optional<SansPasseDroits> sansDroits;
         if (cas == Cas::LectureSeule) {
             sansDroits.emplace();
-            if (QFile(chemin).open(QIODevice::ReadWrite)) {
+            if (QFile(chemin).open(QIODevice::ReadWrite))
                 QSKIP("a read-only file cannot be made here");
-            }
         }
         QElapsedTimer montre;
         montre.start();
@@ -452,9 +444,8 @@ private slots:
         sansDroits.reset();
         QSignalSpy hors(base.get(), &BaseHistorique::horsService);
         QSignalSpy ecrit(base.get(), &BaseHistorique::ecrit);
-        for (int i = 0; i < 1000; ++i) {
+        for (int i = 0; i < 1000; ++i)
             base->Ajouter(Message(QStringLiteral("perdu %1").arg(i), Le(1, 9)));
-        }
         // Opening, and waiting for a lock for seconds, happen on the writer's side.
         QVERIFY(montre.elapsed() < 500);
         QVERIFY(hors.wait(10'000));
@@ -497,9 +488,8 @@ private slots:
         QCOMPARE(::getrlimit(RLIMIT_FSIZE, &ancienne), 0);
         const rlimit petite{256 * 1024, ancienne.rlim_max};
         QCOMPARE(::setrlimit(RLIMIT_FSIZE, &petite), 0);
-        for (int i = 0; i < 200; ++i) {
+        for (int i = 0; i < 200; ++i)
             base->Ajouter(Message(QString(4000, QChar(u'a' + i % 26)), Le(1, 10)));
-        }
         base->Vider();
         ::setrlimit(RLIMIT_FSIZE, &ancienne);
         QTRY_COMPARE(hors.size(), 1);

@@ -7,77 +7,54 @@ class TestPlatformAnsi : public QObject {
     Q_OBJECT
 
 private slots:
-    void texteVersOctets_data();
-    void texteVersOctets();
-    void tousLesOctetsAllerRetour();
-    void seulsLes256CaracteresPassent();
-};
-
-void TestPlatformAnsi::texteVersOctets_data() {
-    QTest::addColumn<QString>("texte");
-    QTest::addColumn<QByteArray>("octets");
-
-    QTest::newRow("vide") << QString() << QByteArray();
-    QTest::newRow("phrase") << QStringLiteral("Ça coûte 5 € — «œuf»")
-                            << QByteArray("\xC7"
-                                          "a co\xFB"
-                                          "te 5 \x80 \x97 \xAB\x9C"
-                                          "uf\xBB");
-}
-
-// Both ways must give exactly these bytes and this text.
-void TestPlatformAnsi::texteVersOctets() {
-    QFETCH(QString, texte);
-    QFETCH(QByteArray, octets);
-
-    QCOMPARE(Ansi::VersAnsi(texte), octets);
-    QCOMPARE(Ansi::DepuisAnsi(octets), texte);
-}
-
-void TestPlatformAnsi::tousLesOctetsAllerRetour() {
-    QByteArray octets;
-    for (int i = 0; i < 256; ++i)
-        octets.append(char(i));
-
-    const QString texte = Ansi::DepuisAnsi(octets);
-    QCOMPARE(texte.size(), 256);
-    // Latin-1 but for 0x80 to 0x9F; the five bytes Windows-1252 leaves undefined stay themselves.
-    const QString c1 = QStringLiteral("€\u0081‚ƒ„…†‡ˆ‰Š‹Œ\u008DŽ\u008F\u0090‘’“”•–—˜™š›œ\u009DžŸ");
-    QCOMPARE(texte.mid(0x80, 32), c1);
-    for (int i = 0; i < 256; ++i) {
-        if (i < 0x80 || i >= 0xA0)
-            QCOMPARE(texte.at(i).unicode(), char16_t(i));
-    }
-    QCOMPARE(Ansi::VersAnsi(texte), octets);
-}
-
-// Every BMP character either has its own byte, which decodes back to it,
-// or becomes '?'; exactly 256 have a byte.
-void TestPlatformAnsi::seulsLes256CaracteresPassent() {
-    int avecOctet = 0;
-    for (char32_t c = 0; c <= 0xFFFF; ++c) {
-        if (QChar::isSurrogate(c))
-            continue;
-        const QChar caractere{char16_t(c)};
-        const QByteArray octet = Ansi::VersAnsi(QStringView(&caractere, 1));
-        QCOMPARE(octet.size(), 1);
-        if (c == '?' || octet != "?") {
-            QCOMPARE(Ansi::DepuisAnsi(octet), QString(caractere));
-            ++avecOctet;
+    // Every byte both ways: Latin-1 but for 0x80 to 0x9F, where the five bytes Windows-1252 leaves
+    // undefined stay themselves.
+    void tousLesOctetsAllerRetour() {
+        QByteArray octets;
+        for (int i = 0; i < 256; ++i)
+            octets.append(char(i));
+        const QString texte = Ansi::DepuisAnsi(octets);
+        QCOMPARE(texte.size(), 256);
+        QCOMPARE(texte.mid(0x80, 32),
+                 QStringLiteral("€\u0081‚ƒ„…†‡ˆ‰Š‹Œ\u008DŽ\u008F\u0090‘’“”•–—˜™š›œ\u009DžŸ"));
+        for (int i = 0; i < 256; ++i) {
+            if (i < 0x80 || i >= 0xA0)
+                QCOMPARE(texte.at(i).unicode(), char16_t(i));
         }
+        QCOMPARE(Ansi::VersAnsi(texte), octets);
+        QCOMPARE(Ansi::VersAnsi(QString()), QByteArray());
+        QCOMPARE(Ansi::DepuisAnsi(QByteArray()), QString());
     }
-    QCOMPARE(avecOctet, 256);
 
-    // Unmappable characters, one '?' each, even beyond the BMP.
-    QCOMPARE(Ansi::VersAnsi(QStringLiteral("€中")), QByteArray("\x80?"));
-    QCOMPARE(Ansi::VersAnsi(QStringLiteral("a😀b")), QByteArray("a?b"));
-    QCOMPARE(Ansi::VersAnsi(QStringLiteral("😀😀")), QByteArray("??"));
-    // C1 characters that Windows-1252 gives to other bytes.
-    QCOMPARE(Ansi::VersAnsi(QStringLiteral("\u0080\u009F")), QByteArray("??"));
-    // A lone surrogate is one bad character, and does not swallow the next one.
-    const QChar seule[] = {QChar(char16_t(0xD83D)), QChar(u'x'), QChar(char16_t(0xDE00))};
-    QCOMPARE(Ansi::VersAnsi(QStringView(seule, 3)), QByteArray("?x?"));
-}
+    // Every BMP character either has its own byte, which decodes back to it, or becomes '?';
+    // exactly 256 have a byte.
+    void seulsLes256CaracteresPassent() {
+        int avecOctet = 0;
+        for (char32_t c = 0; c <= 0xFFFF; ++c) {
+            if (QChar::isSurrogate(c))
+                continue;
+            const QChar caractere{char16_t(c)};
+            const QByteArray octet = Ansi::VersAnsi(QStringView(&caractere, 1));
+            QCOMPARE(octet.size(), 1);
+            if (c == '?' || octet != "?") {
+                QCOMPARE(Ansi::DepuisAnsi(octet), QString(caractere));
+                ++avecOctet;
+            }
+        }
+        QCOMPARE(avecOctet, 256);
+
+        // Unmappable characters, one '?' each, even beyond the BMP; C1 characters that
+        // Windows-1252 gives to other bytes too.
+        QCOMPARE(Ansi::VersAnsi(QStringLiteral("Ça coûte 5 € — «œuf» 中 a😀b😀\u0080\u009F")),
+                 QByteArray("\xC7"
+                            "a co\xFB"
+                            "te 5 \x80 \x97 \xAB\x9C"
+                            "uf\xBB ? a?b???"));
+        // A lone surrogate is one bad character, and does not swallow the next one.
+        const QChar seule[] = {QChar(char16_t(0xD83D)), QChar(u'x'), QChar(char16_t(0xDE00))};
+        QCOMPARE(Ansi::VersAnsi(QStringView(seule, 3)), QByteArray("?x?"));
+    }
+};
 
 QTEST_APPLESS_MAIN(TestPlatformAnsi)
 #include "tst_platform_ansi.moc"

@@ -1,9 +1,9 @@
 // config.ini without a window: its lines, the settings value read from them and written back, the
-// safe save.
+// safe save. That what is written reads back the same is checked on the corpus of fuzz_config.
+#include "Fichiers.h"
 #include "core/settings/FichierConfig.h"
 
 #include <QDir>
-#include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 #include <climits>
@@ -23,25 +23,12 @@ char* toString(const Reglages& r) {
 
 namespace {
 
-QByteArray Lire(const QString& chemin) {
-    QFile f(chemin);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-Reglages Complets() {
-    return {
-        .Pseudo = QStringLiteral("Zoé€"),
-        .Dossier = QStringLiteral("/home/zoe/Reçus/"),
-        .Police = 4,
-        .Couleur = 7,
-        .Gras = true,
-        .Italique = false,
-        .Souligne = true,
-        .Format = 1,
-        .Qualite = 4,
-        .EnvoiCapture = true,
-    };
-}
+// Pseudo, Dossier, Police, Couleur, Gras, Italique, Souligne, Format, Qualite, EnvoiCapture.
+const Reglages Complets{
+    QStringLiteral("Zoé€"), QStringLiteral("/home/zoe/Reçus/"), 4, 7, true, false, true, 1, 4, true};
+const QByteArray
+    CompletsEcrits("PSEUDO:Zo\xe9\x80\r\nDOSSIER:/home/zoe/Re\xe7us/\r\nPOLICE:4\r\nCOULEUR:7\r\nGRAS:1\r\n"
+                   "ITALIQUE:0\r\nSOULIGNE:1\r\nFORMAT:1\r\nQUALITE:4\r\nENVOICAPT:1\r\n");
 
 } // namespace
 
@@ -49,127 +36,101 @@ class TestSettingsFichier : public QObject {
     Q_OBJECT
 
 private slots:
-    void lignes();
-    void atoiCommeEnC();
-    void reglagesLus_data();
-    void reglagesLus();
-    void reglagesEcrits();
-    void sauvegardeSure();
+    void lignes() {
+        const LignesConfig l =
+            LireConfig("PSEUDO: Paul\r\nsans deux-points\nDOSSIER:D:\\Recus\\\n\nENVOICAPT:1");
+        // Untrimmed, cut at the first colon; a last line without its line end loses nothing.
+        QCOMPARE(l, (LignesConfig{{"PSEUDO", " Paul"}, {"DOSSIER", "D:\\Recus\\"}, {"ENVOICAPT", "1"}}));
+        QCOMPARE(LireConfig("GRAS:"), (LignesConfig{{"GRAS", ""}}));
+        QCOMPARE(LireConfig(":x\n"), (LignesConfig{{"", "x"}}));
+        QCOMPARE(LireConfig(QByteArray("A\0B:\0\n", 6)),
+                 (LignesConfig{{QByteArray("A\0B", 3), QByteArray(1, 0)}}));
+        // Only LF ends a line, and only one CR before it is dropped.
+        QCOMPARE(LireConfig("A:1\rB:2\r"), (LignesConfig{{"A", "1\rB:2"}}));
+        QCOMPARE(LireConfig("A:1\r\r\n"), (LignesConfig{{"A", "1\r"}}));
+        // A hand-edited file can leave CRs at the end of a value: writing must not eat them.
+        QCOMPARE(EcrireConfig({{"A", "1"}, {"B", ""}, {"C", "x\r"}}), QByteArray("A:1\r\nB:\r\nC:x\r\r\n"));
+    }
+
+    void atoiCommeEnC() {
+        QCOMPARE((QList<int>{Atoi("12abc"), Atoi(" \t\r -3"), Atoi("+4"), Atoi("x1"), Atoi("- 1"), Atoi("")}),
+                 (QList<int>{12, -3, 4, 0, 0, 0}));
+        QCOMPARE(Atoi("99999999999999999999"), INT_MAX);
+        QCOMPARE(Atoi("-99999999999999999999"), INT_MIN);
+    }
+
+    void reglagesLus_data() {
+        QTest::addColumn<QByteArray>("contenu");
+        QTest::addColumn<Reglages>("attendu");
+        QTest::newRow("complet, CR LF") << CompletsEcrits << Complets;
+        QTest::newRow("vide") << QByteArray() << Reglages{};
+        QTest::newRow("autre ordre, LF, sans fin de ligne")
+            << QByteArray("ENVOICAPT:1\nQUALITE:2\nPSEUDO:Paul")
+            << Reglages{.Pseudo = QStringLiteral("Paul"), .Qualite = 2, .EnvoiCapture = true};
+        QTest::newRow("cles sensibles a la casse, inconnues, vides, sans deux-points")
+            << QByteArray("pseudo:Paul\nPSEUDO :Paul\n:Paul\nPSEUDO\nINCONNU:1\n") << Reglages{};
+        QTest::newRow("index negatifs ignores, atoi")
+            << QByteArray("POLICE:-1\nCOULEUR:  12x\nFORMAT:abc\nQUALITE:-0\n")
+            << Reglages{.Couleur = 12, .Format = 0, .Qualite = 0};
+        QTest::newRow("index enorme borne")
+            << QByteArray("POLICE:99999999999999999999\n") << Reglages{.Police = INT_MAX};
+        QTest::newRow("seul 1 coche")
+            << QByteArray("GRAS:2\nITALIQUE:\nSOULIGNE: 1\nENVOICAPT:01\n")
+            << Reglages{.Gras = false, .Italique = false, .Souligne = true, .EnvoiCapture = true};
+        QTest::newRow("octets nuls gardes") << QByteArray("PSEUDO:a\0b\nGR\0AS:1\n", 19)
+                                            << Reglages{.Pseudo = QString::fromUtf16(u"a\0b", 3)};
+        // Only LF ends a line: the file is one PSEUDO line, its last CR dropped.
+        QTest::newRow("fins de ligne CR seul")
+            << QByteArray("PSEUDO:Paul\rGRAS:1\r") << Reglages{.Pseudo = QStringLiteral("Paul\rGRAS:1")};
+        QTest::newRow("valeur finissant par CR")
+            << QByteArray("DOSSIER:D:\\\r\r\n") << Reglages{.Dossier = QStringLiteral("D:\\\r")};
+        // Texts and indexes: the last usable line; flags: ticked when any line says 1.
+        QTest::newRow("doublons") << QByteArray(
+                                         "PSEUDO:Un\nPSEUDO:Deux\nPOLICE:3\nPOLICE:-2\nCOULEUR:1\nCOULEUR:5\n"
+                                         "GRAS:1\nGRAS:0\nITALIQUE:0\nITALIQUE:1\n")
+                                  << Reglages{.Pseudo = QStringLiteral("Deux"),
+                                              .Police = 3,
+                                              .Couleur = 5,
+                                              .Gras = true,
+                                              .Italique = true};
+    }
+    void reglagesLus() {
+        QFETCH(QByteArray, contenu);
+        QFETCH(Reglages, attendu);
+        QCOMPARE(LireReglages(contenu), attendu);
+    }
+
+    void reglagesEcrits() {
+        QCOMPARE(EcrireReglages(Complets), CompletsEcrits);
+        // Only what is present; an empty list's index is written as it is.
+        QCOMPARE(EcrireReglages({}), QByteArray());
+        QCOMPARE(EcrireReglages({.Pseudo = QString(), .Qualite = -1, .EnvoiCapture = false}),
+                 QByteArray("PSEUDO:\r\nQUALITE:-1\r\nENVOICAPT:0\r\n"));
+        // Values longer than any box and values ending in CR come back whole.
+        const Reglages long_{.Pseudo = QString(100000, u'é') + u'\r', .Dossier = QStringLiteral("\r\r")};
+        const QByteArray ecrit = EcrireReglages(long_);
+        QCOMPARE(ecrit.size(), 100000 + 22);
+        QCOMPARE(LireReglages(ecrit), long_);
+    }
+
+    void sauvegardeSure() {
+        QTemporaryDir dossier;
+        const QString d = dossier.path() + u'/';
+        QVERIFY(SauverFichierConfig(d, "PSEUDO:Un\n"));
+        QCOMPARE(Lire(d + "config.ini"), QByteArray("PSEUDO:Un\n"));
+        QVERIFY(!QFile::exists(d + "config_tmp.ini"));
+        // The temporary file cannot be made: the old file stays byte for byte.
+        QVERIFY(QDir(d).mkdir(QStringLiteral("config_tmp.ini")));
+        QVERIFY(!SauverFichierConfig(d, "PSEUDO:Deux\n"));
+        QCOMPARE(Lire(d + "config.ini"), QByteArray("PSEUDO:Un\n"));
+        QVERIFY(QDir(d).rmdir(QStringLiteral("config_tmp.ini")));
+        // The folder is gone: nothing is made, failure is told.
+        QVERIFY(!SauverFichierConfig(d + "absent/", "PSEUDO:Trois\n"));
+        QVERIFY(!QFile::exists(d + "absent"));
+        // A folder is always written with its "/", the default one too: names are added to it.
+        QVERIFY(DossierParDefaut().endsWith(u'/'));
+    }
 };
-
-void TestSettingsFichier::lignes() {
-    const LignesConfig l = LireConfig("PSEUDO: Paul\r\nsans deux-points\nDOSSIER:D:\\Recus\\\n\nENVOICAPT:1");
-    // Untrimmed, cut at the first colon; a last line without its line end loses nothing.
-    QCOMPARE(l, (LignesConfig{{"PSEUDO", " Paul"}, {"DOSSIER", "D:\\Recus\\"}, {"ENVOICAPT", "1"}}));
-    QCOMPARE(LireConfig("GRAS:"), (LignesConfig{{"GRAS", ""}}));
-    QCOMPARE(LireConfig(":x\n"), (LignesConfig{{"", "x"}}));
-    QCOMPARE(LireConfig(QByteArray("A\0B:\0\n", 6)),
-             (LignesConfig{{QByteArray("A\0B", 3), QByteArray(1, 0)}}));
-    // Only LF ends a line, and only one CR before it is dropped.
-    QCOMPARE(LireConfig("A:1\rB:2\r"), (LignesConfig{{"A", "1\rB:2"}}));
-    QCOMPARE(LireConfig("A:1\r\r\n"), (LignesConfig{{"A", "1\r"}}));
-
-    QCOMPARE(EcrireConfig({{"A", "1"}, {"B", ""}}), QByteArray("A:1\r\nB:\r\n"));
-    // A hand-edited file can leave CRs at the end of a value: writing must not eat them.
-    const LignesConfig valeurs{{"PSEUDO", "Paul\r"}, {"DOSSIER", "D:\\\r\r"}, {"A", "\r"}, {"B", "x\ry"}};
-    QCOMPARE(LireConfig(EcrireConfig(valeurs)), valeurs);
-}
-
-void TestSettingsFichier::atoiCommeEnC() {
-    QCOMPARE(Atoi("12abc"), 12);
-    QCOMPARE(Atoi(" \t\r -3"), -3);
-    QCOMPARE(Atoi("+4"), 4);
-    QCOMPARE(Atoi("x1"), 0);
-    QCOMPARE(Atoi("- 1"), 0);
-    QCOMPARE(Atoi(""), 0);
-    QCOMPARE(Atoi("99999999999999999999"), INT_MAX);
-    QCOMPARE(Atoi("-99999999999999999999"), INT_MIN);
-}
-
-void TestSettingsFichier::reglagesLus_data() {
-    QTest::addColumn<QByteArray>("contenu");
-    QTest::addColumn<Reglages>("attendu");
-
-    QTest::newRow("complet, CR LF") << QByteArray(
-                                           "PSEUDO:Zo\xe9\x80\r\nDOSSIER:/home/zoe/Re\xe7us/\r\nPOLICE:4\r\n"
-                                           "COULEUR:7\r\nGRAS:1\r\nITALIQUE:0\r\nSOULIGNE:1\r\nFORMAT:1\r\n"
-                                           "QUALITE:4\r\nENVOICAPT:1\r\n")
-                                    << Complets();
-    QTest::newRow("vide") << QByteArray() << Reglages{};
-    QTest::newRow("autre ordre, LF, sans fin de ligne")
-        << QByteArray("ENVOICAPT:1\nQUALITE:2\nPSEUDO:Paul")
-        << Reglages{.Pseudo = QStringLiteral("Paul"), .Qualite = 2, .EnvoiCapture = true};
-    QTest::newRow("cles sensibles a la casse, inconnues, vides, sans deux-points")
-        << QByteArray("pseudo:Paul\nPSEUDO :Paul\n:Paul\nPSEUDO\nINCONNU:1\n") << Reglages{};
-    QTest::newRow("index negatifs ignores, atoi")
-        << QByteArray("POLICE:-1\nCOULEUR:  12x\nFORMAT:abc\nQUALITE:-0\n")
-        << Reglages{.Couleur = 12, .Format = 0, .Qualite = 0};
-    QTest::newRow("index enorme borne")
-        << QByteArray("POLICE:99999999999999999999\n") << Reglages{.Police = INT_MAX};
-    QTest::newRow("seul 1 coche") << QByteArray("GRAS:2\nITALIQUE:\nSOULIGNE: 1\nENVOICAPT:01\n")
-                                  << Reglages{.Gras = false,
-                                              .Italique = false,
-                                              .Souligne = true,
-                                              .EnvoiCapture = true};
-    QTest::newRow("octets nuls gardes")
-        << QByteArray("PSEUDO:a\0b\nGR\0AS:1\n", 19) << Reglages{.Pseudo = QString::fromUtf16(u"a\0b", 3)};
-    // Only LF ends a line: the file is one PSEUDO line, its last CR dropped.
-    QTest::newRow("fins de ligne CR seul")
-        << QByteArray("PSEUDO:Paul\rGRAS:1\r") << Reglages{.Pseudo = QStringLiteral("Paul\rGRAS:1")};
-    QTest::newRow("valeur finissant par CR")
-        << QByteArray("DOSSIER:D:\\\r\r\n") << Reglages{.Dossier = QStringLiteral("D:\\\r")};
-    // Texts and indexes: the last usable line; flags: ticked when any line says 1.
-    QTest::newRow("doublons")
-        << QByteArray("PSEUDO:Un\nPSEUDO:Deux\nPOLICE:3\nPOLICE:-2\nCOULEUR:1\nCOULEUR:5\n"
-                      "GRAS:1\nGRAS:0\nITALIQUE:0\nITALIQUE:1\n")
-        << Reglages{
-               .Pseudo = QStringLiteral("Deux"), .Police = 3, .Couleur = 5, .Gras = true, .Italique = true};
-}
-
-void TestSettingsFichier::reglagesLus() {
-    QFETCH(QByteArray, contenu);
-    QFETCH(Reglages, attendu);
-    const Reglages lus = LireReglages(contenu);
-    QCOMPARE(lus, attendu);
-    // What is written reads back the same.
-    QCOMPARE(LireReglages(EcrireReglages(lus)), lus);
-}
-
-void TestSettingsFichier::reglagesEcrits() {
-    QCOMPARE(EcrireReglages(Complets()), "PSEUDO:Zo\xe9\x80\r\nDOSSIER:/home/zoe/Re\xe7us/"
-                                         "\r\nPOLICE:4\r\nCOULEUR:7\r\nGRAS:1\r\nITALIQUE:0\r\n"
-                                         "SOULIGNE:1\r\nFORMAT:1\r\nQUALITE:4\r\nENVOICAPT:1\r\n");
-    // Only what is present; an empty list's index is written as it is.
-    QCOMPARE(EcrireReglages({}), QByteArray());
-    QCOMPARE(EcrireReglages({.Pseudo = QString(), .Qualite = -1, .EnvoiCapture = false}),
-             QByteArray("PSEUDO:\r\nQUALITE:-1\r\nENVOICAPT:0\r\n"));
-
-    // Values longer than any box and values ending in CR come back whole.
-    const Reglages long_{.Pseudo = QString(100000, u'é') + u'\r', .Dossier = QStringLiteral("\r\r")};
-    const QByteArray ecrit = EcrireReglages(long_);
-    QCOMPARE(ecrit.size(), 100000 + 22);
-    QCOMPARE(LireReglages(ecrit), long_);
-}
-
-void TestSettingsFichier::sauvegardeSure() {
-    QTemporaryDir dossier;
-    const QString d = dossier.path() + u'/';
-    QVERIFY(SauverFichierConfig(d, "PSEUDO:Un\n"));
-    QCOMPARE(Lire(d + "config.ini"), QByteArray("PSEUDO:Un\n"));
-    QVERIFY(!QFile::exists(d + "config_tmp.ini"));
-
-    // The temporary file cannot be made: the old file stays byte for byte.
-    QVERIFY(QDir(d).mkdir(QStringLiteral("config_tmp.ini")));
-    QVERIFY(!SauverFichierConfig(d, "PSEUDO:Deux\n"));
-    QCOMPARE(Lire(d + "config.ini"), QByteArray("PSEUDO:Un\n"));
-    QVERIFY(QDir(d).rmdir(QStringLiteral("config_tmp.ini")));
-
-    // The folder is gone: nothing is made, failure is told.
-    QVERIFY(!SauverFichierConfig(d + "absent/", "PSEUDO:Trois\n"));
-    QVERIFY(!QFile::exists(d + "absent"));
-    // A folder is always written with its "/", the default one too: names are added to it.
-    QVERIFY(DossierParDefaut().endsWith(u'/'));
-}
 
 QTEST_GUILESS_MAIN(TestSettingsFichier)
 #include "tst_settings_fichier.moc"

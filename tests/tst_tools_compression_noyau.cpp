@@ -27,9 +27,8 @@ namespace {
 // Lines that compress well, all different.
 QByteArray Texte(int lignes) {
     QByteArray t;
-    for (int i = 0; i < lignes; ++i) {
+    for (int i = 0; i < lignes; ++i)
         t += "ligne " + QByteArray::number(i * 7919 % 100003) + " du fichier envoyé\n";
-    }
     return t;
 }
 
@@ -58,9 +57,8 @@ public:
     void Avancer(qint64 fait, qint64) override {
         dernier = fait;
         struct statvfs v {};
-        if (!disque.isEmpty() && ::statvfs(disque.constData(), &v) == 0) {
+        if (!disque.isEmpty() && ::statvfs(disque.constData(), &v) == 0)
             libreMin = std::min(libreMin, qint64(v.f_bavail * v.f_frsize));
-        }
     }
     bool Arreter() const override { return arreterApres >= 0 && dernier > arreterApres; }
     QList<Bzip2::Avis> avis_;
@@ -103,14 +101,12 @@ private slots:
 
         rlimit ancienne{};
         QCOMPARE(::getrlimit(RLIMIT_FSIZE, &ancienne), 0);
-        rlimit petite = ancienne;
-        petite.rlim_cur = 200'000;
+        const rlimit petite{200'000, ancienne.rlim_max};
         QCOMPARE(::setrlimit(RLIMIT_FSIZE, &petite), 0);
         const int c1 = Bzip2::CompFichEnFich(d.filePath("aleatoire"), sortie);
         const int d1 = Bzip2::DecompFichEnFich(bz2, sortie, Bzip2::TailleBlocOutil);
         ::setrlimit(RLIMIT_FSIZE, &ancienne);
-        QCOMPARE(c1, -1);
-        QCOMPARE(d1, -1);
+        QVERIFY(c1 == -1 && d1 == -1);
 
         for (bool compresser : {true, false}) {
             Enregistreur arret;

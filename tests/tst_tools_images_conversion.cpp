@@ -1,9 +1,10 @@
 // Pictures converted by the helper process, read back by FreeImage; hostile files; the helper's
 // limits; output names; the screen capture's conversion.
-#include "support/Memoire.h"
+#include "Fichiers.h"
 #include "core/tools/ConversionFormats.h"
 #include "core/tools/ConversionFreeImage.h"
 #include "core/tools/ConversionIsolee.h"
+#include "support/Memoire.h"
 
 #include <FreeImage.h>
 
@@ -38,25 +39,16 @@ void EcrireImage(const QString& chemin, int w, int h, FREE_IMAGE_FORMAT fif, int
     FreeImage_Unload(image);
 }
 
-void Tronquer(const QString& chemin, qint64 garder) {
-    QFile f(chemin);
-    QVERIFY(f.open(QIODevice::ReadWrite));
-    QVERIFY(f.resize(garder));
-}
-
 // The value of tag 259 (compression) in a little-endian TIFF's first directory, or -1.
 int CompressionTiff(const QString& chemin) {
-    QFile f(chemin);
-    const QByteArray d = f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    auto u16 = [&](qsizetype i) { return int(quint8(d[i])) | int(quint8(d[i + 1])) << 8; };
-    if (d.size() < 8 || !d.startsWith("II")) {
-        return -1;
-    }
-    const qsizetype ifd = qsizetype(quint32(u16(4)) | quint32(u16(6)) << 16);
-    for (int n = 0; n < u16(ifd) && ifd + 2 + 12 * n + 12 <= d.size(); ++n) {
-        if (u16(ifd + 2 + 12 * n) == 259) {
+    const QByteArray d = Lire(chemin);
+    const auto u16 = [&](qsizetype i) {
+        return i + 2 <= d.size() ? qFromLittleEndian<quint16>(d.data() + i) : -1;
+    };
+    const qsizetype ifd = d.startsWith("II") && d.size() >= 8 ? qFromLittleEndian<quint32>(d.data() + 4) : 0;
+    for (int n = 0; ifd > 0 && n < u16(ifd); ++n) {
+        if (u16(ifd + 2 + 12 * n) == 259)
             return u16(ifd + 2 + 12 * n + 8);
-        }
     }
     return -1;
 }
@@ -105,9 +97,8 @@ private slots:
                 QVERIFY(lue);
                 QCOMPARE(int(FreeImage_GetBPP(lue)), format == 0 ? bits[qualite] : 24);
                 QCOMPARE(int(FreeImage_GetHeight(lue)), 200);
-                if (format == 0 && qualite == 1) {
+                if (format == 0 && qualite == 1)
                     QCOMPARE(FreeImage_GetGreenMask(lue), unsigned(FI16_555_GREEN_MASK));
-                }
                 if (format != 1 && qualite >= (format == 0 ? 2 : 0)) {
                     RGBQUAD p;
                     FreeImage_GetPixelColor(lue, 100, 50, &p);
@@ -120,9 +111,8 @@ private slots:
                     QVERIFY(QFileInfo(sortie).size() > tailleJpeg);
                     tailleJpeg = QFileInfo(sortie).size();
                 }
-                if (format == 3) {
+                if (format == 3)
                     QCOMPARE(CompressionTiff(sortie), tiff[qualite]);
-                }
             }
         }
         const QStringList avant = Entrees(D());
@@ -138,29 +128,20 @@ private slots:
     void fichiersHostiles() {
         QTemporaryDir d;
         const QString s = d.path() + u'/';
-        QFile texte(s + "x.bmp");
-        QVERIFY(texte.open(QIODevice::WriteOnly) && texte.write("Ceci n'est pas une image.\n") > 0);
-        texte.close();
+        QVERIFY(Ecrire(s + "x.bmp", "Ceci n'est pas une image.\n"));
         for (auto [nom, fif] :
              {std::pair{"t.png", FIF_PNG}, {"t.jpg", FIF_JPEG}, {"t.bmp", FIF_BMP}, {"t.tiff", FIF_TIFF}}) {
             EcrireImage(s + nom, 400, 300, fif, fif == FIF_TIFF ? TIFF_NONE : 0);
-            Tronquer(s + nom, QFileInfo(s + nom).size() / 2);
+            QVERIFY(QFile::resize(s + nom, QFileInfo(s + nom).size() / 2));
         }
         // Headers that claim 9000 x 9000 (under the limit) and 60000 x 60000 over 1000 bytes.
         for (auto [nom, cote] : {std::pair{"ment.bmp", 9000}, {"geant.bmp", 60000}}) {
             QByteArray entete(54, '\0');
-            for (auto [position, valeur] : {std::pair{0, 0x4D42},
-                                            {2, 1054},
-                                            {10, 54},
-                                            {14, 40},
-                                            {18, cote},
-                                            {22, cote},
-                                            {26, 1},
-                                            {28, 24}}) {
+            const std::pair<int, int> champs[] = {{0, 0x4D42}, {2, 1054},  {10, 54}, {14, 40},
+                                                  {18, cote},  {22, cote}, {26, 1},  {28, 24}};
+            for (auto [position, valeur] : champs)
                 qToLittleEndian<qint32>(valeur, entete.data() + position);
-            }
-            QFile f(s + nom);
-            QVERIFY(f.open(QIODevice::WriteOnly) && f.write(entete + QByteArray(1000, '\x7f')) == 1054);
+            QVERIFY(Ecrire(s + nom, entete + QByteArray(1000, '\x7f')));
         }
         QVERIFY(::mkfifo(QFile::encodeName(s + "tube.png").constData(), 0600) == 0);
         const QStringList avant = Entrees(s);
@@ -216,18 +197,14 @@ private slots:
             QVERIFY(c.Lancer(s + "grande.png", cible, 0, 2));
             QVERIFY(!r && !c.Lancer(s + "grande.png", cible, 0, 2));
             // The name is taken while the helper runs: the output goes beside it.
-            if (fin == Fin::Reussie) {
-                QFile pris(cible);
-                QVERIFY(pris.open(QIODevice::WriteOnly) && pris.write("pris") == 4);
-            }
+            if (fin == Fin::Reussie)
+                QVERIFY(Ecrire(cible, "pris"));
             QTRY_VERIFY_WITH_TIMEOUT(r.has_value(), 20000);
             QVERIFY2(r->fin == fin, qPrintable(arguments[1]));
             QVERIFY(montre.elapsed() < 10000);
             if (fin == Fin::Reussie) {
                 QCOMPARE(r->chemin, s + "cible_1.bin");
-                QFile lu(r->chemin), pris(cible);
-                QVERIFY(lu.open(QIODevice::ReadOnly) && pris.open(QIODevice::ReadOnly));
-                QCOMPARE(lu.readAll() + pris.readAll(), QByteArray("completpris"));
+                QCOMPARE(Lire(r->chemin) + Lire(cible), QByteArray("completpris"));
                 QVERIFY(QFile::remove(cible) && QFile::remove(r->chemin));
             }
             QCOMPARE(Entrees(s), avant);

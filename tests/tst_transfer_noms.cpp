@@ -1,4 +1,6 @@
-// The transfer's texts (sizes, rate, time left) and the names of received files.
+// The transfer's texts (sizes, rate, time left) and the names of received files. Names as a contact
+// sends them, through the conversation core, are in tst_transfer_hostile: here what cannot come
+// that way (backslashes, characters outside Windows-1252, numbered names).
 #include "core/transfer/ConversionsTransfert.h"
 #include "core/transfer/NomsFichiers.h"
 
@@ -86,15 +88,11 @@ private slots:
     void changeNom() {
         const QString e125 = QStringLiteral("é").repeated(125);
         const std::initializer_list<std::tuple<QStringList, QString, QString>> cas = {
-            {{"photo.jpg"}, "photo.jpg", "photo_1.jpg"},
-            {{"photo.jpg", "photo_1.jpg"}, "photo.jpg", "photo_2.jpg"},
             {{"photo.jpg", "->photo_1.jpg"}, "photo.jpg", "photo_2.jpg"},
             {{"photo_7.jpg"}, "photo_7.jpg", "photo_8.jpg"},
             {{"x_10.txt", "x_11.txt"}, "x_10.txt", "x_12.txt"},
             {{"mon_fichier.txt"}, "mon_fichier.txt", "mon_fichier_1.txt"},
             {{"v_2b.txt"}, "v_2b.txt", "v_3.txt"},
-            {{"LISEZMOI"}, "LISEZMOI", "LISEZMOI_1"},
-            {{"a.tar.gz"}, "a.tar.gz", "a.tar_1.gz"},
             {{"a.b_5"}, "a.b_5", "a_1.b_5"},
             {{"v_2.d/", "v_2.d/notes"}, "v_2.d/notes", "v_2.d/notes_1"},
             {{"x_99999999999999999999.txt"}, "x_99999999999999999999.txt", "x_99999999999999999999_1.txt"},
@@ -111,20 +109,13 @@ private slots:
         const QString e = QStringLiteral("é"), rire = QStringLiteral("😀");
         const std::initializer_list<std::pair<QString, QString>> cas = {
             {" rapport final .pdf", " rapport final .pdf"},
-            {"../../etc/passwd", "passwd"},
             {"a\\b", "b"},
             {"C:\\Users\\x\\photo.jpg", "photo.jpg"},
-            {"\x01x", "x"},
             {QStringLiteral("a\tb\x7f\u0085c\r\n"), "abc"},
             {QStringLiteral("a") + QChar(char16_t(0xD800)) + u'b', "ab"},
             {rire + ".png", rire + ".png"},
-            {"", ""},
-            {".", ""},
-            {"..", ""},
-            {"dossier/", ""},
             {"..\\", ""},
             {".\x01.", ""},
-            {e.repeated(300), e.repeated(127)},
             {e.repeated(150) + ".txt", e.repeated(125) + ".txt"},
             {rire.repeated(80), rire.repeated(63)},
             {QStringLiteral("€").repeated(100), QStringLiteral("€").repeated(85)},
