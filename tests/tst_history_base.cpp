@@ -154,10 +154,12 @@ private slots:
         const QDate jour(2024, 3, 5);
         const QList<EntreeHistorique> ecrites = {
             Entree(Sorte::Envoye, Zoe, "Zoé", "Moi", "Bonjour, ça va ?", Le(5, 10), 2, 7, 1),
-            Entree(Sorte::Recu, Zoe, "Zoé", "Zoé", "Très bien !\nEt toi ?\r\n\ttabulé", Le(5, 10, 1), -5, 999, 3),
+            Entree(Sorte::Recu, Zoe, "Zoé", "Zoé", "Très bien !\nEt toi ?\r\n\ttabulé", Le(5, 10, 1), -5, 999,
+                   3),
             Entree(Sorte::Systeme, Zoe, "Zoé", "", "Zoé est maintenant « Zoë 🎉 »", Le(5, 10, 2)),
-            Entree(Sorte::Recu, Zoe, "Zoë 🎉", "Zoë 🎉", "👍🏽 漢字 ﷽ e\u0301te\u0301 'quote' \"double\"",
-                   Le(5, 10, 3), INT_MIN, INT_MAX, -1),
+            Entree(Sorte::Recu, Zoe, "Zoë 🎉", "Zoë 🎉",
+                   "👍🏽 漢字 ﷽ e\u0301te\u0301 'quote' \"double\"", Le(5, 10, 3), INT_MIN, INT_MAX,
+                   -1),
         };
         {
             BaseHistorique base(chemin);
@@ -211,7 +213,9 @@ private slots:
 
         QStringList vues;
         for (const ConversationHistorique& c : base.Conversations()) {
-            vues << QStringLiteral("%1 %2 %3 %4").arg(c.Adresse, c.Jour.toString(Qt::ISODate), c.Pseudo).arg(c.Entrees);
+            vues << QStringLiteral("%1 %2 %3 %4")
+                        .arg(c.Adresse, c.Jour.toString(Qt::ISODate), c.Pseudo)
+                        .arg(c.Entrees);
             const QList<EntreeHistorique> entrees = base.Entrees(c.Adresse, c.Jour);
             QCOMPARE(entrees.size(), c.Entrees);
             QCOMPARE(c.Derniere, entrees.last().Id);
@@ -266,14 +270,33 @@ private slots:
             return mots.left(40) + QStringLiteral(": ") + numeros.join(u' ');
         };
         const QList<std::pair<QString, QString>> attendus = {
-            {"ETE", "3 2 1"}, {"noel", "2 1"}, {"Été NOËL", "2 1"}, {"e\u0301te\u0301", "3 2 1"}, {"ét", "4 3 2 1"},
-            {"étoi", "4 3"}, {"chaud indien", ""}, {"COUTE 100", "6"}, {"日本", "7"},
+            {"ETE", "3 2 1"},
+            {"noel", "2 1"},
+            {"Été NOËL", "2 1"},
+            {"e\u0301te\u0301", "3 2 1"},
+            {"ét", "4 3 2 1"},
+            {"étoi", "4 3"},
+            {"chaud indien", ""},
+            {"COUTE 100", "6"},
+            {"日本", "7"},
             {QStringLiteral("été ").repeated(2500), "3 2 1"},
             // Quotes, operators, column filters and SQL are words like any other.
-            {"Robert'); DROP TABLE entrees;--", "4"}, {"\"guillemets\"", "4"}, {"NEAR(chat chien)", "5"},
-            {"chat OR souris", "5"}, {"OR", "5"}, {"NOT", "5"}, {"texte: chat", ""}, {"') OR 1=1 --", ""},
-            {"chat*", "5"}, {"^chat", "5"}, {"{chat} : (chien)", "5"}, {QString(), ""}, {"   ", ""},
-            {"* \" ' ; -- ( ) : ^ + 🎉", ""}, {"\u0301\u0301", ""}, {QString(10'000, u'a'), ""}};
+            {"Robert'); DROP TABLE entrees;--", "4"},
+            {"\"guillemets\"", "4"},
+            {"NEAR(chat chien)", "5"},
+            {"chat OR souris", "5"},
+            {"OR", "5"},
+            {"NOT", "5"},
+            {"texte: chat", ""},
+            {"') OR 1=1 --", ""},
+            {"chat*", "5"},
+            {"^chat", "5"},
+            {"{chat} : (chien)", "5"},
+            {QString(), ""},
+            {"   ", ""},
+            {"* \" ' ; -- ( ) : ^ + 🎉", ""},
+            {"\u0301\u0301", ""},
+            {QString(10'000, u'a'), ""}};
         for (const auto& [mots, numeros] : attendus)
             QCOMPARE(trouves(mots), mots.left(40) + QStringLiteral(": ") + numeros);
         QCOMPARE(trouves("ete", 2), QStringLiteral("ete: 3 2"));
@@ -421,8 +444,9 @@ private slots:
             break;
         }
         case Cas::AutreProgramme:
-            QCOMPARE(Valeurs(chemin, {"CREATE TABLE notes (texte TEXT)", "INSERT INTO notes VALUES ('à garder')"}),
-                     QStringList({"", ""}));
+            QCOMPARE(
+                Valeurs(chemin, {"CREATE TABLE notes (texte TEXT)", "INSERT INTO notes VALUES ('à garder')"}),
+                QStringList({"", ""}));
             break;
         case Cas::Verrouillee:
             QVERIFY(Lancer(verrou, QStringLiteral(OVAN_VERROU), BaseEcrite(chemin), sortie,
@@ -512,8 +536,9 @@ private slots:
         const QString chemin = d.filePath("historique.db");
         QProcess rafale;
         QByteArray sortie;
-        QVERIFY(Lancer(rafale, QStringLiteral(OVAN_RAFALE), chemin, sortie,
-                       [](const QByteArray& s) { return DernierTotal(s) >= 5000; }, 60'000));
+        QVERIFY(Lancer(
+            rafale, QStringLiteral(OVAN_RAFALE), chemin, sortie,
+            [](const QByteArray& s) { return DernierTotal(s) >= 5000; }, 60'000));
         QCOMPARE(rafale.state(), QProcess::Running);
         QCOMPARE(::kill(pid_t(rafale.processId()), SIGKILL), 0);
         QVERIFY(rafale.waitForFinished(10'000));
@@ -522,12 +547,14 @@ private slots:
         QVERIFY2(!sortie.contains("hors service"), sortie.right(200).constData());
         const qint64 dernier = DernierTotal(sortie);
 
-        const QStringList v = Valeurs(
-            chemin, {"PRAGMA integrity_check", "INSERT INTO entrees_mots (entrees_mots) VALUES ('integrity-check')",
-                     "SELECT count(*) FROM entrees", "SELECT sum(entrees) FROM conversations",
-                     "SELECT max(id) FROM entrees", "SELECT max(derniere) FROM conversations"});
+        const QStringList v =
+            Valeurs(chemin, {"PRAGMA integrity_check",
+                             "INSERT INTO entrees_mots (entrees_mots) VALUES ('integrity-check')",
+                             "SELECT count(*) FROM entrees", "SELECT sum(entrees) FROM conversations",
+                             "SELECT max(id) FROM entrees", "SELECT max(derniere) FROM conversations"});
         QCOMPARE(v.first(2), QStringList({"ok", ""}));
-        QVERIFY2(v.at(2).toLongLong() >= dernier, qPrintable(QStringLiteral("%1 < %2").arg(v.at(2)).arg(dernier)));
+        QVERIFY2(v.at(2).toLongLong() >= dernier,
+                 qPrintable(QStringLiteral("%1 < %2").arg(v.at(2)).arg(dernier)));
         QCOMPARE(v.at(3), v.at(2));
         QCOMPARE(v.at(5), v.at(4));
 

@@ -104,7 +104,8 @@ void TestResourcesNotice::document() {
     QVERIFY(!polices.isEmpty());
     for (const QString& ligne : polices) {
         // name, type..., encoding, then emb sub uni
-        QVERIFY2(ligne.contains(QRegularExpression(QStringLiteral(R"(\s+yes\s+(yes|no)\s+(yes|no)\s+\d+\s+\d+\s*$)"))),
+        QVERIFY2(ligne.contains(
+                     QRegularExpression(QStringLiteral(R"(\s+yes\s+(yes|no)\s+(yes|no)\s+\d+\s+\d+\s*$)"))),
                  qPrintable(ligne));
     }
 
@@ -120,8 +121,8 @@ void TestResourcesNotice::contenu() {
     if (m_pdftotext.isEmpty()) {
         QSKIP("pdftotext (poppler-utils) is not installed: the guide's content is not checked");
     }
-    const QString brut = Sortie(m_pdftotext, {QStringLiteral("-layout"), QStringLiteral("-enc"), QStringLiteral("UTF-8"),
-                                              Notice(), QStringLiteral("-")});
+    const QString brut = Sortie(m_pdftotext, {QStringLiteral("-layout"), QStringLiteral("-enc"),
+                                              QStringLiteral("UTF-8"), Notice(), QStringLiteral("-")});
     QVERIFY(!brut.isEmpty());
     QStringList pages = brut.split(u'\f');
     for (QString& page : pages) {
@@ -129,9 +130,9 @@ void TestResourcesNotice::contenu() {
     }
     const QString tout = pages.join(u' ');
 
-    for (const char* texte : {"OVAN Messenger", "Guide de l'utilisateur", "Table des matières", "60000", "60001",
-                              "Ctrl+S", "Ctrl+D", "Ctrl+E", "Connexion", "Déconnexion", "Effacer", "Police",
-                              "Présent(e)", "Absent(e)", "Ouvrir", "Annuler", "Quitter", "bzip2"}) {
+    for (const char* texte : {"OVAN Messenger", "Guide de l'utilisateur", "Table des matières", "60000",
+                              "60001", "Ctrl+S", "Ctrl+D", "Ctrl+E", "Connexion", "Déconnexion", "Effacer",
+                              "Police", "Présent(e)", "Absent(e)", "Ouvrir", "Annuler", "Quitter", "bzip2"}) {
         QVERIFY2(tout.contains(QString::fromUtf8(texte)), texte);
     }
     for (const char* code : Codes) {
@@ -150,7 +151,8 @@ void TestResourcesNotice::contenu() {
         QVERIFY2(m.hasMatch(), qPrintable(section));
         const int page = m.captured(1).toInt();
         QVERIFY2(page > sommaire + 1 && page <= pages.size(), qPrintable(section));
-        QVERIFY2(pages[page - 1].startsWith(section + u' '), qPrintable(section + QStringLiteral(": ") + pages[page - 1].left(80)));
+        QVERIFY2(pages[page - 1].startsWith(section + u' '),
+                 qPrintable(section + QStringLiteral(": ") + pages[page - 1].left(80)));
     }
 }
 
