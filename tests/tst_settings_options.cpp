@@ -81,11 +81,11 @@ private slots:
         QCOMPARE(zone->text(), "xx012" + QString(25, u'x'));
 
         const Reglages reglages{"Zoé€", a.Dossier(), 4, 7, true, false, true, 1, 4, true};
-        ChargerConfig(ui, reglages);
-        QVERIFY(SauverConfig(ui) == reglages && a.Pseudo()->text() == "Zoé€");
+        ChargerConfig(ControlesReglages::De(ui), reglages);
+        QVERIFY(SauverConfig(ControlesReglages::De(ui)) == reglages && a.Pseudo()->text() == "Zoé€");
         QCOMPARE(ui.ComboBoxhWnd[ListeOptionsQualite]->currentText(), "Excellente");
-        ChargerConfig(ui, LireReglages("POLICE:-1\nITALIQUE:1\n"));
-        ChargerConfig(ui, LireReglages("ITALIQUE:0\n"));
+        ChargerConfig(ControlesReglages::De(ui), LireReglages("POLICE:-1\nITALIQUE:1\n"));
+        ChargerConfig(ControlesReglages::De(ui), LireReglages("ITALIQUE:0\n"));
         QVERIFY(ui.ComboBoxhWnd[ListePolice]->currentIndex() == 4 &&
                 ui.CheckBoxhWnd[CaseOptionsItalique]->isChecked());
 

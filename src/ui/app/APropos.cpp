@@ -10,10 +10,10 @@
 #include <QLabel>
 #include <QMouseEvent>
 
-APropos::APropos(Interface& interface, Shell& shell, Dialogues& dialogues, const QString& dossExec)
-    : m_interface(interface), m_shell(shell), m_dialogues(dialogues), m_dossExec(dossExec) {
+APropos::APropos(const Controles& controles, Shell& shell, Dialogues& dialogues, const QString& dossExec)
+    : m_ui(controles), m_shell(shell), m_dialogues(dialogues), m_dossExec(dossExec) {
     // The page picture covers the window: it is the one that sees the mouse.
-    QLabel* page = m_interface.LabelApposhWnd;
+    QLabel* page = m_ui.page;
     page->setMouseTracking(true);
     page->installEventFilter(this);
     Afficher(1);
@@ -72,10 +72,8 @@ bool APropos::eventFilter(QObject* objet, QEvent* event) {
     }
     page->setCursor(Qt::PointingHandCursor);
     switch (zone) {
-    case Zone::LienAuteur: m_shell.Ouvrir(QString::fromLatin1(AdresseAuteur), m_interface.ApposhWnd); break;
-    case Zone::LienProbleme:
-        m_shell.Ouvrir(QString::fromLatin1(AdresseProbleme), m_interface.ApposhWnd);
-        break;
+    case Zone::LienAuteur: m_shell.Ouvrir(QString::fromLatin1(AdresseAuteur), m_ui.fenetre); break;
+    case Zone::LienProbleme: m_shell.Ouvrir(QString::fromLatin1(AdresseProbleme), m_ui.fenetre); break;
     case Zone::Onglet1: Afficher(1); break;
     case Zone::Onglet2: Afficher(2); break;
     case Zone::Onglet3: Afficher(3); break;
@@ -86,9 +84,8 @@ bool APropos::eventFilter(QObject* objet, QEvent* event) {
 
 void APropos::Afficher(int page) {
     m_page = page;
-    Interface::ReglerImage(m_interface.LabelApposhWnd,
-                           QStringLiteral("img_fenappos") + QString::number(page));
-    BoutonImage* notice = m_interface.BoutonhWnd[BoutonNotice];
+    Interface::ReglerImage(m_ui.page, QStringLiteral("img_fenappos") + QString::number(page));
+    BoutonImage* notice = m_ui.notice;
     if (page == 3) {
         notice->ReglerFace(QStringLiteral("img_notice"));
     }
@@ -98,9 +95,9 @@ void APropos::Afficher(int page) {
 void APropos::OuvrirNotice() {
     const QString notice = m_dossExec + QStringLiteral("notice.pdf");
     if (QFileInfo(notice).isFile()) {
-        m_shell.Ouvrir(notice, m_interface.ApposhWnd);
+        m_shell.Ouvrir(notice, m_ui.fenetre);
         return;
     }
-    m_dialogues.Message(m_interface.ApposhWnd, QStringLiteral("Pas de fichier 'notice.pdf' !"),
+    m_dialogues.Message(m_ui.fenetre, QStringLiteral("Pas de fichier 'notice.pdf' !"),
                         QStringLiteral("OVAN Messenger"), Dialogues::Icone::Information);
 }

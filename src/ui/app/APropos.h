@@ -5,8 +5,10 @@
 #include <QObject>
 #include <QString>
 
+class BoutonImage;
 class Dialogues;
-class Interface;
+class QLabel;
+class QWidget;
 class Shell;
 
 class APropos : public QObject {
@@ -15,7 +17,13 @@ public:
     static constexpr const char* AdresseAuteur = "mailto:auteur@ovan-messenger.example.org";
     static constexpr const char* AdresseProbleme = "mailto:bugs@ovan-messenger.example.org";
 
-    APropos(Interface& interface, Shell& shell, Dialogues& dialogues, const QString& dossExec);
+    struct Controles {
+        QWidget* fenetre = nullptr;
+        QLabel* page = nullptr;
+        BoutonImage* notice = nullptr;
+    };
+
+    APropos(const Controles& controles, Shell& shell, Dialogues& dialogues, const QString& dossExec);
 
     // Command 47: open the user guide.
     void OuvrirNotice();
@@ -33,7 +41,7 @@ protected:
 private:
     void Afficher(int page);
 
-    Interface& m_interface;
+    const Controles m_ui;
     Shell& m_shell;
     Dialogues& m_dialogues;
     const QString m_dossExec;

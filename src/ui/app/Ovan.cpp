@@ -44,6 +44,18 @@
 #include <QTextEdit>
 
 namespace {
+
+ChoixPseudo::Controles ControlesChoixPseudo(const Interface& ui) {
+    QList<QWidget*> autres;
+    for (QWidget* f : ui.Fenetres()) {
+        if (f != ui.PseudohWnd) {
+            autres.append(f);
+        }
+    }
+    return {ui.PseudohWnd,  ui.TextBoxhWnd[ZoneChoixPseudo], ui.BoutonhWnd[BoutonPseudoOk],
+            ui.FenetrehWnd, ui.TextBoxhWnd[ZonePseudo],      ui.RichEdithWnd[ZoneSaisie],
+            autres};
+}
 // The program folder always ends in "/": every file of the program is that folder and a name.
 Ovan::Parametres AvecBarre(Ovan::Parametres parametres) {
     if (!parametres.DossExec.endsWith(u'/')) {
@@ -73,12 +85,15 @@ Ovan::Ovan(const Parametres& parametres, QObject* parent)
                                               *m_vue, *m_conversation, dialogues())),
       m_arrivee(std::make_unique<ArriveeDonnees>(FenetreChat::De(*m_interface), *m_conversation, *m_popup,
                                                  sons(), *m_vue, m_parametres.DossExec)),
-      m_choixPseudo(std::make_unique<ChoixPseudo>(*m_interface, *m_conversation)),
-      m_options(std::make_unique<Options>(*m_interface, dialogues(), *m_conversation, *m_composition,
-                                          m_parametres.DossExec)),
+      m_choixPseudo(std::make_unique<ChoixPseudo>(ControlesChoixPseudo(*m_interface), *m_conversation)),
+      m_options(std::make_unique<Options>(ControlesReglages::De(*m_interface), dialogues(), *m_conversation,
+                                          *m_composition, m_parametres.DossExec)),
       m_sourceDnssd(parametres.sourceReseau ? nullptr : std::make_unique<SourceDnssd>()),
-      m_reseau(std::make_unique<Reseau>(*m_interface, shell(),
-                                        parametres.sourceReseau ? *parametres.sourceReseau : *m_sourceDnssd)),
+      m_reseau(std::make_unique<Reseau>(
+          Reseau::Controles{m_interface->ReseauhWnd, m_interface->ComboBoxhWnd[ListeDomaines],
+                            m_interface->ListViewhWnd[1], m_interface->LabelhWnd[LabelIpInternet],
+                            m_interface->FenetrehWnd, m_interface->TextBoxhWnd[ZoneAdresse]},
+          shell(), parametres.sourceReseau ? *parametres.sourceReseau : *m_sourceDnssd)),
       m_capture(std::make_unique<Capture>(Capture::Controles{m_interface->FenetrehWnd,
                                                              m_interface->ComboBoxhWnd[ListeOptionsFormat],
                                                              m_interface->ComboBoxhWnd[ListeOptionsQualite],
@@ -96,7 +111,10 @@ Ovan::Ovan(const Parametres& parametres, QObject* parent)
               m_interface->BoutonhWnd[BoutonConvertir], m_interface->BoutonhWnd[BoutonOuvrirDossier],
               m_interface->ComboBoxhWnd[ListeFormat], m_interface->ComboBoxhWnd[ListeQualite]},
           dialogues(), shell())),
-      m_apropos(std::make_unique<APropos>(*m_interface, shell(), dialogues(), m_parametres.DossExec)),
+      m_apropos(
+          std::make_unique<APropos>(APropos::Controles{m_interface->ApposhWnd, m_interface->LabelApposhWnd,
+                                                       m_interface->BoutonhWnd[BoutonNotice]},
+                                    shell(), dialogues(), m_parametres.DossExec)),
       m_sysTray(std::make_unique<SysTray>()) {
     Q_ASSERT(parametres.dialogues && parametres.shell && parametres.sons);
     m_conversation->ReglerDossierReception(DossierParDefaut());

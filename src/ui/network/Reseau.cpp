@@ -24,12 +24,11 @@ QString Reseau::AdresseIpInternet() {
     return QStringLiteral("https://") + QLatin1String(HoteIpInternet) + QLatin1String(CheminIpInternet);
 }
 
-Reseau::Reseau(Interface& interface, Shell& shell, SourceReseau& source)
-    : m_interface(interface), m_shell(shell), m_source(source), m_taches(std::make_unique<Taches>()) {
+Reseau::Reseau(const Controles& controles, Shell& shell, SourceReseau& source)
+    : m_ui(controles), m_shell(shell), m_source(source), m_taches(std::make_unique<Taches>()) {
     // Only the user's choice lists another domain: the listing's own changes to the list do not.
-    connect(m_interface.ComboBoxhWnd[ListeDomaines], &QComboBox::activated, this,
-            [this] { DomaineChange(); });
-    QTreeWidget* liste = m_interface.ListViewhWnd[1];
+    connect(m_ui.domaines, &QComboBox::activated, this, [this] { DomaineChange(); });
+    QTreeWidget* liste = m_ui.postes;
     // A double click, or Enter on the row found by typing its first letters.
     connect(liste, &QTreeWidget::itemActivated, this,
             [this, liste](QTreeWidgetItem* item) { Choisir(liste->indexOfTopLevelItem(item)); });
@@ -46,8 +45,8 @@ Reseau::Reseau(Interface& interface, Shell& shell, SourceReseau& source)
     m_sansDemon->hide();
     (new QVBoxLayout(liste->viewport()))->addWidget(m_sansDemon);
     // The link reacts on its own zone only, which is narrower than its label.
-    QWidget* fenetre = m_interface.ReseauhWnd;
-    QLabel* lien = m_interface.LabelhWnd[LabelIpInternet];
+    QWidget* fenetre = m_ui.fenetre;
+    QLabel* lien = m_ui.lien;
     for (QWidget* w : {fenetre, static_cast<QWidget*>(lien)}) {
         w->setMouseTracking(true);
         w->installEventFilter(this);
@@ -67,14 +66,14 @@ bool Reseau::SurLien(int x, int y) {
 
 void Reseau::Ouvrir() {
     VoirReseau(0);
-    FenetreOvan* fenetre = m_interface.ReseauhWnd;
+    FenetreOvan* fenetre = m_ui.fenetre;
     // Shown or fading: brought to the front (a fade-out turns back).
     fenetre->fondu().Entrer();
-    m_interface.FenetrehWnd->Activer(false);
+    m_ui.principale->Activer(false);
 }
 
 void Reseau::DomaineChange() {
-    VoirReseau(m_interface.ComboBoxhWnd[ListeDomaines]->currentIndex());
+    VoirReseau(m_ui.domaines->currentIndex());
 }
 
 void Reseau::VoirReseau(int selection) {
@@ -89,7 +88,7 @@ void Reseau::VoirReseau(int selection) {
 }
 
 void Reseau::DomainesTrouves(const QStringList& domaines) {
-    QComboBox* liste = m_interface.ComboBoxhWnd[ListeDomaines];
+    QComboBox* liste = m_ui.domaines;
     liste->clear();
     liste->addItems(domaines);
     liste->setCurrentIndex(m_selection < domaines.size() ? m_selection : -1);
@@ -104,8 +103,8 @@ void Reseau::DomainesTrouves(const QStringList& domaines) {
 }
 
 void Reseau::TrouvPC(const QString& domaine) {
-    m_interface.ComboBoxhWnd[ListeDomaines]->setEnabled(false);
-    m_interface.ListViewhWnd[1]->clear();
+    m_ui.domaines->setEnabled(false);
+    m_ui.postes->clear();
     m_etape = Etape::Postes;
     SourceReseau* source = &m_source;
     m_arret = m_taches->Lancer(
@@ -114,7 +113,7 @@ void Reseau::TrouvPC(const QString& domaine) {
 }
 
 void Reseau::PostesTrouves(const QList<Dnssd::Poste>& postes) {
-    QTreeWidget* liste = m_interface.ListViewhWnd[1];
+    QTreeWidget* liste = m_ui.postes;
     QList<QTreeWidgetItem*> lignes;
     lignes.reserve(postes.size());
     const QIcon icone = Images::IconeProgramme();
@@ -142,19 +141,19 @@ void Reseau::PostesTrouves(const QList<Dnssd::Poste>& postes) {
 }
 
 void Reseau::Finir() {
-    m_interface.ComboBoxhWnd[ListeDomaines]->setEnabled(true);
+    m_ui.domaines->setEnabled(true);
     m_etape = Etape::Aucune;
     m_arret.reset();
     emit listageFini();
 }
 
 void Reseau::Choisir(int ligne) {
-    QTreeWidgetItem* item = m_interface.ListViewhWnd[1]->topLevelItem(ligne);
+    QTreeWidgetItem* item = m_ui.postes->topLevelItem(ligne);
     if (!item) {
         return;
     }
     const QString adresse = item->data(0, RoleAdresse).toString();
-    QLineEdit* zone = m_interface.TextBoxhWnd[ZoneAdresse];
+    QLineEdit* zone = m_ui.adresse;
     // While connected the box shows the contact's address and stays as it is. (The main window
     // as a whole is off while this one is open: only the box's own state counts.)
     if (adresse.isEmpty() || !zone->isEnabledTo(zone->parentWidget())) {
@@ -162,7 +161,7 @@ void Reseau::Choisir(int ligne) {
     }
     zone->setText(adresse);
     // The main window comes back, with the focus, once this one has faded out.
-    m_interface.ReseauhWnd->fondu().Sortir();
+    m_ui.fenetre->fondu().Sortir();
     emit posteChoisi(adresse);
 }
 
@@ -173,7 +172,7 @@ bool Reseau::eventFilter(QObject* objet, QEvent* event) {
     }
     auto* souris = static_cast<QMouseEvent*>(event);
     auto* widget = static_cast<QWidget*>(objet);
-    FenetreOvan* fenetre = m_interface.ReseauhWnd;
+    FenetreOvan* fenetre = m_ui.fenetre;
     const QPoint p = widget == fenetre ? souris->position().toPoint()
                                        : widget->mapTo(fenetre, souris->position().toPoint());
     const bool surLien = SurLien(p.x(), p.y());

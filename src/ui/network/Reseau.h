@@ -9,8 +9,12 @@
 
 #include <memory>
 
-class Interface;
+class FenetreOvan;
+class FenetrePrincipale;
+class QComboBox;
 class QLabel;
+class QLineEdit;
+class QTreeWidget;
 class Shell;
 class Taches;
 
@@ -22,7 +26,17 @@ public:
     static constexpr const char* CheminIpInternet = "/ip.php";
     static QString AdresseIpInternet();
 
-    Reseau(Interface& interface, Shell& shell, SourceReseau& source);
+    struct Controles {
+        FenetreOvan* fenetre = nullptr;
+        QComboBox* domaines = nullptr;
+        QTreeWidget* postes = nullptr;
+        QLabel* lien = nullptr;
+        FenetrePrincipale* principale = nullptr;
+        // The main window's contact address, which a chosen computer fills.
+        QLineEdit* adresse = nullptr;
+    };
+
+    Reseau(const Controles& controles, Shell& shell, SourceReseau& source);
     ~Reseau() override;
 
     // Command 12: lists the first domain, and shows the window (or brings it to the front).
@@ -56,7 +70,7 @@ private:
     void Finir();
     void Choisir(int ligne);
 
-    Interface& m_interface;
+    const Controles m_ui;
     Shell& m_shell;
     SourceReseau& m_source;
     std::unique_ptr<Taches> m_taches;

@@ -6,7 +6,6 @@
 #include "ui/app/FenetreOvan.h"
 #include "ui/app/FenetrePrincipale.h"
 #include "ui/app/Fondu.h"
-#include "ui/app/Interface.h"
 
 #include <QApplication>
 #include <QFontDatabase>
@@ -17,50 +16,45 @@
 
 #include <algorithm>
 
-ChoixPseudo::ChoixPseudo(Interface& interface, Conversation& conversation)
-    : m_interface(interface), m_conversation(conversation) {
-    Interface& ui = m_interface;
+ChoixPseudo::ChoixPseudo(const Controles& controles, Conversation& conversation)
+    : m_ui(controles), m_conversation(conversation) {
+    const Controles& ui = m_ui;
     // The window manager would cut the title at the designed width: the window takes the title's
     // width and room for the title bar's buttons, its controls centred.
-    FenetreOvan* fenetre = ui.PseudohWnd;
+    FenetreOvan* fenetre = ui.fenetre;
     const QFontMetrics titre(PoliceTitre());
     const int largeur = std::max(fenetre->width(), titre.horizontalAdvance(fenetre->windowTitle()) +
                                                        MargeTitreEnLignes * titre.height());
     fenetre->move(fenetre->x() - (largeur - fenetre->width()) / 2, fenetre->y());
     fenetre->setFixedWidth(largeur);
-    for (QWidget* c : {static_cast<QWidget*>(ui.TextBoxhWnd[ZoneChoixPseudo]),
-                       static_cast<QWidget*>(ui.BoutonhWnd[BoutonPseudoOk])}) {
+    for (QWidget* c : {static_cast<QWidget*>(ui.zone), ui.ok}) {
         c->move((largeur - c->width()) / 2, c->y());
     }
-    for (QWidget* f : ui.Fenetres()) {
-        if (f != ui.PseudohWnd) {
-            f->installEventFilter(this);
-        }
+    for (QWidget* f : ui.autres) {
+        f->installEventFilter(this);
     }
     // Answered: the main window comes back with the focus in the input box.
-    connect(&ui.PseudohWnd->fondu(), &Fondu::masquee, this, [&ui] {
-        ui.FenetrehWnd->Activer(true);
-        ui.RichEdithWnd[ZoneSaisie]->setFocus();
+    connect(&fenetre->fondu(), &Fondu::masquee, this, [principale = ui.principale, saisie = ui.saisie] {
+        principale->Activer(true);
+        saisie->setFocus();
     });
 }
 
 void ChoixPseudo::Afficher() {
-    Interface& ui = m_interface;
-    ui.PseudohWnd->fondu().Entrer();
-    ui.FenetrehWnd->Activer(false);
-    ui.TextBoxhWnd[ZoneChoixPseudo]->setFocus();
+    m_ui.fenetre->fondu().Entrer();
+    m_ui.principale->Activer(false);
+    m_ui.zone->setFocus();
 }
 
 void ChoixPseudo::Valider() {
-    Interface& ui = m_interface;
-    const QString pseudo = Trim(ui.TextBoxhWnd[ZoneChoixPseudo]->text());
-    ui.TextBoxhWnd[ZonePseudo]->setText(pseudo);
+    const QString pseudo = Trim(m_ui.zone->text());
+    m_ui.pseudoPrincipal->setText(pseudo);
     if (pseudo.isEmpty()) {
         return;
     }
     m_conversation.DonnerPseudo(pseudo);
     // Answered even before it had finished appearing: it goes as soon as it has.
-    ui.PseudohWnd->fondu().SortirDesQuePossible();
+    m_ui.fenetre->fondu().SortirDesQuePossible();
 }
 
 QFont ChoixPseudo::PoliceTitre() {
@@ -70,7 +64,7 @@ QFont ChoixPseudo::PoliceTitre() {
 }
 
 bool ChoixPseudo::eventFilter(QObject* objet, QEvent* event) {
-    FenetreOvan* fenetre = m_interface.PseudohWnd;
+    FenetreOvan* fenetre = m_ui.fenetre;
     // Until answered it comes back when another window of the program takes the focus; another
     // application keeps it (what is typed there must not land here), and so does a message box.
     if (event->type() == QEvent::WindowActivate && objet != fenetre && fenetre->isVisible() &&

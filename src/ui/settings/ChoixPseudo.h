@@ -2,15 +2,31 @@
 #pragma once
 
 #include <QFont>
+#include <QList>
 #include <QObject>
 
 class Conversation;
-class Interface;
+class FenetreOvan;
+class FenetrePrincipale;
+class QLineEdit;
+class QTextEdit;
+class QWidget;
 
 class ChoixPseudo : public QObject {
     Q_OBJECT
 public:
-    ChoixPseudo(Interface& interface, Conversation& conversation);
+    struct Controles {
+        FenetreOvan* fenetre = nullptr;
+        QLineEdit* zone = nullptr;
+        QWidget* ok = nullptr;
+        FenetrePrincipale* principale = nullptr;
+        QLineEdit* pseudoPrincipal = nullptr;
+        QTextEdit* saisie = nullptr;
+        // The program's other windows, whose activation brings this one back in front.
+        QList<QWidget*> autres;
+    };
+
+    ChoixPseudo(const Controles& controles, Conversation& conversation);
 
     // Fades the window in (or brings it to the front) and disables the main window.
     void Afficher();
@@ -27,6 +43,6 @@ protected:
     bool eventFilter(QObject* objet, QEvent* event) override;
 
 private:
-    Interface& m_interface;
+    const Controles m_ui;
     Conversation& m_conversation;
 };

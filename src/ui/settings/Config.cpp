@@ -1,5 +1,6 @@
 #include "ui/settings/Config.h"
 
+#include "ui/app/BoutonImage.h"
 #include "ui/app/Interface.h"
 #include "ui/tools/ConversionImages.h"
 
@@ -22,67 +23,83 @@ void Cocher(QCheckBox* c) {
 
 } // namespace
 
-void ChargerConfig(Interface& ui, const Reglages& r) {
+ControlesReglages ControlesReglages::De(const Interface& ui) {
+    return {
+        .fenetre = ui.OptionshWnd,
+        .fond = ui.LabelOptionhWnd,
+        .pseudo = ui.TextBoxhWnd[ZoneOptionsPseudo],
+        .dossier = ui.TextBoxhWnd[ZoneOptionsDossier],
+        .parcourir = ui.BoutonhWnd[BoutonParcourir],
+        .format = {ui.ComboBoxhWnd[ListeOptionsPolice], ui.ComboBoxhWnd[ListeOptionsCouleur],
+                   ui.CheckBoxhWnd[CaseOptionsGras], ui.CheckBoxhWnd[CaseOptionsItalique],
+                   ui.CheckBoxhWnd[CaseOptionsSouligne]},
+        .formatImage = ui.ComboBoxhWnd[ListeOptionsFormat],
+        .qualite = ui.ComboBoxhWnd[ListeOptionsQualite],
+        .envoiCapture = ui.CheckBoxhWnd[CaseEnvoyerCapture],
+        .principale = ui.FenetrehWnd,
+        .pseudoPrincipal = ui.TextBoxhWnd[ZonePseudo],
+        .formatPrincipal = SelecteurFormat::De(ui),
+    };
+}
+
+void ChargerConfig(const ControlesReglages& ui, const Reglages& r) {
     if (r.Pseudo) {
-        ui.TextBoxhWnd[ZonePseudo]->setText(*r.Pseudo);
-        ui.TextBoxhWnd[ZoneOptionsPseudo]->setText(ui.TextBoxhWnd[ZonePseudo]->text());
+        ui.pseudoPrincipal->setText(*r.Pseudo);
+        ui.pseudo->setText(ui.pseudoPrincipal->text());
     }
     if (r.Dossier) {
-        ui.TextBoxhWnd[ZoneOptionsDossier]->setText(*r.Dossier);
+        ui.dossier->setText(*r.Dossier);
     }
     if (r.Police) {
-        Selectionner(ui.ComboBoxhWnd[ListePolice], *r.Police);
-        Selectionner(ui.ComboBoxhWnd[ListeOptionsPolice], *r.Police);
+        Selectionner(ui.formatPrincipal.police, *r.Police);
+        Selectionner(ui.format.police, *r.Police);
     }
     if (r.Couleur) {
-        Selectionner(ui.ComboBoxhWnd[ListeCouleur], *r.Couleur);
-        Selectionner(ui.ComboBoxhWnd[ListeOptionsCouleur], *r.Couleur);
+        Selectionner(ui.formatPrincipal.couleur, *r.Couleur);
+        Selectionner(ui.format.couleur, *r.Couleur);
     }
     if (r.Format) {
-        Selectionner(ui.ComboBoxhWnd[ListeOptionsFormat], *r.Format);
+        Selectionner(ui.formatImage, *r.Format);
     }
     // After the format, so that the quality list is the format's.
     if (r.Qualite) {
-        QComboBox* qualite = ui.ComboBoxhWnd[ListeOptionsQualite];
-        const QSignalBlocker bloque(qualite);
-        MettreQualite(qualite, ui.ComboBoxhWnd[ListeOptionsFormat]->currentIndex());
-        Selectionner(qualite, *r.Qualite);
+        const QSignalBlocker bloque(ui.qualite);
+        MettreQualite(ui.qualite, ui.formatImage->currentIndex());
+        Selectionner(ui.qualite, *r.Qualite);
     }
     // Loading never clears a box.
-    const std::pair<std::optional<bool>, QList<int>> cases[] = {
-        {r.Gras, {CaseGras, CaseOptionsGras}},
-        {r.Italique, {CaseItalique, CaseOptionsItalique}},
-        {r.Souligne, {CaseSouligne, CaseOptionsSouligne}},
-        {r.EnvoiCapture, {CaseEnvoyerCapture}},
+    const std::pair<std::optional<bool>, QList<QCheckBox*>> cases[] = {
+        {r.Gras, {ui.formatPrincipal.gras, ui.format.gras}},
+        {r.Italique, {ui.formatPrincipal.italique, ui.format.italique}},
+        {r.Souligne, {ui.formatPrincipal.souligne, ui.format.souligne}},
+        {r.EnvoiCapture, {ui.envoiCapture}},
     };
     for (const auto& [drapeau, cibles] : cases) {
         if (drapeau.value_or(false)) {
-            for (int slot : cibles) {
-                Cocher(ui.CheckBoxhWnd[slot]);
+            for (QCheckBox* c : cibles) {
+                Cocher(c);
             }
         }
     }
 }
 
-Reglages SauverConfig(const Interface& ui) {
-    auto index = [&](int slot) { return ui.ComboBoxhWnd[slot]->currentIndex(); };
-    auto coche = [&](int slot) { return ui.CheckBoxhWnd[slot]->isChecked(); };
+Reglages SauverConfig(const ControlesReglages& ui) {
     return {
-        .Pseudo = ui.TextBoxhWnd[ZoneOptionsPseudo]->text(),
-        .Dossier = ui.TextBoxhWnd[ZoneOptionsDossier]->text(),
-        .Police = index(ListeOptionsPolice),
-        .Couleur = index(ListeOptionsCouleur),
-        .Gras = coche(CaseOptionsGras),
-        .Italique = coche(CaseOptionsItalique),
-        .Souligne = coche(CaseOptionsSouligne),
-        .Format = index(ListeOptionsFormat),
-        .Qualite = index(ListeOptionsQualite),
-        .EnvoiCapture = coche(CaseEnvoyerCapture),
+        .Pseudo = ui.pseudo->text(),
+        .Dossier = ui.dossier->text(),
+        .Police = ui.format.police->currentIndex(),
+        .Couleur = ui.format.couleur->currentIndex(),
+        .Gras = ui.format.gras->isChecked(),
+        .Italique = ui.format.italique->isChecked(),
+        .Souligne = ui.format.souligne->isChecked(),
+        .Format = ui.formatImage->currentIndex(),
+        .Qualite = ui.qualite->currentIndex(),
+        .EnvoiCapture = ui.envoiCapture->isChecked(),
     };
 }
 
-void ChargerConfigParDefaut(Interface& ui) {
-    ui.TextBoxhWnd[ZonePseudo]->setText(ChercheNomPC().left(LongueurMaxPseudo));
-    ui.TextBoxhWnd[ZoneOptionsPseudo]->setText(ChercheNomPC().left(LongueurMaxPseudo));
-    ui.TextBoxhWnd[ZoneOptionsDossier]->setText(DossierParDefaut());
+void ChargerConfigParDefaut(const ControlesReglages& ui) {
+    ui.pseudoPrincipal->setText(ChercheNomPC().left(LongueurMaxPseudo));
+    ui.pseudo->setText(ChercheNomPC().left(LongueurMaxPseudo));
+    ui.dossier->setText(DossierParDefaut());
 }

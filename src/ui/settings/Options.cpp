@@ -33,16 +33,15 @@ constexpr int Onglets[3][2] = {{15, 103}, {106, 194}, {197, 285}};
 
 } // namespace
 
-Options::Options(Interface& interface, Dialogues& dialogues, Conversation& conversation,
+Options::Options(const ControlesReglages& controles, Dialogues& dialogues, Conversation& conversation,
                  Composition& composition, const QString& dossExec)
-    : m_interface(interface), m_dialogues(dialogues), m_conversation(conversation),
-      m_composition(composition), m_dossExec(dossExec) {
-    Interface& ui = m_interface;
-    ui.LabelOptionhWnd->setMouseTracking(true);
-    ui.LabelOptionhWnd->installEventFilter(this);
-    connect(ui.ComboBoxhWnd[ListeOptionsFormat], &QComboBox::currentIndexChanged, this, [&ui](int format) {
-        MettreQualite(ui.ComboBoxhWnd[ListeOptionsQualite], format);
-        ui.ComboBoxhWnd[ListeOptionsQualite]->setCurrentIndex(0);
+    : m_ui(controles), m_dialogues(dialogues), m_conversation(conversation), m_composition(composition),
+      m_dossExec(dossExec) {
+    m_ui.fond->setMouseTracking(true);
+    m_ui.fond->installEventFilter(this);
+    connect(m_ui.formatImage, &QComboBox::currentIndexChanged, this, [qualite = m_ui.qualite](int format) {
+        MettreQualite(qualite, format);
+        qualite->setCurrentIndex(0);
     });
 }
 
@@ -59,7 +58,7 @@ int Options::OngletA(const QPoint& p) {
 }
 
 bool Options::eventFilter(QObject* objet, QEvent* event) {
-    auto* label = m_interface.LabelOptionhWnd;
+    auto* label = m_ui.fond;
     if (objet != label) {
         return false;
     }
@@ -76,17 +75,13 @@ bool Options::eventFilter(QObject* objet, QEvent* event) {
 }
 
 void Options::AfficherPage(int page) {
-    Interface& ui = m_interface;
     m_page = page;
-    Interface::ReglerImage(ui.LabelOptionhWnd, QStringLiteral("img_fenoption%1").arg(page));
+    Interface::ReglerImage(m_ui.fond, QStringLiteral("img_fenoption%1").arg(page));
+    const SelecteurFormat& f = m_ui.format;
     const QList<QWidget*> pages[3] = {
-        {ui.TextBoxhWnd[ZoneOptionsPseudo], ui.TextBoxhWnd[ZoneOptionsDossier],
-         ui.BoutonhWnd[BoutonParcourir]},
-        {ui.ComboBoxhWnd[ListeOptionsPolice], ui.ComboBoxhWnd[ListeOptionsCouleur],
-         ui.CheckBoxhWnd[CaseOptionsGras], ui.CheckBoxhWnd[CaseOptionsItalique],
-         ui.CheckBoxhWnd[CaseOptionsSouligne]},
-        {ui.ComboBoxhWnd[ListeOptionsFormat], ui.ComboBoxhWnd[ListeOptionsQualite],
-         ui.CheckBoxhWnd[CaseEnvoyerCapture]},
+        {m_ui.pseudo, m_ui.dossier, m_ui.parcourir},
+        {f.police, f.couleur, f.gras, f.italique, f.souligne},
+        {m_ui.formatImage, m_ui.qualite, m_ui.envoiCapture},
     };
     for (int i = 0; i < 3; ++i) {
         for (QWidget* c : pages[i]) {
@@ -96,7 +91,7 @@ void Options::AfficherPage(int page) {
 }
 
 QString Options::FenSelectionDoss(const QString& titre, const QString& depart) {
-    QString chemin = m_dialogues.ChoisirDossier(m_interface.OptionshWnd, titre, depart);
+    QString chemin = m_dialogues.ChoisirDossier(m_ui.fenetre, titre, depart);
     if (chemin.isEmpty() || !NomsFichiers::DossExist(chemin)) {
         return {};
     }
@@ -112,43 +107,42 @@ void Options::Parcourir() {
     if (!chemin.isEmpty()) {
         // Files go there at once, before OK or Apply.
         m_conversation.ReglerDossierReception(chemin);
-        m_interface.TextBoxhWnd[ZoneOptionsDossier]->setText(chemin);
+        m_ui.dossier->setText(chemin);
     }
 }
 
 bool Options::Sauver() {
-    if (SauverFichierConfig(m_dossExec, EcrireReglages(SauverConfig(m_interface)))) {
+    if (SauverFichierConfig(m_dossExec, EcrireReglages(SauverConfig(m_ui)))) {
         return true;
     }
     // The old file is still there, whole: say so rather than pretend.
-    m_dialogues.Message(m_interface.OptionshWnd,
-                        QStringLiteral("Impossible d'enregistrer la configuration !"),
+    m_dialogues.Message(m_ui.fenetre, QStringLiteral("Impossible d'enregistrer la configuration !"),
                         QStringLiteral("Erreur"), Dialogues::Icone::Erreur);
     return false;
 }
 
 void Options::AppliquerReglages() {
-    Interface& ui = m_interface;
-    const QString pseudo = Trim(ui.TextBoxhWnd[ZoneOptionsPseudo]->text());
+    const QString pseudo = Trim(m_ui.pseudo->text());
     m_conversation.ReglerMonPseudo(pseudo);
-    ui.TextBoxhWnd[ZonePseudo]->setText(pseudo);
+    m_ui.pseudoPrincipal->setText(pseudo);
     m_conversation.AnnoncerPseudo();
-    m_conversation.ReglerDossierReception(Trim(ui.TextBoxhWnd[ZoneOptionsDossier]->text()));
+    m_conversation.ReglerDossierReception(Trim(m_ui.dossier->text()));
+    const SelecteurFormat &de = m_ui.format, &vers = m_ui.formatPrincipal;
     {
-        const QSignalBlocker a(ui.ComboBoxhWnd[ListePolice]);
-        const QSignalBlocker b(ui.ComboBoxhWnd[ListeCouleur]);
-        ui.ComboBoxhWnd[ListePolice]->setCurrentIndex(ui.ComboBoxhWnd[ListeOptionsPolice]->currentIndex());
-        ui.ComboBoxhWnd[ListeCouleur]->setCurrentIndex(ui.ComboBoxhWnd[ListeOptionsCouleur]->currentIndex());
+        const QSignalBlocker a(vers.police);
+        const QSignalBlocker b(vers.couleur);
+        vers.police->setCurrentIndex(de.police->currentIndex());
+        vers.couleur->setCurrentIndex(de.couleur->currentIndex());
     }
-    ui.CheckBoxhWnd[CaseGras]->setChecked(ui.CheckBoxhWnd[CaseOptionsGras]->isChecked());
-    ui.CheckBoxhWnd[CaseItalique]->setChecked(ui.CheckBoxhWnd[CaseOptionsItalique]->isChecked());
-    ui.CheckBoxhWnd[CaseSouligne]->setChecked(ui.CheckBoxhWnd[CaseOptionsSouligne]->isChecked());
+    vers.gras->setChecked(de.gras->isChecked());
+    vers.italique->setChecked(de.italique->isChecked());
+    vers.souligne->setChecked(de.souligne->isChecked());
     m_composition.ChangerStyle();
 }
 
 void Options::Valider() {
     Sauver();
-    m_interface.OptionshWnd->fondu().Sortir();
+    m_ui.fenetre->fondu().Sortir();
     AppliquerReglages();
 }
 
@@ -158,7 +152,7 @@ void Options::Appliquer() {
 }
 
 void Options::Annuler() {
-    FenetreOvan* fenetre = m_interface.OptionshWnd;
+    FenetreOvan* fenetre = m_ui.fenetre;
     if (fenetre->fondu().EnCours()) {
         return;
     }
@@ -168,8 +162,8 @@ void Options::Annuler() {
 }
 
 void Options::RechargerConfig() {
-    Interface& ui = m_interface;
-    QLineEdit* pseudo = ui.TextBoxhWnd[ZonePseudo];
+    const ControlesReglages& ui = m_ui;
+    QLineEdit* pseudo = ui.pseudoPrincipal;
     // Past start-up the main window's box holds the nickname in use (typed there, announced to the
     // contact): the window shows it, and a reload never renames the user.
     const std::optional<QString> enUsage = m_charge ? std::optional(pseudo->text()) : std::nullopt;
@@ -177,7 +171,7 @@ void Options::RechargerConfig() {
     const auto garderPseudo = qScopeGuard([&] {
         if (enUsage) {
             pseudo->setText(*enUsage);
-            ui.TextBoxhWnd[ZoneOptionsPseudo]->setText(*enUsage);
+            ui.pseudo->setText(*enUsage);
         }
     });
     QFile fichier(m_dossExec + QStringLiteral("config.ini"));
@@ -188,15 +182,15 @@ void Options::RechargerConfig() {
     if (fichier.open(QIODevice::ReadOnly)) {
         ChargerConfig(ui, LireReglages(fichier.readAll()));
     }
-    if (NomsFichiers::DossExist(ui.TextBoxhWnd[ZoneOptionsDossier]->text())) {
+    if (NomsFichiers::DossExist(ui.dossier->text())) {
         return;
     }
     m_dialogues.Message(nullptr,
                         QStringLiteral("Le dossier de réception des fichiers n'existe pas !\r\n"
                                        "Vous devez en choisir un existant."),
                         QStringLiteral("Erreur !"), Dialogues::Icone::Information);
-    ui.TextBoxhWnd[ZoneOptionsDossier]->setText(DossierParDefaut());
-    ui.OptionshWnd->fondu().Entrer();
-    ui.FenetrehWnd->Activer(false);
+    ui.dossier->setText(DossierParDefaut());
+    ui.fenetre->fondu().Entrer();
+    ui.principale->Activer(false);
     Parcourir();
 }

@@ -1,18 +1,19 @@
 // The Options window: its three pages, OK, Cancel, Apply, the folder browser, and the settings reload.
 #pragma once
 
+#include "ui/settings/Config.h"
+
 #include <QObject>
 
 class Composition;
 class Dialogues;
-class Interface;
 class Conversation;
 
 class Options : public QObject {
     Q_OBJECT
 public:
-    Options(Interface& interface, Dialogues& dialogues, Conversation& conversation, Composition& composition,
-            const QString& dossExec);
+    Options(const ControlesReglages& controles, Dialogues& dialogues, Conversation& conversation,
+            Composition& composition, const QString& dossExec);
 
     // Command 48: choose the received-files folder.
     void Parcourir();
@@ -41,7 +42,7 @@ private:
     bool Sauver();
     void AppliquerReglages();
 
-    Interface& m_interface;
+    const ControlesReglages m_ui;
     Dialogues& m_dialogues;
     Conversation& m_conversation;
     Composition& m_composition;
