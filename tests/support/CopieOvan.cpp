@@ -1,17 +1,7 @@
 #include "CopieOvan.h"
 
-#include "core/chat/SocketsChat.h"
-#include "ui/app/Interface.h"
-
 #include <QFile>
-#include <QLineEdit>
 #include <QTest>
-#include <QTextEdit>
-
-CopieOvan::CopieOvan(const QString& adresse) : CopieOvan(adresse, std::function<void(const QString&)>()) {}
-
-CopieOvan::CopieOvan(const QString& adresse, const std::function<void(const QString&)>& preparer)
-    : CopieOvan(adresse, preparer, nullptr) {}
 
 CopieOvan::CopieOvan(const QString& adresse, const std::function<void(const QString&)>& preparer,
                      SourceReseau* source)
@@ -21,6 +11,16 @@ CopieOvan::CopieOvan(const QString& adresse, const std::function<void(const QStr
     }
     Redemarrer();
 }
+
+CopieOvan::CopieOvan(const QString& adresse, const QByteArray& config, bool dossierRecus)
+    : CopieOvan(adresse, [&](const QString& dossier) {
+          QFile f(dossier + QStringLiteral("config.ini"));
+          if ((!config.isEmpty() || dossierRecus) && f.open(QIODevice::WriteOnly)) {
+              f.write(config + (dossierRecus ? "\r\nDOSSIER:" + dossier.toUtf8() : QByteArray()));
+          }
+      }) {}
+
+CopieOvan::~CopieOvan() = default;
 
 void CopieOvan::Redemarrer() {
     if (m_ovan) {
@@ -38,32 +38,6 @@ void CopieOvan::Redemarrer() {
     parametres.sourceReseau = m_source;
     m_ovan = std::make_unique<Ovan>(parametres);
     m_ovan->Demarrer();
-}
-
-CopieOvan::CopieOvan(const QString& adresse, const QByteArray& config, bool dossierRecus)
-    : CopieOvan(adresse, [&](const QString& dossier) {
-          QFile f(dossier + QStringLiteral("config.ini"));
-          if ((!config.isEmpty() || dossierRecus) && f.open(QIODevice::WriteOnly)) {
-              f.write(config + (dossierRecus ? "\r\nDOSSIER:" + dossier.toUtf8() : QByteArray()));
-          }
-      }) {}
-
-CopieOvan::~CopieOvan() = default;
-
-QLineEdit* CopieOvan::Pseudo() {
-    return interface().TextBoxhWnd[ZonePseudo];
-}
-QLineEdit* CopieOvan::AdresseContact() {
-    return interface().TextBoxhWnd[ZoneAdresse];
-}
-QTextEdit* CopieOvan::Conversation() {
-    return interface().RichEdithWnd[ZoneConversation];
-}
-QString CopieOvan::Statut(int partie) {
-    return interface().TexteBarreStatut(partie);
-}
-QString CopieOvan::TexteConversation() {
-    return Conversation()->toPlainText();
 }
 
 void CopieOvan::Connecter(const QString& pseudo, const QString& adresseContact) {

@@ -5,33 +5,33 @@
 #include "ShellEnregistre.h"
 #include "SonsEnregistres.h"
 #include "core/chat/Conversation.h"
+#include "ui/app/Interface.h"
 #include "ui/app/Ovan.h"
 
+#include <QLineEdit>
 #include <QTemporaryDir>
+#include <QTest>
+#include <QTextEdit>
 #include <functional>
 #include <memory>
 
-class QLineEdit;
 class SourceReseau;
-class QTextEdit;
 
 class CopieOvan {
 public:
-    // adresse: a loopback address of its own, such as "127.0.0.10". Started at once.
-    explicit CopieOvan(const QString& adresse);
-    // The same, after preparer has put files in the program folder (a config.ini, say).
-    CopieOvan(const QString& adresse, const std::function<void(const QString& dossier)>& preparer);
-    // The same, its network window listing from source (null: the system's mDNS daemon).
-    CopieOvan(const QString& adresse, const std::function<void(const QString& dossier)>& preparer,
-              SourceReseau* source);
-    // The same, config.ini holding config, then the program folder as the received-files folder
-    // when dossierRecus (so that no box asks for one); no config.ini when both are empty.
+    // Started at once, after preparer has put files in the program folder; its network window lists
+    // from source (null: the system's mDNS daemon).
+    explicit CopieOvan(const QString& adresse,
+                       const std::function<void(const QString& dossier)>& preparer = {},
+                       SourceReseau* source = nullptr);
+    // config.ini holding config, then the program folder as the received-files folder when
+    // dossierRecus (so that no box asks for one); no config.ini when both are empty.
     CopieOvan(const QString& adresse, const QByteArray& config, bool dossierRecus = false);
     ~CopieOvan();
 
-    Ovan& ovan() { return *m_ovan; }
     // Quits and starts again from the same program folder, as a user restarting the program.
     void Redemarrer();
+    Ovan& ovan() { return *m_ovan; }
     Interface& interface() { return m_ovan->interface(); }
     DialoguesEnregistres& dialogues() { return m_dialogues; }
     ShellEnregistre& shell() { return m_shell; }
@@ -39,14 +39,13 @@ public:
     const QString& Adresse() const { return m_adresse; }
     QString Dossier() const { return m_dossier.path() + QLatin1Char('/'); }
 
-    QLineEdit* Pseudo();
-    QLineEdit* AdresseContact();
-    QTextEdit* Conversation();
+    QLineEdit* Pseudo() { return interface().TextBoxhWnd[ZonePseudo]; }
+    QLineEdit* AdresseContact() { return interface().TextBoxhWnd[ZoneAdresse]; }
+    QTextEdit* Conversation() { return interface().RichEdithWnd[ZoneConversation]; }
     // Status-bar parts 0 and 1.
-    QString Statut(int partie = 1);
+    QString Statut(int partie = 1) { return interface().TexteBarreStatut(partie); }
     // The conversation as plain text, lines separated by "\n".
-    QString TexteConversation();
-
+    QString TexteConversation() { return Conversation()->toPlainText(); }
     // Types a nickname and an address, then runs the connect command.
     void Connecter(const QString& pseudo, const QString& adresseContact);
 

@@ -17,9 +17,7 @@ Dialogues::Reponse DialoguesEnregistres::Message(QWidget* proprietaire, const QS
             // One more turn of the box's loop before it is answered, as a user is never that quick.
             QTimer::singleShot(0, &boucle, &QEventLoop::quit);
         });
-        ++m_ouvertes;
         boucle.exec();
-        --m_ouvertes;
     }
     if (!m_reponses.isEmpty()) {
         return m_reponses.dequeue();
@@ -47,20 +45,4 @@ bool DialoguesEnregistres::Boite(qsizetype i, const QString& texte, const QStrin
     }
     qWarning() << "box" << i << a.texte << a.titre << int(a.icone) << a.proprietaire.data();
     return false;
-}
-
-QString DialoguesEnregistres::ChoisirDossier(QWidget*, const QString& titre, const QString& depart) {
-    m_navigations.append({titre, depart});
-    return m_dossiers.isEmpty() ? QString() : m_dossiers.dequeue();
-}
-
-QString DialoguesEnregistres::ChoisirFichier(QWidget*, const QString& titre, const QString& filtre) {
-    m_navigations.append({titre, filtre});
-    return m_fichiers.isEmpty() ? QString() : m_fichiers.dequeue();
-}
-
-QString DialoguesEnregistres::ChoisirFichierASauver(QWidget*, const QString& titre, const QString& filtre,
-                                                    const QString& extension) {
-    m_navigations.append({titre, filtre + u'|' + extension});
-    return m_fichiers.isEmpty() ? QString() : m_fichiers.dequeue();
 }

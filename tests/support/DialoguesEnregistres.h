@@ -25,17 +25,21 @@ public:
     Reponse Message(QWidget* proprietaire, const QString& texte, const QString& titre, Icone icone,
                     Boutons boutons = Boutons::Ok) override;
 
-    QString ChoisirDossier(QWidget* proprietaire, const QString& titre, const QString& depart) override;
-    QString ChoisirFichier(QWidget* proprietaire, const QString& titre, const QString& filtre) override;
+    QString ChoisirDossier(QWidget*, const QString& titre, const QString& depart) override {
+        return Naviguer(titre, depart, m_dossiers);
+    }
+    QString ChoisirFichier(QWidget*, const QString& titre, const QString& filtre) override {
+        return Naviguer(titre, filtre, m_fichiers);
+    }
     // Answered from the same queue as ChoisirFichier; the extension is recorded with the filter.
-    QString ChoisirFichierASauver(QWidget* proprietaire, const QString& titre, const QString& filtre,
-                                  const QString& extension) override;
+    QString ChoisirFichierASauver(QWidget*, const QString& titre, const QString& filtre,
+                                  const QString& extension) override {
+        return Naviguer(titre, filtre + u'|' + extension, m_fichiers);
+    }
 
     // Runs while the next box is open, before it is answered: a real box runs its own event
     // loop there, so what the action waits for happens under the open box.
     void PendantBoite(std::function<void()> action) { m_pendant.enqueue(std::move(action)); }
-    // Boxes open right now (an action above is running).
-    int Ouvertes() const { return m_ouvertes; }
 
     // The next answers, in order; without one a box answers Ok (or Yes).
     void Repondre(Reponse reponse) { m_reponses.enqueue(reponse); }
@@ -59,10 +63,13 @@ signals:
     void appel();
 
 private:
+    QString Naviguer(const QString& titre, const QString& detail, QQueue<QString>& reponses) {
+        m_navigations.append({titre, detail});
+        return reponses.isEmpty() ? QString() : reponses.dequeue();
+    }
     QList<Appel> m_appels;
     QQueue<Reponse> m_reponses;
     QQueue<std::function<void()>> m_pendant;
-    int m_ouvertes = 0;
     QQueue<QString> m_dossiers;
     QQueue<QString> m_fichiers;
     QList<QPair<QString, QString>> m_navigations;

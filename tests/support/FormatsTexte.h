@@ -1,7 +1,6 @@
 // Reading back what a text view shows: its runs of text with their formats.
 #pragma once
 
-#include "core/chat/Trame.h"
 #include "ui/app/Interface.h"
 #include "ui/conversation/AjouteTexte.h"
 
@@ -67,14 +66,4 @@ inline void ChoisirFormat(Interface& ui, int police, int couleur, int style) {
     ui.CheckBoxhWnd[CaseGras]->setChecked(style & 4);
     ui.CheckBoxhWnd[CaseItalique]->setChecked(style & 2);
     ui.CheckBoxhWnd[CaseSouligne]->setChecked(style & 1);
-}
-
-inline QList<Trame::TrameRecue> DeBalise(const QList<Trame::TrameRecue>& trames, Trame::Balise balise) {
-    QList<Trame::TrameRecue> r;
-    for (const auto& t : trames) {
-        if (t.balise == balise) {
-            r << t;
-        }
-    }
-    return r;
 }
