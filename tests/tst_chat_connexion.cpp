@@ -168,27 +168,6 @@ private slots:
         QTRY_COMPARE(a.Statut(), "Connecté(e)");
     }
 
-    // Several frames in one read; the connection's sound; what the view makes of a format out of
-    // its tables (no font, no style), an empty message and an empty nickname.
-    void arriveeEtEntreesEtranges() {
-        CopieOvan a("127.0.0.54");
-        FauxContact b("127.0.0.55");
-        QVERIFY(b.Appeler(a.Adresse()));
-        b.Envoyer(Trame::Log("Bob") + Trame::Tap(true) + Trame::Message(0, 5, 0, "Salut"));
-        QTRY_VERIFY(a.TexteConversation().endsWith(">>> Bob s'est connecté(e). <<<\nBob dit :\n   Salut\n"));
-        QCOMPARE(a.Statut(0), TexteDernierMessage(*a.ovan().conversation().DernierMessage()));
-        QVERIFY(a.Statut(0).startsWith("Dernier message reçu le "));
-        QCOMPARE(a.interface().TextBoxhWnd[ZoneSonStatut]->text(), "Présent(e)");
-        QCOMPARE(a.sons().Joues().value(0), a.Dossier() + "Sons/coucou.wav");
-
-        const int debut = FinConversation(a.Conversation());
-        b.Envoyer("[TXT]999_u\x03[TXT]\x03[PSE]\x03[TXT]000_fin\x03");
-        QTRY_VERIFY(a.TexteConversation().endsWith(" dit :\n   fin\n"));
-        QCOMPARE(a.TexteConversation().mid(debut).split(u'\n').mid(0, 5),
-                 (QStringList{"Bob dit :", "   u", "Bob dit :", "   ", " dit :"}));
-        VerifierFormat(FormatDe(a.Conversation()->document(), "   u"), "Arial", QColor(128, 0, 128), 0);
-    }
-
     // Absent even while alone changes the title and faces; the contact's presence in its box and
     // in the view; a new nickname makes no entry.
     void presence() {
@@ -215,27 +194,36 @@ private slots:
         QCOMPARE(b.TexteConversation(), avant);
     }
 
-    // Status part 0: the typing text, then nothing before any message; after a message and a
-    // reconnection, "vid" brings back the time of that message.
-    void frappeDansLaBarreDeStatut() {
+    // Status part 0: the typing text, nothing before any message, then the last message's time,
+    // which "vid" brings back even after a reconnection. The connection's sound. What the view
+    // makes of a format out of its tables (no font, no style), an empty message and nickname.
+    void arriveeEtBarreDeStatut() {
         CopieOvan a("127.0.0.62");
         auto b = std::make_unique<FauxContact>("127.0.0.63");
         QVERIFY(b->Appeler(a.Adresse()));
         QSignalSpy traitees(&a.ovan().conversation(), &Conversation::trameTraitee);
         b->Envoyer(Trame::Log("Bob") + Trame::Tap(true));
         QTRY_COMPARE(a.Statut(0), "Bob est en train de taper un message...");
+        QCOMPARE(a.interface().TextBoxhWnd[ZoneSonStatut]->text(), "Présent(e)");
+        QCOMPARE(a.sons().Joues.value(0), a.Dossier() + "Sons/coucou.wav");
         b->Envoyer(Trame::Tap(false));
         QTRY_COMPARE(traitees.count(), 3);
         QCOMPARE(a.Statut(0), QString());
-        b->Envoyer(Trame::Message(0, 0, 0, "coucou"));
-        QTRY_COMPARE(traitees.count(), 4);
+        b->Envoyer(Trame::Message(0, 5, 0, "Salut") + "[TXT]999_u\x03[TXT]\x03[PSE]\x03[TXT]000_fin\x03");
+        QTRY_COMPARE(traitees.count(), 8);
         const QString heure = a.Statut(0);
+        QVERIFY(heure == TexteDernierMessage(*a.ovan().conversation().DernierMessage()) &&
+                heure.startsWith("Dernier message reçu le "));
+        QVERIFY(
+            a.TexteConversation().endsWith(">>> Bob s'est connecté(e). <<<\nBob dit :\n   Salut\nBob dit :\n"
+                                           "   u\nBob dit :\n   \n dit :\n   fin\n"));
+        VerifierFormat(FormatDe(a.Conversation()->document(), "   u"), "Arial", QColor(128, 0, 128), 0);
         b.reset();
         QTRY_COMPARE(a.Statut(), "En écoute...");
         FauxContact c("127.0.0.63");
         QVERIFY(c.Appeler(a.Adresse()));
         c.Envoyer(Trame::Log("Bob") + Trame::Tap(true) + Trame::Tap(false));
-        QTRY_COMPARE(traitees.count(), 7);
+        QTRY_COMPARE(traitees.count(), 11);
         QCOMPARE(a.Statut(0), heure);
     }
 
@@ -254,21 +242,21 @@ private slots:
         QVERIFY(titre->text() == "Bob\r\nvient de\r\nse connecter" &&
                 titre->geometry() == QRect(0, 50, 183, 50));
         ui.PopuphWnd->hide();
-        a.sons().Effacer();
+        a.sons().Joues.clear();
 
         QTRY_COMPARE(ui.FenetrehWnd->fondu().Sens(), 0);
         ui.FenetrehWnd->activateWindow();
         QTRY_VERIFY(ui.FenetrehWnd->isActiveWindow());
         b.Envoyer(Trame::Message(0, 0, 0, "un"));
         QTRY_COMPARE(traitees.count(), 2);
-        QVERIFY(a.sons().Joues().isEmpty() && !a.ovan().Clignote());
+        QVERIFY(a.sons().Joues.isEmpty() && !a.ovan().Clignote());
 
         ui.CompressionhWnd->show();
         ui.CompressionhWnd->activateWindow();
         QTRY_VERIFY(!ui.FenetrehWnd->isActiveWindow());
         b.Envoyer(Trame::Message(0, 0, 0, "deux"));
         QTRY_COMPARE(traitees.count(), 3);
-        QCOMPARE(a.sons().Joues(), QStringList{a.Dossier() + "Sons/msg.wav"});
+        QCOMPARE(a.sons().Joues, QStringList{a.Dossier() + "Sons/msg.wav"});
         QVERIFY(a.ovan().Clignote() && !ui.PopuphWnd->isVisible());
 
         ui.FenetrehWnd->hide();
@@ -276,7 +264,7 @@ private slots:
         QTRY_COMPARE(traitees.count(), 4);
         QVERIFY(ui.FenetrehWnd->isVisible() && ui.FenetrehWnd->isMinimized() && ui.PopuphWnd->isVisible());
         QCOMPARE(titre->text() + u'|' + ui.LabelhWnd[LabelCorpsPopup]->text(), "Bob dit :|trois");
-        QVERIFY(titre->geometry() == QRect(0, 50, 183, 20) && a.sons().Joues().size() == 2);
+        QVERIFY(titre->geometry() == QRect(0, 50, 183, 20) && a.sons().Joues.size() == 2);
     }
 
     void partPendantUneBoite_data() {

@@ -139,7 +139,7 @@ private slots:
         QCOMPARE(p.b.interface().LabelhWnd[LabelCorrespondant]->text(), "Expéditeur : Alice");
         QCOMPARE(p.a.interface().LabelhWnd[LabelCorrespondant]->text(), "Destinataire : Bob");
         p.b.ovan().ClicBouton(Commande::OuvrirFichierTransfere);
-        QCOMPARE(p.b.shell().Ouverts(), QStringList{p.recus + "données.bin"});
+        QCOMPARE(p.b.shell().Ouverts, QStringList{p.recus + "données.bin"});
         p.b.ovan().ClicBouton(Commande::AnnulerTransfert);
         QTRY_VERIFY(!p.b.interface().TransferthWnd->isVisible());
         QCOMPARE(Face(p.b, BoutonAnnulerTransfert), "img_annuler2");
