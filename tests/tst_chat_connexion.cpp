@@ -2,7 +2,6 @@
 // when the user is told; a contact that misbehaves while a box is open.
 #include "CopieOvan.h"
 #include "FauxContact.h"
-#include "FormatsTexte.h"
 #include "core/chat/SocketsChat.h"
 #include "core/transfer/CanalFichier.h"
 #include "ui/app/BoutonImage.h"

@@ -2,7 +2,6 @@
 // the wire and in the view, what is never sent, typing notices, limits, links, clearing, smileys.
 #include "CopieOvan.h"
 #include "FauxContact.h"
-#include "FormatsTexte.h"
 #include "core/history/Historique.h"
 #include "ui/app/BoiteSaisie.h"
 #include "ui/app/BoutonImage.h"
@@ -18,15 +17,6 @@
 #include <QTextImageFormat>
 
 namespace {
-
-// A copy whose program folder holds the smiley pictures of the build.
-void CopierSmileys(const QString& dossier) {
-    const QString source = QCoreApplication::applicationDirPath() + "/../OVAN_Messenger/Smileys/";
-    QDir().mkpath(dossier + "Smileys");
-    for (const QString& nom : QDir(source).entryList(QDir::Files)) {
-        QFile::copy(source + nom, dossier + "Smileys/" + nom);
-    }
-}
 
 QString Code(int k) {
     return QString::fromUtf8(CodesSmileys[std::size_t(k)]);
@@ -281,15 +271,11 @@ private slots:
         QTRY_COMPARE(c.ovan().conversation().SonPseudo(), "Eve (X-D)");
         emit c.ovan().Sockets().fermeture();
         QTRY_COMPARE(Images(doc).last(), 24);
-    }
 
-    // What was written before the scan start stays text. A picture that cannot be read leaves its
-    // code as text, silently; put back, the next scan uses it however far back. The clipboard is
-    // the user's; a copy gives the codes back. Thousands of codes in one message.
-    void smileysBalayageEtCopie() {
-        CopieOvan c("127.0.0.151", CopierSmileys);
-        VueConversation& vue = c.ovan().vueConversation();
-        QTextDocument* doc = c.Conversation()->document();
+        // What was written before the scan start stays text. A picture that cannot be read leaves
+        // its code as text, silently; put back, the next scan uses it however far back. The
+        // clipboard is the user's; a copy gives the codes back. Thousands of codes in a message.
+        c.ovan().ClicBouton(Commande::EffacerConversation);
         vue.MessageFin("Vous désirez envoyer '(LOL).txt' à Eve.");
         QCOMPARE(vue.DernierMess(), doc->characterCount() - 1);
         const QString chemin = c.Dossier() + "Smileys/smiley3.bmp";

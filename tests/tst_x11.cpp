@@ -293,8 +293,7 @@ private slots:
             QSKIP("the tray host (trayer) cannot be started");
         }
         CopieOvan c("127.0.0.180", [](const QString& dossier) {
-            QFile::copy(QCoreApplication::applicationDirPath() + "/../OVAN_Messenger/OVAN_Messenger.ico",
-                        dossier + "OVAN_Messenger.ico");
+            QFile::copy(DossierProgramme() + "OVAN_Messenger.ico", dossier + "OVAN_Messenger.ico");
         });
         FenetrePrincipale* f = c.interface().FenetrehWnd;
         QTRY_COMPARE(f->fondu().Sens(), 0);

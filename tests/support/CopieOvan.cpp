@@ -1,6 +1,8 @@
 #include "CopieOvan.h"
 
+#include <QCoreApplication>
 #include <QDebug>
+#include <QDir>
 #include <QEventLoop>
 #include <QFile>
 #include <QTimer>
@@ -46,6 +48,17 @@ void CopieOvan::Connecter(const QString& pseudo, const QString& adresseContact) 
     Pseudo()->setText(pseudo);
     AdresseContact()->setText(adresseContact);
     m_ovan->ClicBouton(Commande::Connecter);
+}
+
+QString DossierProgramme() {
+    return QDir::cleanPath(QCoreApplication::applicationDirPath() + "/../OVAN_Messenger") + u'/';
+}
+
+void CopierSmileys(const QString& dossier) {
+    QDir().mkpath(dossier + "Smileys");
+    for (const QString& nom : QDir(DossierProgramme() + "Smileys").entryList(QDir::Files)) {
+        QFile::copy(DossierProgramme() + "Smileys/" + nom, dossier + "Smileys/" + nom);
+    }
 }
 
 bool ConnecterCopies(CopieOvan& a, const QString& pseudoA, CopieOvan& b, const QString& pseudoB) {

@@ -4,15 +4,19 @@
 #include "core/chat/Conversation.h"
 #include "ui/app/Interface.h"
 #include "ui/app/Ovan.h"
+#include "ui/conversation/AjouteTexte.h"
 #include "ui/platform/Dialogues.h"
 #include "ui/platform/Shell.h"
 #include "ui/platform/Sons.h"
 
+#include <QCheckBox>
+#include <QComboBox>
 #include <QLineEdit>
 #include <QPointer>
 #include <QQueue>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextBlock>
 #include <QTextEdit>
 #include <functional>
 #include <memory>
@@ -138,6 +142,70 @@ private:
     std::unique_ptr<Ovan> m_ovan;
 };
 
+// The folder of the program as built, with its smileys, sounds and guide.
+QString DossierProgramme();
+// Puts the smiley pictures of the build in a copy's program folder.
+void CopierSmileys(const QString& dossier);
+
 // Connects a to b (a calls with its nickname) and waits until both are connected.
 // Returns false when they do not get there in time.
 bool ConnecterCopies(CopieOvan& a, const QString& pseudoA, CopieOvan& b, const QString& pseudoB);
+
+// Reading back what a text view shows: its runs of text with their formats.
+struct Morceau {
+    QString texte;
+    QTextCharFormat format;
+};
+
+// The runs of text of a document from a position on, each with its format.
+inline QList<Morceau> Morceaux(QTextDocument* doc, int depuis = 0) {
+    QList<Morceau> liste;
+    for (QTextBlock b = doc->begin(); b.isValid(); b = b.next()) {
+        for (auto it = b.begin(); !it.atEnd(); ++it) {
+            const QTextFragment f = it.fragment();
+            if (f.position() + f.length() <= depuis) {
+                continue;
+            }
+            if (!liste.isEmpty() && liste.last().format == f.charFormat()) {
+                liste.last().texte += f.text();
+            } else {
+                liste.append({f.text(), f.charFormat()});
+            }
+        }
+        if (b.next().isValid() && b.position() + b.length() > depuis) {
+            liste.last().texte += u'\n';
+        }
+    }
+    return liste;
+}
+
+// The format of the first character after the indent of the last line that reads exactly so.
+inline QTextCharFormat FormatDe(QTextDocument* doc, const QString& ligne) {
+    for (QTextBlock b = doc->lastBlock(); b.isValid(); b = b.previous()) {
+        if (b.text() == ligne) {
+            QTextCursor c(b);
+            c.setPosition(b.position() + 4);
+            return c.charFormat();
+        }
+    }
+    return {};
+}
+
+inline void VerifierFormat(const QTextCharFormat& f, const QString& police, const QColor& couleur,
+                           int effets) {
+    QCOMPARE(f.fontFamilies().toStringList().value(0), police);
+    QCOMPARE(f.fontPointSize(), 8.5);
+    QCOMPARE(f.foreground().color(), couleur);
+    QCOMPARE(f.fontWeight() == QFont::Bold, bool(effets & EffetGras));
+    QCOMPARE(f.fontItalic(), bool(effets & EffetItalique));
+    QCOMPARE(f.fontUnderline(), bool(effets & EffetSouligne));
+}
+
+// Font, colour and style (4 bold, 2 italic, 1 underline) as the user picks them.
+inline void ChoisirFormat(Interface& ui, int police, int couleur, int style) {
+    ui.ComboBoxhWnd[ListePolice]->setCurrentIndex(police);
+    ui.ComboBoxhWnd[ListeCouleur]->setCurrentIndex(couleur);
+    ui.CheckBoxhWnd[CaseGras]->setChecked(style & 4);
+    ui.CheckBoxhWnd[CaseItalique]->setChecked(style & 2);
+    ui.CheckBoxhWnd[CaseSouligne]->setChecked(style & 1);
+}
