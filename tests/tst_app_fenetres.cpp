@@ -12,7 +12,6 @@
 #include "ui/app/FenetrePrincipale.h"
 #include "ui/app/Fondu.h"
 #include "ui/app/Images.h"
-#include "ui/app/Interface.h"
 #include "ui/app/SysTray.h"
 #include "ui/history/FenetreHistorique.h"
 #include "ui/network/Reseau.h"
@@ -21,11 +20,8 @@
 #include "ui/tools/Capture.h"
 #include "ui/tools/ConversionImages.h"
 
-#include <QCheckBox>
-#include <QComboBox>
 #include <QHostInfo>
 #include <QLabel>
-#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -37,8 +33,6 @@
 #include <QSignalSpy>
 #include <QSoundEffect>
 #include <QSystemTrayIcon>
-#include <QTest>
-#include <QTextEdit>
 #include <QTreeWidget>
 #include <QWindow>
 

@@ -12,10 +12,8 @@
 
 #include <QAction>
 #include <QLabel>
-#include <QLineEdit>
 #include <QSignalSpy>
 #include <QTcpServer>
-#include <QTextEdit>
 
 using Icone = Dialogues::Icone;
 using Lien = FauxContact::Lien;

@@ -13,7 +13,6 @@
 #include <QClipboard>
 #include <QMimeData>
 #include <QScrollBar>
-#include <QTextEdit>
 #include <QTextImageFormat>
 
 namespace {

@@ -6,16 +6,11 @@
 #include "ui/app/FenetreOvan.h"
 #include "ui/app/FenetrePrincipale.h"
 #include "ui/app/Fondu.h"
-#include "ui/app/Interface.h"
 #include "ui/settings/Config.h"
 
-#include <QCheckBox>
 #include <QClipboard>
-#include <QComboBox>
 #include <QLabel>
-#include <QLineEdit>
 #include <QSignalSpy>
-#include <QTest>
 
 class TestSettingsOptions : public QObject {
     Q_OBJECT

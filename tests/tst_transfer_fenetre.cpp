@@ -16,7 +16,6 @@
 #include <QProgressBar>
 #include <QScopeGuard>
 #include <QSignalSpy>
-#include <QTextEdit>
 
 namespace {
 

@@ -6,18 +6,14 @@
 #include "ui/app/FenetreOvan.h"
 #include "ui/app/FenetrePrincipale.h"
 #include "ui/app/Fondu.h"
-#include "ui/app/Interface.h"
 #include "ui/app/SysTray.h"
 #include "ui/history/FenetreHistorique.h"
 
 #include <QCursor>
-#include <QLineEdit>
 #include <QMenu>
 #include <QProcess>
 #include <QSignalSpy>
 #include <QSystemTrayIcon>
-#include <QTest>
-#include <QTextEdit>
 
 #include <optional>
 
