@@ -489,6 +489,31 @@ private slots:
         QVERIFY(a.ovan().historique()->Conversations().isEmpty() && h->Liste()->topLevelItemCount() == 0);
     }
 
+    // Entries take the contact's nickname once it is read, never that of a contact who has left.
+    void historiquePseudos() {
+        CopieOvan a("127.0.0.194", "PSEUDO:Alice\r\n", true);
+        {
+            FauxContact carole("127.0.0.193");
+            QVERIFY(carole.Appeler(a.Adresse()));
+            carole.Envoyer(Trame::Log("Carole"));
+            QTRY_VERIFY(a.TexteConversation().endsWith("Carole s'est connecté(e). <<<\n"));
+        }
+        QTRY_VERIFY(a.TexteConversation().endsWith("Carole s'est déconnecté(e). <<<\n"));
+        FauxContact bob("127.0.0.195");
+        QVERIFY(bob.Appeler(a.Adresse()));
+        bob.Envoyer(Trame::Message(0, 0, 0, "avant"));
+        QTRY_VERIFY(a.TexteConversation().endsWith("   avant\n"));
+        bob.Envoyer(Trame::Log("Bob") + Trame::Message(0, 0, 0, "gardé"));
+        QTRY_VERIFY(a.TexteConversation().endsWith("   gardé\n"));
+        a.ovan().historique()->Vider();
+        QStringList pseudos;
+        for (const EntreeHistorique& e :
+             a.ovan().historique()->Entrees("127.0.0.195", QDate::currentDate())) {
+            pseudos << e.PseudoContact;
+        }
+        QCOMPARE(pseudos, (QStringList{"", "", "Bob", "Bob"}));
+    }
+
     // A history that cannot be opened: said once in the status bar and in its window, and the
     // conversation goes on.
     void historiqueInutilisable() {
@@ -550,6 +575,13 @@ private slots:
         emit domaines->activated(0);
         QVERIFY(fini.wait(5000));
         QCOMPARE(lignes(), (QStringList{"bob.local|Bob|gras", "imprimante.local|"}));
+        // Opened again while shown, it lists the first domain.
+        QTRY_COMPARE(fenetre->fondu().Sens(), 0);
+        c.ovan().reseau().VoirReseau(1);
+        QVERIFY(fini.wait(5000));
+        c.ovan().ClicBouton(Commande::OuvrirReseau);
+        QVERIFY(fenetre->fondu().Sens() == 0 && fini.wait(5000));
+        QVERIFY(domaines->currentIndex() == 0 && lignes().size() == 2);
 
         const QLabel* avis = fenetre->findChild<QLabel*>("sansDemon");
         for (const QStringList& trouves : {QStringList(), QStringList{"local"}}) {

@@ -2,6 +2,7 @@
 // the wire and in the view, what is never sent, typing notices, limits, links, clearing, smileys.
 #include "CopieOvan.h"
 #include "FauxContact.h"
+#include "Fichiers.h"
 #include "core/history/Historique.h"
 #include "ui/app/BoiteSaisie.h"
 #include "ui/app/BoutonImage.h"
@@ -288,6 +289,10 @@ private slots:
         vue.Texte("(LOL)", "Eve", 0, 0, 0);
         QCOMPARE(Images(doc), (QList<int>{3, 4, 3}));
         QVERIFY(c.TexteConversation().contains("(LOL).txt"));
+        QVERIFY(Ecrire(chemin, "pas une image")); // read but not a picture: text as well
+        c.ovan().smileys().RechargerSmileys(3);
+        vue.Texte("(LOL)", "Eve", 0, 0, 0);
+        QCOMPARE(Images(doc).size(), 3);
 
         QClipboard* pp = QApplication::clipboard();
         pp->setText("à garder");
