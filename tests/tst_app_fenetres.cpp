@@ -1,33 +1,39 @@
 // The running copy's windows: commands and grey faces, About, stock dialogs, size and fades, the
-// windows that hold the main one, closing and the tray, focus, the pop-up, artwork and sounds.
+// windows that hold the main one, closing and the tray, focus, the pop-up, the history, the
+// network window, the tool windows (compression, image conversion, capture), artwork and sounds.
 #include "CopieOvan.h"
+#include "FauxContact.h"
 #include "Fichiers.h"
+#include "core/history/Historique.h"
+#include "core/network/Dnssd.h"
 #include "ui/app/APropos.h"
 #include "ui/app/BoutonImage.h"
 #include "ui/app/FenetreOvan.h"
 #include "ui/app/FenetrePrincipale.h"
 #include "ui/app/Fondu.h"
 #include "ui/app/Images.h"
-#include "ui/app/Interface.h"
 #include "ui/app/SysTray.h"
 #include "ui/history/FenetreHistorique.h"
+#include "ui/network/Reseau.h"
 #include "ui/notify/Popup.h"
 #include "ui/platform/Traductions.h"
+#include "ui/tools/Capture.h"
+#include "ui/tools/ConversionImages.h"
 
-#include <QCheckBox>
+#include <QHostInfo>
 #include <QLabel>
-#include <QLineEdit>
 #include <QMenu>
+#include <QMenuBar>
 #include <QMessageBox>
-#include <QMimeData>
 #include <QMouseEvent>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
+#include <QSemaphore>
 #include <QSignalSpy>
 #include <QSoundEffect>
 #include <QSystemTrayIcon>
-#include <QTest>
-#include <QTextEdit>
+#include <QTreeWidget>
 #include <QWindow>
 
 using Icone = Dialogues::Icone;
@@ -53,10 +59,6 @@ double PartColoree(const QImage& image) {
     return opaques ? double(colores) / opaques : -1;
 }
 
-QString DossierProgramme() {
-    return QDir::cleanPath(QCoreApplication::applicationDirPath() + "/../OVAN_Messenger") + u'/';
-}
-
 // A pop-up window made as the program makes it, with its two labels.
 struct BancPopup {
     BancPopup()
@@ -80,6 +82,105 @@ struct BancPopup {
     QSignalSpy finie{&popup, &Popup::monteeFinie}, masquee{&popup, &Popup::masquee};
 };
 
+// A view's runs after its first line (the conversation's heading in the history, the welcome line
+// in the main window), each with what the view shows of its format.
+QStringList VueEtFormats(QTextEdit* vue) {
+    QStringList morceaux;
+    for (const Morceau& m : Morceaux(vue->document(), vue->document()->begin().length())) {
+        const QTextCharFormat& f = m.format;
+        morceaux << QString("%1|%2|%3|%4%5%6%7")
+                        .arg(m.texte, f.fontFamilies().toStringList().join(u','),
+                             f.foreground().color().name())
+                        .arg(f.fontWeight())
+                        .arg(f.fontItalic())
+                        .arg(f.fontUnderline())
+                        .arg(f.isImageFormat());
+    }
+    return morceaux;
+}
+
+// A network whose every answer waits for a permit, as long as the window has not stopped it; a
+// stopped call returns at once with what it has, as the real one does: the window must drop it.
+struct SourceTenue : SourceReseau {
+    QStringList Domaines(const Dnssd::Arret& arret) override {
+        return Attendre(arret, appelsDomaines), domaines;
+    }
+    QList<Dnssd::Poste> Postes(const QString& domaine, const Dnssd::Arret& arret) override {
+        return Attendre(arret, appelsPostes), postes.value(domaine);
+    }
+    void Attendre(const Dnssd::Arret& arret, std::atomic<int>& appels) {
+        ++appels;
+        while (!permis.tryAcquire(1, 10)) {
+            if (arret) {
+                ++arretes;
+                return;
+            }
+        }
+    }
+    // Set while no listing runs.
+    QStringList domaines;
+    QHash<QString, QList<Dnssd::Poste>> postes;
+    QSemaphore permis;
+    std::atomic<int> appelsDomaines{0}, appelsPostes{0}, arretes{0};
+};
+
+Dnssd::Poste Ordinateur(const QString& nom, const QString& adresse = {}, const QString& pseudo = {}) {
+    return {nom, adresse, !pseudo.isEmpty(), pseudo};
+}
+
+// The boxes shown since the depuis-th, as "caption|text|icon|owned".
+QStringList Boites(const DialoguesEnregistres& dialogues, qsizetype depuis = 0) {
+    QStringList boites;
+    for (const auto& a : dialogues.Appels().mid(depuis)) {
+        boites << a.titre + u'|' + a.texte + u'|' + QString::number(int(a.icone)) +
+                      (a.proprietaire ? "|1" : "|0");
+    }
+    return boites;
+}
+
+const QString Compressee = "Bravo !|La compression s'est déroulée avec succès !|1|0",
+              Decompressee = "Bravo !|La décompression s'est déroulée avec succès !|1|0",
+              Inutile = "Attention !|Compression inutile !\r\n(taille de sortie >= taille d'entrée)|3|0",
+              Lecture = "Erreur !|Problème de lecture !|4|0", Ratee = "Echec !|La compression a échoué !|3|0",
+              DRatee = "Echec !|La décompression a échoué !|3|0",
+              Meme = "Erreur !|Le fichier de sortie ne peut pas être le fichier d'entrée !|4|0",
+              Occupe = "Attention !|Une compression ou une décompression est déjà en cours !|3|0",
+              Convertie = "Bravo !|La conversion de format s'est terminée avec succès !|1|1",
+              AChoisir = "Attention !|Vous devez d'abord choisir un fichier à convertir !|1|1";
+
+QByteArray Texte(qint64 taille) {
+    QByteArray t;
+    for (qint64 i = 0; t.size() < taille; ++i)
+        t += "ligne " + QByteArray::number(i * 7919 % 100003) + " du fichier envoyé\n";
+    return t.left(taille);
+}
+
+QStringList Contenu(const QString& dossier) {
+    return QDir(dossier).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+}
+
+QString Image(const QString& chemin, int w = 160, int h = 120) {
+    QImage image(w, h, QImage::Format_RGB32);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            image.setPixel(x, y, qRgb(x * 255 / w, y * 255 / h, (x * y) & 0xFF));
+    return image.save(chemin) ? chemin : QString();
+}
+
+// The faces of the convert and open-folder buttons, and the path box.
+QString Etat(Interface& ui) {
+    return ui.BoutonhWnd[BoutonConvertir]->Face() + u' ' + ui.BoutonhWnd[BoutonOuvrirDossier]->Face() + u' ' +
+           ui.TextBoxhWnd[ZoneImage]->text();
+}
+
+// Chooses the picture (none: cancels) and converts it to format.
+void Convertir(CopieOvan& c, const QString& chemin, int format) {
+    c.dialogues().RepondreFichier(chemin);
+    c.ovan().ClicBouton(Commande::ChoisirImage);
+    c.interface().ComboBoxhWnd[ListeFormat]->setCurrentIndex(format);
+    c.ovan().ClicBouton(Commande::ConvertirImage);
+}
+
 } // namespace
 
 class TestAppFenetres : public QObject {
@@ -95,17 +196,14 @@ private slots:
         a.ovan().ClicBouton(Commande::OuvrirAPropos);
         QTRY_VERIFY(ui.ApposhWnd->fondu().Alpha() == 255 && !ui.FenetrehWnd->Active());
         // x, y, the page then shown, the links opened by then.
-        const int clics[][4] = {{100, 195, 1, 0}, {220, 139, 3, 0}, {195, 130, 3, 0}, {100, 195, 3, 0},
-                                {150, 125, 2, 0}, {100, 195, 2, 1}, {100, 225, 2, 2}, {200, 130, 3, 2}};
+        const int clics[][4] = {{100, 195, 1, 0}, {220, 139, 3, 0}, {150, 125, 2, 0},
+                                {100, 195, 2, 1}, {100, 225, 2, 2}, {200, 130, 3, 2}};
         for (const auto& [x, y, image, ouverts] : clics) {
             QTest::mouseClick(page, Qt::LeftButton, {}, QPoint(x, y));
             QCOMPARE(Interface::Image(page), "img_fenappos" + QString::number(image));
-            QVERIFY(notice->isVisibleTo(ui.ApposhWnd) == (image == 3) &&
-                    a.shell().Ouverts().size() == ouverts);
+            QVERIFY(notice->isVisibleTo(ui.ApposhWnd) == (image == 3) && a.shell().Ouverts.size() == ouverts);
         }
-        QCOMPARE(a.shell().Ouverts(), (QStringList{APropos::AdresseAuteur, APropos::AdresseProbleme}));
-        Souris(page, QEvent::MouseMove, {60, 130});
-        QVERIFY(notice->Face() == "img_notice" && page->cursor().shape() == Qt::PointingHandCursor);
+        QCOMPARE(a.shell().Ouverts, (QStringList{APropos::AdresseAuteur, APropos::AdresseProbleme}));
         emit ui.ApposhWnd->fermetureDemandee();
         QTRY_VERIFY(!ui.ApposhWnd->isVisible() && ui.FenetrehWnd->Active());
         a.ovan().ClicBouton(Commande::OuvrirAPropos);
@@ -171,8 +269,7 @@ private slots:
         QCOMPARE(textes, (QStringList{"&Oui", "&Non", "1"}));
     }
 
-    // Size, restore, the focus and a flash; the windows that hold it and their owner; drag moves
-    // taken on both views, as a real drag sends them before the drop.
+    // Size, restore, the focus and a flash; the pickers and Options hold it while shown.
     void fenetrePrincipale() {
         CopieOvan a("127.0.0.35");
         Interface& ui = a.interface();
@@ -195,11 +292,6 @@ private slots:
         QVERIFY(a.ovan().Clignote() && QTest::qWaitForWindowActive(f) && !a.ovan().Clignote());
         QTRY_COMPARE(QApplication::focusWidget(), ui.TextBoxhWnd[ZoneAdresse]);
 
-        for (QWidget* w : ui.Fenetres()) {
-            const bool outil = w == ui.ImageshWnd || w == ui.CompressionhWnd || w == ui.TransferthWnd;
-            QVERIFY2(w == f || w == ui.PopuphWnd || outil != (w->parentWidget() == f),
-                     qPrintable(w->windowTitle()));
-        }
         QCOMPARE(a.ovan().fenetreHistorique()->Fenetre()->parentWidget(), f);
         for (auto [ouvrir, fermer, selecteur] :
              {std::tuple{Commande::OuvrirSmileys, Commande::FermerSmileys, ui.SmileyhWnd},
@@ -209,29 +301,11 @@ private slots:
             a.ovan().ClicBouton(fermer);
             QVERIFY(!selecteur->isVisible() && f->Active());
         }
-        for (auto [fenetre, ouvrir] :
-             {std::pair<FenetreOvan*, std::function<void()>>{
-                  ui.ApposhWnd, [&] { a.ovan().ClicBouton(Commande::OuvrirAPropos); }},
-              {ui.OptionshWnd, [&] { f->ElementMenu(Menu::Options)->trigger(); }}}) {
-            ouvrir();
-            ouvrir();
-            fenetre->fondu().Sortir(); // dropped during a fade-in
-            QVERIFY(fenetre->fondu().Sens() == 1 && !f->Active());
-            QTRY_COMPARE(fenetre->fondu().Sens(), 0);
-            fenetre->close(); // Options: runs Cancel
-            QTRY_VERIFY(!fenetre->isVisible() && f->Active());
-        }
-
-        QMimeData donnees;
-        donnees.setUrls({QUrl::fromLocalFile(QCoreApplication::applicationFilePath())});
-        for (QTextEdit* vue : {a.Conversation(), ui.RichEdithWnd[ZoneSaisie]}) {
-            QDragEnterEvent entree(QPoint(20, 20), Qt::CopyAction, &donnees, Qt::LeftButton, Qt::NoModifier);
-            QDragMoveEvent glisse(QPoint(30, 30), Qt::CopyAction, &donnees, Qt::LeftButton, Qt::NoModifier);
-            glisse.ignore();
-            QApplication::sendEvent(vue->viewport(), &entree);
-            QApplication::sendEvent(vue->viewport(), &glisse);
-            QVERIFY(entree.isAccepted() && glisse.isAccepted());
-        }
+        // Closed, Options runs Cancel and gives the main window back.
+        f->ElementMenu(Menu::Options)->trigger();
+        QTRY_COMPARE(ui.OptionshWnd->fondu().Sens(), 0);
+        ui.OptionshWnd->close();
+        QTRY_VERIFY(!ui.OptionshWnd->isVisible() && f->Active());
     }
 
     // The nickname window keeps our focus, not another program's, and a blank answer keeps it. Without
@@ -259,12 +333,8 @@ private slots:
             QCoreApplication::processEvents(); // what the nickname window queued on losing the focus
         }
         QCOMPARE(QGuiApplication::focusWindow(), &etrangere);
-        for (QWidget* autre : {static_cast<QWidget*>(ui.FenetrehWnd), static_cast<QWidget*>(ui.ImageshWnd)}) {
-            autre->show();
-            autre->activateWindow();
-            QTRY_COMPARE(QApplication::activeWindow(), ui.PseudohWnd);
-        }
-        ui.ImageshWnd->hide();
+        ui.FenetrehWnd->activateWindow();
+        QTRY_COMPARE(QApplication::activeWindow(), ui.PseudohWnd);
 
         b.Pseudo()->setText("ancien");
         ui.TextBoxhWnd[ZoneChoixPseudo]->setText("   ");
@@ -291,16 +361,7 @@ private slots:
         QCOMPARE(f->fondu().Sens(), -1);
         QTRY_VERIFY(!f->isVisible());
         t.ActionOuvrir()->trigger();
-        QVERIFY(f->fondu().Sens() == 1 && a.sons().Joues().count(ouverture) == 1);
-        QTRY_COMPARE(f->fondu().Sens(), 0);
-        f->close();
-        QTRY_VERIFY(!f->isVisible());
-        for (auto clic :
-             {QSystemTrayIcon::DoubleClick, QSystemTrayIcon::DoubleClick, QSystemTrayIcon::Trigger}) {
-            emit t.Icone()->activated(clic);
-            QVERIFY(f->isVisible());
-        }
-        QCOMPARE(a.sons().Joues().count(ouverture), 2);
+        QVERIFY(f->fondu().Sens() == 1 && a.sons().Joues.count(ouverture) == 1);
 
         QSignalSpy arret(&a.ovan(), &Ovan::arrete);
         a.dialogues().Repondre(Dialogues::Reponse::Non);
@@ -313,6 +374,8 @@ private slots:
         const auto fenetres = a.interface().Fenetres();
         QVERIFY(std::none_of(fenetres.begin(), fenetres.end(), [](QWidget* w) { return w->isVisible(); }));
         QVERIFY(!a.ovan().IconeNotification() && !t.Presente());
+        QTRY_VERIFY(b.TexteConversation().endsWith(">>> Alice s'est déconnecté(e). <<<\n"));
+        QVERIFY(b.dialogues().Appels().isEmpty());
     }
 
     // It rises for a second from the work area's foot (a new message goes on from where it is),
@@ -348,31 +411,342 @@ private slots:
         QVERIFY(b.masquee.wait(5000));
         QCOMPARE(b.masquee.count(), 2);
 
-        // Over a label the window's coordinates decide: the close box (a hand) fades, the message
-        // fades and brings the main window back, elsewhere or the right button nothing.
-        for (auto [surTitre, p, zone] : {std::tuple{false, QPoint(169, 13), 1},
-                                         {false, QPoint(3, 112), 2},
-                                         {false, QPoint(90, 24), 0},
-                                         {true, QPoint(170, 10), 2}}) {
+        // The close box (a hand) fades it; the message, even over a label, fades it and brings the
+        // main window back; the right button does nothing.
+        for (const bool message : {false, true}) {
             BancPopup b;
             b.Notifier();
-            QWidget* w = surTitre ? b.titre : static_cast<QWidget*>(&b.fenetre);
-            const Qt::CursorShape forme = zone == 1 ? Qt::PointingHandCursor : Qt::ArrowCursor;
-            for (const QEvent::Type type : {QEvent::MouseMove, QEvent::MouseButtonRelease}) {
-                Souris(&b.fenetre, QEvent::MouseMove, zone == 1 ? QPoint(90, 60) : QPoint(169, 13));
-                QVERIFY(b.fenetre.cursor().shape() != forme);
-                Souris(w, type, p, type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton);
-                QCOMPARE(b.fenetre.cursor().shape(), forme);
-            }
-            QVERIFY(!zone || b.finie.wait(5000));
+            QVERIFY(b.finie.wait(5000));
+            QWidget* w = message ? b.titre : static_cast<QWidget*>(&b.fenetre);
+            const QPoint p = message ? QPoint(170, 10) : QPoint(169, 13);
+            Souris(w, QEvent::MouseMove, p);
+            QCOMPARE(b.fenetre.cursor().shape(), message ? Qt::ArrowCursor : Qt::PointingHandCursor);
             for (const Qt::MouseButton bouton : {Qt::RightButton, Qt::LeftButton}) {
                 Souris(w, QEvent::MouseButtonPress, p, bouton);
                 Souris(w, QEvent::MouseButtonRelease, p, bouton);
+                QCOMPARE(b.popup.Sens(), bouton == Qt::LeftButton ? -1 : 0);
             }
-            QCOMPARE(b.popup.Sens(), zone ? -1 : 0);
-            QVERIFY(!zone || b.masquee.wait(5000));
-            QCOMPARE(b.restaurations, zone == 2 ? 1 : 0);
+            QVERIFY(b.masquee.wait(5000));
+            QCOMPARE(b.restaurations, int(message));
         }
+    }
+
+    // The history window follows new entries; recording off is kept. After a restart it shows the
+    // conversation as the view did (formats, a smiley, markup as text); a search marks its words
+    // and a click on a result opens its conversation, still marked. Clearing asks first.
+    void historique() {
+        CopieOvan a("127.0.0.190", [](const QString& dossier) {
+            Ecrire(dossier + "config.ini", "PSEUDO:Alice\r\nDOSSIER:" + dossier.toUtf8() + "\r\n");
+            CopierSmileys(dossier);
+        });
+        FauxContact bob("127.0.0.191");
+        QVERIFY(bob.Appeler(a.Adresse()));
+        bob.Envoyer(Trame::Log("Bob") + Trame::Message(1, 6, 5, "Salut (:-)) <b>gras</b>") +
+                    Trame::Message(9, 99, 7, "Deux\r\nlignes"));
+        QTRY_VERIFY(a.TexteConversation().endsWith("   Deux\nlignes\n"));
+        ChoisirFormat(a.interface(), 5, 8, 2);
+        a.interface().RichEdithWnd[ZoneSaisie]->setPlainText("Très bien, et toi ?");
+        a.ovan().ClicBouton(Commande::EnvoyerMessage);
+        QTRY_VERIFY(a.TexteConversation().endsWith("   Très bien, et toi ?\n"));
+        a.ovan().historique()->Vider();
+        a.ovan().CommandeMenu(Menu::Historique);
+        FenetreHistorique* h = a.ovan().fenetreHistorique();
+        bob.Envoyer(Trame::Message(0, 0, 0, "encore"));
+        QTRY_VERIFY(h->Vue()->toPlainText().endsWith("   encore\n"));
+        const QStringList montre = VueEtFormats(a.Conversation());
+        QVERIFY(std::any_of(montre.begin(), montre.end(), [](const QString& m) { return m.endsWith("1"); }));
+        a.ovan().historique()->Vider();
+        h->CaseEnregistrer()->click();
+        QVERIFY(!a.ovan().historique()->Enregistrer());
+
+        a.Redemarrer();
+        a.ovan().CommandeMenu(Menu::Historique);
+        h = a.ovan().fenetreHistorique();
+        QVERIFY(!h->CaseEnregistrer()->isChecked() && !h->Etat()->text().isEmpty());
+        QVERIFY(h->Fenetre()->isVisible() && h->Liste()->topLevelItemCount() == 1);
+        QCOMPARE(h->Liste()->topLevelItem(0)->text(0), "Bob (127.0.0.191)");
+        QCOMPARE(h->Liste()->topLevelItem(0)->text(1), QDate::currentDate().toString("dd/MM/yyyy"));
+        QCOMPARE(VueEtFormats(h->Vue()), montre);
+        QVERIFY(FormatDe(h->Vue()->document(), "   Très bien, et toi ?").toolTip().contains(u':'));
+        QSignalSpy affiche(h, &FenetreHistorique::affiche);
+        QTest::keyClicks(h->Recherche(), "TRES bien");
+        QVERIFY(affiche.wait(5000));
+        QVERIFY(h->Surlignes() == (QStringList{"Très", "bien"}) && !h->Vue()->toPlainText().contains("Deux"));
+        const QTextBlock ligne = h->Vue()->document()->findBlockByNumber(2);
+        QVERIFY(ligne.text().contains("Très"));
+        QTest::mouseClick(h->Vue()->viewport(), Qt::LeftButton, {},
+                          h->Vue()->cursorRect(QTextCursor(ligne)).center());
+        QVERIFY(h->Vue()->toPlainText().contains("Deux") && h->Surlignes() == (QStringList{"Très", "bien"}));
+
+        a.dialogues().Repondre(Dialogues::Reponse::Non);
+        h->BoutonEffacer()->click();
+        QVERIFY(a.dialogues().Boite(0,
+                                    "Voulez-vous effacer tout l'historique des conversations ?\r\n"
+                                    "Ce qui est effacé ne peut pas être retrouvé.",
+                                    "OVAN Messenger", Icone::Question, h->Fenetre()));
+        QCOMPARE(a.ovan().historique()->Conversations().size(), 1);
+        h->BoutonEffacer()->click();
+        QVERIFY(a.ovan().historique()->Conversations().isEmpty() && h->Liste()->topLevelItemCount() == 0);
+    }
+
+    // Entries take the contact's nickname once it is read, never that of a contact who has left.
+    void historiquePseudos() {
+        CopieOvan a("127.0.0.194", "PSEUDO:Alice\r\n", true);
+        {
+            FauxContact carole("127.0.0.193");
+            QVERIFY(carole.Appeler(a.Adresse()));
+            carole.Envoyer(Trame::Log("Carole"));
+            QTRY_VERIFY(a.TexteConversation().endsWith("Carole s'est connecté(e). <<<\n"));
+        }
+        QTRY_VERIFY(a.TexteConversation().endsWith("Carole s'est déconnecté(e). <<<\n"));
+        FauxContact bob("127.0.0.195");
+        QVERIFY(bob.Appeler(a.Adresse()));
+        bob.Envoyer(Trame::Message(0, 0, 0, "avant"));
+        QTRY_VERIFY(a.TexteConversation().endsWith("   avant\n"));
+        bob.Envoyer(Trame::Log("Bob") + Trame::Message(0, 0, 0, "gardé"));
+        QTRY_VERIFY(a.TexteConversation().endsWith("   gardé\n"));
+        a.ovan().historique()->Vider();
+        QStringList pseudos;
+        for (const EntreeHistorique& e :
+             a.ovan().historique()->Entrees("127.0.0.195", QDate::currentDate())) {
+            pseudos << e.PseudoContact;
+        }
+        QCOMPARE(pseudos, (QStringList{"", "", "Bob", "Bob"}));
+    }
+
+    // A history that cannot be opened: said once in the status bar and in its window, and the
+    // conversation goes on.
+    void historiqueInutilisable() {
+        CopieOvan a("127.0.0.196", [&](const QString& programme) {
+            Ecrire(programme + "historique.db", QByteArray("ceci n'est pas une base").repeated(200));
+        });
+        QSignalSpy hors(a.ovan().historique(), &BaseHistorique::horsService);
+        QTRY_COMPARE(hors.count(), 1);
+        QVERIFY(a.Statut(0).startsWith("L'historique est désactivé : "));
+        FauxContact bob("127.0.0.197");
+        QVERIFY(bob.Appeler(a.Adresse()));
+        bob.Envoyer(Trame::Log("Bob") + Trame::Message(0, 0, 0, "toujours là"));
+        QTRY_VERIFY(a.TexteConversation().endsWith("   toujours là\n"));
+        QCOMPARE(hors.count(), 1);
+        a.ovan().CommandeMenu(Menu::Historique);
+        QVERIFY(a.ovan().fenetreHistorique()->Etat()->text().startsWith("L'historique est désactivé : "));
+    }
+
+    // The network window: a listing asked while another waits stops it and only the later one
+    // shows, the domain list off meanwhile; the messenger's computers in bold. No daemon:
+    // no domain, the computers stay, the window says why. The link opens its page. A double click
+    // puts the name (the address when the name would not do) in the address box, which takes the
+    // focus as the window fades out; while connected, not.
+    void reseau() {
+        SourceTenue source;
+        CopieOvan c("127.0.0.186", nullptr, &source);
+        Interface& ui = c.interface();
+        QTreeWidget* liste = ui.ListViewhWnd[1];
+        const auto lignes = [&] {
+            QStringList l;
+            for (QTreeWidgetItem* i : liste->findItems("*", Qt::MatchWildcard)) {
+                l.append(i->text(0) + u'|' + i->text(1) + (i->font(0).bold() ? "|gras" : ""));
+            }
+            return l;
+        };
+        source.domaines = {"local", "bureau.example"};
+        source.postes = {
+            {"local", {Ordinateur("bob.local", "10.0.0.2", "Bob"), Ordinateur("imprimante.local")}},
+            {"bureau.example", {Ordinateur("poste.bureau.example")}}};
+        FenetreOvan* fenetre = ui.ReseauhWnd;
+        QComboBox* domaines = ui.ComboBoxhWnd[ListeDomaines];
+        QSignalSpy fini(&c.ovan().reseau(), &Reseau::listageFini);
+        QVERIFY(ui.TextBoxhWnd[ZoneNomPoste]->text() == QHostInfo::localHostName() &&
+                liste->headerItem()->text(0) == "Nom PC");
+        c.ovan().ClicBouton(Commande::OuvrirReseau);
+        QVERIFY(fenetre->fondu().Sens() == 1 && !ui.FenetrehWnd->menuBar()->isEnabled());
+        QTRY_COMPARE(source.appelsDomaines.load(), 1);
+        c.ovan().reseau().VoirReseau(1);
+        QTRY_COMPARE(source.arretes.load(), 1);
+        source.permis.release();
+        QTRY_COMPARE(source.appelsPostes.load(), 1);
+        QVERIFY(domaines->count() == 2 && domaines->currentIndex() == 1 && !domaines->isEnabled());
+        source.permis.release();
+        QVERIFY(fini.wait(5000));
+        QVERIFY(fini.count() == 1 && lignes() == QStringList{"poste.bureau.example|"} &&
+                domaines->isEnabled());
+        source.permis.release(1000);
+        domaines->setCurrentIndex(0);
+        emit domaines->activated(0);
+        QVERIFY(fini.wait(5000));
+        QCOMPARE(lignes(), (QStringList{"bob.local|Bob|gras", "imprimante.local|"}));
+        // Opened again while shown, it lists the first domain.
+        QTRY_COMPARE(fenetre->fondu().Sens(), 0);
+        c.ovan().reseau().VoirReseau(1);
+        QVERIFY(fini.wait(5000));
+        c.ovan().ClicBouton(Commande::OuvrirReseau);
+        QVERIFY(fenetre->fondu().Sens() == 0 && fini.wait(5000));
+        QVERIFY(domaines->currentIndex() == 0 && lignes().size() == 2);
+
+        const QLabel* avis = fenetre->findChild<QLabel*>("sansDemon");
+        for (const QStringList& trouves : {QStringList(), QStringList{"local"}}) {
+            source.domaines = trouves;
+            c.ovan().reseau().VoirReseau(0);
+            QVERIFY(fini.wait(5000));
+            QCOMPARE(avis->isVisibleTo(fenetre), trouves.isEmpty());
+            QVERIFY(domaines->count() == trouves.size() && lignes().size() == 2);
+        }
+        QVERIFY(avis->text().contains("avahi-daemon"));
+        QLabel* lien = ui.LabelhWnd[LabelIpInternet];
+        QCOMPARE(lien->text(), "Connaître mon IP internet");
+        const QPoint dedans = lien->mapFrom(fenetre, QPoint(300, 272));
+        Souris(lien, QEvent::MouseMove, dedans);
+        QCOMPARE(lien->cursor().shape(), Qt::PointingHandCursor);
+        Souris(lien, QEvent::MouseButtonPress, dedans, Qt::LeftButton);
+        QCOMPARE(c.shell().Ouverts, QStringList{"https://www.ovan-messenger.example.org/ip.php"});
+
+        source.postes = {
+            {"local",
+             {Ordinateur("bob.local", "10.0.0.2", "Bob"), Ordinateur("Poste de Zoé.local", "10.0.0.4")}}};
+        const auto choisir = [&](int ligne) {
+            c.ovan().ClicBouton(Commande::OuvrirReseau);
+            QVERIFY(fini.wait(5000));
+            QTRY_COMPARE(fenetre->fondu().Sens(), 0);
+            // A real double click's events, as the window system delivers them.
+            const QPoint p = liste->visualItemRect(liste->topLevelItem(ligne)).center();
+            for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease,
+                                      QEvent::MouseButtonDblClick, QEvent::MouseButtonRelease}) {
+                Souris(liste->viewport(), type, p, Qt::LeftButton);
+            }
+        };
+        for (auto [ligne, adresse] : {std::pair{0, "bob.local"}, {1, "10.0.0.4"}}) {
+            choisir(ligne);
+            QVERIFY(c.AdresseContact()->text() == adresse && fenetre->fondu().Sens() == -1);
+            QTRY_VERIFY(fenetre->isHidden() && ui.FenetrehWnd->menuBar()->isEnabled());
+            QTRY_COMPARE(QApplication::focusWidget(), c.AdresseContact());
+        }
+        c.AdresseContact()->setText("10.9.9.9");
+        c.AdresseContact()->setEnabled(false);
+        choisir(0);
+        QVERIFY(c.AdresseContact()->text() == "10.9.9.9" && fenetre->isVisible() &&
+                !fenetre->fondu().EnCours());
+        QVERIFY(c.dialogues().Appels().isEmpty());
+    }
+
+    // Each "..." button's dialog fills its box. Each outcome's boxes in order.
+    // The work runs beside the window, which refuses a second one; quitting leaves no output.
+    void compression() {
+        auto c = std::make_unique<CopieOvan>("127.0.0.187");
+        Interface& ui = c->interface();
+        const QString tous = "Tous les fichiers (*.*)";
+        for (auto [bouton, zone, titre, filtre] :
+             {std::tuple{BoutonChoixACompresser, ZoneACompresser, "Ouvrir le fichier", tous},
+              {BoutonChoixArchive, ZoneArchiveCreee, "Sauvegarder le fichier", "Fichier BZ2 (*.bz2)|bz2"},
+              {BoutonChoixADecompresser, ZoneADecompresser, "Ouvrir le fichier", "Fichiers BZ2 (*.bz2)"},
+              {BoutonChoixFichierCree, ZoneFichierCree, "Sauvegarder le fichier", tous + "|"}}) {
+            const QString chemin = QStringLiteral("/tmp/dossier à espaces/fichier %1 é.bz2").arg(bouton);
+            c->dialogues().RepondreFichier(chemin);
+            ui.BoutonhWnd[bouton]->click();
+            QCOMPARE(ui.TextBoxhWnd[zone]->text(), chemin);
+            QCOMPARE(c->dialogues().Navigations().last(), (QPair<QString, QString>{titre, filtre}));
+        }
+        c->ovan().CommandeMenu(Menu::Compression);
+        QVERIFY(ui.CompressionhWnd->isVisible() && c->dialogues().Appels().isEmpty());
+
+        QTemporaryDir d;
+        const QString s = d.path() + "/Mes données de l'été/";
+        QVERIFY(QDir().mkpath(s) && Ecrire(s + "texte ü.txt", Texte(24 << 20)) && Ecrire(s + "vide", {}));
+        QVERIFY(Ecrire(s + "faux.bz2", "Ceci n'est pas une archive.\n") &&
+                QFile::link(s + "vide", s + "lien"));
+        auto* barre = ui.CompressionhWnd->findChild<QProgressBar*>();
+        QVERIFY(barre->isHidden());
+        QElapsedTimer horloge;
+        qint64 ecartMax = 0;
+        QTimer battement;
+        connect(&battement, &QTimer::timeout, this,
+                [&] { ecartMax = std::max(ecartMax, horloge.restart()); });
+        for (auto [compresser, source, sortie, boites] :
+             {std::tuple{true, "texte ü.txt", "archive créée.bz2", QStringList{Occupe, Occupe, Compressee}},
+              {false, "archive créée.bz2", "texte retrouvé ü.txt", {Decompressee}},
+              {true, "vide", "vide.bz2", {Inutile, Ratee}},
+              {false, "faux.bz2", "sortie", {Lecture, DRatee}},
+              {false, "absent.bz2", "sortie", {DRatee}},
+              {true, "vide", "lien", {Meme}}}) {
+            ui.TextBoxhWnd[compresser ? ZoneACompresser : ZoneADecompresser]->setText(s + source);
+            ui.TextBoxhWnd[compresser ? ZoneArchiveCreee : ZoneFichierCree]->setText(s + sortie);
+            const qsizetype avant = c->dialogues().Appels().size();
+            ui.BoutonhWnd[compresser ? BoutonCompresser : BoutonDecompresser]->click();
+            if (boites.size() == 3) {
+                horloge.start();
+                battement.start(5);
+                QTRY_VERIFY(!barre->isHidden() && barre->value() > 0);
+                ui.BoutonhWnd[BoutonDecompresser]->click();
+                ui.BoutonhWnd[BoutonCompresser]->click();
+            }
+            QTRY_VERIFY_WITH_TIMEOUT(barre->isHidden() && c->dialogues().Appels().size() > avant, 60000);
+            battement.stop();
+            QCOMPARE(Boites(c->dialogues(), avant), boites);
+        }
+        QVERIFY2(ecartMax < 1000, qPrintable(QString::number(ecartMax)));
+        QCOMPARE(Lire(s + "texte retrouvé ü.txt"), Lire(s + "texte ü.txt"));
+        const QStringList avant = Contenu(s);
+        ui.TextBoxhWnd[ZoneACompresser]->setText(s + "texte ü.txt");
+        ui.TextBoxhWnd[ZoneArchiveCreee]->setText(s + "encore.bz2");
+        c->ovan().ClicBouton(Commande::Compresser);
+        QTRY_VERIFY(barre->value() > 0);
+        c.reset();
+        QCOMPARE(Contenu(s), avant);
+    }
+
+    // The main window is off while converting; a cancel turns converting off; a failure's box.
+    // The capture command.
+    void imagesEtCapture() {
+        auto c = std::make_unique<CopieOvan>("127.0.0.241");
+        Interface& ui = c->interface();
+        ui.ComboBoxhWnd[ListeFormat]->setCurrentIndex(2);
+        QCOMPARE(ui.ComboBoxhWnd[ListeQualite]->count(), QualitesDuFormat(2).size());
+        c->ovan().ClicBouton(Commande::ConvertirImage);
+        c->ovan().ClicBouton(Commande::OuvrirDossierImage);
+        QCOMPARE(Boites(c->dialogues()),
+                 (QStringList{AChoisir, "Attention !|Vous devez d'abord convertir un fichier !|1|1"}));
+        QTemporaryDir d;
+        const QString s = d.path() + u'/', grande = Image(s + "grande photo.png", 4000, 3000);
+        Convertir(*c, grande, 3);
+        // "*jpeg" without a dot, as designed.
+        QCOMPARE(c->dialogues().Navigations().last().second,
+                 "Fichiers Bitmap (*.bmp);;Fichiers JPEG (*.jpg;*.jpeg) (*.jpg *jpeg);;"
+                 "Fichiers PNG (*.png);;Fichiers TIFF (*.tif;*.tiff) (*.tif *.tiff)");
+        QVERIFY(!ui.FenetrehWnd->Active() && c->dialogues().Appels().size() == 2);
+        QCOMPARE(Etat(ui), "img_conv_d img_ouvdoss_d " + grande);
+        QTRY_COMPARE_WITH_TIMEOUT(Boites(c->dialogues(), 2), QStringList{Convertie}, 30000);
+        QVERIFY(Etat(ui) == "img_conv_d img_ouvdoss_e " && ui.FenetrehWnd->Active());
+        c->ovan().ClicBouton(Commande::OuvrirDossierImage);
+        QCOMPARE(c->shell().Ouverts, QStringList{s});
+        Convertir(*c, QString(), 0);
+        QVERIFY(Etat(ui).startsWith("img_conv_d ") && Boites(c->dialogues()).last() == AChoisir);
+
+        QVERIFY(Ecrire(s + "x.bmp", "pas une image\n"));
+        Convertir(*c, s + "x.bmp", 2);
+        QTRY_COMPARE(Boites(c->dialogues()).last(), "Erreur|La conversion de format a échouée !|4|1");
+        QVERIFY(ui.TextBoxhWnd[ZoneImage]->text().isEmpty() && ui.FenetrehWnd->Active());
+
+        // The capture: not while alone; then asked, and offered to the contact with its size.
+        c = std::make_unique<CopieOvan>("127.0.0.198");
+        FauxContact f("127.0.0.199");
+        c->ovan().ClicBouton(Commande::CaptureEcran);
+        QVERIFY(c->dialogues().Boite(0, "Vous devez d'abord vous connecter !", "OVAN Messenger",
+                                     Dialogues::Icone::Attention, c->interface().FenetrehWnd));
+        c->Pseudo()->setText("Moi");
+        QVERIFY(f.Appeler(c->Adresse()));
+        f.Envoyer("[LOG]Eve\x03");
+        QTRY_COMPARE(c->ovan().conversation().SonPseudo(), "Eve");
+        if (Capture::Ecran().isNull()) {
+            QSKIP("this platform gives no picture of the screen");
+        }
+        c->interface().ComboBoxhWnd[ListeOptionsFormat]->setCurrentIndex(2);
+        c->interface().CheckBoxhWnd[CaseEnvoyerCapture]->setChecked(true);
+        f.Oublier();
+        c->ovan().ClicBouton(Commande::CaptureEcran);
+        QCOMPARE(c->dialogues().Textes().last(), "Voulez-vous envoyer la capture d'écran ?");
+        QVERIFY(f.AttendreTrames(1));
+        const qint64 taille = QFileInfo(c->Dossier() + "CaptEcran_1.png").size();
+        QCOMPARE(f.Octets(), "[DEM]CaptEcran_1.png\\" + QByteArray::number(taille) + '\x03');
+        QVERIFY(c->TexteConversation().contains("Vous désirez envoyer 'CaptEcran_1.png' à Eve."));
     }
 
     void imagesDessinees_data() {

@@ -1,17 +1,11 @@
 #include "CopieOvan.h"
 
-#include "core/chat/SocketsChat.h"
-#include "ui/app/Interface.h"
-
+#include <QCoreApplication>
+#include <QDebug>
+#include <QDir>
+#include <QEventLoop>
 #include <QFile>
-#include <QLineEdit>
-#include <QTest>
-#include <QTextEdit>
-
-CopieOvan::CopieOvan(const QString& adresse) : CopieOvan(adresse, std::function<void(const QString&)>()) {}
-
-CopieOvan::CopieOvan(const QString& adresse, const std::function<void(const QString&)>& preparer)
-    : CopieOvan(adresse, preparer, nullptr) {}
+#include <QTimer>
 
 CopieOvan::CopieOvan(const QString& adresse, const std::function<void(const QString&)>& preparer,
                      SourceReseau* source)
@@ -21,6 +15,16 @@ CopieOvan::CopieOvan(const QString& adresse, const std::function<void(const QStr
     }
     Redemarrer();
 }
+
+CopieOvan::CopieOvan(const QString& adresse, const QByteArray& config, bool dossierRecus)
+    : CopieOvan(adresse, [&](const QString& dossier) {
+          QFile f(dossier + QStringLiteral("config.ini"));
+          if ((!config.isEmpty() || dossierRecus) && f.open(QIODevice::WriteOnly)) {
+              f.write(config + (dossierRecus ? "\r\nDOSSIER:" + dossier.toUtf8() : QByteArray()));
+          }
+      }) {}
+
+CopieOvan::~CopieOvan() = default;
 
 void CopieOvan::Redemarrer() {
     if (m_ovan) {
@@ -40,36 +44,21 @@ void CopieOvan::Redemarrer() {
     m_ovan->Demarrer();
 }
 
-CopieOvan::CopieOvan(const QString& adresse, const QByteArray& config, bool dossierRecus)
-    : CopieOvan(adresse, [&](const QString& dossier) {
-          QFile f(dossier + QStringLiteral("config.ini"));
-          if ((!config.isEmpty() || dossierRecus) && f.open(QIODevice::WriteOnly)) {
-              f.write(config + (dossierRecus ? "\r\nDOSSIER:" + dossier.toUtf8() : QByteArray()));
-          }
-      }) {}
-
-CopieOvan::~CopieOvan() = default;
-
-QLineEdit* CopieOvan::Pseudo() {
-    return interface().TextBoxhWnd[ZonePseudo];
-}
-QLineEdit* CopieOvan::AdresseContact() {
-    return interface().TextBoxhWnd[ZoneAdresse];
-}
-QTextEdit* CopieOvan::Conversation() {
-    return interface().RichEdithWnd[ZoneConversation];
-}
-QString CopieOvan::Statut(int partie) {
-    return interface().TexteBarreStatut(partie);
-}
-QString CopieOvan::TexteConversation() {
-    return Conversation()->toPlainText();
-}
-
 void CopieOvan::Connecter(const QString& pseudo, const QString& adresseContact) {
     Pseudo()->setText(pseudo);
     AdresseContact()->setText(adresseContact);
     m_ovan->ClicBouton(Commande::Connecter);
+}
+
+QString DossierProgramme() {
+    return QDir::cleanPath(QCoreApplication::applicationDirPath() + "/../OVAN_Messenger") + u'/';
+}
+
+void CopierSmileys(const QString& dossier) {
+    QDir().mkpath(dossier + "Smileys");
+    for (const QString& nom : QDir(DossierProgramme() + "Smileys").entryList(QDir::Files)) {
+        QFile::copy(DossierProgramme() + "Smileys/" + nom, dossier + "Smileys/" + nom);
+    }
 }
 
 bool ConnecterCopies(CopieOvan& a, const QString& pseudoA, CopieOvan& b, const QString& pseudoB) {
@@ -80,4 +69,47 @@ bool ConnecterCopies(CopieOvan& a, const QString& pseudoA, CopieOvan& b, const Q
             return a.ovan().Etat() == EtatConnexion::Connecte && b.ovan().Etat() == EtatConnexion::Connecte;
         },
         10000);
+}
+
+Dialogues::Reponse DialoguesEnregistres::Message(QWidget* proprietaire, const QString& texte,
+                                                 const QString& titre, Icone icone, Boutons boutons) {
+    m_appels.append({proprietaire, texte, titre, icone, boutons});
+    emit appel();
+    if (!m_pendant.isEmpty()) {
+        // As a real box does: a nested event loop, in which sockets and timers go on.
+        const std::function<void()> action = m_pendant.dequeue();
+        QEventLoop boucle;
+        QTimer::singleShot(0, &boucle, [&] {
+            action();
+            // One more turn of the box's loop before it is answered, as a user is never that quick.
+            QTimer::singleShot(0, &boucle, &QEventLoop::quit);
+        });
+        boucle.exec();
+    }
+    if (!m_reponses.isEmpty()) {
+        return m_reponses.dequeue();
+    }
+    return boutons == Boutons::OuiNon ? Reponse::Oui : Reponse::Ok;
+}
+
+QStringList DialoguesEnregistres::Textes() const {
+    QStringList textes;
+    for (const Appel& a : m_appels) {
+        textes << a.texte;
+    }
+    return textes;
+}
+
+bool DialoguesEnregistres::Boite(qsizetype i, const QString& texte, const QString& titre, Icone icone,
+                                 const QWidget* proprietaire) const {
+    if (i >= m_appels.size()) {
+        qWarning() << "box" << i << "never opened; boxes:" << Textes();
+        return false;
+    }
+    const Appel& a = m_appels[i];
+    if (a.texte == texte && a.titre == titre && a.icone == icone && a.proprietaire.data() == proprietaire) {
+        return true;
+    }
+    qWarning() << "box" << i << a.texte << a.titre << int(a.icone) << a.proprietaire.data();
+    return false;
 }

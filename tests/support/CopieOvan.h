@@ -1,37 +1,120 @@
 // A running copy for tests: its own 127.0.0.x address, program folder and recorded boxes.
 #pragma once
 
-#include "DialoguesEnregistres.h"
-#include "ShellEnregistre.h"
-#include "SonsEnregistres.h"
 #include "core/chat/Conversation.h"
+#include "ui/app/Interface.h"
 #include "ui/app/Ovan.h"
+#include "ui/conversation/AjouteTexte.h"
+#include "ui/platform/Dialogues.h"
+#include "ui/platform/Shell.h"
+#include "ui/platform/Sons.h"
 
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPointer>
+#include <QQueue>
 #include <QTemporaryDir>
+#include <QTest>
+#include <QTextBlock>
+#include <QTextEdit>
 #include <functional>
 #include <memory>
 
-class QLineEdit;
 class SourceReseau;
-class QTextEdit;
+
+// Message boxes that answer from a script and record every call, so no test blocks on a box.
+class DialoguesEnregistres : public QObject, public Dialogues {
+    Q_OBJECT
+public:
+    struct Appel {
+        QPointer<QWidget> proprietaire;
+        QString texte;
+        QString titre;
+        Icone icone;
+        Boutons boutons;
+    };
+
+    Reponse Message(QWidget* proprietaire, const QString& texte, const QString& titre, Icone icone,
+                    Boutons boutons = Boutons::Ok) override;
+
+    QString ChoisirDossier(QWidget*, const QString& titre, const QString& depart) override {
+        return Naviguer(titre, depart, m_dossiers);
+    }
+    QString ChoisirFichier(QWidget*, const QString& titre, const QString& filtre) override {
+        return Naviguer(titre, filtre, m_fichiers);
+    }
+    // Answered from the same queue as ChoisirFichier; the extension is recorded with the filter.
+    QString ChoisirFichierASauver(QWidget*, const QString& titre, const QString& filtre,
+                                  const QString& extension) override {
+        return Naviguer(titre, filtre + u'|' + extension, m_fichiers);
+    }
+
+    // Runs while the next box is open, before it is answered: a real box runs its own event
+    // loop there, so what the action waits for happens under the open box.
+    void PendantBoite(std::function<void()> action) { m_pendant.enqueue(std::move(action)); }
+
+    // The next answers, in order; without one a box answers Ok (or Yes).
+    void Repondre(Reponse reponse) { m_reponses.enqueue(reponse); }
+    // The next folders chosen, in order; without one the browser is cancelled.
+    void RepondreDossier(const QString& dossier) { m_dossiers.enqueue(dossier); }
+    // The next files chosen, in order; without one the dialog is cancelled.
+    void RepondreFichier(const QString& chemin) { m_fichiers.enqueue(chemin); }
+    // Every folder browser and file dialog opened: its title and its starting folder (a folder
+    // browser), its filter (an open dialog) or its filter and extension joined by "|" (a save
+    // dialog).
+    const QList<QPair<QString, QString>>& Navigations() const { return m_navigations; }
+
+    const QList<Appel>& Appels() const { return m_appels; }
+    QStringList Textes() const;
+    // Whether box i said texte under titre with icone, owned by proprietaire; prints it when not.
+    bool Boite(qsizetype i, const QString& texte, const QString& titre, Icone icone,
+               const QWidget* proprietaire) const;
+    void Effacer() { m_appels.clear(); }
+
+signals:
+    void appel();
+
+private:
+    QString Naviguer(const QString& titre, const QString& detail, QQueue<QString>& reponses) {
+        m_navigations.append({titre, detail});
+        return reponses.isEmpty() ? QString() : reponses.dequeue();
+    }
+    QList<Appel> m_appels;
+    QQueue<Reponse> m_reponses;
+    QQueue<std::function<void()>> m_pendant;
+    QQueue<QString> m_dossiers;
+    QQueue<QString> m_fichiers;
+    QList<QPair<QString, QString>> m_navigations;
+};
+
+// A shell that opens nothing and records what it was asked to open.
+struct ShellEnregistre : Shell {
+    bool Ouvrir(const QString& cible, QWidget* = nullptr) override { return Ouverts.append(cible), true; }
+    QStringList Ouverts;
+};
+
+// Sounds that play nothing and record what they were asked to play.
+struct SonsEnregistres : Sons {
+    void Jouer(const QString& chemin) override { Joues.append(chemin); }
+    QStringList Joues;
+};
 
 class CopieOvan {
 public:
-    // adresse: a loopback address of its own, such as "127.0.0.10". Started at once.
-    explicit CopieOvan(const QString& adresse);
-    // The same, after preparer has put files in the program folder (a config.ini, say).
-    CopieOvan(const QString& adresse, const std::function<void(const QString& dossier)>& preparer);
-    // The same, its network window listing from source (null: the system's mDNS daemon).
-    CopieOvan(const QString& adresse, const std::function<void(const QString& dossier)>& preparer,
-              SourceReseau* source);
-    // The same, config.ini holding config, then the program folder as the received-files folder
-    // when dossierRecus (so that no box asks for one); no config.ini when both are empty.
+    // Started at once, after preparer has put files in the program folder; its network window lists
+    // from source (null: the system's mDNS daemon).
+    explicit CopieOvan(const QString& adresse,
+                       const std::function<void(const QString& dossier)>& preparer = {},
+                       SourceReseau* source = nullptr);
+    // config.ini holding config, then the program folder as the received-files folder when
+    // dossierRecus (so that no box asks for one); no config.ini when both are empty.
     CopieOvan(const QString& adresse, const QByteArray& config, bool dossierRecus = false);
     ~CopieOvan();
 
-    Ovan& ovan() { return *m_ovan; }
     // Quits and starts again from the same program folder, as a user restarting the program.
     void Redemarrer();
+    Ovan& ovan() { return *m_ovan; }
     Interface& interface() { return m_ovan->interface(); }
     DialoguesEnregistres& dialogues() { return m_dialogues; }
     ShellEnregistre& shell() { return m_shell; }
@@ -39,14 +122,13 @@ public:
     const QString& Adresse() const { return m_adresse; }
     QString Dossier() const { return m_dossier.path() + QLatin1Char('/'); }
 
-    QLineEdit* Pseudo();
-    QLineEdit* AdresseContact();
-    QTextEdit* Conversation();
+    QLineEdit* Pseudo() { return interface().TextBoxhWnd[ZonePseudo]; }
+    QLineEdit* AdresseContact() { return interface().TextBoxhWnd[ZoneAdresse]; }
+    QTextEdit* Conversation() { return interface().RichEdithWnd[ZoneConversation]; }
     // Status-bar parts 0 and 1.
-    QString Statut(int partie = 1);
+    QString Statut(int partie = 1) { return interface().TexteBarreStatut(partie); }
     // The conversation as plain text, lines separated by "\n".
-    QString TexteConversation();
-
+    QString TexteConversation() { return Conversation()->toPlainText(); }
     // Types a nickname and an address, then runs the connect command.
     void Connecter(const QString& pseudo, const QString& adresseContact);
 
@@ -60,6 +142,70 @@ private:
     std::unique_ptr<Ovan> m_ovan;
 };
 
+// The folder of the program as built, with its smileys, sounds and guide.
+QString DossierProgramme();
+// Puts the smiley pictures of the build in a copy's program folder.
+void CopierSmileys(const QString& dossier);
+
 // Connects a to b (a calls with its nickname) and waits until both are connected.
 // Returns false when they do not get there in time.
 bool ConnecterCopies(CopieOvan& a, const QString& pseudoA, CopieOvan& b, const QString& pseudoB);
+
+// Reading back what a text view shows: its runs of text with their formats.
+struct Morceau {
+    QString texte;
+    QTextCharFormat format;
+};
+
+// The runs of text of a document from a position on, each with its format.
+inline QList<Morceau> Morceaux(QTextDocument* doc, int depuis = 0) {
+    QList<Morceau> liste;
+    for (QTextBlock b = doc->begin(); b.isValid(); b = b.next()) {
+        for (auto it = b.begin(); !it.atEnd(); ++it) {
+            const QTextFragment f = it.fragment();
+            if (f.position() + f.length() <= depuis) {
+                continue;
+            }
+            if (!liste.isEmpty() && liste.last().format == f.charFormat()) {
+                liste.last().texte += f.text();
+            } else {
+                liste.append({f.text(), f.charFormat()});
+            }
+        }
+        if (b.next().isValid() && b.position() + b.length() > depuis) {
+            liste.last().texte += u'\n';
+        }
+    }
+    return liste;
+}
+
+// The format of the first character after the indent of the last line that reads exactly so.
+inline QTextCharFormat FormatDe(QTextDocument* doc, const QString& ligne) {
+    for (QTextBlock b = doc->lastBlock(); b.isValid(); b = b.previous()) {
+        if (b.text() == ligne) {
+            QTextCursor c(b);
+            c.setPosition(b.position() + 4);
+            return c.charFormat();
+        }
+    }
+    return {};
+}
+
+inline void VerifierFormat(const QTextCharFormat& f, const QString& police, const QColor& couleur,
+                           int effets) {
+    QCOMPARE(f.fontFamilies().toStringList().value(0), police);
+    QCOMPARE(f.fontPointSize(), 8.5);
+    QCOMPARE(f.foreground().color(), couleur);
+    QCOMPARE(f.fontWeight() == QFont::Bold, bool(effets & EffetGras));
+    QCOMPARE(f.fontItalic(), bool(effets & EffetItalique));
+    QCOMPARE(f.fontUnderline(), bool(effets & EffetSouligne));
+}
+
+// Font, colour and style (4 bold, 2 italic, 1 underline) as the user picks them.
+inline void ChoisirFormat(Interface& ui, int police, int couleur, int style) {
+    ui.ComboBoxhWnd[ListePolice]->setCurrentIndex(police);
+    ui.ComboBoxhWnd[ListeCouleur]->setCurrentIndex(couleur);
+    ui.CheckBoxhWnd[CaseGras]->setChecked(style & 4);
+    ui.CheckBoxhWnd[CaseItalique]->setChecked(style & 2);
+    ui.CheckBoxhWnd[CaseSouligne]->setChecked(style & 1);
+}
