@@ -62,16 +62,6 @@ double CoutAppend(int deja, int n) {
     return montre.nsecsElapsed() / 1000.0 / n;
 }
 
-// A copy's program folder with the pictures of the build.
-void CopierSmileys(const QString& dossier) {
-    const QString programme = QDir::cleanPath(QCoreApplication::applicationDirPath() +
-                                              QStringLiteral("/../OVAN_Messenger/Smileys"));
-    QDir().mkpath(dossier + QStringLiteral("Smileys"));
-    for (const QString& nom : QDir(programme).entryList(QDir::Files)) {
-        QFile::copy(programme + u'/' + nom, dossier + QStringLiteral("Smileys/") + nom);
-    }
-}
-
 // Two copies on 127.0.0.ip and .ip+1, a sending and b showing; the text frames b has handled, and a
 // 5 ms pulse that keeps the longest the event loop went without turning.
 struct Paire {
@@ -216,7 +206,7 @@ MesureLongue RafaleLongue(int n, int ip) {
             cpu = ProcesseurUs();
         }
         // The recording stand-in for sounds keeps every one played; the program keeps none.
-        b.sons().Effacer();
+        b.sons().Joues.clear();
         for (int i = envoyes; i < envoyes + Lot; ++i) {
             a.ovan().Sockets().Envoyer(Trame::Message(i % 6, i % 10, i % 8, TexteNumero(i)));
         }
