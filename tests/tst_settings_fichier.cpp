@@ -1,5 +1,4 @@
-// config.ini without a window: its lines, the settings value read from them and written back, the
-// safe save. That what is written reads back the same is checked on the corpus of fuzz_config.
+// config.ini without a window: its lines, the settings read and written, the safe save.
 #include "Fichiers.h"
 #include "core/settings/FichierConfig.h"
 
@@ -124,7 +123,7 @@ private slots:
         QVERIFY(!SauverFichierConfig(d, "PSEUDO:Deux\n"));
         QCOMPARE(Lire(d + "config.ini"), QByteArray("PSEUDO:Un\n"));
         QVERIFY(QDir(d).rmdir(QStringLiteral("config_tmp.ini")));
-        // The folder is gone: nothing is made, failure is told.
+        // The folder is gone: nothing is made.
         QVERIFY(!SauverFichierConfig(d + "absent/", "PSEUDO:Trois\n"));
         QVERIFY(!QFile::exists(d + "absent"));
         // A folder is always written with its "/", the default one too: names are added to it.
