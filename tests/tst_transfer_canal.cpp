@@ -103,7 +103,8 @@ private slots:
         QVERIFY(!a.EnCours() && !b.EnCours());
     }
 
-    // Strangers are closed unread, anyone when no transfer is due; the stream stops at the size.
+    // Strangers are closed unread: anyone when no transfer is due, then anyone but the contact's
+    // first connection; the stream stops at the size.
     void appelantEtranger() {
         const QString dossier = Dossier("etranger");
         CanalFichier b(Ip(64), Port);
@@ -118,9 +119,14 @@ private slots:
         intrus.flux.write("INTRUS");
         QTRY_COMPARE(intrus.flux.state(), QAbstractSocket::UnconnectedState);
         QCOMPARE(progression.count(), 0);
-        EmetteurBrut contact(65);
+        EmetteurBrut contact(65), second(65);
         QVERIFY(contact.Connecter(64));
-        contact.flux.write("contact");
+        contact.flux.write("con");
+        QTRY_VERIFY(!progression.isEmpty());
+        QVERIFY(second.Connecter(64));
+        second.flux.write("XX");
+        QTRY_COMPARE(second.flux.state(), QAbstractSocket::UnconnectedState);
+        contact.flux.write("tact");
         QVERIFY(fin.wait(10000));
         QCOMPARE(Entrees(dossier), QStringList{"f.bin"});
         QCOMPARE(Lire(dossier + "/f.bin"), QByteArray("contac"));
