@@ -1,12 +1,10 @@
-// The conversation core without a window: two cores on loopback, and a core against a raw contact
-// that sends what a copy never would.
-
+// The conversation core without a window: two cores on loopback, and a core against a raw contact.
 #include "FauxContact.h"
+#include "Fichiers.h"
 #include "Memoire.h"
 #include "core/chat/Conversation.h"
 
 #include <QDir>
-#include <QFile>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -28,31 +26,34 @@ struct Coeur {
     QString Chemin(const QString& nom) const { return dossier.filePath(nom); }
 };
 
-QByteArray Lire(const QString& chemin) {
-    QFile f(chemin);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-QByteArray Ecrire(const QString& chemin, qint64 taille) {
-    QByteArray octets(taille, Qt::Uninitialized);
-    for (qint64 i = 0; i < taille; ++i) {
-        octets[i] = char((i * 7919) >> 3);
+// A core named Alice on 127.0.0.n, called by a raw contact on 127.0.0.n+1.
+struct Face {
+    QString adresse;
+    Coeur a;
+    FauxContact eve;
+    explicit Face(int n)
+        : adresse(QStringLiteral("127.0.0.%1").arg(n)), a(adresse, QStringLiteral("Alice")),
+          eve(QStringLiteral("127.0.0.%1").arg(n + 1)) {}
+    bool Relier() {
+        return eve.Appeler(adresse) && QTest::qWaitFor([this] { return a.c.Connectee(); });
     }
-    QFile f(chemin);
-    return f.open(QIODevice::WriteOnly) && f.write(octets) == taille ? octets : QByteArray();
-}
+};
 
 template <typename T> T Arg(const QSignalSpy& spy, int i, int n = 0) {
-    return spy.at(i).at(n).value<T>();
+    return spy.at(i < 0 ? spy.size() + i : i).at(n).value<T>();
 }
 
 // The contact's frames as they went out, tags and payloads.
 QList<QByteArray> Recues(const FauxContact& f) {
     QList<QByteArray> l;
-    for (const Trame::TrameRecue& t : f.Trames()) {
+    for (const Trame::TrameRecue& t : f.Trames())
         l << t.entete + t.donnee;
-    }
     return l;
+}
+
+// Waits until Alice and Bob know each other's nickname.
+bool Paire(const Coeur& a, const Coeur& b) {
+    return QTest::qWaitFor([&] { return a.c.SonPseudo() == u"Bob" && b.c.SonPseudo() == u"Alice"; });
 }
 
 } // namespace
@@ -60,361 +61,305 @@ QList<QByteArray> Recues(const FauxContact& f) {
 class TestChatConversation : public QObject {
     Q_OBJECT
 private slots:
-    void deuxCoeurs();
-    void fichiersEntreDeuxCoeurs();
-    void annulationsEtOffresPendantUnTransfert();
-    void offresHostiles();
-    void finsDeConnexion_data();
-    void finsDeConnexion();
-    void tramesAvantDeconnexion();
-    void troisiemeRefuse();
-    void connexionSortanteInondee();
-    void contactQuiNeLitPlus();
-};
-
-// Connect, nicknames, a message with its format, presence, typing, a new nickname, disconnect.
-void TestChatConversation::deuxCoeurs() {
-    Coeur a(QStringLiteral("127.0.0.200"), QStringLiteral("  Alice ")),
-        b(QStringLiteral("127.0.0.201"), QString());
-    QCOMPARE(b.c.Connecter(QStringLiteral("127.0.0.200")), Conversation::Appel::SansPseudo);
-    b.c.ReglerPseudoSaisi(QStringLiteral("Bob"));
-    QCOMPARE(a.c.Connecter(QStringLiteral("  ")), Conversation::Appel::SansAdresse);
-    QSignalSpy etatsA(&a.c, &Conversation::etatChange), connecteeA(&a.c, &Conversation::connectee);
-    QSignalSpy appelsB(&b.c, &Conversation::appelRecu), contactB(&b.c, &Conversation::contactConnecte);
-    QCOMPARE(a.c.Connecter(QStringLiteral(" 127.0.0.201 ")), Conversation::Appel::Lance);
-    QTRY_VERIFY(a.c.SonPseudo() == QStringLiteral("Bob") && b.c.SonPseudo() == QStringLiteral("Alice"));
-    QCOMPARE(a.c.Etat(), EtatConnexion::Connecte);
-    QCOMPARE(Arg<EtatConnexion>(etatsA, etatsA.count() - 1), EtatConnexion::Connecte);
-    QCOMPARE(Arg<QString>(etatsA, etatsA.count() - 1, 1), QStringLiteral("Connecté(e)"));
-    QCOMPARE(Arg<bool>(connecteeA, 0), false);
-    QCOMPARE(a.c.MonPseudo(), QStringLiteral("Alice"));
-    QCOMPARE(a.c.PseudoSaisi(), QStringLiteral("Alice"));
-    QCOMPARE(Arg<QString>(appelsB, 0), QStringLiteral("127.0.0.200"));
-    QCOMPARE(b.c.AdresseSaisie(), QStringLiteral("127.0.0.200"));
-    QCOMPARE(contactB.count(), 1);
-    QCOMPARE(b.c.PseudoDeCetteConversation(), QStringLiteral("Alice"));
-    QCOMPARE(a.c.SaPresence(), Conversation::PresenceContact::Presente);
-    QCOMPARE(a.c.Connecter(QStringLiteral("127.0.0.201")), Conversation::Appel::DejaConnecte);
-
-    // What Windows-1252 cannot hold goes as "?", and the echo says what the contact reads.
-    QSignalSpy messages(&b.c, &Conversation::messageRecu);
-    QCOMPARE(a.c.EnvoyerMessage(1, 2, 5, QStringLiteral("  Salut é €\nça va ✓ ?  ")),
-             std::optional<QString>(QStringLiteral("Salut é €\nça va ? ?")));
-    QVERIFY(!a.c.EnvoyerMessage(0, 0, 0, QStringLiteral(" \n\t ")));
-    QVERIFY(messages.wait());
-    QCOMPARE(messages.at(0), (QList<QVariant>{1, 2, 5, QStringLiteral("Salut é €\r\nça va ? ?")}));
-    QVERIFY(b.c.DernierMessage() && !a.c.DernierMessage());
-
-    QSignalSpy presences(&b.c, &Conversation::presenceChange), frappes(&b.c, &Conversation::frappeChange);
-    a.c.ReglerAbsent(true);
-    QTRY_COMPARE(b.c.SaPresence(), Conversation::PresenceContact::Absente);
-    QVERIFY(a.c.Absent());
-    a.c.ReglerAbsent(false);
-    a.c.Frappe(true);
-    QTRY_VERIFY(b.c.IlEcrit());
-    QCOMPARE(b.c.SaPresence(), Conversation::PresenceContact::Presente);
-    QVERIFY(a.c.JEcris());
-    a.c.Frappe(false);
-    QTRY_VERIFY(!b.c.IlEcrit());
-    QCOMPARE(presences.count(), 2);
-    QCOMPARE(frappes.count(), 2);
-    a.c.ReglerMonPseudo(QStringLiteral("Alicia"));
-    a.c.AnnoncerPseudo();
-    QTRY_COMPARE(b.c.SonPseudo(), QStringLiteral("Alicia"));
-    QCOMPARE(b.c.PseudoDeCetteConversation(), QStringLiteral("Alicia"));
-
-    // Either side's disconnect ends both; both listen again, and the contact's nickname stays.
-    QSignalSpy finA(&a.c, &Conversation::terminee), finB(&b.c, &Conversation::terminee);
-    a.c.Deconnecter();
-    QCOMPARE(finA.count(), 1);
-    QCOMPARE(Arg<Fin>(finA, 0), Fin::ParNous);
-    QVERIFY(Arg<bool>(finA, 0, 1));
-    QTRY_COMPARE(finB.count(), 1);
-    QCOMPARE(Arg<Fin>(finB, 0), Fin::ParContact);
-    QTRY_VERIFY(a.c.Etat() == EtatConnexion::Ecoute && b.c.Etat() == EtatConnexion::Ecoute);
-    QCOMPARE(b.c.SaPresence(), Conversation::PresenceContact::Inconnue);
-    QCOMPARE(b.c.SonPseudo(), QStringLiteral("Alicia"));
-    QVERIFY(!a.c.EnvoyerMessage(0, 0, 0, QStringLiteral("plus personne")));
-    // Disconnecting again says it was not connected.
-    a.c.Deconnecter();
-    QVERIFY(!Arg<bool>(finA, 1, 1));
-
-    // Called back the other way, without a nickname: "[ATT]" and the question for one.
-    a.c.ReglerPseudoSaisi(QString());
-    QSignalSpy attentes(&b.c, &Conversation::attentePseudo), connecteeA2(&a.c, &Conversation::connectee);
-    QCOMPARE(b.c.Connecter(QStringLiteral("127.0.0.200")), Conversation::Appel::Lance);
-    QVERIFY(attentes.wait());
-    QVERIFY(Arg<bool>(connecteeA2, 0));
-    QCOMPARE(b.c.PseudoDeCetteConversation(), QString());
-    a.c.DonnerPseudo(QStringLiteral("Alice"));
-    QTRY_COMPARE(b.c.PseudoDeCetteConversation(), QStringLiteral("Alice"));
-    QCOMPARE(a.c.MonPseudo(), QStringLiteral("Alice"));
-}
-
-// An offer accepted, the same name again saved beside it, an offer refused.
-void TestChatConversation::fichiersEntreDeuxCoeurs() {
-    Coeur a(QStringLiteral("127.0.0.202"), QStringLiteral("Alice")),
-        b(QStringLiteral("127.0.0.203"), QStringLiteral("Bob"));
-    QCOMPARE(a.c.Connecter(QStringLiteral("127.0.0.203")), Conversation::Appel::Lance);
-    QTRY_VERIFY(a.c.SonPseudo() == QStringLiteral("Bob") && b.c.SonPseudo() == QStringLiteral("Alice"));
-    bool oui = true;
-    QSignalSpy questions(&b.c, &Conversation::offreRecue);
-    connect(&b.c, &Conversation::offreRecue, &b.c, [&] {
-        QVERIFY(b.c.QuestionOuverte());
-        b.c.RepondreOffre(oui);
-        QVERIFY(!b.c.QuestionOuverte());
-    });
-    QSignalSpy finA(&a.c, &Conversation::transfertFini), finB(&b.c, &Conversation::transfertFini);
-    QSignalSpy debutsA(&a.c, &Conversation::transfertCommence), reponsesA(&a.c, &Conversation::reponseRecue);
-    const QString source = a.Chemin(QStringLiteral("photo été.jpg"));
-    const QByteArray contenu = Ecrire(source, 300001);
-    QCOMPARE(a.c.OffrirFichier(a.Chemin(QStringLiteral("absent.jpg"))),
-             Conversation::Offre::OuvertureImpossible);
-
-    int n = 0;
-    for (const QString& enregistre : {QString(), QStringLiteral("photo été_1.jpg")}) {
-        QCOMPARE(a.c.OffrirFichier(source), Conversation::Offre::Faite);
-        ++n;
-        QTRY_VERIFY(finA.count() == n && finB.count() == n);
-        QCOMPARE(questions.count(), n);
-        QCOMPARE(Arg<IssueTransfert>(finA, finA.count() - 1), IssueTransfert::Termine);
-        QCOMPARE(Arg<IssueTransfert>(finB, finB.count() - 1), IssueTransfert::Termine);
-        QCOMPARE(Arg<QString>(questions, questions.count() - 1), QStringLiteral("photo été.jpg"));
-        QCOMPARE(Arg<qint64>(questions, questions.count() - 1, 1), qint64(300001));
-        const Conversation::Fichier recu = b.c.FichierCourant();
-        QCOMPARE(recu.sens, Conversation::Sens::Reception);
-        QCOMPARE(recu.nom, QStringLiteral("photo été.jpg"));
-        QCOMPARE(recu.nomEnregistre, enregistre);
-        QCOMPARE(Lire(recu.chemin), contenu);
-        QVERIFY(b.c.FichierOuvrable() && a.c.FichierOuvrable());
-        QCOMPARE(a.c.FichierCourant().chemin, source);
-        QVERIFY(Arg<bool>(reponsesA, reponsesA.count() - 1));
+    // Connect, nicknames, a message with its format, presence, typing, a new nickname, disconnect.
+    void deuxCoeurs() {
+        Coeur a(QStringLiteral("127.0.0.200"), QStringLiteral("  Alice ")),
+            b(QStringLiteral("127.0.0.201"), QString());
+        QCOMPARE(b.c.Connecter(QStringLiteral("127.0.0.200")), Conversation::Appel::SansPseudo);
+        b.c.ReglerPseudoSaisi(QStringLiteral("Bob"));
+        QCOMPARE(a.c.Connecter(QStringLiteral("  ")), Conversation::Appel::SansAdresse);
+        QSignalSpy etatsA(&a.c, &Conversation::etatChange), connecteeA(&a.c, &Conversation::connectee);
+        QSignalSpy appelsB(&b.c, &Conversation::appelRecu), contactB(&b.c, &Conversation::contactConnecte);
+        QCOMPARE(a.c.Connecter(QStringLiteral(" 127.0.0.201 ")), Conversation::Appel::Lance);
+        QVERIFY(Paire(a, b));
+        QCOMPARE(a.c.Etat(), EtatConnexion::Connecte);
+        QCOMPARE(Arg<EtatConnexion>(etatsA, -1), EtatConnexion::Connecte);
+        QCOMPARE(Arg<QString>(etatsA, -1, 1), QStringLiteral("Connecté(e)"));
+        QVERIFY(!Arg<bool>(connecteeA, 0));
+        QCOMPARE(a.c.MonPseudo() + a.c.PseudoSaisi(), QStringLiteral("AliceAlice"));
+        QCOMPARE(Arg<QString>(appelsB, 0), QStringLiteral("127.0.0.200"));
+        QCOMPARE(b.c.AdresseSaisie(), QStringLiteral("127.0.0.200"));
+        QCOMPARE(contactB.count(), 1);
+        QCOMPARE(b.c.PseudoDeCetteConversation(), QStringLiteral("Alice"));
+        QCOMPARE(a.c.SaPresence(), Conversation::PresenceContact::Presente);
+        QCOMPARE(a.c.Connecter(QStringLiteral("127.0.0.201")), Conversation::Appel::DejaConnecte);
+        // What Windows-1252 cannot hold goes as "?", and the echo says what the contact reads.
+        QSignalSpy messages(&b.c, &Conversation::messageRecu);
+        QCOMPARE(a.c.EnvoyerMessage(1, 2, 5, QStringLiteral("  Salut é €\nça va ✓ ?  ")),
+                 std::optional<QString>(QStringLiteral("Salut é €\nça va ? ?")));
+        QVERIFY(!a.c.EnvoyerMessage(0, 0, 0, QStringLiteral(" \n\t ")));
+        QVERIFY(messages.wait());
+        QCOMPARE(messages.at(0), (QList<QVariant>{1, 2, 5, QStringLiteral("Salut é €\r\nça va ? ?")}));
+        QVERIFY(b.c.DernierMessage() && !a.c.DernierMessage());
+        QSignalSpy presences(&b.c, &Conversation::presenceChange), frappes(&b.c, &Conversation::frappeChange);
+        a.c.ReglerAbsent(true);
+        QTRY_COMPARE(b.c.SaPresence(), Conversation::PresenceContact::Absente);
+        QVERIFY(a.c.Absent());
+        a.c.ReglerAbsent(false);
+        a.c.Frappe(true);
+        QTRY_VERIFY(b.c.IlEcrit());
+        QCOMPARE(b.c.SaPresence(), Conversation::PresenceContact::Presente);
+        QVERIFY(a.c.JEcris());
+        a.c.Frappe(false);
+        QTRY_VERIFY(!b.c.IlEcrit());
+        QCOMPARE((QList<qsizetype>{presences.count(), frappes.count()}), (QList<qsizetype>{2, 2}));
+        a.c.ReglerMonPseudo(QStringLiteral("Alicia"));
+        a.c.AnnoncerPseudo();
+        QTRY_COMPARE(b.c.SonPseudo(), QStringLiteral("Alicia"));
+        QCOMPARE(b.c.PseudoDeCetteConversation(), QStringLiteral("Alicia"));
+        // Either side's disconnect ends both; both listen again, and the contact's nickname stays.
+        QSignalSpy finA(&a.c, &Conversation::terminee), finB(&b.c, &Conversation::terminee);
+        a.c.Deconnecter();
+        QCOMPARE(finA.count(), 1);
+        QCOMPARE(Arg<Fin>(finA, 0), Fin::ParNous);
+        QVERIFY(Arg<bool>(finA, 0, 1));
+        QTRY_COMPARE(finB.count(), 1);
+        QCOMPARE(Arg<Fin>(finB, 0), Fin::ParContact);
+        QTRY_VERIFY(a.c.Etat() == EtatConnexion::Ecoute && b.c.Etat() == EtatConnexion::Ecoute);
+        QCOMPARE(b.c.SaPresence(), Conversation::PresenceContact::Inconnue);
+        QCOMPARE(b.c.SonPseudo(), QStringLiteral("Alicia"));
+        QVERIFY(!a.c.EnvoyerMessage(0, 0, 0, QStringLiteral("plus personne")));
+        a.c.Deconnecter();
+        QVERIFY(!Arg<bool>(finA, 1, 1)); // was not connected
+        // Called back the other way, without a nickname: "[ATT]" and the question for one.
+        a.c.ReglerPseudoSaisi(QString());
+        QSignalSpy attentes(&b.c, &Conversation::attentePseudo), connecteeA2(&a.c, &Conversation::connectee);
+        QCOMPARE(b.c.Connecter(QStringLiteral("127.0.0.200")), Conversation::Appel::Lance);
+        QVERIFY(attentes.wait());
+        QVERIFY(Arg<bool>(connecteeA2, 0));
+        QCOMPARE(b.c.PseudoDeCetteConversation(), QString());
+        a.c.DonnerPseudo(QStringLiteral("Alice"));
+        QTRY_COMPARE(b.c.PseudoDeCetteConversation(), QStringLiteral("Alice"));
+        QCOMPARE(a.c.MonPseudo(), QStringLiteral("Alice"));
     }
-    QCOMPARE(debutsA.count(), 2);
 
-    oui = false;
-    QSignalSpy refusB(&b.c, &Conversation::offreRefusee);
-    QCOMPARE(a.c.OffrirFichier(source), Conversation::Offre::Faite);
-    QTRY_COMPARE(reponsesA.count(), 3);
-    QVERIFY(!Arg<bool>(reponsesA, 2));
-    QCOMPARE(Arg<QString>(reponsesA, 2, 1), QStringLiteral("photo été.jpg"));
-    QCOMPARE(Arg<Conversation::Refus>(refusB, 0, 1), Conversation::Refus::ParVous);
-    QCOMPARE(debutsA.count(), 2);
-    QCOMPARE(QDir(b.dossier.path()).entryList(QDir::Files).size(), 2);
-}
+    // An offer accepted, the same name again saved beside it, an offer refused.
+    void fichiersEntreDeuxCoeurs() {
+        Coeur a(QStringLiteral("127.0.0.202"), QStringLiteral("Alice")),
+            b(QStringLiteral("127.0.0.203"), QStringLiteral("Bob"));
+        QCOMPARE(a.c.Connecter(QStringLiteral("127.0.0.203")), Conversation::Appel::Lance);
+        QVERIFY(Paire(a, b));
+        bool oui = true;
+        QSignalSpy questions(&b.c, &Conversation::offreRecue);
+        connect(&b.c, &Conversation::offreRecue, &b.c, [&] {
+            QVERIFY(b.c.QuestionOuverte());
+            b.c.RepondreOffre(oui);
+            QVERIFY(!b.c.QuestionOuverte());
+        });
+        QSignalSpy finA(&a.c, &Conversation::transfertFini), finB(&b.c, &Conversation::transfertFini);
+        QSignalSpy debutsA(&a.c, &Conversation::transfertCommence),
+            reponsesA(&a.c, &Conversation::reponseRecue);
+        const QString source = EcrireMotif(a.Chemin(QStringLiteral("photo été.jpg")), 300001);
+        QCOMPARE(a.c.OffrirFichier(a.Chemin(QStringLiteral("absent.jpg"))),
+                 Conversation::Offre::OuvertureImpossible);
+        int n = 0;
+        for (const QString& enregistre : {QString(), QStringLiteral("photo été_1.jpg")}) {
+            QCOMPARE(a.c.OffrirFichier(source), Conversation::Offre::Faite);
+            ++n;
+            QTRY_VERIFY(finA.count() == n && finB.count() == n);
+            QCOMPARE(questions.count(), n);
+            QCOMPARE(Arg<IssueTransfert>(finA, -1), IssueTransfert::Termine);
+            QCOMPARE(Arg<IssueTransfert>(finB, -1), IssueTransfert::Termine);
+            QCOMPARE(Arg<QString>(questions, -1), QStringLiteral("photo été.jpg"));
+            QCOMPARE(Arg<qint64>(questions, -1, 1), qint64(300001));
+            const Conversation::Fichier recu = b.c.FichierCourant();
+            QCOMPARE(recu.sens, Conversation::Sens::Reception);
+            QCOMPARE(recu.nom, QStringLiteral("photo été.jpg"));
+            QCOMPARE(recu.nomEnregistre, enregistre);
+            QCOMPARE(Lire(recu.chemin), Lire(source));
+            QVERIFY(b.c.FichierOuvrable() && a.c.FichierOuvrable());
+            QCOMPARE(a.c.FichierCourant().chemin, source);
+            QVERIFY(Arg<bool>(reponsesA, -1));
+        }
+        oui = false;
+        QSignalSpy refusB(&b.c, &Conversation::offreRefusee);
+        QCOMPARE(a.c.OffrirFichier(source), Conversation::Offre::Faite);
+        QTRY_COMPARE(reponsesA.count(), 3);
+        QVERIFY(!Arg<bool>(reponsesA, 2));
+        QCOMPARE(Arg<QString>(reponsesA, 2, 1), QStringLiteral("photo été.jpg"));
+        QCOMPARE(Arg<Conversation::Refus>(refusB, 0, 1), Conversation::Refus::ParVous);
+        QCOMPARE(debutsA.count(), 2);
+        QCOMPARE(QDir(b.dossier.path()).entryList(QDir::Files).size(), 2);
+    }
 
-// The raw contact holds our stream unread, so the transfer runs for as long as the test wants.
-void TestChatConversation::annulationsEtOffresPendantUnTransfert() {
-    Coeur a(QStringLiteral("127.0.0.204"), QStringLiteral("Alice"));
-    FauxContact eve(QStringLiteral("127.0.0.205"));
-    QVERIFY(eve.EcouterFichier());
-    QVERIFY(eve.Appeler(QStringLiteral("127.0.0.204")));
-    QVERIFY(eve.AttendreTrames(1));
-    QCOMPARE(eve.Octets(), QByteArray("[LOG]Alice\x03"));
-    eve.Envoyer(Trame::Log(QStringLiteral("Eve")));
-    QTRY_COMPARE(a.c.SonPseudo(), QStringLiteral("Eve"));
-    const QString source = a.Chemin(QStringLiteral("gros.bin"));
-    QFile gros(source);
-    QVERIFY(gros.open(QIODevice::WriteOnly) && gros.resize(64 << 20));
-    gros.close();
-
-    QSignalSpy fin(&a.c, &Conversation::transfertFini), annulations(&a.c, &Conversation::annulationDuContact);
-    QSignalSpy dejaEnCours(&a.c, &Conversation::dejaEnCours),
-        sansQuestion(&a.c, &Conversation::offresRefuseesSansQuestion);
-    QSignalSpy questions(&a.c, &Conversation::offreRecue), messages(&a.c, &Conversation::messageRecu);
-    const auto demarrer = [&](int appel) {
+    // The raw contact holds our stream unread, so the transfer runs for as long as the test wants.
+    void annulationsEtOffresPendantUnTransfert() {
+        Face t(204);
+        Coeur& a = t.a;
+        FauxContact& eve = t.eve;
+        QVERIFY(eve.EcouterFichier());
+        QVERIFY(t.Relier() && eve.AttendreTrames(1));
+        QCOMPARE(eve.Octets(), QByteArray("[LOG]Alice\x03"));
+        eve.Envoyer(Trame::Log(QStringLiteral("Eve")));
+        QTRY_COMPARE(a.c.SonPseudo(), QStringLiteral("Eve"));
+        const QString source = a.Chemin(QStringLiteral("gros.bin"));
+        QVERIFY(QFile::resize(EcrireMotif(source, 0), 64 << 20));
+        QSignalSpy fin(&a.c, &Conversation::transfertFini),
+            annulations(&a.c, &Conversation::annulationDuContact);
+        QSignalSpy dejaEnCours(&a.c, &Conversation::dejaEnCours),
+            sansQuestion(&a.c, &Conversation::offresRefuseesSansQuestion);
+        QSignalSpy questions(&a.c, &Conversation::offreRecue), messages(&a.c, &Conversation::messageRecu);
+        const auto demarrer = [&](int appel) {
+            eve.Oublier();
+            QCOMPARE(a.c.OffrirFichier(source), Conversation::Offre::Faite);
+            QVERIFY(eve.AttendreTrames(1));
+            QCOMPARE(Recues(eve).first(), QByteArray("[DEM]gros.bin\\67108864"));
+            // The receiver's empty connection comes before its yes; then the stream.
+            QVERIFY(eve.ConnecterFichier(QStringLiteral("127.0.0.204")));
+            eve.Envoyer(Trame::Rps(true));
+            QTRY_COMPARE(eve.AppelsFichier(), appel);
+            QVERIFY(a.c.TransfertEnCours());
+        };
+        // Offers during a transfer: the first is told once and refused, the next without a word.
+        demarrer(1);
         eve.Oublier();
-        QCOMPARE(a.c.OffrirFichier(source), Conversation::Offre::Faite);
+        eve.Envoyer(Trame::Dem(QStringLiteral("un.txt"), 3) + Trame::Dem(QStringLiteral("deux.txt"), 3));
+        QVERIFY(eve.AttendreTrames(2));
+        QCOMPARE(Recues(eve), (QList<QByteArray>{"[RPS]NON", "[RPS]NON"}));
+        QCOMPARE((QList<qsizetype>{dejaEnCours.count(), sansQuestion.count(), questions.count()}),
+                 (QList<qsizetype>{1, 1, 0}));
+        // This side cancels: the contact is told.
+        eve.Oublier();
+        a.c.AnnulerTransfert();
+        QVERIFY(fin.wait());
+        QCOMPARE(Arg<IssueTransfert>(fin, 0), IssueTransfert::Annule);
         QVERIFY(eve.AttendreTrames(1));
-        QCOMPARE(Recues(eve).first(), QByteArray("[DEM]gros.bin\\67108864"));
-        // The receiver's empty connection comes before its yes; then the stream.
-        QVERIFY(eve.ConnecterFichier(QStringLiteral("127.0.0.204")));
-        eve.Envoyer(Trame::Rps(true));
-        QTRY_COMPARE(eve.AppelsFichier(), appel);
-        QVERIFY(a.c.TransfertEnCours());
-    };
-
-    // Offers during a transfer: the first is told once and refused, the next without a word.
-    demarrer(1);
-    eve.Oublier();
-    eve.Envoyer(Trame::Dem(QStringLiteral("un.txt"), 3) + Trame::Dem(QStringLiteral("deux.txt"), 3));
-    QVERIFY(eve.AttendreTrames(2));
-    QCOMPARE(Recues(eve), (QList<QByteArray>{"[RPS]NON", "[RPS]NON"}));
-    QCOMPARE(dejaEnCours.count(), 1);
-    QCOMPARE(sansQuestion.count(), 1);
-    QCOMPARE(questions.count(), 0);
-    // This side cancels: the contact is told.
-    eve.Oublier();
-    a.c.AnnulerTransfert();
-    QVERIFY(fin.wait());
-    QCOMPARE(Arg<IssueTransfert>(fin, 0), IssueTransfert::Annule);
-    QVERIFY(eve.AttendreTrames(1));
-    QCOMPARE(Recues(eve), QList<QByteArray>{"[ANN]"});
-    QVERIFY(!a.c.TransfertEnCours() && !a.c.FichierOuvrable());
-
-    // A cancel with nothing under way is nothing; one during a transfer ends it once.
-    eve.Envoyer(Trame::Ann() + Trame::Message(0, 0, 0, QStringLiteral("ok")));
-    QVERIFY(messages.wait());
-    QCOMPARE(annulations.count(), 0);
-    eve.FermerFichier();
-    demarrer(2);
-    eve.Envoyer(Trame::Ann() + Trame::Ann());
-    QVERIFY(fin.wait());
-    QCOMPARE(Arg<IssueTransfert>(fin, 1), IssueTransfert::Annule);
-    QCOMPARE(annulations.count(), 1);
-    QCOMPARE(fin.count(), 2);
-}
-
-// Names and sizes that are refused with their reason, the same offer twice in one read, offers
-// while a question is open, and the answer that comes after the contact has gone.
-void TestChatConversation::offresHostiles() {
-    Coeur a(QStringLiteral("127.0.0.206"), QStringLiteral("Alice"));
-    FauxContact eve(QStringLiteral("127.0.0.207"));
-    QVERIFY(eve.Appeler(QStringLiteral("127.0.0.206")));
-    QVERIFY(eve.AttendreTrames(1));
-    eve.Oublier();
-    QSignalSpy refus(&a.c, &Conversation::offreRefusee), questions(&a.c, &Conversation::offreRecue);
-    QSignalSpy sansQuestion(&a.c, &Conversation::offresRefuseesSansQuestion);
-    eve.Envoyer("[DEM]/\x01/\\3\x03[DEM]x\\99999999999999999999\x03");
-    QTRY_COMPARE(refus.count(), 2);
-    QCOMPARE(Arg<Conversation::Refus>(refus, 0, 1), Conversation::Refus::NomInvalide);
-    QCOMPARE(Arg<Conversation::Refus>(refus, 1, 1), Conversation::Refus::TailleInvalide);
-    QCOMPARE(Arg<QString>(refus, 1), QStringLiteral("x"));
-
-    // Left unanswered, the question holds: the same offer read twice asks once, others are
-    // refused without a question, said once.
-    eve.Envoyer(Trame::Dem(QStringLiteral("../a.txt"), 5) + Trame::Dem(QStringLiteral("../a.txt"), 5));
-    QVERIFY(questions.wait());
-    QCOMPARE(Arg<QString>(questions, 0), QStringLiteral("a.txt"));
-    eve.Envoyer(Trame::Dem(QStringLiteral("b.txt"), 5) + Trame::Dem(QStringLiteral("c.txt"), 5));
-    QVERIFY(eve.AttendreTrames(4));
-    QCOMPARE(Recues(eve), QList<QByteArray>(4, "[RPS]NON"));
-    QCOMPARE(sansQuestion.count(), 1);
-    QCOMPARE(questions.count(), 1);
-    QVERIFY(a.c.QuestionOuverte());
-
-    // The contact leaves before the user answers yes: nothing starts.
-    QSignalSpy fin(&a.c, &Conversation::terminee), debuts(&a.c, &Conversation::transfertCommence);
-    eve.Fermer(FauxContact::Lien::VersCopie);
-    QVERIFY(fin.wait());
-    a.c.RepondreOffre(true);
-    QCOMPARE(debuts.count(), 0);
-    QVERIFY(!a.c.QuestionOuverte() && !a.c.TransfertEnCours());
-    QCOMPARE(QDir(a.dossier.path()).entryList(QDir::Files), QStringList());
-}
-
-void TestChatConversation::finsDeConnexion_data() {
-    QTest::addColumn<int>("maniere");
-    QTest::addColumn<Fin>("attendue");
-    QTest::newRow("reset") << 0 << Fin::Erreur;
-    QTest::newRow("close") << 1 << Fin::ParContact;
-    QTest::newRow("half-close") << 2 << Fin::ParContact;
-}
-
-// However the contact's connection ends, the conversation ends and listens again; only a reset
-// is a failure, reported while the state says so.
-void TestChatConversation::finsDeConnexion() {
-    QFETCH(int, maniere);
-    QFETCH(Fin, attendue);
-    Coeur a(QStringLiteral("127.0.0.208"), QStringLiteral("Alice"));
-    FauxContact eve(QStringLiteral("127.0.0.209"));
-    QVERIFY(eve.Appeler(QStringLiteral("127.0.0.208")));
-    QTRY_VERIFY(a.c.Connectee());
-    QSignalSpy fin(&a.c, &Conversation::terminee), echecs(&a.c, &Conversation::echecConnexion);
-    EtatConnexion pendantEchec = EtatConnexion::Connecte;
-    connect(&a.c, &Conversation::echecConnexion, &a.c, [&] { pendantEchec = a.c.Etat(); });
-    switch (maniere) {
-    case 0: eve.Reinitialiser(FauxContact::Lien::VersCopie); break;
-    case 1: eve.Fermer(FauxContact::Lien::VersCopie); break;
-    default: eve.FermerEnvoi(FauxContact::Lien::VersCopie); break;
+        QCOMPARE(Recues(eve), QList<QByteArray>{"[ANN]"});
+        QVERIFY(!a.c.TransfertEnCours() && !a.c.FichierOuvrable());
+        // A cancel with nothing under way is nothing; one during a transfer ends it once.
+        eve.Envoyer(Trame::Ann() + Trame::Message(0, 0, 0, QStringLiteral("ok")));
+        QVERIFY(messages.wait());
+        QCOMPARE(annulations.count(), 0);
+        eve.FermerFichier();
+        demarrer(2);
+        eve.Envoyer(Trame::Ann() + Trame::Ann());
+        QVERIFY(fin.wait());
+        QCOMPARE(Arg<IssueTransfert>(fin, 1), IssueTransfert::Annule);
+        QCOMPARE(annulations.count(), 1);
+        QCOMPARE(fin.count(), 2);
     }
-    QVERIFY(fin.wait());
-    QCOMPARE(Arg<Fin>(fin, 0), attendue);
-    QCOMPARE(echecs.count(), attendue == Fin::Erreur ? 1 : 0);
-    if (attendue == Fin::Erreur) {
-        QCOMPARE(pendantEchec, EtatConnexion::Erreur);
+
+    // A question left unanswered holds: the same offer read twice asks once, others are refused
+    // without a question, said once; a yes after the contact has gone starts nothing.
+    void offresPendantUneQuestion() {
+        Face t(206);
+        QVERIFY(t.Relier() && t.eve.AttendreTrames(1));
+        t.eve.Oublier();
+        QSignalSpy questions(&t.a.c, &Conversation::offreRecue);
+        QSignalSpy sansQuestion(&t.a.c, &Conversation::offresRefuseesSansQuestion);
+        t.eve.Envoyer(Trame::Dem(QStringLiteral("../a.txt"), 5) + Trame::Dem(QStringLiteral("../a.txt"), 5));
+        QVERIFY(questions.wait());
+        QCOMPARE(Arg<QString>(questions, 0), QStringLiteral("a.txt"));
+        t.eve.Envoyer(Trame::Dem(QStringLiteral("b.txt"), 5) + Trame::Dem(QStringLiteral("c.txt"), 5));
+        QVERIFY(t.eve.AttendreTrames(2));
+        QCOMPARE(Recues(t.eve), QList<QByteArray>(2, "[RPS]NON"));
+        QCOMPARE((QList<qsizetype>{sansQuestion.count(), questions.count()}), (QList<qsizetype>{1, 1}));
+        QVERIFY(t.a.c.QuestionOuverte());
+        QSignalSpy fin(&t.a.c, &Conversation::terminee), debuts(&t.a.c, &Conversation::transfertCommence);
+        t.eve.Fermer(FauxContact::Lien::VersCopie);
+        QVERIFY(fin.wait());
+        t.a.c.RepondreOffre(true);
+        QCOMPARE(debuts.count(), 0);
+        QVERIFY(!t.a.c.QuestionOuverte() && !t.a.c.TransfertEnCours());
+        QCOMPARE(QDir(t.a.dossier.path()).entryList(QDir::Files), QStringList());
     }
-    QTRY_COMPARE(a.c.Etat(), EtatConnexion::Ecoute);
-    QCOMPARE(fin.count(), 1);
-}
 
-// Frames read before the disconnect command are handled before it, in order.
-void TestChatConversation::tramesAvantDeconnexion() {
-    Coeur a(QStringLiteral("127.0.0.210"), QStringLiteral("Alice"));
-    FauxContact eve(QStringLiteral("127.0.0.211"));
-    QVERIFY(eve.Appeler(QStringLiteral("127.0.0.210")));
-    QTRY_VERIFY(a.c.Connectee());
-    QList<Trame::TrameRecue> trames(5000, {Trame::Balise::TXT, "[TXT]", "000_bla"});
-    trames.append({Trame::Balise::LOG, "[LOG]", "Zed"});
-    QStringList ordre;
-    connect(&a.c, &Conversation::contactConnecte, &a.c, [&] { ordre << a.c.SonPseudo(); });
-    connect(&a.c, &Conversation::terminee, &a.c, [&] { ordre << QStringLiteral("fin"); });
-    a.c.Traiter(trames);
-    a.c.Deconnecter();
-    QCOMPARE(ordre, (QStringList{QStringLiteral("Zed"), QStringLiteral("fin")}));
-    QCOMPARE(a.c.EnAttente(), qsizetype(0));
-}
+    // However the contact's connection ends, the conversation ends and listens again; only a reset
+    // is a failure, reported while the state says so.
+    void finsDeConnexion_data() {
+        QTest::addColumn<int>("maniere");
+        QTest::newRow("reset") << 0;
+        QTest::newRow("close") << 1;
+        QTest::newRow("half-close") << 2;
+    }
+    void finsDeConnexion() {
+        QFETCH(int, maniere);
+        Face t(208);
+        QVERIFY(t.Relier());
+        QSignalSpy fin(&t.a.c, &Conversation::terminee), echecs(&t.a.c, &Conversation::echecConnexion);
+        EtatConnexion pendantEchec = EtatConnexion::Connecte;
+        connect(&t.a.c, &Conversation::echecConnexion, &t.a.c, [&] { pendantEchec = t.a.c.Etat(); });
+        switch (maniere) {
+        case 0: t.eve.Reinitialiser(FauxContact::Lien::VersCopie); break;
+        case 1: t.eve.Fermer(FauxContact::Lien::VersCopie); break;
+        default: t.eve.FermerEnvoi(FauxContact::Lien::VersCopie); break;
+        }
+        QVERIFY(fin.wait());
+        QCOMPARE(Arg<Fin>(fin, 0), maniere == 0 ? Fin::Erreur : Fin::ParContact);
+        QCOMPARE(echecs.count(), maniere == 0 ? 1 : 0);
+        QCOMPARE(pendantEchec, maniere == 0 ? EtatConnexion::Erreur : EtatConnexion::Connecte);
+        QTRY_COMPARE(t.a.c.Etat(), EtatConnexion::Ecoute);
+        QCOMPARE(fin.count(), 1);
+    }
 
-// The protocol puts nothing on the connection we opened: what comes there is read and dropped,
-// without growing.
-void TestChatConversation::connexionSortanteInondee() {
-    Coeur a(QStringLiteral("127.0.0.212"), QStringLiteral("Alice"));
-    FauxContact eve(QStringLiteral("127.0.0.213"));
-    QVERIFY(eve.Appeler(QStringLiteral("127.0.0.212")));
-    QTRY_VERIFY(a.c.Connectee());
-    QSignalSpy messages(&a.c, &Conversation::messageRecu);
-    constexpr qint64 Total = 64 * 1024 * 1024;
-    const long avant = MemoireResidente();
-    eve.Inonder(FauxContact::Lien::DepuisCopie, QByteArray("[TXT]000_x\x03"), Total);
-    QTRY_COMPARE_WITH_TIMEOUT(eve.Inonde(), Total, 60000);
-    [[maybe_unused]] const long croissance = MemoireResidente() - avant;
+    // Frames read before the disconnect command are handled before it, in order.
+    void tramesAvantDeconnexion() {
+        Face t(210);
+        QVERIFY(t.Relier());
+        QList<Trame::TrameRecue> trames(5000, {Trame::Balise::TXT, "[TXT]", "000_bla"});
+        trames.append({Trame::Balise::LOG, "[LOG]", "Zed"});
+        QStringList ordre;
+        connect(&t.a.c, &Conversation::contactConnecte, &t.a.c, [&] { ordre << t.a.c.SonPseudo(); });
+        connect(&t.a.c, &Conversation::terminee, &t.a.c, [&] { ordre << QStringLiteral("fin"); });
+        t.a.c.Traiter(trames);
+        t.a.c.Deconnecter();
+        QCOMPARE(ordre, (QStringList{QStringLiteral("Zed"), QStringLiteral("fin")}));
+        QCOMPARE(t.a.c.EnAttente(), qsizetype(0));
+    }
+
+    // Nothing is due on the connection we opened: what comes there is read and dropped, unstored.
+    void connexionSortanteInondee() {
+        Face t(212);
+        QVERIFY(t.Relier());
+        QSignalSpy messages(&t.a.c, &Conversation::messageRecu);
+        constexpr qint64 Total = 64 * 1024 * 1024;
+        const long avant = MemoireResidente();
+        t.eve.Inonder(FauxContact::Lien::DepuisCopie, QByteArray("[TXT]000_x\x03"), Total);
+        QTRY_COMPARE_WITH_TIMEOUT(t.eve.Inonde(), Total, 60000);
+        [[maybe_unused]] const long croissance = MemoireResidente() - avant;
 #if !defined(__SANITIZE_ADDRESS__)
-    QVERIFY2(croissance < 16 * 1024, qPrintable(QStringLiteral("%1 KiB").arg(croissance)));
+        QVERIFY2(croissance < 16 * 1024, qPrintable(QStringLiteral("%1 KiB").arg(croissance)));
 #endif
-    QVERIFY(a.c.Connectee());
-    eve.Envoyer("[TXT]000_encore\x03");
-    QVERIFY(messages.wait());
-    QCOMPARE(messages.count(), 1);
-    QCOMPARE(messages.at(0).at(3).toString(), QStringLiteral("encore"));
-}
-
-// A contact that stops reading cannot make us hold our frames for ever: the conversation ends
-// in failure once too much waits.
-void TestChatConversation::contactQuiNeLitPlus() {
-    Coeur a(QStringLiteral("127.0.0.214"), QStringLiteral("Alice"));
-    FauxContact eve(QStringLiteral("127.0.0.215"));
-    QVERIFY(eve.Appeler(QStringLiteral("127.0.0.214")));
-    QTRY_VERIFY(a.c.Connectee());
-    QSignalSpy fin(&a.c, &Conversation::terminee);
-    // No event loop turns meanwhile, so nothing leaves our buffer.
-    for (int i = 0; i < 100; ++i) {
-        QVERIFY(a.c.EnvoyerMessage(0, 0, 0, QString(60000, u'a')));
+        QVERIFY(t.a.c.Connectee());
+        t.eve.Envoyer("[TXT]000_encore\x03");
+        QVERIFY(messages.wait());
+        QCOMPARE(messages.count(), 1);
+        QCOMPARE(messages.at(0).at(3).toString(), QStringLiteral("encore"));
     }
-    QVERIFY(fin.wait());
-    QCOMPARE(Arg<Fin>(fin, 0), Fin::Erreur);
-    QTRY_COMPARE(a.c.Etat(), EtatConnexion::Ecoute);
-}
 
-// A connected pair holds no listener: a third party calling either fails, and the pair notices
-// nothing.
-void TestChatConversation::troisiemeRefuse() {
-    Coeur a(QStringLiteral("127.0.0.216"), QStringLiteral("Alice")),
-        b(QStringLiteral("127.0.0.217"), QStringLiteral("Bob"));
-    Coeur c(QStringLiteral("127.0.0.218"), QStringLiteral("Carole"));
-    QCOMPARE(a.c.Connecter(QStringLiteral("127.0.0.217")), Conversation::Appel::Lance);
-    QTRY_VERIFY(a.c.SonPseudo() == QStringLiteral("Bob") && b.c.SonPseudo() == QStringLiteral("Alice"));
-    QSignalSpy finA(&a.c, &Conversation::terminee), finB(&b.c, &Conversation::terminee);
-    QSignalSpy contactA(&a.c, &Conversation::contactConnecte), contactB(&b.c, &Conversation::contactConnecte);
-    QSignalSpy finC(&c.c, &Conversation::terminee);
-    for (const QString& appele : {QStringLiteral("127.0.0.216"), QStringLiteral("127.0.0.217")}) {
-        QCOMPARE(c.c.Connecter(appele), Conversation::Appel::Lance);
-        QVERIFY(finC.wait(10000));
-        QCOMPARE(Arg<Fin>(finC, finC.count() - 1), Fin::Erreur);
-        QTRY_COMPARE(c.c.Etat(), EtatConnexion::Ecoute);
+    // A contact that stops reading: once too much waits, the conversation ends in failure.
+    void contactQuiNeLitPlus() {
+        Face t(214);
+        QVERIFY(t.Relier());
+        QSignalSpy fin(&t.a.c, &Conversation::terminee);
+        for (int i = 0; i < 100; ++i) // no event loop turns, so nothing leaves our buffer
+            QVERIFY(t.a.c.EnvoyerMessage(0, 0, 0, QString(60000, u'a')));
+        QVERIFY(fin.wait());
+        QCOMPARE(Arg<Fin>(fin, 0), Fin::Erreur);
+        QTRY_COMPARE(t.a.c.Etat(), EtatConnexion::Ecoute);
     }
-    QVERIFY(a.c.Connectee() && b.c.Connectee());
-    QCOMPARE(finA.count() + finB.count() + contactA.count() + contactB.count(), 0);
-}
+
+    // A connected pair holds no listener: a third party calling either fails, unnoticed by the pair.
+    void troisiemeRefuse() {
+        Coeur a(QStringLiteral("127.0.0.216"), QStringLiteral("Alice")),
+            b(QStringLiteral("127.0.0.217"), QStringLiteral("Bob"));
+        Coeur c(QStringLiteral("127.0.0.218"), QStringLiteral("Carole"));
+        QCOMPARE(a.c.Connecter(QStringLiteral("127.0.0.217")), Conversation::Appel::Lance);
+        QVERIFY(Paire(a, b));
+        QSignalSpy finA(&a.c, &Conversation::terminee), finB(&b.c, &Conversation::terminee);
+        QSignalSpy contactA(&a.c, &Conversation::contactConnecte),
+            contactB(&b.c, &Conversation::contactConnecte);
+        QSignalSpy finC(&c.c, &Conversation::terminee);
+        for (const QString& appele : {QStringLiteral("127.0.0.216"), QStringLiteral("127.0.0.217")}) {
+            QCOMPARE(c.c.Connecter(appele), Conversation::Appel::Lance);
+            QVERIFY(finC.wait(10000));
+            QCOMPARE(Arg<Fin>(finC, -1), Fin::Erreur);
+            QTRY_COMPARE(c.c.Etat(), EtatConnexion::Ecoute);
+        }
+        QVERIFY(a.c.Connectee() && b.c.Connectee());
+        QCOMPARE(finA.count() + finB.count() + contactA.count() + contactB.count(), 0);
+    }
+};
 
 QTEST_GUILESS_MAIN(TestChatConversation)
 #include "tst_chat_conversation.moc"

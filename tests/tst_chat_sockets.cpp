@@ -1,4 +1,4 @@
-// The chat sockets without any window: races of the connection, replaced sockets, framing over TCP.
+// The chat sockets without any window: races of the connection, replaced sockets.
 #include "core/chat/SocketsChat.h"
 
 #include <QSignalSpy>
@@ -13,9 +13,8 @@ const QString A = QStringLiteral("127.0.0.20"), B = QStringLiteral("127.0.0.21")
 // The frames of every tramesRecues a spy has seen.
 QList<Trame::TrameRecue> Trames(const QSignalSpy& recu) {
     QList<Trame::TrameRecue> trames;
-    for (const auto& appel : recu) {
+    for (const auto& appel : recu)
         trames += appel[0].value<QList<Trame::TrameRecue>>();
-    }
     return trames;
 }
 
@@ -32,9 +31,8 @@ private slots:
         QVERIFY(contact.listen(QHostAddress(B), SocketsChat::PortChat));
         QList<QTcpSocket*> acceptes;
         connect(&contact, &QTcpServer::newConnection, [&] {
-            while (QTcpSocket* s = contact.nextPendingConnection()) {
+            while (QTcpSocket* s = contact.nextPendingConnection())
                 acceptes.append(s);
-            }
         });
         SocketsChat a((QHostAddress(A)));
         QVERIFY(a.Ecouter());
@@ -48,7 +46,6 @@ private slots:
         QCOMPARE(acceptes.size(), 1);
         QCOMPARE(acceptes.first()->state(), QAbstractSocket::ConnectedState);
         QCOMPARE(etablie.count(), 1);
-
         // Listening again, as after a connection error: the old W_Client must not linger, open,
         // beside the new one.
         QSignalSpy fermee(acceptes.first(), &QAbstractSocket::disconnected);
@@ -64,9 +61,8 @@ private slots:
         for (SocketsChat* s : {&a, &b}) {
             connect(s, &SocketsChat::connexionEtablie, s, [s] { s->ReglEtat(EtatConnexion::Connecte); });
             connect(s, &SocketsChat::appelAccepte, s, [s](const QString& adresse) {
-                if (s->Etat() != EtatConnexion::Connecte) {
+                if (s->Etat() != EtatConnexion::Connecte)
                     s->Connecter(adresse, SocketsChat::Origine::Retour);
-                }
             });
         }
         QSignalSpy erreursA(&a, &SocketsChat::erreur), erreursB(&b, &SocketsChat::erreur);
@@ -75,7 +71,6 @@ private slots:
         b.Connecter(A, SocketsChat::Origine::Commande);
         QTRY_COMPARE(a.Etat(), EtatConnexion::Connecte);
         QTRY_COMPARE(b.Etat(), EtatConnexion::Connecte);
-
         // The conversation works both ways.
         QSignalSpy recuA(&a, &SocketsChat::tramesRecues), recuB(&b, &SocketsChat::tramesRecues);
         a.Envoyer(Trame::Log(QStringLiteral("Alice")));
@@ -84,29 +79,6 @@ private slots:
         QCOMPARE(Trames(recuB).first().donnee, QByteArray("Alice"));
         QCOMPARE(Trames(recuA).first().donnee, QByteArray("Bob"));
         QCOMPARE(erreursA.count() + erreursB.count() + fermeturesA.count() + fermeturesB.count(), 0);
-    }
-
-    void tramesCoupeesParTcp() {
-        SocketsChat b((QHostAddress(B)));
-        QVERIFY(b.Ecouter());
-        QSignalSpy recu(&b, &SocketsChat::tramesRecues);
-        QTcpSocket pair;
-        pair.bind(QHostAddress(A));
-        pair.connectToHost(QHostAddress(B), SocketsChat::PortChat);
-        QVERIFY(pair.waitForConnected(5000));
-        // Byte by byte, each in its own segment.
-        pair.setSocketOption(QAbstractSocket::LowDelayOption, 1);
-        for (char c :
-             Trame::Log(QStringLiteral("Zoé")) + Trame::Message(1, 6, 5, QStringLiteral("Salut_42"))) {
-            pair.write(&c, 1);
-            pair.flush();
-            QCoreApplication::processEvents();
-        }
-        QTRY_COMPARE(Trames(recu).size(), 2);
-        QCOMPARE(Trames(recu)[0].balise, Trame::Balise::LOG);
-        QCOMPARE(Trames(recu)[0].donnee, QByteArray("Zo\xe9"));
-        QCOMPARE(Trames(recu)[1].donnee, QByteArray("165_Salut_42"));
-        QCOMPARE(b.AdresseAppelant(), A);
     }
 };
 

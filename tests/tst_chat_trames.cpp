@@ -69,8 +69,7 @@ private slots:
         QCOMPARE(lu, QByteArrayList{"[TXT]000_x[RPS]OUI"});
     }
 
-    // The stream is cut into three reads at every pair of positions (empty reads included):
-    // each frame comes once, whole, in the read that brings its 0x03.
+    // Cut into three reads at every pair of positions: each frame once, in the read with its 0x03.
     void lecteurTrameCoupeeNImporteOu() {
         const QByteArray flux("[LOG]Toto\x03[TXT]123_a_b 42\x03[ATT]\x03");
         for (qsizetype i = 0; i <= flux.size(); ++i) {
@@ -105,6 +104,16 @@ private slots:
         QTest::newRow("attente a la limite")
             << QByteArrayList{"[TXT]" + texte.first(100), texte.sliced(100), "\x03"}
             << QByteArrayList{"[TXT]" + texte};
+        // The rest of a dropped frame may look like a frame of its own.
+        const QByteArray rebut(4096, 'r');
+        QTest::newRow("jetee en plusieurs lectures")
+            << (QByteArrayList{"[TXT]000_"} + QByteArrayList(21, rebut) +
+                QByteArrayList{"[RPS]OUI\x03[ATT]\x03", "[ANN]\x03"})
+            << QByteArrayList{"[ATT]", "[ANN]"};
+        QTest::newRow("jetee en une lecture")
+            << QByteArrayList{"[ATT]\x03[TXT]" + QByteArray(TailleMaxEnAttente + 1, 'r'), "[LOG]pira",
+                              "te\x03[ANN]\x03"}
+            << QByteArrayList{"[ATT]", "[ANN]"};
     }
     void lecteur() {
         QFETCH(QByteArrayList, lectures);
@@ -113,58 +122,18 @@ private slots:
         QByteArrayList lu;
         for (const QByteArray& l : lectures) {
             lu += Decrire(lecteur.Ajouter(l));
+            QVERIFY(lecteur.EnAttente() <= TailleMaxEnAttente);
         }
         QCOMPARE(lu, attendu);
         QCOMPARE(lecteur.EnAttente(), 0);
     }
 
-    void lecteurAttenteTropLongueJetee() {
-        const QByteArray rebut(4096, 'r');
-        // Over many reads: the tail never passes the limit and its end is not taken for a frame.
-        LecteurTrames lecteur;
-        QVERIFY(lecteur.Ajouter("[TXT]000_").isEmpty());
-        for (int i = 0; i < 20; ++i) {
-            QVERIFY(lecteur.Ajouter(rebut).isEmpty());
-            QVERIFY(lecteur.EnAttente() <= TailleMaxEnAttente);
-        }
-        QCOMPARE(lecteur.EnAttente(), 0);
-        QVERIFY(lecteur.Ajouter(rebut).isEmpty());
-        // The rest of the dropped frame may look like a frame of its own.
-        QCOMPARE(Decrire(lecteur.Ajouter("[RPS]OUI\x03[ATT]\x03")), QByteArrayList{"[ATT]"});
-        QCOMPARE(Decrire(lecteur.Ajouter("[ANN]\x03")), QByteArrayList{"[ANN]"});
-
-        // In one big read after good frames, and the end of the rebut in a later read.
-        LecteurTrames gros;
-        QCOMPARE(Decrire(gros.Ajouter("[ATT]\x03[TXT]" + QByteArray(TailleMaxEnAttente + 1, 'r'))),
-                 QByteArrayList{"[ATT]"});
-        QCOMPARE(gros.EnAttente(), 0);
-        QVERIFY(gros.Ajouter("[LOG]pira").isEmpty());
-        QCOMPARE(Decrire(gros.Ajouter("te\x03[ANN]\x03")), QByteArrayList{"[ANN]"});
-
-        // Vider starts a new connection: nothing left to throw away.
+    // Vider starts a new connection: nothing left to throw away.
+    void lecteurVide() {
         LecteurTrames vide;
         vide.Ajouter(QByteArray(TailleMaxEnAttente + 1, 'r'));
         vide.Vider();
         QCOMPARE(Decrire(vide.Ajouter("[ATT]\x03")), QByteArrayList{"[ATT]"});
-    }
-
-    void lecteurRafale() {
-        const int nombre = 10000;
-        QByteArray flux;
-        for (int i = 0; i < nombre; ++i)
-            flux += Message(i % 10, 0, 0, QString::number(i));
-        for (const qsizetype taille : {qsizetype(1), qsizetype(7), qsizetype(64 * 1024), flux.size()}) {
-            LecteurTrames lecteur;
-            QList<TrameRecue> trames;
-            for (qsizetype debut = 0; debut < flux.size(); debut += taille)
-                trames += lecteur.Ajouter(flux.sliced(debut, std::min(taille, flux.size() - debut)));
-            QCOMPARE(trames.size(), nombre);
-            for (int i = 0; i < nombre; ++i) {
-                const MessageTxt m = LireMessage(trames[i].donnee);
-                if (m.police != i % 10 || m.texte != QByteArray::number(i))
-                    QFAIL(qPrintable(QStringLiteral("trame %1, lectures de %2").arg(i).arg(taille)));
-            }
-        }
     }
 
     // What each frame means, through the real reader and the decoder, as the signals it gives.
@@ -185,7 +154,6 @@ private slots:
         // One read, several kinds: the signals keep the frames' order; an unknown tag emits nothing.
         QTest::newRow("ordre") << QByteArray("[ANN]\x03[XYZ]abs\x03[LOG]B\x03[ATT]\x03")
                                << QStringList{"ANN", "LOG B", "ATT"};
-
         // "[TXT]": a non-digit counts 0; 9 passes as 9, the window maps what its tables lack.
         QTest::newRow("txt non-chiffres") << QByteArray("[TXT]x9-_t\x03") << QStringList{"TXT 0 9 0 t"};
         QTest::newRow("txt hors tables") << QByteArray("[TXT]999_u\x03") << QStringList{"TXT 9 9 9 u"};
@@ -195,7 +163,6 @@ private slots:
             << QByteArray("[TXT]987X1_2__3\x03") << QStringList{"TXT 9 8 7 1_2__3"};
         QTest::newRow("txt 60 Kio") << "[TXT]000_" + QByteArray(60 * 1024, 'L') + "\x03"
                                     << QStringList{"TXT 0 0 0 " + QString(60 * 1024, u'L')};
-
         // "[STA]" and "[TAP]" mean something for their two words only.
         QTest::newRow("sta, tap autres")
             << QByteArray("[STA]zzz\x03[STA]\x03[STA]absent\x03[STA]ABS\x03[STA]" +
@@ -203,7 +170,6 @@ private slots:
             << QStringList{};
         QTest::newRow("rps autres") << QByteArray("[RPS]oui\x03[RPS]\x03[RPS]OUI \x03")
                                     << QStringList{"RPS non", "RPS non", "RPS non"};
-
         // "[DEM]": the size reads its leading digits and stops at anything else.
         QTest::newRow("taille non-chiffres")
             << QByteArray(
@@ -256,13 +222,11 @@ private slots:
         QCOMPARE(EnvoiTrames::TexteSurLeFil(QStringLiteral("a\tb\r\n€日\u0003\u0000")), O("ab\r\n\x80?"));
     }
 
-    // The style digit as bold 4, italic 2, underline 1 becomes the view's effects; 8 and 9, which a
-    // contact can send, and anything else have none.
+    // Bold 4, italic 2, underline 1 become the view's effects; 8, 9 and anything else have none.
     void effetsDesStyles() {
         const QList<int> effets = {0, 0, 4, 2, 6, 1, 5, 3, 7, 0, 0};
-        for (int style = -1; style <= 9; ++style) {
+        for (int style = -1; style <= 9; ++style)
             QCOMPARE(Trame::StyleVersEffets(style), effets[style + 1]);
-        }
     }
 };
 

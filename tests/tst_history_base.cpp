@@ -1,7 +1,4 @@
-// The conversation history's database without a window: entries read back as written and after a
-// restart, conversations by contact and day, searches that ignore case and accents and accept any
-// text, the setting and the clearing; then files that cannot be used (the chat goes on, the user's
-// file is left as it was), another program holding the lock, and a writer killed mid-write.
+// The conversation history's database without a window, unusable files and a writer killed mid-write.
 #include "Fichiers.h"
 #include "core/history/Historique.h"
 
@@ -45,7 +42,7 @@ QDateTime Le(int jour, int heure, int minute = 0) {
     return QDateTime(QDate(2024, 3, jour), QTime(heure, minute));
 }
 
-// Everything but the id, one line per entry, so that a difference shows in the failure message.
+// Everything but the id, one line per entry, so that a failure shows the difference.
 QStringList Decrire(const QList<EntreeHistorique>& entrees) {
     QStringList lignes;
     for (const EntreeHistorique& e : entrees)
@@ -74,18 +71,16 @@ QStringList Valeurs(const QString& chemin, const QStringList& requetes) {
         base.open();
         for (const QString& sql : requetes) {
             QSqlQuery q(base);
-            if (!q.exec(sql))
-                valeurs << QStringLiteral("<erreur> ") + q.lastError().text();
-            else
-                valeurs << (q.next() ? q.value(0).toString() : QString());
+            valeurs << (!q.exec(sql) ? "<erreur> " + q.lastError().text()
+                        : q.next()   ? q.value(0).toString()
+                                     : QString());
         }
     }
     QSqlDatabase::removeDatabase(nom);
     return valeurs;
 }
 
-// Root passes over file permissions. The capabilities that let it are set aside for the calling
-// thread, and the threads it starts meanwhile, so that a read-only file is one for the code tested.
+// Root's capabilities over file permissions set aside (for this thread and those it starts).
 class SansPasseDroits {
 public:
     SansPasseDroits() {
@@ -99,8 +94,6 @@ public:
         if (m_fait)
             ::syscall(SYS_capset, &m_entete, m_avant);
     }
-    SansPasseDroits(const SansPasseDroits&) = delete;
-    SansPasseDroits& operator=(const SansPasseDroits&) = delete;
 
 private:
     __user_cap_header_struct m_entete{_LINUX_CAPABILITY_VERSION_3, 0};
@@ -108,7 +101,7 @@ private:
     bool m_fait = false;
 };
 
-// A history of twenty entries on March 1st, closed: the file is whole, without its log.
+// Twenty entries on March 1st, closed: the file is whole, without its log.
 QString BaseEcrite(const QString& chemin) {
     BaseHistorique base(chemin);
     for (int i = 0; i < 20; ++i)
@@ -146,8 +139,7 @@ class TestHistoryBase : public QObject {
 private slots:
     void initTestCase() { std::signal(SIGXFSZ, SIG_IGN); }
 
-    // The three kinds with any format indexes, several lines, accents and emoji come back the same
-    // and in order, from the same object and after a restart; two histories live side by side.
+    // Entries come back the same and in order, before and after a restart; two histories coexist.
     void entreesRelues() {
         QTemporaryDir d;
         const QString chemin = d.filePath("historique.db");
@@ -179,11 +171,10 @@ private slots:
             QSignalSpy ecrit(&base, &BaseHistorique::ecrit);
             const QList<EntreeHistorique> lues = base.Entrees(Zoe, jour);
             QCOMPARE(Decrire(lues), Decrire(ecrites));
-            // Without a moment, the entry is dated when it is added.
+            // Dated when added; written a moment later though nobody waits, counted from this start.
             const QDateTime avant = QDateTime::currentDateTime();
             base.Ajouter(Entree(Sorte::Systeme, Zoe, "Zoë", "", "Connexion perdue", QDateTime()));
             const QDateTime apres = QDateTime::currentDateTime();
-            // Written a moment later though nobody waits, and counted from this object's start.
             QTRY_COMPARE(ecrit.size(), 1);
             QCOMPARE(ecrit.first().first().toLongLong(), 1);
             const QList<EntreeHistorique> nouvelle = base.Entrees(Zoe, avant.date());
@@ -195,8 +186,7 @@ private slots:
                  QStringList({"ok", "1", "wal"}));
     }
 
-    // One row per contact and local day, the newest first, with its count and the latest nickname
-    // (a notice without one keeps it), summed over several batches.
+    // One row per contact and local day, newest first, with its count and latest nickname.
     void conversations() {
         QTemporaryDir d;
         BaseHistorique base(d.filePath("historique.db"));
@@ -210,7 +200,6 @@ private slots:
         base.Ajouter(Entree(Sorte::Systeme, a, "Annie", "", "Anne est maintenant Annie", Le(1, 11)));
         base.Ajouter(Entree(Sorte::Systeme, a, "", "", "Connexion perdue", Le(1, 12)));
         base.Vider();
-
         QStringList vues;
         for (const ConversationHistorique& c : base.Conversations()) {
             vues << QStringLiteral("%1 %2 %3 %4")
@@ -225,7 +214,6 @@ private slots:
         const QList<EntreeHistorique> premier = base.Entrees(a, QDate(2024, 3, 1));
         QCOMPARE(Textes(premier),
                  QStringList({"un", "deux", "Anne est maintenant Annie", "Connexion perdue"}));
-        // Only those after a given entry.
         QCOMPARE(Textes(base.Entrees(a, QDate(2024, 3, 1), premier.at(1).Id)), Textes(premier.mid(2)));
         QVERIFY(base.Entrees(QStringLiteral("10.0.0.9"), QDate(2024, 3, 1)).isEmpty());
         QVERIFY(base.Entrees(a, QDate()).isEmpty());
@@ -245,8 +233,8 @@ private slots:
         }
     }
 
-    // Case and accents ignored, words matched as prefixes, every word required, newest first, at
-    // most max; any text the user types is only ever words to look for.
+    // Case and accents ignored, prefixes, every word required, newest first, at most max; any
+    // text typed is only words.
     void recherche() {
         QTemporaryDir d;
         BaseHistorique base(d.filePath("historique.db"));
@@ -262,41 +250,36 @@ private slots:
         for (int i = 0; i < corpus.size(); ++i)
             base.Ajouter(Message(corpus.at(i), Le(4, 8, i)));
         base.Vider();
-        // "words: numbers of the entries found", so that a failure names the search.
         const auto trouves = [&](const QString& mots, int max = 200) {
             QStringList numeros;
             for (const EntreeHistorique& e : base.Chercher(mots, max))
                 numeros << QString::number(corpus.indexOf(e.Texte) + 1);
             return mots.left(40) + QStringLiteral(": ") + numeros.join(u' ');
         };
-        const QList<std::pair<QString, QString>> attendus = {
-            {"ETE", "3 2 1"},
-            {"noel", "2 1"},
-            {"Été NOËL", "2 1"},
-            {"e\u0301te\u0301", "3 2 1"},
-            {"ét", "4 3 2 1"},
-            {"étoi", "4 3"},
-            {"chaud indien", ""},
-            {"COUTE 100", "6"},
-            {"日本", "7"},
-            {QStringLiteral("été ").repeated(2500), "3 2 1"},
-            // Quotes, operators, column filters and SQL are words like any other.
-            {"Robert'); DROP TABLE entrees;--", "4"},
-            {"\"guillemets\"", "4"},
-            {"NEAR(chat chien)", "5"},
-            {"chat OR souris", "5"},
-            {"OR", "5"},
-            {"NOT", "5"},
-            {"texte: chat", ""},
-            {"') OR 1=1 --", ""},
-            {"chat*", "5"},
-            {"^chat", "5"},
-            {"{chat} : (chien)", "5"},
-            {QString(), ""},
-            {"   ", ""},
-            {"* \" ' ; -- ( ) : ^ + 🎉", ""},
-            {"\u0301\u0301", ""},
-            {QString(10'000, u'a'), ""}};
+        const QList<std::pair<QString, QString>> attendus = {{"ETE", "3 2 1"},
+                                                             {"Été NOËL", "2 1"},
+                                                             {"e\u0301te\u0301", "3 2 1"},
+                                                             {"ét", "4 3 2 1"},
+                                                             {"chaud indien", ""},
+                                                             {"COUTE 100", "6"},
+                                                             {"日本", "7"},
+                                                             {QStringLiteral("été ").repeated(2500), "3 2 1"},
+                                                             {"Robert'); DROP TABLE entrees;--", "4"},
+                                                             {"\"guillemets\"", "4"},
+                                                             {"NEAR(chat chien)", "5"},
+                                                             {"chat OR souris", "5"},
+                                                             {"OR", "5"},
+                                                             {"NOT", "5"},
+                                                             {"texte: chat", ""},
+                                                             {"') OR 1=1 --", ""},
+                                                             {"chat*", "5"},
+                                                             {"^chat", "5"},
+                                                             {"{chat} : (chien)", "5"},
+                                                             {QString(), ""},
+                                                             {"   ", ""},
+                                                             {"* \" ' ; -- ( ) : ^ + 🎉", ""},
+                                                             {"\u0301\u0301", ""},
+                                                             {QString(10'000, u'a'), ""}};
         for (const auto& [mots, numeros] : attendus)
             QCOMPARE(trouves(mots), mots.left(40) + QStringLiteral(": ") + numeros);
         QCOMPARE(trouves("ete", 2), QStringLiteral("ete: 3 2"));
@@ -309,10 +292,8 @@ private slots:
         }
         QVERIFY(base.Chercher(bruit).size() <= 200);
         QVERIFY(base.Chercher(QStringLiteral("été ") + QChar(0xD800) + QStringLiteral("chaud")).size() <= 1);
-        // Nothing was changed by all that.
         QCOMPARE(base.Conversations().size(), 1);
         QCOMPARE(base.Conversations().first().Entrees, int(corpus.size()));
-
         QCOMPARE(BaseHistorique::Mots("  L'été, NOËL!  ÉTÉ noël"), QStringList({"L", "été", "NOËL"}));
         QCOMPARE(BaseHistorique::Mots("x86_64 = 3,14"), QStringList({"x86", "64", "3", "14"}));
         QCOMPARE(BaseHistorique::Mots("e\u0301te\u0301 \u0301"), QStringList({"e\u0301te\u0301"}));
@@ -323,8 +304,7 @@ private slots:
         QVERIFY(!bornes.isEmpty() && bornes.size() < 100 && bornes.first() == cent.first());
     }
 
-    // Off: nothing more is written, and it stays off after a restart until it is turned on again,
-    // even before the file is read; what was shown before the switch is kept.
+    // Off: nothing more is written, until turned on again, across restarts; what was shown is kept.
     void enregistrementCoupe() {
         QTemporaryDir d;
         const QString chemin = d.filePath("historique.db");
@@ -332,14 +312,13 @@ private slots:
         {
             BaseHistorique base(chemin);
             QVERIFY(base.Enregistrer());
-            // Shown before the switch, still waiting for its batch: kept.
             base.Ajouter(Message("gardé", Le(1, 9)));
             base.ReglerEnregistrer(false);
             QVERIFY(!base.Enregistrer());
             base.Ajouter(Message("oublié", Le(1, 10)));
             base.Vider();
             QCOMPARE(Textes(base.Entrees(Zoe, jour)), QStringList({"gardé"}));
-            // Fields never set (null strings) are stored as empty ones and found again.
+            // Null strings are stored as empty ones.
             base.ReglerEnregistrer(true);
             EntreeHistorique vide;
             vide.Moment = Le(2, 9);
@@ -356,7 +335,7 @@ private slots:
             QVERIFY(!base.Enregistrer());
         }
         {
-            // Added while the file is read, then turned on at once: the entry follows the old value.
+            // Added while the file is read: follows the old value.
             BaseHistorique base(chemin);
             base.Ajouter(Message("oublié encore", Le(1, 12)));
             base.ReglerEnregistrer(true);
@@ -368,8 +347,7 @@ private slots:
         QVERIFY(BaseHistorique(chemin).Enregistrer());
     }
 
-    // Every entry goes, the queued ones too, and their text is nowhere in the files; the history
-    // goes on afterwards.
+    // Every entry goes, the queued ones too, and its text leaves the files; the history goes on.
     void effacer() {
         QTemporaryDir d;
         const QString chemin = d.filePath("historique.db");
@@ -386,14 +364,12 @@ private slots:
         QVERIFY(base.Conversations().isEmpty() && base.Entrees(Zoe, QDate(2024, 3, 2)).isEmpty());
         QVERIFY(base.Chercher("zorglubmarqueur").isEmpty());
         QVERIFY(!Lire(chemin).contains("zorglub") && !Lire(chemin + "-wal").contains("zorglub"));
-
         base.Ajouter(Message("après l'effacement", Le(2, 10)));
         base.Vider();
         QCOMPARE(Textes(base.Chercher("effacement")), QStringList({"après l'effacement"}));
         QCOMPARE(base.Conversations().size(), 1);
         QVERIFY(base.Disponible());
-
-        // Another program reading keeps the log from being emptied: the erasing is not whole.
+        // Another program reading keeps the log: the erasing is not whole.
         {
             QSqlDatabase lecteur =
                 QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("lecteur"));
@@ -407,8 +383,8 @@ private slots:
         QSqlDatabase::removeDatabase(QStringLiteral("lecteur"));
     }
 
-    // A file that cannot be used or is locked by another program: the window never waits, entries
-    // are dropped, the reason comes once, reads are empty, and the user's file keeps every byte.
+    // An unusable or locked file: nobody waits, entries are dropped, the reason comes once, reads
+    // are empty, and the file keeps every byte.
     void fichierInutilisable_data() {
         QTest::addColumn<Cas>("cas");
         QTest::addColumn<QString>("raison");
@@ -455,7 +431,6 @@ private slots:
         }
         const QByteArray avant = Lire(garde);
         QVERIFY(avant != "<absent>");
-
         std::optional<SansPasseDroits> sansDroits;
         if (cas == Cas::LectureSeule) {
             sansDroits.emplace();
@@ -470,7 +445,6 @@ private slots:
         QSignalSpy ecrit(base.get(), &BaseHistorique::ecrit);
         for (int i = 0; i < 1000; ++i)
             base->Ajouter(Message(QStringLiteral("perdu %1").arg(i), Le(1, 9)));
-        // Opening, and waiting for a lock for seconds, happen on the writer's side.
         QVERIFY(montre.elapsed() < 500);
         QVERIFY(hors.wait(10'000));
         QCOMPARE(hors.first().first().toString(), raison);
@@ -486,9 +460,7 @@ private slots:
         QCOMPARE(hors.size(), 1);
         QVERIFY(ecrit.isEmpty());
         QCOMPARE(Lire(garde), avant);
-
         if (cas == Cas::Verrouillee) {
-            // Once the lock is gone, the history opens with everything in it.
             verrou.closeWriteChannel();
             QVERIFY(verrou.waitForFinished(10'000));
             QCOMPARE(verrou.exitCode(), 0);
@@ -499,8 +471,7 @@ private slots:
         }
     }
 
-    // A file that may not grow any more while the chat goes on (the disk is full): the batch fails,
-    // the history stops once, what was written before stays.
+    // A file that may not grow any more: the history stops once, what was written stays.
     void fichierQuiNeGranditPlus() {
         QTemporaryDir d;
         const QString chemin = BaseEcrite(d.filePath("historique.db"));
@@ -529,8 +500,7 @@ private slots:
                  QStringList({"ancien message 19", "avant", "après"}));
     }
 
-    // Killed in the middle of a burst: the file is whole, holds at least every entry reported as
-    // written, and its index and summary agree with its entries.
+    // Killed mid-burst: the file is whole, holds every entry reported written, index and summary agree.
     void arretBrutal() {
         QTemporaryDir d;
         const QString chemin = d.filePath("historique.db");
@@ -546,7 +516,6 @@ private slots:
         sortie += rafale.readAllStandardOutput();
         QVERIFY2(!sortie.contains("hors service"), sortie.right(200).constData());
         const qint64 dernier = DernierTotal(sortie);
-
         const QStringList v =
             Valeurs(chemin, {"PRAGMA integrity_check",
                              "INSERT INTO entrees_mots (entrees_mots) VALUES ('integrity-check')",
@@ -557,7 +526,6 @@ private slots:
                  qPrintable(QStringLiteral("%1 < %2").arg(v.at(2)).arg(dernier)));
         QCOMPARE(v.at(3), v.at(2));
         QCOMPARE(v.at(5), v.at(4));
-
         BaseHistorique base(chemin);
         base.Ajouter(Message("reprise", QDateTime()));
         base.Vider();

@@ -7,8 +7,7 @@ class TestPlatformAnsi : public QObject {
     Q_OBJECT
 
 private slots:
-    // Every byte both ways: Latin-1 but for 0x80 to 0x9F, where the five bytes Windows-1252 leaves
-    // undefined stay themselves.
+    // Every byte both ways: Latin-1 but for 0x80 to 0x9F; the five undefined bytes stay themselves.
     void tousLesOctetsAllerRetour() {
         QByteArray octets;
         for (int i = 0; i < 256; ++i)
@@ -17,17 +16,15 @@ private slots:
         QCOMPARE(texte.size(), 256);
         QCOMPARE(texte.mid(0x80, 32),
                  QStringLiteral("€\u0081‚ƒ„…†‡ˆ‰Š‹Œ\u008DŽ\u008F\u0090‘’“”•–—˜™š›œ\u009DžŸ"));
-        for (int i = 0; i < 256; ++i) {
+        for (int i = 0; i < 256; ++i)
             if (i < 0x80 || i >= 0xA0)
                 QCOMPARE(texte.at(i).unicode(), char16_t(i));
-        }
         QCOMPARE(Ansi::VersAnsi(texte), octets);
         QCOMPARE(Ansi::VersAnsi(QString()), QByteArray());
         QCOMPARE(Ansi::DepuisAnsi(QByteArray()), QString());
     }
 
-    // Every BMP character either has its own byte, which decodes back to it, or becomes '?';
-    // exactly 256 have a byte.
+    // Every BMP character has its own byte, which decodes back to it, or becomes '?'; 256 have one.
     void seulsLes256CaracteresPassent() {
         int avecOctet = 0;
         for (char32_t c = 0; c <= 0xFFFF; ++c) {
@@ -42,9 +39,7 @@ private slots:
             }
         }
         QCOMPARE(avecOctet, 256);
-
-        // Unmappable characters, one '?' each, even beyond the BMP; C1 characters that
-        // Windows-1252 gives to other bytes too.
+        // One '?' per unmappable character, beyond the BMP too, and C1 ones mapped elsewhere.
         QCOMPARE(Ansi::VersAnsi(QStringLiteral("Ça coûte 5 € — «œuf» 中 a😀b😀\u0080\u009F")),
                  QByteArray("\xC7"
                             "a co\xFB"

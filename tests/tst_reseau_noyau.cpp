@@ -1,5 +1,4 @@
-// The local network without a window: what the network says made printable, and no mDNS daemon
-// (the tests' wrapper points the system bus nowhere).
+// The local network without a window: names made printable, and no mDNS daemon (no system bus).
 #include "core/chat/SocketsChat.h"
 #include "core/network/AnnonceDnssd.h"
 #include "core/network/Dnssd.h"
@@ -11,16 +10,14 @@
 class TestReseauNoyau : public QObject {
     Q_OBJECT
 private slots:
-    // Plain, printable text of bounded length; a name that would not resolve is reached by its
-    // address.
+    // Printable text of bounded length; a name that would not resolve is reached by its address.
     void nomsVenusDuReseau() {
         for (auto [brut, lisible] : {std::pair<QByteArray, QString>{"Zo\xc3\xa9", "Zoé"},
                                      {"A\001B\r\nC\tD\177E", "ABCDE"},
                                      {"abc\342\200\256def", "abcdef"}, // a right-to-left override
                                      {"\xff\xfeok", "\uFFFD\uFFFDok"},
-                                     {QByteArray(29, 'x') + "\xf0\x9f\x98\x80", QString(29, u'x')}}) {
+                                     {QByteArray(29, 'x') + "\xf0\x9f\x98\x80", QString(29, u'x')}})
             QCOMPARE(Dnssd::PseudoLisible(brut), lisible);
-        }
         QCOMPARE(Dnssd::PseudoLisible(QByteArray(200, 'x')).size(), 30);
         QCOMPARE(Dnssd::NomLisible(QByteArray(400, 'n')).size(), 255);
         for (auto [nom, adresse, pour] : {std::tuple{"poste-b.local", "10.0.0.2", "poste-b.local"},
@@ -32,8 +29,7 @@ private slots:
         }
     }
 
-    // Listings end at once and empty, the announcement is skipped, and a ".local" name ends in an
-    // error as an unknown name does.
+    // Listings end at once and empty, no announcement, a ".local" name fails as an unknown one.
     void sansDemon() {
         const Dnssd::Arret arret{false};
         QElapsedTimer chrono;

@@ -1,5 +1,4 @@
-// config.ini without a window: its lines, the settings value read from them and written back, the
-// safe save. That what is written reads back the same is checked on the corpus of fuzz_config.
+// config.ini without a window: its lines, the settings read and written, the safe save.
 #include "Fichiers.h"
 #include "core/settings/FichierConfig.h"
 
@@ -79,11 +78,6 @@ private slots:
             << Reglages{.Gras = false, .Italique = false, .Souligne = true, .EnvoiCapture = true};
         QTest::newRow("octets nuls gardes") << QByteArray("PSEUDO:a\0b\nGR\0AS:1\n", 19)
                                             << Reglages{.Pseudo = QString::fromUtf16(u"a\0b", 3)};
-        // Only LF ends a line: the file is one PSEUDO line, its last CR dropped.
-        QTest::newRow("fins de ligne CR seul")
-            << QByteArray("PSEUDO:Paul\rGRAS:1\r") << Reglages{.Pseudo = QStringLiteral("Paul\rGRAS:1")};
-        QTest::newRow("valeur finissant par CR")
-            << QByteArray("DOSSIER:D:\\\r\r\n") << Reglages{.Dossier = QStringLiteral("D:\\\r")};
         // Texts and indexes: the last usable line; flags: ticked when any line says 1.
         QTest::newRow("doublons") << QByteArray(
                                          "PSEUDO:Un\nPSEUDO:Deux\nPOLICE:3\nPOLICE:-2\nCOULEUR:1\nCOULEUR:5\n"
@@ -124,7 +118,7 @@ private slots:
         QVERIFY(!SauverFichierConfig(d, "PSEUDO:Deux\n"));
         QCOMPARE(Lire(d + "config.ini"), QByteArray("PSEUDO:Un\n"));
         QVERIFY(QDir(d).rmdir(QStringLiteral("config_tmp.ini")));
-        // The folder is gone: nothing is made, failure is told.
+        // The folder is gone: nothing is made.
         QVERIFY(!SauverFichierConfig(d + "absent/", "PSEUDO:Trois\n"));
         QVERIFY(!QFile::exists(d + "absent"));
         // A folder is always written with its "/", the default one too: names are added to it.

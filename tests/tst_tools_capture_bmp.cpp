@@ -26,15 +26,12 @@ private slots:
         QFETCH(int, ecart);
         const int largeur = 5, hauteur = 3;
         const qsizetype utiles = (largeur * bits + 7) / 8, pas = utiles + ecart;
-        // Rows whose bytes say where they are (row y, byte x holds y * 16 + x); the last one ends
-        // the pixels.
+        // Byte x of row y holds y * 16 + x; the last row ends the pixels.
         CaptureBmp::Pixels p{largeur, hauteur, bits, {}, QByteArray(pas * (hauteur - 1) + utiles, '\xEE'),
                              pas};
-        for (int y = 0; y < hauteur; ++y) {
-            for (qsizetype x = 0; x < utiles; ++x) {
+        for (int y = 0; y < hauteur; ++y)
+            for (qsizetype x = 0; x < utiles; ++x)
                 p.octets[y * p.ligne + x] = char(y * 16 + x);
-            }
-        }
         QByteArray table;
         for (int i = 0; i < couleurs; ++i) {
             p.palette << quint32((i << 16) | ((2 * i & 0xFF) << 8) | (3 * i & 0xFF));
@@ -60,9 +57,8 @@ private slots:
                                                   {42, 0},
                                                   {46, couleurs},
                                                   {50, 0}};
-        for (const auto& [position, valeur] : champs) {
+        for (const auto& [position, valeur] : champs)
             QCOMPARE(qFromLittleEndian<quint32>(f.constData() + position), valeur);
-        }
         QCOMPARE(f.mid(54, 4 * couleurs), table);
         for (int rang = 0; rang < hauteur; ++rang) {
             const QByteArray stockee = f.mid(debut + rang * ligne, ligne);

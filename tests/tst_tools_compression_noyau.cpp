@@ -1,5 +1,4 @@
-// Compressing and decompressing files without a window: any read size, failures that leave no file,
-// descriptor or partial output behind, and a replaced file's permissions and links.
+// Compressing and decompressing files without a window: failures leave nothing, replacing keeps rights.
 #include "Fichiers.h"
 #include "core/tools/Bzip2Fichiers.h"
 
@@ -64,7 +63,7 @@ public:
     QList<Bzip2::Avis> avis_;
     qint64 dernier = 0;
     qint64 arreterApres = -1;
-    // A disk whose least free space is noted as the work goes.
+    // A disk whose least free space is noted.
     QByteArray disque;
     qint64 libreMin = std::numeric_limits<qint64>::max();
 };
@@ -76,8 +75,8 @@ class TestToolsCompressionNoyau : public QObject {
 private slots:
     void initTestCase() { std::signal(SIGXFSZ, SIG_IGN); }
 
-    // Then a file that may not grow, a stop, a pipe or a folder: -1, the old output intact, no
-    // hidden file, no descriptor left open (and no stream left allocated, which the sanitizer sees).
+    // Any read size; then a file that may not grow, a stop, a pipe or a folder: -1, the old output
+    // intact, no hidden file, no descriptor or stream left.
     void echecsSansReste() {
         QTemporaryDir d;
         const QString texte = d.filePath("texte"), bz2 = d.filePath("texte.bz2"),
@@ -86,7 +85,7 @@ private slots:
         Enregistreur suivi;
         QVERIFY(Bzip2::Compression(texte, bz2, &suivi));
         QCOMPARE(suivi.dernier, QFileInfo(texte).size());
-        // Any read size gives the same bytes back (0 stands for 100).
+        // 0 stands for 100.
         for (int bloc : {0, 1, Bzip2::TailleBlocOutil}) {
             QVERIFY(Bzip2::Decompression(bz2, d.filePath("retour"), bloc));
             QCOMPARE(Lire(d.filePath("retour")), Lire(texte));
@@ -98,7 +97,6 @@ private slots:
         const int avant = Descripteurs();
         const QStringList fichiers =
             QDir(d.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
-
         rlimit ancienne{};
         QCOMPARE(::getrlimit(RLIMIT_FSIZE, &ancienne), 0);
         const rlimit petite{200'000, ancienne.rlim_max};
@@ -107,7 +105,6 @@ private slots:
         const int d1 = Bzip2::DecompFichEnFich(bz2, sortie, Bzip2::TailleBlocOutil);
         ::setrlimit(RLIMIT_FSIZE, &ancienne);
         QVERIFY(c1 == -1 && d1 == -1);
-
         for (bool compresser : {true, false}) {
             Enregistreur arret;
             arret.arreterApres = 0;
@@ -120,23 +117,21 @@ private slots:
         QCOMPARE(Bzip2::CompFichEnFich(texte, d.filePath("dossier")), -1);
         QCOMPARE(Bzip2::DecompFichEnFich(bz2, d.filePath("dossier"), 0), -1);
         QCOMPARE(Bzip2::CompFichEnFich(texte, d.filePath("sans/dossier.bz2")), -1);
-
         QCOMPARE(Lire(sortie), QByteArray("ancien"));
         QCOMPARE(QDir(d.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), fichiers);
         QCOMPARE(Descripteurs(), avant);
     }
 
-    // On a 16 MiB file system (mounted in a mount namespace of the test's own), what fits beside
-    // the margin is written; 32 MiB of zeros stop while 5 % of it is still free, and leave nothing.
+    // On a 16 MiB file system of our own, what fits beside the margin is written; 32 MiB of zeros
+    // stop while 5 % is still free, and leave nothing.
     void margeDisque() {
         QTemporaryDir d;
         const QByteArray petit = QFile::encodeName(d.filePath("petit"));
         QVERIFY(QDir(d.path()).mkdir("petit"));
         if (::unshare(CLONE_NEWNS) != 0 ||
             ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
-            ::mount("tmpfs", petit.constData(), "tmpfs", 0, "size=16m") != 0) {
+            ::mount("tmpfs", petit.constData(), "tmpfs", 0, "size=16m") != 0)
             QSKIP("Cannot mount a small file system here (needs root or a user namespace)");
-        }
         const auto demonter = qScopeGuard([&] { ::umount2(petit.constData(), MNT_DETACH); });
         QVERIFY(Ecrire(d.filePath("zeros"), QByteArray(2 << 20, '\0')));
         QVERIFY(Bzip2::Compression(d.filePath("zeros"), d.filePath("un.bz2")));
@@ -154,14 +149,12 @@ private slots:
                     .isEmpty(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot));
     }
 
-    // With the system's bzip2: our stream is bzip2 -9's; its streams decompress, two in a row too,
-    // with bytes after them that are none; it reads what nothing was gained on. A cut stream is told
-    // and what could be read stays; a missing source leaves the output alone. The output is the
-    // source by its path, through "./" or a link.
+    // Our stream is the system bzip2 -9's; its streams decompress, two in a row with junk after; it
+    // reads what nothing was gained on. A cut stream is told, what was read stays; a missing source
+    // leaves the output alone. The same file through "./" or a link.
     void outilSysteme() {
-        if (QStandardPaths::findExecutable(QStringLiteral("bzip2")).isEmpty()) {
+        if (QStandardPaths::findExecutable(QStringLiteral("bzip2")).isEmpty())
             QSKIP("bzip2 is not installed");
-        }
         QTemporaryDir d;
         const QByteArray texte = Texte(70'000);
         const QString source = d.filePath("texte"), archive = d.filePath("texte.bz2"),
@@ -186,9 +179,8 @@ private slots:
         QVERIFY(Ecrire(sortie, "ancien") && !Bzip2::Decompression(d.filePath("absent.bz2"), sortie, 0));
         QCOMPARE(Lire(sortie), "ancien");
         QVERIFY(QFile::link(source, d.filePath("lien")));
-        for (const QString& meme : {source, d.filePath("lien"), d.path() + "/./texte"}) {
+        for (const QString& meme : {source, d.filePath("lien"), d.path() + "/./texte"})
             QVERIFY(Bzip2::MemeFichier(source, meme));
-        }
         QVERIFY(!Bzip2::MemeFichier(source, archive) && !Bzip2::MemeFichier(QString(), QString()));
     }
 

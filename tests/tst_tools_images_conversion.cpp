@@ -1,5 +1,4 @@
-// Pictures converted by the helper process, read back by FreeImage; hostile files; the helper's
-// limits; output names; the screen capture's conversion.
+// Pictures converted by the helper process and read back; hostile files; the helper's limits; names.
 #include "Fichiers.h"
 #include "core/tools/ConversionFormats.h"
 #include "core/tools/ConversionFreeImage.h"
@@ -46,10 +45,9 @@ int CompressionTiff(const QString& chemin) {
         return i + 2 <= d.size() ? qFromLittleEndian<quint16>(d.data() + i) : -1;
     };
     const qsizetype ifd = d.startsWith("II") && d.size() >= 8 ? qFromLittleEndian<quint32>(d.data() + 4) : 0;
-    for (int n = 0; ifd > 0 && n < u16(ifd); ++n) {
+    for (int n = 0; ifd > 0 && n < u16(ifd); ++n)
         if (u16(ifd + 2 + 12 * n) == 259)
             return u16(ifd + 2 + 12 * n + 8);
-    }
     return -1;
 }
 
@@ -57,9 +55,8 @@ ConversionIsolee::Resultat Attendre(ConversionIsolee& c, const QString& source, 
                                     int format, int qualite) {
     std::optional<ConversionIsolee::Resultat> r;
     const auto lien = QObject::connect(&c, &ConversionIsolee::terminee, [&](const auto& x) { r = x; });
-    if (c.Lancer(source, sortie, format, qualite) && !QTest::qWaitFor([&] { return r.has_value(); }, 60000)) {
+    if (c.Lancer(source, sortie, format, qualite) && !QTest::qWaitFor([&] { return r.has_value(); }, 60000))
         qWarning("no result in time");
-    }
     QObject::disconnect(lien);
     return r.value_or(ConversionIsolee::Resultat{});
 }
@@ -76,8 +73,8 @@ class TestToolsImagesConversion : public QObject {
     QString D() const { return m_dossier.path() + u'/'; }
 
 private slots:
-    // Every format and quality: the output's type, depth, size and colours, TIFF compression, JPEG
-    // sizes growing with quality; a quality outside the table writes nothing.
+    // Every format and quality: type, depth, size, colours, TIFF compression, JPEG size growing with
+    // quality; a quality outside the table writes nothing.
     void formatsEtQualites() {
         EcrireImage(D() + "source.png", 320, 200, FIF_PNG);
         ConversionIsolee c(OVAN_DECODEUR);
@@ -90,21 +87,18 @@ private slots:
                 const QString sortie = CheminSortieImage(D(), "source.png", format);
                 const auto r = Attendre(c, D() + "source.png", sortie, format, qualite);
                 QVERIFY2(r.Reussie() && r.chemin == sortie, qPrintable(sortie));
-                QCOMPARE(int(r.largeur), 320);
                 const QByteArray nom = QFile::encodeName(sortie);
                 QCOMPARE(FreeImage_GetFileType(nom.constData()), types[format]);
                 FIBITMAP* lue = FreeImage_Load(types[format], nom.constData());
-                QVERIFY(lue);
+                QVERIFY(lue && r.largeur == 320 && FreeImage_GetHeight(lue) == 200);
                 QCOMPARE(int(FreeImage_GetBPP(lue)), format == 0 ? bits[qualite] : 24);
-                QCOMPARE(int(FreeImage_GetHeight(lue)), 200);
                 if (format == 0 && qualite == 1)
                     QCOMPARE(FreeImage_GetGreenMask(lue), unsigned(FI16_555_GREEN_MASK));
                 if (format != 1 && qualite >= (format == 0 ? 2 : 0)) {
                     RGBQUAD p;
                     FreeImage_GetPixelColor(lue, 100, 50, &p);
-                    QCOMPARE(int(p.rgbBlue), 100 * 255 / 320);
-                    QCOMPARE(int(p.rgbGreen), 50 * 255 / 200);
-                    QCOMPARE(int(p.rgbRed), 150);
+                    QCOMPARE((QList<int>{p.rgbBlue, p.rgbGreen, p.rgbRed}),
+                             (QList<int>{100 * 255 / 320, 63, 150}));
                 }
                 FreeImage_Unload(lue);
                 if (format == 1) {
@@ -118,8 +112,7 @@ private slots:
         const QStringList avant = Entrees(D());
         for (auto [format, qualite] : {std::pair{2, 2}, {0, -1}, {4, 0}}) {
             const auto r = Attendre(c, D() + "source.png", D() + "z.png", format, qualite);
-            QCOMPARE(r.fin, Fin::Refusee);
-            QCOMPARE(r.bilan, int(ConversionFreeImage::ReglageInconnu));
+            QVERIFY(r.fin == Fin::Refusee && r.bilan == ConversionFreeImage::ReglageInconnu);
         }
         QCOMPARE(Entrees(D()), avant);
     }
@@ -134,7 +127,7 @@ private slots:
             EcrireImage(s + nom, 400, 300, fif, fif == FIF_TIFF ? TIFF_NONE : 0);
             QVERIFY(QFile::resize(s + nom, QFileInfo(s + nom).size() / 2));
         }
-        // Headers that claim 9000 x 9000 (under the limit) and 60000 x 60000 over 1000 bytes.
+        // Headers claiming 9000 x 9000 (under the limit) and 60000 x 60000 over 1000 bytes.
         for (auto [nom, cote] : {std::pair{"ment.bmp", 9000}, {"geant.bmp", 60000}}) {
             QByteArray entete(54, '\0');
             const std::pair<int, int> champs[] = {{0, 0x4D42}, {2, 1054},  {10, 54}, {14, 40},
@@ -145,7 +138,6 @@ private slots:
         }
         QVERIFY(::mkfifo(QFile::encodeName(s + "tube.png").constData(), 0600) == 0);
         const QStringList avant = Entrees(s);
-
         ConversionIsolee c(OVAN_DECODEUR);
         using namespace ConversionFreeImage;
         const std::initializer_list<std::tuple<const char*, Fin, int>> cas = {
@@ -168,9 +160,8 @@ private slots:
         QCOMPARE(Entrees(s), avant);
     }
 
-    // A crash, a hang, a processor hog and a memory limit end the helper, never this process, and
-    // leave nothing; what the helper wrote is named only when it succeeds, never over a name taken
-    // meanwhile; none of our own descriptors reaches it.
+    // A crash, a hang, a processor hog, a memory limit end the helper only and leave nothing; its
+    // output is named on success only, beside a name taken meanwhile; none of our descriptors leaks.
     void limites() {
         QTemporaryDir d;
         const QString s = d.path() + u'/';
@@ -210,9 +201,7 @@ private slots:
             QCOMPARE(Entrees(s), avant);
         }
         ::close(ouvert);
-
-        // The real helper, with too little memory for a 9-megapixel picture and its copy (an
-        // address-sanitized build runs it without that limit).
+        // Too little memory for 9 megapixels and their copy (not under the address sanitizer).
         ConversionIsolee c(OVAN_DECODEUR);
 #if !defined(__SANITIZE_ADDRESS__)
         c.ReglerLimites({64 << 20, 60, 60000});
@@ -224,8 +213,7 @@ private slots:
         QCOMPARE(Attendre(absent, s + "grande.png", s + "x.bmp", 0, 2).fin, Fin::Impossible);
     }
 
-    // The capture's names (CaptEcran_1, _2, one count per extension) and its refusals; a name
-    // without a dot keeps it whole, and only the last dot counts.
+    // Capture names (one count per extension) and refusals; only a name's last dot counts.
     void capture() {
         QTemporaryDir d;
         const QString s = d.path() + u'/';

@@ -1,5 +1,4 @@
-// A file past 4 GiB between two channels: every count is 64-bit, from the offer to the last byte.
-// Slow (it writes 4 GiB), so it is labelled as such.
+// A file past 4 GiB between two channels: every count is 64-bit (slow: it writes 4 GiB).
 #include "core/transfer/CanalFichier.h"
 
 #include <QFile>
@@ -51,9 +50,8 @@ private slots:
     void auDelaDe4Gio() {
         QTemporaryDir racine;
         QVERIFY(racine.isValid());
-        if (QStorageInfo(racine.path()).bytesAvailable() < Taille + (1LL << 30)) {
+        if (QStorageInfo(racine.path()).bytesAvailable() < Taille + (1LL << 30))
             QSKIP("less than 5 GiB free beside the temporary folder");
-        }
         const QString source = racine.filePath(QStringLiteral("source.bin"));
         {
             QFile f(source);
@@ -71,7 +69,6 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT((finA.count() == 1 && finB.count() == 1) || !echec.isEmpty(), 500000);
         QCOMPARE(echec.count(), 0);
         QCOMPARE(progression.last(), (QList<QVariant>{Taille, Taille}));
-
         // Byte for byte: the marks where they were, zeros everywhere else.
         QFile recu(racine.filePath(QStringLiteral("grand.bin")));
         QVERIFY(recu.open(QIODevice::ReadOnly));

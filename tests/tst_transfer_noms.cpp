@@ -1,6 +1,5 @@
-// The transfer's texts (sizes, rate, time left) and the names of received files. Names as a contact
-// sends them, through the conversation core, are in tst_transfer_hostile: here what cannot come
-// that way (backslashes, characters outside Windows-1252, numbered names).
+// The transfer's texts (sizes, rate, time left) and the names of received files that cannot come
+// from a contact's frames (backslashes, characters outside Windows-1252, numbered names).
 #include "core/transfer/ConversionsTransfert.h"
 #include "core/transfer/NomsFichiers.h"
 
@@ -16,14 +15,13 @@ namespace {
 
 // Lays out entries under d: "x/" a folder, "->x" a link to nowhere, anything else an empty file.
 void Creer(const QString& d, const QStringList& entrees) {
-    for (const QString& e : entrees) {
+    for (const QString& e : entrees)
         if (e.endsWith(u'/'))
             QVERIFY(QDir(d).mkdir(e));
         else if (e.startsWith("->"))
             QVERIFY(QFile::link(d + "absent", d + e.sliced(2)));
         else
             QVERIFY(QFile(d + e).open(QIODevice::WriteOnly));
-    }
 }
 
 } // namespace
@@ -80,9 +78,8 @@ private slots:
             {d + "dossier/", true, true},  {d + "lienDossier/", true, true},
             {d + "lienMort", true, false}, {d + "absent", false, false},
             {QString(), false, false},     {"/", true, true}};
-        for (const auto& [chemin, fichier, dossier] : cas) {
+        for (const auto& [chemin, fichier, dossier] : cas)
             QVERIFY2(FichExist(chemin) == fichier && DossExist(chemin) == dossier, qPrintable(chemin));
-        }
     }
 
     void changeNom() {

@@ -19,10 +19,8 @@ void Exiger(bool condition, const char* quoi) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* donnees, size_t taille) {
     const QByteArray contenu(reinterpret_cast<const char*>(donnees), qsizetype(taille));
-
     const LignesConfig lignes = LireConfig(contenu);
     Exiger(LireConfig(EcrireConfig(lignes)) == lignes, "lines written then read differ");
-
     const Reglages reglages = LireReglages(contenu);
     const QByteArray ecrit = EcrireReglages(reglages);
     Exiger(LireReglages(ecrit) == reglages, "settings written then read differ");

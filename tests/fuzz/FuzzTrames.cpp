@@ -31,10 +31,9 @@ QList<Trame::TrameRecue> Lire(const QByteArray& flux, qsizetype pas) {
 bool Memes(const QList<Trame::TrameRecue>& a, const QList<Trame::TrameRecue>& b) {
     if (a.size() != b.size())
         return false;
-    for (qsizetype i = 0; i < a.size(); ++i) {
+    for (qsizetype i = 0; i < a.size(); ++i)
         if (a[i].balise != b[i].balise || a[i].entete != b[i].entete || a[i].donnee != b[i].donnee)
             return false;
-    }
     return true;
 }
 

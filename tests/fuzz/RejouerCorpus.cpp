@@ -15,10 +15,9 @@ int main(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
         std::vector<fs::path> fichiers;
         if (fs::is_directory(argv[i])) {
-            for (const fs::directory_entry& e : fs::recursive_directory_iterator(argv[i])) {
+            for (const fs::directory_entry& e : fs::recursive_directory_iterator(argv[i]))
                 if (e.is_regular_file())
                     fichiers.push_back(e.path());
-            }
         } else {
             fichiers.emplace_back(argv[i]);
         }

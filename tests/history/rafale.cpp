@@ -9,9 +9,8 @@
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
-    if (argc < 2) {
+    if (argc < 2)
         return 2;
-    }
     BaseHistorique base(QString::fromLocal8Bit(argv[1]));
     QObject::connect(&base, &BaseHistorique::ecrit, [](qint64 total) {
         std::printf("%lld\n", static_cast<long long>(total));

@@ -8,9 +8,8 @@
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
-    if (argc < 2) {
+    if (argc < 2)
         return 2;
-    }
     const QString nom = QStringLiteral("verrou");
     int code = 1;
     {

@@ -6,13 +6,18 @@
 
 #include <sys/socket.h>
 
+static void RemiseAZero(QTcpSocket& s) {
+    const linger sansAttente{1, 0};
+    ::setsockopt(int(s.socketDescriptor()), SOL_SOCKET, SO_LINGER, &sansAttente, sizeof sansAttente);
+    s.abort();
+}
+
 FauxContact::FauxContact(const QString& adresse) : m_adresse(adresse) {
     m_ecoute.listen(QHostAddress(adresse), SocketsChat::PortChat);
     connect(&m_ecoute, &QTcpServer::newConnection, this, [this] {
         QTcpSocket* s = m_ecoute.nextPendingConnection();
-        if (!s) {
+        if (!s)
             return;
-        }
         m_entrant = s;
         // As a copy does, call back whoever called us.
         if (m_sortant.state() == QAbstractSocket::UnconnectedState) {
@@ -39,12 +44,10 @@ bool FauxContact::AttendreAppel() {
 }
 
 void FauxContact::Envoyer(const QByteArray& octets) {
-    QTcpSocket* s = m_sortant.state() == QAbstractSocket::ConnectedState ? &m_sortant : nullptr;
-    if (!s) {
+    if (m_sortant.state() != QAbstractSocket::ConnectedState)
         return;
-    }
-    s->write(octets);
-    s->flush();
+    m_sortant.write(octets);
+    m_sortant.flush();
 }
 
 bool FauxContact::AttendreTrames(int n, int delaiMs) {
@@ -57,9 +60,8 @@ QTcpSocket* FauxContact::Socket(Lien lien) {
 
 void FauxContact::Inonder(Lien lien, const QByteArray& motif, qint64 total) {
     m_inondee = Socket(lien);
-    if (!m_inondee || motif.isEmpty()) {
+    if (!m_inondee || motif.isEmpty())
         return;
-    }
     m_bloc = motif.repeated(qMax<qsizetype>(1, 64 * 1024 / motif.size()));
     m_resteInondation = total;
     m_inonde = 0;
@@ -82,9 +84,8 @@ void FauxContact::ContinuerInondation() {
 }
 
 void FauxContact::Fermer(Lien lien) {
-    if (QTcpSocket* s = Socket(lien)) {
+    if (QTcpSocket* s = Socket(lien))
         s->disconnectFromHost();
-    }
 }
 
 void FauxContact::FermerEnvoi(Lien lien) {
@@ -95,11 +96,8 @@ void FauxContact::FermerEnvoi(Lien lien) {
 }
 
 void FauxContact::Reinitialiser(Lien lien) {
-    if (QTcpSocket* s = Socket(lien)) {
-        const linger sansAttente{1, 0};
-        ::setsockopt(int(s->socketDescriptor()), SOL_SOCKET, SO_LINGER, &sansAttente, sizeof sansAttente);
-        s->abort();
-    }
+    if (QTcpSocket* s = Socket(lien))
+        RemiseAZero(*s);
 }
 
 bool FauxContact::EcouterFichier() {
@@ -125,23 +123,17 @@ void FauxContact::EnvoyerFichier(const QByteArray& octets) {
 }
 
 void FauxContact::FermerFichier(bool reinitialiser) {
-    if (reinitialiser) {
-        const linger sansAttente{1, 0};
-        ::setsockopt(int(m_fichierSortant.socketDescriptor()), SOL_SOCKET, SO_LINGER, &sansAttente,
-                     sizeof sansAttente);
-        m_fichierSortant.abort();
-    } else {
+    if (reinitialiser)
+        RemiseAZero(m_fichierSortant);
+    else
         m_fichierSortant.disconnectFromHost();
-    }
 }
 
 QByteArray FauxContact::LuSurAppel(int i) {
-    if (i < 0 || i >= m_appelsFichier.size()) {
+    if (i < 0 || i >= m_appelsFichier.size())
         return {};
-    }
-    while (m_lusFichier.size() <= i) {
+    while (m_lusFichier.size() <= i)
         m_lusFichier.append(QByteArray());
-    }
     QTcpSocket* s = m_appelsFichier[i];
     s->setReadBufferSize(0);
     m_lusFichier[i] += s->readAll();

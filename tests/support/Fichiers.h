@@ -26,9 +26,8 @@ inline QString EcrireMotif(const QString& chemin, qint64 taille) {
     if (f.open(QIODevice::WriteOnly)) {
         QByteArray bloc(64 * 1024, Qt::Uninitialized);
         for (qint64 fait = 0; fait < taille; fait += bloc.size()) {
-            for (int i = 0; i < bloc.size(); ++i) {
+            for (int i = 0; i < bloc.size(); ++i)
                 bloc[i] = char((fait + i) * 131 % 251);
-            }
             f.write(bloc.constData(), std::min<qint64>(bloc.size(), taille - fait));
         }
     }
@@ -38,9 +37,8 @@ inline QString EcrireMotif(const QString& chemin, qint64 taille) {
 // SHA-256 of the file, empty when it cannot be read.
 inline QByteArray Empreinte(const QString& chemin) {
     QFile f(chemin);
-    if (!f.open(QIODevice::ReadOnly)) {
+    if (!f.open(QIODevice::ReadOnly))
         return {};
-    }
     QCryptographicHash h(QCryptographicHash::Sha256);
     h.addData(&f);
     return h.result();
