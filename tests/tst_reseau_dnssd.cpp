@@ -3,20 +3,15 @@
 #include "CopieOvan.h"
 #include "core/network/AnnonceDnssd.h"
 #include "core/network/Dnssd.h"
-#include "ui/app/Interface.h"
 #include "ui/network/Reseau.h"
 
-#include <QComboBox>
-#include <QLineEdit>
 #include <QProcess>
 #include <QSignalSpy>
-#include <QTest>
 #include <QTreeWidget>
 
 namespace {
 
-// A program run on the other computer (by default the other messenger, its nickname in hex UTF-8
-// as argument), its output read line by line.
+// A program on the other computer, by default its messenger (the nickname in hex UTF-8 as argument).
 class CoteB {
 public:
     explicit CoteB(const QStringList& arguments, const QString& programme = OVAN_ANNONCEUR) {
@@ -29,8 +24,8 @@ public:
         m_processus.closeWriteChannel();
         if (!m_processus.waitForFinished(5000)) {
             m_processus.kill();
-            m_processus.waitForFinished();
         }
+        m_processus.waitForFinished();
     }
     // The first line of output from now on that starts with debut; empty after 15 s.
     QString Attendre(const QString& debut) {
@@ -60,8 +55,8 @@ private:
 
 QStringList Lignes(QTreeWidget* liste) {
     QStringList lignes;
-    for (int i = 0; i < liste->topLevelItemCount(); ++i) {
-        lignes.append(liste->topLevelItem(i)->text(0) + u'|' + liste->topLevelItem(i)->text(1));
+    for (QTreeWidgetItem* i : liste->findItems("*", Qt::MatchWildcard)) {
+        lignes.append(i->text(0) + u'|' + i->text(1));
     }
     return lignes;
 }

@@ -1,5 +1,4 @@
-// Settings through the windows: start-up with or without config.ini, the Options window's
-// controls and pages, what Apply, OK and Cancel keep, values longer than their boxes.
+// Settings through the windows: start-up, the Options window, what Apply, OK and Cancel keep.
 #include "CopieOvan.h"
 #include "Fichiers.h"
 #include "core/settings/FichierConfig.h"
@@ -74,7 +73,6 @@ private slots:
         QGuiApplication::clipboard()->setText("0123456789");
         zone->paste();
         QCOMPARE(zone->text(), "xx012" + QString(25, u'x'));
-
         const Reglages reglages{"Zoé€", a.Dossier(), 4, 7, true, false, true, 1, 4, true};
         ChargerConfig(ControlesReglages::De(ui), reglages);
         QVERIFY(SauverConfig(ControlesReglages::De(ui)) == reglages && a.Pseudo()->text() == "Zoé€" &&
@@ -83,14 +81,12 @@ private slots:
         ChargerConfig(ControlesReglages::De(ui), LireReglages("ITALIQUE:0\n"));
         QVERIFY(ui.ComboBoxhWnd[ListePolice]->currentIndex() == 4 &&
                 ui.CheckBoxhWnd[CaseOptionsItalique]->isChecked());
-
         QLabel* fond = ui.LabelOptionhWnd;
         QTest::mousePress(fond, Qt::LeftButton, {}, {250, 80});
         QVERIFY(ui.ComboBoxhWnd[ListeOptionsFormat]->isVisibleTo(ui.OptionshWnd) &&
                 !zone->isVisibleTo(ui.OptionshWnd));
         ui.FenetrehWnd->ElementMenu(Menu::Options)->trigger();
         QCOMPARE(Interface::Image(fond), "img_fenoption3");
-
         QSignalSpy tramesB(&b.ovan().conversation(), &Conversation::trameTraitee);
         ui.TextBoxhWnd[ZoneOptionsPseudo]->setText("  Alice ");
         ui.TextBoxhWnd[ZoneOptionsDossier]->setText(a.Dossier());
@@ -101,18 +97,15 @@ private slots:
         QVERIFY(ui.ComboBoxhWnd[ListeCouleur]->currentIndex() == 6 &&
                 ui.CheckBoxhWnd[CaseItalique]->isChecked());
         QVERIFY(Lire(a.Dossier() + "config.ini").startsWith("PSEUDO:  Alice \r\n"));
-
         QVERIFY(ConnecterCopies(a, "Alice", b, "Bob"));
         QTRY_COMPARE(tramesB.count(), 1);
         ui.FenetrehWnd->ElementMenu(Menu::Options)->trigger();
         QTRY_COMPARE(ui.OptionshWnd->fondu().Sens(), 0);
         a.ovan().ClicBouton(Commande::ValiderOptions);
         QTRY_COMPARE(tramesB.count(), 2);
-        QCOMPARE(tramesB[1][0].value<Trame::TrameRecue>().entete +
-                     tramesB[1][0].value<Trame::TrameRecue>().donnee,
-                 "[PSE]Alice");
+        const auto pse = tramesB[1][0].value<Trame::TrameRecue>();
+        QCOMPARE(pse.entete + pse.donnee, "[PSE]Alice");
         QTRY_VERIFY(!ui.OptionshWnd->isVisible() && ui.FenetrehWnd->Active());
-
         ui.FenetrehWnd->ElementMenu(Menu::Options)->trigger();
         QTRY_COMPARE(ui.OptionshWnd->fondu().Sens(), 0);
         ui.ComboBoxhWnd[ListeOptionsCouleur]->setCurrentIndex(2);
@@ -129,7 +122,6 @@ private slots:
                 ui.TextBoxhWnd[ZoneOptionsDossier]->text() == a.Dossier());
         QCOMPARE(a.ovan().conversation().DossierReception(), ailleurs.path() + u'/');
         QTRY_VERIFY(!ui.OptionshWnd->isVisible());
-
         QVERIFY(QDir(a.Dossier()).mkdir("config_tmp.ini"));
         const QByteArray avant = Lire(a.Dossier() + "config.ini");
         a.ovan().ClicBouton(Commande::AppliquerOptions);

@@ -1,6 +1,5 @@
-// On a real X display under a window manager (run through x11/sous_x11.sh): owned windows stay
-// above the main window, the accelerators win over the boxes' own key bindings, a file dragged
-// from another X client is offered, the icon in a real notification area works.
+// On a real X display under a window manager (x11/sous_x11.sh): owned windows stay above the main
+// one, shortcuts win over the boxes' keys, a file dragged from another client, a real tray.
 #include "CopieOvan.h"
 #include "Fichiers.h"
 #include "ui/app/FenetreOvan.h"
@@ -71,96 +70,70 @@ QWidget* WidgetIcone() {
     return nullptr;
 }
 
-// Counts the events of one type that reach a widget.
-struct Espion : QObject {
-    Espion(QObject* cible, QEvent::Type type) : type(type) { cible->installEventFilter(this); }
-    bool eventFilter(QObject*, QEvent* event) override {
-        vus += event->type() == type;
-        return false;
-    }
-    QEvent::Type type;
-    int vus = 0;
-};
-
-// The drag source (x11/source_glisser) in a process of its own beside a window, and what it says
-// on stdout. It stays until destroyed: the target reads the dragged names only once dropped.
-class SourceGlisser {
-public:
+// The drag source (x11/source_glisser) beside a window, as a file manager, and its lines on stdout.
+// It stays until destroyed: the target reads the dragged names only once dropped.
+struct SourceGlisser {
     SourceGlisser(QWidget* voisine, const QStringList& fichiers) {
-        QObject::connect(&m_processus, &QProcess::readyReadStandardOutput, &m_processus, [this] {
-            while (m_processus.canReadLine()) {
-                m_lignes << QString::fromUtf8(m_processus.readLine()).trimmed();
+        QObject::connect(&m, &QProcess::readyReadStandardOutput, &m, [this] {
+            while (m.canReadLine()) {
+                lignes << QString::fromUtf8(m.readLine()).trimmed();
             }
         });
-        m_processus.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        const QPoint position = voisine->window()->frameGeometry().topRight() + QPoint(20, 0);
-        m_processus.start(QCoreApplication::applicationDirPath() + "/source_glisser",
-                          QStringList{QString::number(position.x()), QString::number(position.y())} +
-                              fichiers);
+        m.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        const QPoint ici = voisine->window()->frameGeometry().topRight() + QPoint(20, 0);
+        m.start(QCoreApplication::applicationDirPath() + "/source_glisser",
+                QStringList{QString::number(ici.x()), QString::number(ici.y())} + fichiers);
     }
     ~SourceGlisser() {
-        m_processus.kill();
-        m_processus.waitForFinished();
+        m.kill();
+        m.waitForFinished();
     }
-
-    // Drags the files with the real pointer from the source's window onto the middle of cible.
-    // Returns the drop action the source ends with (Qt::IgnoreAction when the target refused), -1
-    // when the drag could not be made.
-    int Glisser(QWidget* cible) {
-        const QStringList depart = Attendre("prete ").split(u' ');
-        const QPoint de(depart.value(0).toInt(), depart.value(1).toInt());
-        const QPoint vers = cible->mapToGlobal(cible->rect().center());
-        // Above the window and left of it: the bare desktop, where no window answers.
-        const int haut = cible->window()->frameGeometry().top() - 20;
-        const int gauche = cible->window()->frameGeometry().left() - 20;
-        if (depart.size() != 2 || haut < 0 || gauche < 0 || !Aller(de) || !Xdotool({"mousedown", "1"}) ||
-            Attendre("glisse").isNull()) {
-            qWarning("the drag did not start");
-            return -1;
-        }
-        // The source sends a position only once the previous one is answered, and the drop goes
-        // where the last one went: round the window in steps, then onto cible in one motion.
-        for (const QPoint& coin : {QPoint(de.x(), haut), QPoint(gauche, haut), QPoint(gauche, vers.y())}) {
-            const QPoint ici = QCursor::pos();
-            for (int i = 1; i <= 5; ++i) {
-                Aller(ici + (coin - ici) * i / 5);
-            }
-        }
-        const qsizetype avant = m_lignes.size();
-        Aller(vers);
-        if (!QTest::qWaitFor([&] { return m_lignes.mid(avant).contains("action 1"); }, 5000)) {
-            qWarning("the target did not accept the files");
-        }
-        Espion depots(cible, QEvent::Drop);
-        Xdotool({"mouseup", "1"});
-        const QString fin = Attendre("fin ");
-        if (fin.toInt() == Qt::CopyAction && !QTest::qWaitFor([&] { return depots.vus > 0; })) {
-            qWarning("the files were dropped elsewhere");
-            return -1;
-        }
-        return fin.isNull() ? -1 : fin.toInt();
-    }
-
-private:
-    static bool Aller(const QPoint& p) {
-        return Xdotool({"mousemove", QString::number(p.x()), QString::number(p.y())});
-    }
-    // What follows debut in the last line that starts with it, once there is one; null after 10 s.
+    // What follows debut in the latest line that starts with it; null after 10 s.
     QString Attendre(const QString& debut) {
         QString suite;
         (void)QTest::qWaitFor(
             [&] {
-                for (qsizetype i = m_lignes.size() - 1; i >= 0 && suite.isNull(); --i) {
-                    suite = m_lignes[i].startsWith(debut) ? m_lignes[i].mid(debut.size()) : QString();
+                for (qsizetype i = lignes.size() - 1; i >= 0 && suite.isNull(); --i) {
+                    suite = lignes[i].startsWith(debut) ? lignes[i].mid(debut.size()) : QString();
                 }
                 return !suite.isNull();
             },
             10000);
         return suite;
     }
-
-    QProcess m_processus;
-    QStringList m_lignes;
+    static bool Aller(const QPoint& p) {
+        return Xdotool({"mousemove", QString::number(p.x()), QString::number(p.y())});
+    }
+    // Drags with the real pointer onto cible's middle: the drop action the source ends with, -1 for
+    // no drag.
+    int Glisser(QWidget* cible) {
+        const QStringList depart = Attendre("prete ").split(u' ');
+        const QPoint de(depart.value(0).toInt(), depart.value(1).toInt());
+        const QPoint vers = cible->mapToGlobal(cible->rect().center());
+        const QPoint desert = cible->window()->frameGeometry().topLeft() - QPoint(20, 20); // no window there
+        if (depart.size() != 2 || desert.x() < 0 || desert.y() < 0 || !Aller(de) ||
+            !Xdotool({"mousedown", "1"}) || Attendre("glisse").isNull()) {
+            return -1;
+        }
+        // The source sends a position once the previous one is answered, and the drop goes where the
+        // last one went: round the window in steps, then onto cible in one motion.
+        for (const QPoint& coin : {QPoint(de.x(), desert.y()), desert, QPoint(desert.x(), vers.y())}) {
+            const QPoint ici = QCursor::pos();
+            for (int i = 1; i <= 5; ++i) {
+                Aller(ici + (coin - ici) * i / 5);
+            }
+        }
+        const qsizetype avant = lignes.size();
+        Aller(vers);
+        if (!QTest::qWaitFor([&] { return lignes.mid(avant).contains("action 1"); }, 5000)) {
+            qWarning("the target did not accept the files");
+        }
+        Xdotool({"mouseup", "1"});
+        const QString fin = Attendre("fin ");
+        return fin.isNull() ? -1 : fin.toInt();
+    }
+    QProcess m;
+    QStringList lignes;
 };
 
 } // namespace
@@ -308,7 +281,6 @@ private slots:
         QTRY_VERIFY(f->isVisible());
         QTRY_COMPARE(c.sons().Joues.count(c.Dossier() + "Sons/open.wav"), 1);
         QTRY_COMPARE(f->fondu().Sens(), 0);
-
         QSignalSpy arret(&c.ovan(), &Ovan::arrete);
         QMenu* menu = c.ovan().sysTray().Menu();
         QVERIFY(cliquer(icone, {4, 4}, {"3"}));
