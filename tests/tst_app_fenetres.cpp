@@ -1,15 +1,9 @@
 // The running copy's windows: About, faces, dialogs, the main window, the tray, the pop-up, the
 // history, the network window, the tool windows, artwork and sounds.
 #include "CopieOvan.h"
-#include "FauxContact.h"
-#include "Fichiers.h"
 #include "core/history/Historique.h"
 #include "core/network/Dnssd.h"
 #include "ui/app/APropos.h"
-#include "ui/app/BoutonImage.h"
-#include "ui/app/FenetreOvan.h"
-#include "ui/app/FenetrePrincipale.h"
-#include "ui/app/Fondu.h"
 #include "ui/app/Images.h"
 #include "ui/app/SysTray.h"
 #include "ui/history/FenetreHistorique.h"
@@ -20,7 +14,6 @@
 #include "ui/tools/ConversionImages.h"
 
 #include <QHostInfo>
-#include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -29,7 +22,6 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QSemaphore>
-#include <QSignalSpy>
 #include <QSoundEffect>
 #include <QSystemTrayIcon>
 #include <QTreeWidget>
@@ -136,13 +128,6 @@ const QString Compressee = "Bravo !|La compression s'est déroulée avec succès
               Convertie = "Bravo !|La conversion de format s'est terminée avec succès !|1|1",
               AChoisir = "Attention !|Vous devez d'abord choisir un fichier à convertir !|1|1";
 
-QByteArray Texte(qint64 taille) {
-    QByteArray t;
-    for (qint64 i = 0; t.size() < taille; ++i)
-        t += "ligne " + QByteArray::number(i * 7919 % 100003) + " du fichier envoyé\n";
-    return t.left(taille);
-}
-
 // The faces of the convert and open-folder buttons, and the path box.
 QString Etat(Interface& ui) {
     return ui.BoutonhWnd[BoutonConvertir]->Face() + u' ' + ui.BoutonhWnd[BoutonOuvrirDossier]->Face() + u' ' +
@@ -162,8 +147,7 @@ void Convertir(CopieOvan& c, const QString& chemin, int format) {
 class TestAppFenetres : public QObject {
     Q_OBJECT
 private slots:
-    // About: tabs, the guide's button on page 3 and the mail links on page 2 only; the page stays.
-    // Faces turn grey with their window.
+    // About's pages, its guide button and mail links, the page kept; faces grey with their window.
     void aProposBoutonsEtFaces() {
         CopieOvan a("127.0.0.30");
         Interface& ui = a.interface();
@@ -199,8 +183,7 @@ private slots:
         }
     }
 
-    // The dialog hides a filter's last group, so the Windows text stays shown; "*.*" takes files
-    // without a dot. Long names are cut so that a box fits the screen, whose buttons speak French.
+    // Filters keep their Windows text, "*.*" takes any file; long names cut; the buttons in French.
     void dialogues() {
         QCOMPARE(
             FiltresQt("Tous les fichiers (*.*);;Fichiers JPEG (*.jpg;*.jpeg) (*.jpg *jpeg);;Fichier (*.bz2)"),
@@ -359,8 +342,7 @@ private slots:
         b.fenetre.close();
         QVERIFY(b.masquee.wait(5000));
         QCOMPARE(b.masquee.count(), 2);
-        // The close box (a hand) fades it; the message, even over a label, fades it and brings the
-        // main window back; the right button does nothing.
+        // The close box (a hand) fades it, the message too and restores; the right button does nothing.
         for (const bool message : {false, true}) {
             BancPopup b;
             b.Notifier();
@@ -460,8 +442,7 @@ private slots:
         QCOMPARE(pseudos, (QStringList{"", "", "Bob", "Bob"}));
     }
 
-    // A history that cannot be opened: said once in the status bar and in its window, and the
-    // conversation goes on.
+    // A history that cannot be opened: said once, in the status bar and its window; chat goes on.
     void historiqueInutilisable() {
         CopieOvan a("127.0.0.196", [&](const QString& programme) {
             Ecrire(programme + "historique.db", QByteArray("ceci n'est pas une base").repeated(200));
@@ -572,8 +553,8 @@ private slots:
         QVERIFY(c.dialogues().Appels().isEmpty());
     }
 
-    // Each "..." button's dialog fills its box. Each outcome's boxes in order.
-    // The work runs beside the window, which refuses a second one; quitting leaves no output.
+    // The "..." dialogs fill their boxes; each outcome's boxes; the window stays live and refuses a
+    // second job; quitting leaves no output.
     void compression() {
         auto c = std::make_unique<CopieOvan>("127.0.0.187");
         Interface& ui = c->interface();
@@ -593,7 +574,8 @@ private slots:
         QVERIFY(ui.CompressionhWnd->isVisible() && c->dialogues().Appels().isEmpty());
         QTemporaryDir d;
         const QString s = d.path() + "/Mes données de l'été/";
-        QVERIFY(QDir().mkpath(s) && Ecrire(s + "texte ü.txt", Texte(24 << 20)) && Ecrire(s + "vide", {}));
+        QVERIFY(QDir().mkpath(s) && !EcrireMotif(s + "texte ü.txt", 24 << 20).isEmpty() &&
+                Ecrire(s + "vide", {}));
         QVERIFY(Ecrire(s + "faux.bz2", "Ceci n'est pas une archive.\n") &&
                 QFile::link(s + "vide", s + "lien"));
         auto* barre = ui.CompressionhWnd->findChild<QProgressBar*>();
@@ -636,8 +618,7 @@ private slots:
         QCOMPARE(QDir(s).entryList(QDir::AllEntries | QDir::Hidden), avant);
     }
 
-    // The main window is off while converting; a cancel turns converting off; a failure's box.
-    // The capture command.
+    // The main window is off while converting; a cancel, a failure; the capture command.
     void imagesEtCapture() {
         auto c = std::make_unique<CopieOvan>("127.0.0.241");
         Interface& ui = c->interface();
@@ -716,8 +697,7 @@ private slots:
         }
     }
 
-    // Nothing to play does not start the audio layer; without a device playing still returns at once
-    // and the latest sound is the one loaded.
+    // No audio layer for nothing to play; without a device playing returns at once, the latest loaded.
     void sonsReels() {
         SonsReels sons;
         const QString d = DossierProgramme();

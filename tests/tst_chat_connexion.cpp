@@ -1,18 +1,10 @@
-// Copies on loopback as the user sees them: connecting, failing, closing; incoming frames and
-// when the user is told; a contact that misbehaves while a box is open.
+// Copies on loopback as the user sees them: connecting, failing, notices, a contact under a box.
 #include "CopieOvan.h"
-#include "FauxContact.h"
 #include "core/chat/SocketsChat.h"
 #include "core/transfer/CanalFichier.h"
-#include "ui/app/BoutonImage.h"
-#include "ui/app/FenetreOvan.h"
-#include "ui/app/FenetrePrincipale.h"
-#include "ui/app/Fondu.h"
 #include "ui/chat/ArriveeDonnees.h"
 
 #include <QAction>
-#include <QLabel>
-#include <QSignalSpy>
 #include <QTcpServer>
 
 using Icone = Dialogues::Icone;
@@ -116,8 +108,7 @@ private slots:
         QVERIFY(a.dialogues().Appels().size() == 1 && b.dialogues().Appels().isEmpty());
     }
 
-    // Each failure tells its box over the main window, "Erreur" in the status under a network
-    // failure's, and listens again, for real.
+    // Each failure's box; "Erreur" in the status under a network failure's; listening again.
     void echecs() {
         for (const auto& [pseudo, adresse, texte, appel] :
              {std::tuple{"", "127.0.0.11", QString("Il faut rentrer un pseudo !"), false},

@@ -1,12 +1,7 @@
-// The conversation view and the input box: entries and their formats, the controls' formats on
-// the wire and in the view, what is never sent, typing notices, limits, links, clearing, smileys.
+// The conversation view and the input box: entries, formats, sending, typing, links, smileys.
 #include "CopieOvan.h"
-#include "FauxContact.h"
-#include "Fichiers.h"
 #include "core/history/Historique.h"
 #include "ui/app/BoiteSaisie.h"
-#include "ui/app/BoutonImage.h"
-#include "ui/app/FenetrePrincipale.h"
 #include "ui/app/VueTexte.h"
 #include "ui/conversation/Smileys.h"
 #include "ui/conversation/VueConversation.h"
@@ -45,8 +40,7 @@ class TestConversationEnvoi : public QObject {
     Q_OBJECT
 
 private slots:
-    // Entries go at the end whatever the selection, in their formats; CR, LF and CR LF received
-    // are line breaks. In the input box a format applies to all of it, "Ajout" goes at the end.
+    // Entries go at the end in their formats; CR, LF, CR LF break lines. The input box's format.
     void entrees() {
         QTextEdit vue;
         vue.setPlainText("Bienvenue sur OVAN Messenger\n");

@@ -1,12 +1,11 @@
-// The network window against real mDNS daemons, this side's and another computer's ("poste-b", in
-// a second namespace, where a small program plays its messenger). Run through deux_reseaux.sh.
+// The network window against real mDNS daemons, ours and "poste-b"'s in a second namespace
+// (avahi/deux_reseaux.sh), where a small program plays its messenger.
 #include "CopieOvan.h"
 #include "core/network/AnnonceDnssd.h"
 #include "core/network/Dnssd.h"
 #include "ui/network/Reseau.h"
 
 #include <QProcess>
-#include <QSignalSpy>
 #include <QTreeWidget>
 
 namespace {
@@ -81,8 +80,7 @@ private slots:
         m_demon.waitForFinished(5000);
     }
 
-    // Nicknames announced on either side and their changes seen across; a computer without an
-    // address does not hold the listing.
+    // Nicknames and their changes seen across; a computer without an address does not hold it up.
     void postesEtCopiesAnnoncees() {
         CopieOvan& c = *m_copie;
         Interface& ui = c.interface();

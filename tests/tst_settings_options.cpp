@@ -1,15 +1,9 @@
 // Settings through the windows: start-up, the Options window, what Apply, OK and Cancel keep.
 #include "CopieOvan.h"
-#include "Fichiers.h"
 #include "core/settings/FichierConfig.h"
-#include "ui/app/FenetreOvan.h"
-#include "ui/app/FenetrePrincipale.h"
-#include "ui/app/Fondu.h"
 #include "ui/settings/Config.h"
 
 #include <QClipboard>
-#include <QLabel>
-#include <QSignalSpy>
 
 class TestSettingsOptions : public QObject {
     Q_OBJECT

@@ -1,21 +1,12 @@
-// Files between copies as the user sees them: the question, the transfer window, the lines and
-// boxes, files dropped on the views.
+// Files between copies as the user sees them: the question, the window, the lines, boxes, drops.
 #include "CopieOvan.h"
-#include "FauxContact.h"
-#include "Fichiers.h"
-#include "ui/app/BoutonImage.h"
-#include "ui/app/FenetreOvan.h"
-#include "ui/app/FenetrePrincipale.h"
-#include "ui/app/Fondu.h"
 
 #include <QApplication>
 #include <QDropEvent>
-#include <QLabel>
 #include <QMimeData>
 #include <QProcess>
 #include <QProgressBar>
 #include <QScopeGuard>
-#include <QSignalSpy>
 
 namespace {
 
@@ -141,8 +132,7 @@ private slots:
         QTRY_COMPARE(Empreinte(p.recus + "deux.bin"), Empreinte(deux));
     }
 
-    // On a slow link (this test's own network, shaped), a cancel from either side reads as a
-    // cancel on both, with a box on the other side only.
+    // On a shaped link a cancel from either side is said on both, with a box on the other only.
     void annulationVueDesDeuxCotes() {
         if (!Executer("tc", "qdisc add dev lo root tbf rate 16mbit burst 256kb limit 1mb")) {
             QSKIP("The loopback link cannot be shaped here (tc, as root in the tests' own network).");
@@ -218,8 +208,7 @@ private slots:
         QCOMPARE(Face(c, BoutonOuvrirFichier), "img_ouvrir_d");
     }
 
-    // A name too long for its label slides left and back; a short name, even right after a long
-    // one, stays still.
+    // A name too long for its label slides; a short one, even right after, stays still.
     void defilementDuNom() {
         Brut b{CopieOvan("127.0.0.130"), FauxContact("127.0.0.131")};
         QVERIFY(b.f.EcouterFichier() && b.Relier());

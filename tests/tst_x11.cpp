@@ -1,17 +1,12 @@
 // On a real X display under a window manager (x11/sous_x11.sh): owned windows stay above the main
 // one, shortcuts win over the boxes' keys, a file dragged from another client, a real tray.
 #include "CopieOvan.h"
-#include "Fichiers.h"
-#include "ui/app/FenetreOvan.h"
-#include "ui/app/FenetrePrincipale.h"
-#include "ui/app/Fondu.h"
 #include "ui/app/SysTray.h"
 #include "ui/history/FenetreHistorique.h"
 
 #include <QCursor>
 #include <QMenu>
 #include <QProcess>
-#include <QSignalSpy>
 #include <QSystemTrayIcon>
 
 #include <optional>
@@ -45,8 +40,7 @@ bool Dessus(QWidget* haut, QWidget* bas) {
     return pile.contains(bas->winId()) && pile.indexOf(haut->winId()) > pile.indexOf(bas->winId());
 }
 
-// The box holds the keyboard focus of the active window; asks again while the window manager is
-// still busy with a window that was just shown or hidden.
+// The box holds the focus of the active window, asked again while the window manager is busy.
 bool Focaliser(QWidget* zone) {
     return QTest::qWaitFor(
         [zone] {
@@ -104,8 +98,7 @@ struct SourceGlisser {
     static bool Aller(const QPoint& p) {
         return Xdotool({"mousemove", QString::number(p.x()), QString::number(p.y())});
     }
-    // Drags with the real pointer onto cible's middle: the drop action the source ends with, -1 for
-    // no drag.
+    // Drags with the real pointer onto cible: the source's final drop action, -1 for no drag.
     int Glisser(QWidget* cible) {
         const QStringList depart = Attendre("prete ").split(u' ');
         const QPoint de(depart.value(0).toInt(), depart.value(1).toInt());
@@ -175,8 +168,7 @@ private slots:
         }
     }
 
-    // Each shortcut typed on the keyboard, from each box that has key bindings of its own, runs its
-    // menu item and its command.
+    // Each shortcut, typed in each box with key bindings of its own, runs its menu item and command.
     void raccourcisDepuisChaqueZone() {
         CopieOvan a("127.0.0.156", "PSEUDO:Paul", true);
         Interface& ui = a.interface();
@@ -226,8 +218,7 @@ private slots:
         }
     }
 
-    // A file dragged by another program with the real pointer onto the conversation is offered
-    // and arrives whole.
+    // A file dragged from another program onto the conversation is offered and arrives whole.
     void fichiersGlissesDepuisUnAutreProgramme() {
         CopieOvan a("127.0.0.157", QByteArray(), true);
         CopieOvan b("127.0.0.158", QByteArray(), true);

@@ -1,7 +1,14 @@
-// A running copy for tests: its own 127.0.0.x address, program folder and recorded boxes.
+// A running copy for tests: its own 127.0.0.x address, program folder and recorded boxes; what
+// the window tests share.
 #pragma once
 
+#include "FauxContact.h"
+#include "Fichiers.h"
 #include "core/chat/Conversation.h"
+#include "ui/app/BoutonImage.h"
+#include "ui/app/FenetreOvan.h"
+#include "ui/app/FenetrePrincipale.h"
+#include "ui/app/Fondu.h"
 #include "ui/app/Interface.h"
 #include "ui/app/Ovan.h"
 #include "ui/conversation/AjouteTexte.h"
@@ -11,9 +18,11 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
 #include <QQueue>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextBlock>
