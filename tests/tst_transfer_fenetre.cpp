@@ -66,12 +66,6 @@ bool Deposer(QWidget* cible, const QStringList& chemins) {
     return entree.isAccepted() && depot.isAccepted();
 }
 
-bool Executer(const QString& programme, const QString& arguments) {
-    QProcess p;
-    p.start(programme, QProcess::splitCommand(arguments));
-    return p.waitForFinished(10000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
-}
-
 } // namespace
 
 class TestTransferFenetre : public QObject {
@@ -134,10 +128,13 @@ private slots:
 
     // On a shaped link a cancel from either side is said on both, with a box on the other only.
     void annulationVueDesDeuxCotes() {
-        if (!Executer("tc", "qdisc add dev lo root tbf rate 16mbit burst 256kb limit 1mb")) {
+        if (QProcess::execute(
+                "tc", QString("qdisc add dev lo root tbf rate 16mbit burst 256kb limit 1mb").split(u' '))) {
             QSKIP("The loopback link cannot be shaped here (tc, as root in the tests' own network).");
         }
-        const auto retablir = qScopeGuard([] { Executer("tc", "qdisc del dev lo root"); });
+        const auto retablir = qScopeGuard([] {
+            QProcess::execute("tc", {"qdisc", "del", "dev", "lo", "root"});
+        });
         const QString annule = "Annulation du transfert de 'lent.bin' !";
         for (const bool recepteurAnnule : {true, false}) {
             Paire p;
