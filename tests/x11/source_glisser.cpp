@@ -14,8 +14,7 @@
 namespace {
 
 void Dire(const QByteArray& ligne) {
-    std::fputs(ligne.constData(), stdout);
-    std::fputc('\n', stdout);
+    std::printf("%s\n", ligne.constData());
     std::fflush(stdout);
 }
 
