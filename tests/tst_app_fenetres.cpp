@@ -1,6 +1,7 @@
 // The running copy's windows: About, faces, dialogs, the main window, the tray, the pop-up, the
 // history, the network window, the tool windows, artwork and sounds.
 #include "CopieOvan.h"
+#include "Fichiers.h"
 #include "core/history/Historique.h"
 #include "core/network/Dnssd.h"
 #include "ui/app/APropos.h"

@@ -1,5 +1,6 @@
 // The conversation view and the input box: entries, formats, sending, typing, links, smileys.
 #include "CopieOvan.h"
+#include "Fichiers.h"
 #include "core/history/Historique.h"
 #include "ui/app/BoiteSaisie.h"
 #include "ui/app/VueTexte.h"

@@ -1,5 +1,6 @@
 // Settings through the windows: start-up, the Options window, what Apply, OK and Cancel keep.
 #include "CopieOvan.h"
+#include "Fichiers.h"
 #include "core/settings/FichierConfig.h"
 #include "ui/settings/Config.h"
 

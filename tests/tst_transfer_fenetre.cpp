@@ -1,5 +1,6 @@
 // Files between copies as the user sees them: the question, the window, the lines, boxes, drops.
 #include "CopieOvan.h"
+#include "Fichiers.h"
 
 #include <QApplication>
 #include <QDropEvent>

@@ -1,6 +1,7 @@
 // On a real X display under a window manager (x11/sous_x11.sh): owned windows stay above the main
 // one, shortcuts win over the boxes' keys, a file dragged from another client, a real tray.
 #include "CopieOvan.h"
+#include "Fichiers.h"
 #include "ui/app/SysTray.h"
 #include "ui/history/FenetreHistorique.h"
 

@@ -3,7 +3,6 @@
 #pragma once
 
 #include "FauxContact.h"
-#include "Fichiers.h"
 #include "core/chat/Conversation.h"
 #include "ui/app/BoutonImage.h"
 #include "ui/app/FenetreOvan.h"
