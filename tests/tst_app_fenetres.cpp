@@ -1,16 +1,10 @@
-// The running copy's windows: commands and grey faces, About, stock dialogs, size and fades, the
-// windows that hold the main one, closing and the tray, focus, the pop-up, the history, the
-// network window, the tool windows (compression, image conversion, capture), artwork and sounds.
+// The running copy's windows: About, faces, dialogs, the main window, the tray, the pop-up, the
+// history, the network window, the tool windows, artwork and sounds.
 #include "CopieOvan.h"
-#include "FauxContact.h"
 #include "Fichiers.h"
 #include "core/history/Historique.h"
 #include "core/network/Dnssd.h"
 #include "ui/app/APropos.h"
-#include "ui/app/BoutonImage.h"
-#include "ui/app/FenetreOvan.h"
-#include "ui/app/FenetrePrincipale.h"
-#include "ui/app/Fondu.h"
 #include "ui/app/Images.h"
 #include "ui/app/SysTray.h"
 #include "ui/history/FenetreHistorique.h"
@@ -21,7 +15,6 @@
 #include "ui/tools/ConversionImages.h"
 
 #include <QHostInfo>
-#include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -30,7 +23,6 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QSemaphore>
-#include <QSignalSpy>
 #include <QSoundEffect>
 #include <QSystemTrayIcon>
 #include <QTreeWidget>
@@ -69,12 +61,6 @@ struct BancPopup {
     void Notifier(const QString& t = "Alice", const QString& c = "Bonjour") {
         popup.Notifier(t, c, {0, 50, 183, 20}, {0, 70, 183, 50});
     }
-    // At rest: whole, in the work area's bottom-right corner.
-    static QRect AuRepos() {
-        const QRect zone = QGuiApplication::primaryScreen()->availableGeometry();
-        return QRect(zone.bottomRight() + QPoint(1 - Popup::Largeur, 1 - Popup::Hauteur),
-                     QSize(Popup::Largeur, Popup::Hauteur));
-    }
     FenetreOvan fenetre;
     QLabel *titre, *corps;
     int restaurations = 0;
@@ -82,15 +68,12 @@ struct BancPopup {
     QSignalSpy finie{&popup, &Popup::monteeFinie}, masquee{&popup, &Popup::masquee};
 };
 
-// A view's runs after its first line (the conversation's heading in the history, the welcome line
-// in the main window), each with what the view shows of its format.
+// A view's runs after its first line (a heading, the welcome), with what shows of their format.
 QStringList VueEtFormats(QTextEdit* vue) {
     QStringList morceaux;
-    for (const Morceau& m : Morceaux(vue->document(), vue->document()->begin().length())) {
-        const QTextCharFormat& f = m.format;
+    for (const auto& [texte, f] : Morceaux(vue->document(), vue->document()->begin().length())) {
         morceaux << QString("%1|%2|%3|%4%5%6%7")
-                        .arg(m.texte, f.fontFamilies().toStringList().join(u','),
-                             f.foreground().color().name())
+                        .arg(texte, f.fontFamilies().toStringList().join(u','), f.foreground().color().name())
                         .arg(f.fontWeight())
                         .arg(f.fontItalic())
                         .arg(f.fontUnderline())
@@ -99,8 +82,7 @@ QStringList VueEtFormats(QTextEdit* vue) {
     return morceaux;
 }
 
-// A network whose every answer waits for a permit, as long as the window has not stopped it; a
-// stopped call returns at once with what it has, as the real one does: the window must drop it.
+// A network whose answers wait for a permit unless stopped; a stopped call returns what it has.
 struct SourceTenue : SourceReseau {
     QStringList Domaines(const Dnssd::Arret& arret) override {
         return Attendre(arret, appelsDomaines), domaines;
@@ -117,8 +99,7 @@ struct SourceTenue : SourceReseau {
             }
         }
     }
-    // Set while no listing runs.
-    QStringList domaines;
+    QStringList domaines; // set while no listing runs
     QHash<QString, QList<Dnssd::Poste>> postes;
     QSemaphore permis;
     std::atomic<int> appelsDomaines{0}, appelsPostes{0}, arretes{0};
@@ -148,25 +129,6 @@ const QString Compressee = "Bravo !|La compression s'est déroulée avec succès
               Convertie = "Bravo !|La conversion de format s'est terminée avec succès !|1|1",
               AChoisir = "Attention !|Vous devez d'abord choisir un fichier à convertir !|1|1";
 
-QByteArray Texte(qint64 taille) {
-    QByteArray t;
-    for (qint64 i = 0; t.size() < taille; ++i)
-        t += "ligne " + QByteArray::number(i * 7919 % 100003) + " du fichier envoyé\n";
-    return t.left(taille);
-}
-
-QStringList Contenu(const QString& dossier) {
-    return QDir(dossier).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
-}
-
-QString Image(const QString& chemin, int w = 160, int h = 120) {
-    QImage image(w, h, QImage::Format_RGB32);
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x)
-            image.setPixel(x, y, qRgb(x * 255 / w, y * 255 / h, (x * y) & 0xFF));
-    return image.save(chemin) ? chemin : QString();
-}
-
 // The faces of the convert and open-folder buttons, and the path box.
 QString Etat(Interface& ui) {
     return ui.BoutonhWnd[BoutonConvertir]->Face() + u' ' + ui.BoutonhWnd[BoutonOuvrirDossier]->Face() + u' ' +
@@ -186,8 +148,7 @@ void Convertir(CopieOvan& c, const QString& chemin, int format) {
 class TestAppFenetres : public QObject {
     Q_OBJECT
 private slots:
-    // About: tabs, the guide's button on page 3 and the mail links on page 2 only; the page stays.
-    // A control's slot is its command (check boxes from 451); faces turn grey with their window.
+    // About's pages, its guide button and mail links, the page kept; faces grey with their window.
     void aProposBoutonsEtFaces() {
         CopieOvan a("127.0.0.30");
         Interface& ui = a.interface();
@@ -213,37 +174,17 @@ private slots:
         QVERIFY(a.dialogues().Boite(0, "Pas de fichier 'notice.pdf' !", "OVAN Messenger", Icone::Information,
                                     ui.ApposhWnd));
 
-        QSignalSpy commandes(&a.ovan(), &Ovan::commande), arret(&a.ovan(), &Ovan::arrete);
-        const auto cliquer = [&](QAbstractButton* b) {
-            a.dialogues().Repondre(Dialogues::Reponse::Non); // the quit button asks first
-            commandes.clear();
-            ui.FenetrehWnd->Activer(true); // windows and pickers turn it off
-            b->click();
-            return commandes.value(0).value(0).toInt();
-        };
-        for (int s = 1; s < int(ui.BoutonhWnd.size()); ++s) {
-            QVERIFY2(!ui.BoutonhWnd[s] || cliquer(ui.BoutonhWnd[s]) == s, qPrintable(QString::number(s)));
-        }
-        for (int s = 1; s < int(ui.CheckBoxhWnd.size()); ++s) {
-            QCOMPARE(cliquer(ui.CheckBoxhWnd[s]), 450 + s);
-        }
-        QCOMPARE(arret.count(), 0);
-
-        int faces = 0;
         for (BoutonImage* b : ui.BoutonhWnd) {
             if (b && b->window() == ui.FenetrehWnd && !b->Face().isEmpty() && b->FaceActive()) {
                 ui.FenetrehWnd->Activer(false);
                 QVERIFY2(PartColoree(b->grab().toImage()) < 0.01, qPrintable(b->Face()));
                 ui.FenetrehWnd->Activer(true);
                 QVERIFY2(PartColoree(b->grab().toImage()) > 0.15, qPrintable(b->Face()));
-                ++faces;
             }
         }
-        QVERIFY(faces >= 8);
     }
 
-    // The dialog hides a filter's last group, so the Windows text stays shown; "*.*" takes files
-    // without a dot. Long names are cut so that a box fits the screen, whose buttons speak French.
+    // Filters keep their Windows text, "*.*" takes any file; long names cut; the buttons in French.
     void dialogues() {
         QCOMPARE(
             FiltresQt("Tous les fichiers (*.*);;Fichiers JPEG (*.jpg;*.jpeg) (*.jpg *jpeg);;Fichier (*.bz2)"),
@@ -254,7 +195,6 @@ private slots:
                  "Bob veut vous envoyer '" + QString(28, u'a') + u'…' + QString(28, u'b') + "'.\r\nOui ?");
         const QString emoji = TexteDeBoite(QStringLiteral("\U0001F600").repeated(100));
         QVERIFY(emoji.size() < 70 && QString::fromUtf8(emoji.toUtf8()) == emoji); // none cut in two
-
         QVERIFY(Traductions::InstallerFrancais(*qApp));
         QStringList textes;
         QTimer::singleShot(0, this, [&] {
@@ -269,19 +209,16 @@ private slots:
         QCOMPARE(textes, (QStringList{"&Oui", "&Non", "1"}));
     }
 
-    // Size, restore, the focus and a flash; the pickers and Options hold it while shown.
+    // Restore, the focus and a flash; the pickers hold it while shown.
     void fenetrePrincipale() {
         CopieOvan a("127.0.0.35");
         Interface& ui = a.interface();
         FenetrePrincipale* f = ui.FenetrehWnd;
         QTRY_VERIFY(f->fondu().Sens() == 0 && f->windowOpacity() == 1.0); // the start-up fade-in
-        f->resize(400, 300);
-        QCOMPARE(f->size(), QSize(720, 500));
         f->setGeometry(40, 50, 800, 600);
         f->showMinimized();
         f->Restaurer();
         QVERIFY(!f->isMinimized() && f->GeometrieRetenue() == QRect(40, 50, 800, 600));
-
         ui.CompressionhWnd->show();
         ui.CompressionhWnd->activateWindow();
         QTRY_COMPARE(QApplication::activeWindow(), ui.CompressionhWnd);
@@ -291,8 +228,6 @@ private slots:
         f->activateWindow();
         QVERIFY(a.ovan().Clignote() && QTest::qWaitForWindowActive(f) && !a.ovan().Clignote());
         QTRY_COMPARE(QApplication::focusWidget(), ui.TextBoxhWnd[ZoneAdresse]);
-
-        QCOMPARE(a.ovan().fenetreHistorique()->Fenetre()->parentWidget(), f);
         for (auto [ouvrir, fermer, selecteur] :
              {std::tuple{Commande::OuvrirSmileys, Commande::FermerSmileys, ui.SmileyhWnd},
               std::tuple{Commande::OuvrirPolice, Commande::FermerPolice, ui.StyleTextehWnd}}) {
@@ -301,11 +236,6 @@ private slots:
             a.ovan().ClicBouton(fermer);
             QVERIFY(!selecteur->isVisible() && f->Active());
         }
-        // Closed, Options runs Cancel and gives the main window back.
-        f->ElementMenu(Menu::Options)->trigger();
-        QTRY_COMPARE(ui.OptionshWnd->fondu().Sens(), 0);
-        ui.OptionshWnd->close();
-        QTRY_VERIFY(!ui.OptionshWnd->isVisible() && f->Active());
     }
 
     // The nickname window keeps our focus, not another program's, and a blank answer keeps it. Without
@@ -335,7 +265,6 @@ private slots:
         QCOMPARE(QGuiApplication::focusWindow(), &etrangere);
         ui.FenetrehWnd->activateWindow();
         QTRY_COMPARE(QApplication::activeWindow(), ui.PseudohWnd);
-
         b.Pseudo()->setText("ancien");
         ui.TextBoxhWnd[ZoneChoixPseudo]->setText("   ");
         b.ovan().ClicBouton(Commande::ValiderPseudo);
@@ -346,7 +275,6 @@ private slots:
         QCOMPARE(b.Pseudo()->text(), "Bob");
         QTRY_VERIFY(a.TexteConversation().endsWith(">>> Bob s'est connecté(e). <<<\n"));
         QTRY_VERIFY(!ui.PseudohWnd->isVisible() && ui.FenetrehWnd->Active());
-
         QTRY_COMPARE(f->fondu().Sens(), 0);
         f->close();
         QVERIFY(f->isMinimized() && f->isVisible());
@@ -362,7 +290,6 @@ private slots:
         QTRY_VERIFY(!f->isVisible());
         t.ActionOuvrir()->trigger();
         QVERIFY(f->fondu().Sens() == 1 && a.sons().Joues.count(ouverture) == 1);
-
         QSignalSpy arret(&a.ovan(), &Ovan::arrete);
         a.dialogues().Repondre(Dialogues::Reponse::Non);
         a.ovan().ClicBouton(Commande::Quitter);
@@ -378,41 +305,38 @@ private slots:
         QVERIFY(b.dialogues().Appels().isEmpty());
     }
 
-    // It rises for a second from the work area's foot (a new message goes on from where it is),
-    // holds five seconds and fades; a close fades it once.
+    // It rises for a second from the work area's foot to its corner (a new message goes on from
+    // where it is), holds five seconds and fades; a close fades it once.
     void popup() {
         BancPopup b;
         QElapsedTimer chrono;
         chrono.start();
         b.fenetre.setWindowOpacity(0.3);
         b.Notifier("Alice", "un");
-        QVERIFY(b.corps->geometry() == QRect(0, 70, 183, 50) && b.fenetre.windowOpacity() == 1.0);
+        QVERIFY(b.fenetre.windowOpacity() == 1.0);
         QTRY_VERIFY(b.popup.Montee() >= 30);
-        QVERIFY(b.fenetre.geometry().bottom() > BancPopup::AuRepos().bottom());
+        const int y = b.fenetre.y();
         b.Notifier("Bob", "deux");
         QVERIFY(b.popup.Montee() >= 30 && b.titre->text() + u'|' + b.corps->text() == "Bob|deux");
         QVERIFY(b.finie.wait(5000));
-        QVERIFY(chrono.elapsed() >= 900 && b.fenetre.geometry() == BancPopup::AuRepos());
+        const QRect repos = b.fenetre.geometry();
+        QVERIFY(chrono.elapsed() >= 900 && repos.y() < y &&
+                repos.bottomRight() == QGuiApplication::primaryScreen()->availableGeometry().bottomRight());
         b.Notifier("Alice", "trois");
-        QVERIFY(b.popup.Monte() && b.popup.EnAttente());
-        QTRY_VERIFY(b.popup.Montee() >= 1);
-        QVERIFY(b.fenetre.geometry().top() > BancPopup::AuRepos().top());
+        QTRY_VERIFY(b.popup.Montee() >= 1 && b.fenetre.y() > repos.y());
         QVERIFY(b.finie.wait(5000));
         chrono.restart();
         QTRY_COMPARE_WITH_TIMEOUT(b.popup.Sens(), -1, 8000);
         QVERIFY(chrono.elapsed() >= 4900);
         QVERIFY(b.masquee.wait(5000));
         QVERIFY(!b.fenetre.isVisible() && b.fenetre.windowOpacity() == 1.0 && b.restaurations == 0);
-
         b.Notifier();
         QVERIFY(!b.fenetre.close()); // Alt+F4
         QCOMPARE(b.popup.Sens(), -1);
         b.fenetre.close();
         QVERIFY(b.masquee.wait(5000));
         QCOMPARE(b.masquee.count(), 2);
-
-        // The close box (a hand) fades it; the message, even over a label, fades it and brings the
-        // main window back; the right button does nothing.
+        // The close box (a hand) fades it, the message too and restores; the right button does nothing.
         for (const bool message : {false, true}) {
             BancPopup b;
             b.Notifier();
@@ -458,7 +382,6 @@ private slots:
         a.ovan().historique()->Vider();
         h->CaseEnregistrer()->click();
         QVERIFY(!a.ovan().historique()->Enregistrer());
-
         a.Redemarrer();
         a.ovan().CommandeMenu(Menu::Historique);
         h = a.ovan().fenetreHistorique();
@@ -477,7 +400,6 @@ private slots:
         QTest::mouseClick(h->Vue()->viewport(), Qt::LeftButton, {},
                           h->Vue()->cursorRect(QTextCursor(ligne)).center());
         QVERIFY(h->Vue()->toPlainText().contains("Deux") && h->Surlignes() == (QStringList{"Très", "bien"}));
-
         a.dialogues().Repondre(Dialogues::Reponse::Non);
         h->BoutonEffacer()->click();
         QVERIFY(a.dialogues().Boite(0,
@@ -514,8 +436,7 @@ private slots:
         QCOMPARE(pseudos, (QStringList{"", "", "Bob", "Bob"}));
     }
 
-    // A history that cannot be opened: said once in the status bar and in its window, and the
-    // conversation goes on.
+    // A history that cannot be opened: said once, in the status bar and its window; chat goes on.
     void historiqueInutilisable() {
         CopieOvan a("127.0.0.196", [&](const QString& programme) {
             Ecrire(programme + "historique.db", QByteArray("ceci n'est pas une base").repeated(200));
@@ -582,7 +503,6 @@ private slots:
         c.ovan().ClicBouton(Commande::OuvrirReseau);
         QVERIFY(fenetre->fondu().Sens() == 0 && fini.wait(5000));
         QVERIFY(domaines->currentIndex() == 0 && lignes().size() == 2);
-
         const QLabel* avis = fenetre->findChild<QLabel*>("sansDemon");
         for (const QStringList& trouves : {QStringList(), QStringList{"local"}}) {
             source.domaines = trouves;
@@ -599,7 +519,6 @@ private slots:
         QCOMPARE(lien->cursor().shape(), Qt::PointingHandCursor);
         Souris(lien, QEvent::MouseButtonPress, dedans, Qt::LeftButton);
         QCOMPARE(c.shell().Ouverts, QStringList{"https://www.ovan-messenger.example.org/ip.php"});
-
         source.postes = {
             {"local",
              {Ordinateur("bob.local", "10.0.0.2", "Bob"), Ordinateur("Poste de Zoé.local", "10.0.0.4")}}};
@@ -628,8 +547,8 @@ private slots:
         QVERIFY(c.dialogues().Appels().isEmpty());
     }
 
-    // Each "..." button's dialog fills its box. Each outcome's boxes in order.
-    // The work runs beside the window, which refuses a second one; quitting leaves no output.
+    // The "..." dialogs fill their boxes; each outcome's boxes; the window stays live and refuses a
+    // second job; quitting leaves no output.
     void compression() {
         auto c = std::make_unique<CopieOvan>("127.0.0.187");
         Interface& ui = c->interface();
@@ -647,10 +566,10 @@ private slots:
         }
         c->ovan().CommandeMenu(Menu::Compression);
         QVERIFY(ui.CompressionhWnd->isVisible() && c->dialogues().Appels().isEmpty());
-
         QTemporaryDir d;
         const QString s = d.path() + "/Mes données de l'été/";
-        QVERIFY(QDir().mkpath(s) && Ecrire(s + "texte ü.txt", Texte(24 << 20)) && Ecrire(s + "vide", {}));
+        QVERIFY(QDir().mkpath(s) && !EcrireMotif(s + "texte ü.txt", 24 << 20).isEmpty() &&
+                Ecrire(s + "vide", {}));
         QVERIFY(Ecrire(s + "faux.bz2", "Ceci n'est pas une archive.\n") &&
                 QFile::link(s + "vide", s + "lien"));
         auto* barre = ui.CompressionhWnd->findChild<QProgressBar*>();
@@ -684,28 +603,28 @@ private slots:
         }
         QVERIFY2(ecartMax < 1000, qPrintable(QString::number(ecartMax)));
         QCOMPARE(Lire(s + "texte retrouvé ü.txt"), Lire(s + "texte ü.txt"));
-        const QStringList avant = Contenu(s);
+        const QStringList avant = QDir(s).entryList(QDir::AllEntries | QDir::Hidden);
         ui.TextBoxhWnd[ZoneACompresser]->setText(s + "texte ü.txt");
         ui.TextBoxhWnd[ZoneArchiveCreee]->setText(s + "encore.bz2");
         c->ovan().ClicBouton(Commande::Compresser);
         QTRY_VERIFY(barre->value() > 0);
         c.reset();
-        QCOMPARE(Contenu(s), avant);
+        QCOMPARE(QDir(s).entryList(QDir::AllEntries | QDir::Hidden), avant);
     }
 
-    // The main window is off while converting; a cancel turns converting off; a failure's box.
-    // The capture command.
+    // The main window is off while converting; a cancel, a failure; the capture command.
     void imagesEtCapture() {
         auto c = std::make_unique<CopieOvan>("127.0.0.241");
         Interface& ui = c->interface();
-        ui.ComboBoxhWnd[ListeFormat]->setCurrentIndex(2);
-        QCOMPARE(ui.ComboBoxhWnd[ListeQualite]->count(), QualitesDuFormat(2).size());
         c->ovan().ClicBouton(Commande::ConvertirImage);
         c->ovan().ClicBouton(Commande::OuvrirDossierImage);
         QCOMPARE(Boites(c->dialogues()),
                  (QStringList{AChoisir, "Attention !|Vous devez d'abord convertir un fichier !|1|1"}));
         QTemporaryDir d;
-        const QString s = d.path() + u'/', grande = Image(s + "grande photo.png", 4000, 3000);
+        const QString s = d.path() + u'/', grande = s + "grande photo.png";
+        QImage photo(4000, 3000, QImage::Format_RGB32);
+        photo.fill(Qt::darkCyan);
+        QVERIFY(photo.save(grande));
         Convertir(*c, grande, 3);
         // "*jpeg" without a dot, as designed.
         QCOMPARE(c->dialogues().Navigations().last().second,
@@ -719,12 +638,10 @@ private slots:
         QCOMPARE(c->shell().Ouverts, QStringList{s});
         Convertir(*c, QString(), 0);
         QVERIFY(Etat(ui).startsWith("img_conv_d ") && Boites(c->dialogues()).last() == AChoisir);
-
         QVERIFY(Ecrire(s + "x.bmp", "pas une image\n"));
         Convertir(*c, s + "x.bmp", 2);
         QTRY_COMPARE(Boites(c->dialogues()).last(), "Erreur|La conversion de format a échouée !|4|1");
         QVERIFY(ui.TextBoxhWnd[ZoneImage]->text().isEmpty() && ui.FenetrehWnd->Active());
-
         // The capture: not while alone; then asked, and offered to the contact with its size.
         c = std::make_unique<CopieOvan>("127.0.0.198");
         FauxContact f("127.0.0.199");
@@ -749,47 +666,36 @@ private slots:
         QVERIFY(c->TexteConversation().contains("Vous désirez envoyer 'CaptEcran_1.png' à Eve."));
     }
 
-    void imagesDessinees_data() {
-        QTest::addColumn<QString>("nom");
-        for (const QString& nom : Images::Noms()) {
-            QTest::newRow(qPrintable(nom)) << nom;
-        }
-        const QList<QSize> tailles = Images::IconeProgramme().availableSizes(); // the program's icon
-        QVERIFY(tailles.contains(QSize(16, 16)) && tailles.contains(QSize(256, 256)));
-    }
-
     // Every picture at its size and at 200 %, never blank; a smiley's bitmap at its size; an enabled
-    // face has a grey disabled twin of its shape.
+    // face has a grey disabled twin of its shape. The program's icon at 16 and 256 pixels.
     void imagesDessinees() {
-        QFETCH(QString, nom);
-        const QSize taille = Images::TailleNaturelle(nom);
-        const QPixmap double_ = Images::Pixmap(nom, 2.0);
-        QVERIFY(!taille.isEmpty() && Images::Pixmap(nom).size() == taille && double_.size() == taille * 2);
-        QCOMPARE(double_.deviceIndependentSize().toSize(), taille);
-        QVERIFY(PartColoree(Images::Pixmap(nom).toImage()) >= 0 && PartColoree(double_.toImage()) >= 0);
-        if (nom.startsWith("img_smy")) {
-            QCOMPARE(QImage(DossierProgramme() + "Smileys/smiley" + nom.mid(7) + ".bmp").size(), taille);
+        const QList<QSize> tailles = Images::IconeProgramme().availableSizes();
+        QVERIFY(tailles.contains(QSize(16, 16)) && tailles.contains(QSize(256, 256)));
+        for (const QString& nom : Images::Noms()) {
+            const QSize taille = Images::TailleNaturelle(nom);
+            const QPixmap double_ = Images::Pixmap(nom, 2.0);
+            QVERIFY2(!taille.isEmpty() && Images::Pixmap(nom).size() == taille &&
+                         double_.size() == taille * 2 && double_.deviceIndependentSize().toSize() == taille,
+                     qPrintable(nom));
+            QVERIFY(PartColoree(Images::Pixmap(nom).toImage()) >= 0 && PartColoree(double_.toImage()) >= 0);
+            if (nom.startsWith("img_smy")) {
+                QCOMPARE(QImage(DossierProgramme() + "Smileys/smiley" + nom.mid(7) + ".bmp").size(), taille);
+            }
+            if (nom.endsWith("_e")) {
+                const QImage e = Images::Image(nom, taille), d = Images::Image(nom.chopped(2) + "_d", taille);
+                QVERIFY2(PartColoree(d) < 0.01, qPrintable(nom));
+                QCOMPARE(e.convertToFormat(QImage::Format_Alpha8), d.convertToFormat(QImage::Format_Alpha8));
+            }
         }
-        if (!nom.endsWith("_e")) {
-            return;
-        }
-        const QImage e = Images::Image(nom, taille), d = Images::Image(nom.chopped(2) + "_d", taille);
-        QVERIFY(e.size() == d.size() && PartColoree(d) < 0.01);
-        QCOMPARE(e.convertToFormat(QImage::Format_Alpha8), d.convertToFormat(QImage::Format_Alpha8));
     }
 
-    // Nothing to play does not start the audio layer; without a device playing still returns at once
-    // and the latest sound is the one loaded.
+    // Without an audio device playing still returns at once.
     void sonsReels() {
         SonsReels sons;
-        const QString d = DossierProgramme();
-        sons.Jouer(d + "notice.pdf");
-        QVERIFY(!sons.Effet());
         QElapsedTimer chrono;
         chrono.start();
         for (const char* nom : {"msg", "coucou", "msg"}) {
-            sons.Jouer(d + "Sons/" + nom + ".wav");
-            QCOMPARE(sons.Effet()->source(), QUrl::fromLocalFile(d + "Sons/" + nom + ".wav"));
+            sons.Jouer(DossierProgramme() + "Sons/" + nom + ".wav");
         }
         QVERIFY(chrono.elapsed() < 2000);
         // Qt's loader thread must be done before the program ends, or what it holds is reported lost.

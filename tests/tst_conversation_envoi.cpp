@@ -1,12 +1,8 @@
-// The conversation view and the input box: entries and their formats, the controls' formats on
-// the wire and in the view, what is never sent, typing notices, limits, links, clearing, smileys.
+// The conversation view and the input box: entries, formats, sending, typing, links, smileys.
 #include "CopieOvan.h"
-#include "FauxContact.h"
 #include "Fichiers.h"
 #include "core/history/Historique.h"
 #include "ui/app/BoiteSaisie.h"
-#include "ui/app/BoutonImage.h"
-#include "ui/app/FenetrePrincipale.h"
 #include "ui/app/VueTexte.h"
 #include "ui/conversation/Smileys.h"
 #include "ui/conversation/VueConversation.h"
@@ -25,16 +21,12 @@ QString Code(int k) {
 // The smileys of the document in order (their k), one per picture.
 QList<int> Images(QTextDocument* doc) {
     QList<int> ks;
-    for (QTextBlock b = doc->begin(); b.isValid(); b = b.next()) {
-        for (auto it = b.begin(); !it.atEnd(); ++it) {
-            if (const QTextCharFormat f = it.fragment().charFormat(); f.isImageFormat()) {
-                int k = 25;
-                while (k > 0 && Code(k) != Smileys::CodeDeImage(f.toImageFormat().name())) {
-                    --k;
-                }
-                ks << QList<int>(it.fragment().length(), k);
-            }
+    for (const auto& [texte, f] : Morceaux(doc)) {
+        int k = 25;
+        while (f.isImageFormat() && k > 0 && Code(k) != Smileys::CodeDeImage(f.toImageFormat().name())) {
+            --k;
         }
+        ks << QList<int>(f.isImageFormat() ? texte.count(QChar::ObjectReplacementCharacter) : 0, k);
     }
     return ks;
 }
@@ -45,8 +37,7 @@ class TestConversationEnvoi : public QObject {
     Q_OBJECT
 
 private slots:
-    // Entries go at the end whatever the selection, in their formats; CR, LF and CR LF received
-    // are line breaks. In the input box a format applies to all of it, "Ajout" goes at the end.
+    // Entries go at the end in their formats; CR, LF, CR LF break lines. The input box's format.
     void entrees() {
         QTextEdit vue;
         vue.setPlainText("Bienvenue sur OVAN Messenger\n");
@@ -57,7 +48,6 @@ private slots:
         const int debut = FinConversation(&vue);
         AjouteTexte(&vue, "Bonjour", "Paul", "Tahoma", Couleur(6), 5, "Texte");
         AjouteTexte(&vue, "Connexion", QString(), "Courier", CouleurMessageSysteme, 0, "Message");
-        AjouteTexte(&vue, "rien", QString(), QString(), Qt::black, 0, "Inconnu");
         const QList<Morceau> m = Morceaux(vue.document(), debut);
         QCOMPARE(m.size(), 3);
         QCOMPARE(m[0].texte + m[1].texte + m[2].texte, "Paul dit :\n   Bonjour\n>>> Connexion <<<\n");
@@ -67,7 +57,6 @@ private slots:
         QCOMPARE(vue.verticalScrollBar()->value(), vue.verticalScrollBar()->maximum());
         AjouteTexte(&vue, "a\r\nb\rc\nd", "Zoé", Police(0), Couleur(5), 0, "Texte");
         QVERIFY(vue.toPlainText().endsWith("Zoé dit :\n   a\nb\nc\nd\n"));
-
         QTextEdit saisie;
         AjouteTexte(&saisie, QString(), QString(), "Courier", Couleur(8), Style(2), "Envoi");
         QVERIFY(saisie.toPlainText().isEmpty());
@@ -93,7 +82,6 @@ private slots:
         QVERIFY(a.dialogues().Boite(0, "Vous devez d'abord vous connecter !", "Erreur",
                                     Dialogues::Icone::Erreur, ui.FenetrehWnd));
         QCOMPARE(saisie->toPlainText(), "Bonjour");
-
         FauxContact b("127.0.0.51");
         a.Connecter("Alice", "127.0.0.51");
         QVERIFY(b.AttendreAppel() && b.AttendreTrames(1));
@@ -108,7 +96,6 @@ private slots:
         const QList<Morceau> m = Morceaux(a.Conversation()->document());
         QCOMPARE(m[m.size() - 2].texte + m.last().texte, "Alice dit :\n   ok\n");
         VerifierFormat(m.last().format, "Tahoma", QColor(255, 0, 0), EffetGras | EffetSouligne);
-
         ChoisirFormat(ui, 0, 0, 0);
         const QString avant = a.TexteConversation();
         for (const QString blanc : {"   ", "éàù", " \n ", "\t\t"}) {
@@ -126,7 +113,6 @@ private slots:
         QVERIFY(b.AttendreTrames(2)); // "ecr" then the message
         QCOMPARE(b.Trames().last().donnee, QByteArray("000_ab?\x80\r\nx"));
         QVERIFY(a.TexteConversation().endsWith("\n   ab?€\nx\n"));
-
         CopieOvan c("127.0.0.52"), d("127.0.0.53");
         QVERIFY(ConnecterCopies(c, "Carole", d, "Denis"));
         QTRY_VERIFY(d.TexteConversation().contains("Carole s'est connecté(e)."));
@@ -156,7 +142,6 @@ private slots:
         QTest::keyClicks(saisie, "ab");
         QVERIFY(envoyer->Face() == "img_envt_d" && !a.ovan().conversation().JEcris());
         saisie->clear();
-
         FauxContact b("127.0.0.61");
         a.Connecter("Alice", "127.0.0.61");
         QVERIFY(b.AttendreAppel() && b.AttendreTrames(1));
@@ -188,7 +173,6 @@ private slots:
         QVERIFY(a.ovan().conversation().JEcris());
         QTest::keyClick(saisie, Qt::Key_Shift);
         QCOMPARE(taps(13), "ecr vid ecr vid ecr vid");
-
         saisie->insertPlainText(QString(250, u'a'));
         QCOMPARE(saisie->Longueur(), 200);
         QTest::keyClicks(saisie, "bc");
@@ -219,7 +203,6 @@ private slots:
         vue.ReglerDernierMess(5);
         a.ovan().ClicBouton(Commande::EffacerConversation);
         QCOMPARE(vue.DernierMess(), 5);
-
         QTextEdit* texte = a.Conversation();
         AjouteMessage(texte, "voir www.exemple.org et mailto:moi@exemple.org");
         QTextCursor c(texte->document());
@@ -259,7 +242,6 @@ private slots:
         vue.Texte(minuscules.join(u' '), "Eve", 0, 0, 0);
         QVERIFY(minuscules.contains("(lol)") && c.TexteConversation().contains(minuscules.join(u' ')));
         c.ovan().ClicBouton(Commande::EffacerConversation);
-
         vue.Texte("fin (:-D)", "Eve", 0, 0, 0);
         vue.Texte("(:-)))", "Eve", 0, 0, 0);
         vue.Texte("(LOL)(LOL)", "Eve", 0, 0, 0);
@@ -271,7 +253,6 @@ private slots:
         QTRY_COMPARE(c.ovan().conversation().SonPseudo(), "Eve (X-D)");
         emit c.ovan().Sockets().fermeture();
         QTRY_COMPARE(Images(doc).last(), 24);
-
         // What was written before the scan start stays text. A picture that cannot be read leaves
         // its code as text, silently; put back, the next scan uses it however far back. The
         // clipboard is the user's; a copy gives the codes back. Thousands of codes in a message.
@@ -293,7 +274,6 @@ private slots:
         c.ovan().smileys().RechargerSmileys(3);
         vue.Texte("(LOL)", "Eve", 0, 0, 0);
         QCOMPARE(Images(doc).size(), 3);
-
         QClipboard* pp = QApplication::clipboard();
         pp->setText("à garder");
         vue.Texte("salut (:-)) et (õ Ô)", "Eve", 0, 0, 0);
@@ -304,7 +284,6 @@ private slots:
                  qPrintable(copie));
         c.Conversation()->copy();
         QVERIFY(pp->text() == copie && !pp->mimeData()->hasHtml());
-
         c.ovan().ClicBouton(Commande::EffacerConversation);
         vue.Texte(Code(16).repeated(10000), "Eve", 0, 0, 0);
         QCOMPARE(Images(doc), QList<int>(10000, 16));

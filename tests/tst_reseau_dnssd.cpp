@@ -1,22 +1,16 @@
-// The network window against real mDNS daemons, this side's and another computer's ("poste-b", in
-// a second namespace, where a small program plays its messenger). Run through deux_reseaux.sh.
+// The network window against real mDNS daemons, ours and "poste-b"'s in a second namespace
+// (avahi/deux_reseaux.sh), where a small program plays its messenger.
 #include "CopieOvan.h"
 #include "core/network/AnnonceDnssd.h"
 #include "core/network/Dnssd.h"
-#include "ui/app/Interface.h"
 #include "ui/network/Reseau.h"
 
-#include <QComboBox>
-#include <QLineEdit>
 #include <QProcess>
-#include <QSignalSpy>
-#include <QTest>
 #include <QTreeWidget>
 
 namespace {
 
-// A program run on the other computer (by default the other messenger, its nickname in hex UTF-8
-// as argument), its output read line by line.
+// A program on the other computer, by default its messenger (the nickname in hex UTF-8 as argument).
 class CoteB {
 public:
     explicit CoteB(const QStringList& arguments, const QString& programme = OVAN_ANNONCEUR) {
@@ -29,8 +23,8 @@ public:
         m_processus.closeWriteChannel();
         if (!m_processus.waitForFinished(5000)) {
             m_processus.kill();
-            m_processus.waitForFinished();
         }
+        m_processus.waitForFinished();
     }
     // The first line of output from now on that starts with debut; empty after 15 s.
     QString Attendre(const QString& debut) {
@@ -60,8 +54,8 @@ private:
 
 QStringList Lignes(QTreeWidget* liste) {
     QStringList lignes;
-    for (int i = 0; i < liste->topLevelItemCount(); ++i) {
-        lignes.append(liste->topLevelItem(i)->text(0) + u'|' + liste->topLevelItem(i)->text(1));
+    for (QTreeWidgetItem* i : liste->findItems("*", Qt::MatchWildcard)) {
+        lignes.append(i->text(0) + u'|' + i->text(1));
     }
     return lignes;
 }
@@ -86,8 +80,7 @@ private slots:
         m_demon.waitForFinished(5000);
     }
 
-    // Nicknames announced on either side and their changes seen across; a computer without an
-    // address does not hold the listing.
+    // Nicknames and their changes seen across; a computer without an address does not hold it up.
     void postesEtCopiesAnnoncees() {
         CopieOvan& c = *m_copie;
         Interface& ui = c.interface();

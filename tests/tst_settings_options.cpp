@@ -1,16 +1,8 @@
-// Settings through the windows: start-up with or without config.ini, the Options window's
-// controls and pages, what Apply, OK and Cancel keep, values longer than their boxes.
+// Settings through the windows: start-up, the Options window, what Apply, OK and Cancel keep.
 #include "CopieOvan.h"
 #include "Fichiers.h"
 #include "core/settings/FichierConfig.h"
-#include "ui/app/FenetreOvan.h"
-#include "ui/app/FenetrePrincipale.h"
-#include "ui/app/Fondu.h"
 #include "ui/settings/Config.h"
-
-#include <QClipboard>
-#include <QLabel>
-#include <QSignalSpy>
 
 class TestSettingsOptions : public QObject {
     Q_OBJECT
@@ -54,10 +46,10 @@ private slots:
         QCOMPARE(a.ovan().conversation().MonPseudo(), "Alice Dupré");
     }
 
-    // A nickname longer than its box stays whole through a save, but typing or pasting keeps to 30
-    // characters. Settings to controls and back; a tab's page stays for the next opening. Apply
-    // writes as typed, trimmed in use; OK announces even the same nickname; Cancel (twice, in the
-    // fade) restores all but a folder just browsed to; a failed save is told over the window.
+    // A nickname longer than its box stays whole through a save, typing keeps to 30 characters.
+    // Settings to controls and back; a tab's page stays. Apply writes as typed, trimmed in use; OK
+    // announces even the same nickname; Cancel (twice, in the fade) restores all but a folder just
+    // browsed to; a failed save is told over the window.
     void optionsAppliquerValiderAnnuler() {
         const QByteArray long_ = QByteArray("Jean-Pierre ").repeated(5) + "\r\r";
         CopieOvan a("127.0.0.104", "PSEUDO:" + long_, true);
@@ -69,12 +61,6 @@ private slots:
         QCOMPARE(LireConfig(Lire(a.Dossier() + "config.ini")).value(0).second, long_);
         QTest::keyClicks(zone, "ab");
         QCOMPARE(zone->text(), QString::fromLatin1(long_));
-        zone->setText(QString(27, u'x'));
-        zone->setCursorPosition(2);
-        QGuiApplication::clipboard()->setText("0123456789");
-        zone->paste();
-        QCOMPARE(zone->text(), "xx012" + QString(25, u'x'));
-
         const Reglages reglages{"Zoé€", a.Dossier(), 4, 7, true, false, true, 1, 4, true};
         ChargerConfig(ControlesReglages::De(ui), reglages);
         QVERIFY(SauverConfig(ControlesReglages::De(ui)) == reglages && a.Pseudo()->text() == "Zoé€" &&
@@ -83,14 +69,12 @@ private slots:
         ChargerConfig(ControlesReglages::De(ui), LireReglages("ITALIQUE:0\n"));
         QVERIFY(ui.ComboBoxhWnd[ListePolice]->currentIndex() == 4 &&
                 ui.CheckBoxhWnd[CaseOptionsItalique]->isChecked());
-
         QLabel* fond = ui.LabelOptionhWnd;
         QTest::mousePress(fond, Qt::LeftButton, {}, {250, 80});
         QVERIFY(ui.ComboBoxhWnd[ListeOptionsFormat]->isVisibleTo(ui.OptionshWnd) &&
                 !zone->isVisibleTo(ui.OptionshWnd));
         ui.FenetrehWnd->ElementMenu(Menu::Options)->trigger();
         QCOMPARE(Interface::Image(fond), "img_fenoption3");
-
         QSignalSpy tramesB(&b.ovan().conversation(), &Conversation::trameTraitee);
         ui.TextBoxhWnd[ZoneOptionsPseudo]->setText("  Alice ");
         ui.TextBoxhWnd[ZoneOptionsDossier]->setText(a.Dossier());
@@ -101,18 +85,15 @@ private slots:
         QVERIFY(ui.ComboBoxhWnd[ListeCouleur]->currentIndex() == 6 &&
                 ui.CheckBoxhWnd[CaseItalique]->isChecked());
         QVERIFY(Lire(a.Dossier() + "config.ini").startsWith("PSEUDO:  Alice \r\n"));
-
         QVERIFY(ConnecterCopies(a, "Alice", b, "Bob"));
         QTRY_COMPARE(tramesB.count(), 1);
         ui.FenetrehWnd->ElementMenu(Menu::Options)->trigger();
         QTRY_COMPARE(ui.OptionshWnd->fondu().Sens(), 0);
         a.ovan().ClicBouton(Commande::ValiderOptions);
         QTRY_COMPARE(tramesB.count(), 2);
-        QCOMPARE(tramesB[1][0].value<Trame::TrameRecue>().entete +
-                     tramesB[1][0].value<Trame::TrameRecue>().donnee,
-                 "[PSE]Alice");
+        const auto pse = tramesB[1][0].value<Trame::TrameRecue>();
+        QCOMPARE(pse.entete + pse.donnee, "[PSE]Alice");
         QTRY_VERIFY(!ui.OptionshWnd->isVisible() && ui.FenetrehWnd->Active());
-
         ui.FenetrehWnd->ElementMenu(Menu::Options)->trigger();
         QTRY_COMPARE(ui.OptionshWnd->fondu().Sens(), 0);
         ui.ComboBoxhWnd[ListeOptionsCouleur]->setCurrentIndex(2);
@@ -129,7 +110,6 @@ private slots:
                 ui.TextBoxhWnd[ZoneOptionsDossier]->text() == a.Dossier());
         QCOMPARE(a.ovan().conversation().DossierReception(), ailleurs.path() + u'/');
         QTRY_VERIFY(!ui.OptionshWnd->isVisible());
-
         QVERIFY(QDir(a.Dossier()).mkdir("config_tmp.ini"));
         const QByteArray avant = Lire(a.Dossier() + "config.ini");
         a.ovan().ClicBouton(Commande::AppliquerOptions);

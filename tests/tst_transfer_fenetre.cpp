@@ -1,25 +1,17 @@
-// Files between copies as the user sees them: the question, the transfer window and its labels,
-// the lines in the conversation, the boxes, files dropped on the views.
+// Files between copies as the user sees them: the question, the window, the lines, boxes, drops.
 #include "CopieOvan.h"
-#include "FauxContact.h"
 #include "Fichiers.h"
-#include "ui/app/BoutonImage.h"
-#include "ui/app/FenetreOvan.h"
-#include "ui/app/FenetrePrincipale.h"
-#include "ui/app/Fondu.h"
 
 #include <QApplication>
 #include <QDropEvent>
-#include <QLabel>
 #include <QMimeData>
 #include <QProcess>
 #include <QProgressBar>
 #include <QScopeGuard>
-#include <QSignalSpy>
 
 namespace {
 
-// Alice (A) and Bob (B) connected; B's received files go to its own folder "recus/".
+// Alice (a) and Bob (b), who receives in "recus/".
 struct Paire {
     CopieOvan a{"127.0.0.90"};
     CopieOvan b{"127.0.0.91"};
@@ -33,7 +25,6 @@ struct Paire {
                           b.ovan().conversation().SonPseudo() == "Alice";
                });
     }
-    // A sends a file of taille bytes with the button.
     QString Envoyer(const QString& nom, qint64 taille) {
         const QString chemin = EcrireMotif(source.path() + u'/' + nom, taille);
         a.dialogues().RepondreFichier(chemin);
@@ -50,7 +41,6 @@ QString Face(CopieOvan& c, int slot) {
 struct Brut {
     CopieOvan c;
     FauxContact f;
-    Brut(const QString& ici, const QString& la) : c(ici), f(la) {}
     bool Relier() {
         c.ovan().conversation().ReglerDossierReception(c.Dossier());
         c.Pseudo()->setText("Moi");
@@ -77,12 +67,6 @@ bool Deposer(QWidget* cible, const QStringList& chemins) {
     return entree.isAccepted() && depot.isAccepted();
 }
 
-bool Executer(const QString& programme, const QString& arguments) {
-    QProcess p;
-    p.start(programme, QProcess::splitCommand(arguments));
-    return p.waitForFinished(10000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
-}
-
 } // namespace
 
 class TestTransferFenetre : public QObject {
@@ -91,6 +75,7 @@ private slots:
     // A refusal is said on both sides. Several files or a folder dropped are explained; one file
     // dropped is offered as the button would, asked, accepted: both windows end in close mode,
     // with their labels; the received file opens; closing the window tells the contact nothing.
+    // Offered again at once while the window fades out, it comes back and stays.
     void refusPuisFichierDepose() {
         Paire p;
         QVERIFY(p.Relier());
@@ -99,7 +84,6 @@ private slots:
         QTRY_VERIFY(p.a.TexteConversation().contains("Bob a refusé la réception de 'photo.jpg'."));
         QVERIFY(p.b.TexteConversation().contains("Vous avez refusé la réception de 'photo.jpg'."));
         QVERIFY(!p.a.interface().TransferthWnd->isVisible());
-
         const QString un = EcrireMotif(p.source.path() + "/données.bin", 70000);
         const QString explication = "Vous ne pouvez envoyer qu'un seul fichier à la fois, et pas un dossier.";
         p.a.dialogues().Effacer();
@@ -129,19 +113,9 @@ private slots:
         QTRY_VERIFY(!p.b.interface().TransferthWnd->isVisible());
         QCOMPARE(Face(p.b, BoutonAnnulerTransfert), "img_annuler2");
         QVERIFY(!p.a.TexteConversation().contains("Annulation"));
-    }
-
-    // Closing the window of one transfer and offering the next at once: the yes comes while the
-    // window still fades out, and the window comes back for the new transfer and stays.
-    void ouiPendantLaSortieDuFondu() {
-        Paire p;
-        QVERIFY(p.Relier());
-        p.Envoyer("un.bin", 1000);
-        QTRY_VERIFY(p.a.TexteConversation().contains("Vous avez envoyé 'un.bin' avec succès !"));
         FenetreOvan* fenetre = p.a.interface().TransferthWnd;
-        QSignalSpy entree(&fenetre->fondu(), &Fondu::entre);
         QTRY_VERIFY(fenetre->fondu().Alpha() == 255 && fenetre->isVisible());
-        entree.clear();
+        QSignalSpy entree(&fenetre->fondu(), &Fondu::entre);
         p.a.ovan().ClicBouton(Commande::AnnulerTransfert);
         QTRY_VERIFY(fenetre->fondu().Alpha() < 255);
         const QString deux = p.Envoyer("deux.bin", 3 << 20);
@@ -153,13 +127,15 @@ private slots:
         QTRY_COMPARE(Empreinte(p.recus + "deux.bin"), Empreinte(deux));
     }
 
-    // On a slow link (this test's own network, shaped), a cancel from either side reads as a
-    // cancel on both, with a box on the other side only.
+    // On a shaped link a cancel from either side is said on both, with a box on the other only.
     void annulationVueDesDeuxCotes() {
-        if (!Executer("tc", "qdisc add dev lo root tbf rate 16mbit burst 256kb limit 1mb")) {
+        if (QProcess::execute(
+                "tc", QString("qdisc add dev lo root tbf rate 16mbit burst 256kb limit 1mb").split(u' '))) {
             QSKIP("The loopback link cannot be shaped here (tc, as root in the tests' own network).");
         }
-        const auto retablir = qScopeGuard([] { Executer("tc", "qdisc del dev lo root"); });
+        const auto retablir = qScopeGuard([] {
+            QProcess::execute("tc", {"qdisc", "del", "dev", "lo", "root"});
+        });
         const QString annule = "Annulation du transfert de 'lent.bin' !";
         for (const bool recepteurAnnule : {true, false}) {
             Paire p;
@@ -181,7 +157,7 @@ private slots:
     // contact's file port, or the file gone when sending starts: a box beside the line, the volume
     // "0 / total". Offers while a file goes out: one box, one line. This side's cancel.
     void boitesEtLignes() {
-        Brut b("127.0.0.96", "127.0.0.97");
+        Brut b{CopieOvan("127.0.0.96"), FauxContact("127.0.0.97")};
         QVERIFY(b.Relier());
         CopieOvan& c = b.c;
         b.f.Oublier();
@@ -190,7 +166,6 @@ private slots:
         QVERIFY(c.dialogues().Appels().isEmpty());
         QVERIFY(c.TexteConversation().contains(
             "La réception de '../' est refusée : ce nom ne peut pas servir de nom de fichier."));
-
         QTemporaryDir source;
         const QString chemin = EcrireMotif(source.path() + "/parti.bin", 5000);
         QSignalSpy boites(&c.dialogues(), &DialoguesEnregistres::appel);
@@ -204,7 +179,6 @@ private slots:
         QCOMPARE(c.interface().LabelhWnd[LabelVolume]->text(), "Volume de données envoyées : 0 / 4,88 Ko");
         c.ovan().ClicBouton(Commande::AnnulerTransfert);
         QTRY_VERIFY(!c.interface().TransferthWnd->isVisible());
-
         QVERIFY(b.f.EcouterFichier());
         c.dialogues().RepondreFichier(chemin);
         c.ovan().ClicBouton(Commande::EnvoyerFichier);
@@ -214,7 +188,6 @@ private slots:
         QVERIFY(c.dialogues().Boite(1, "Ouverture Fichier Impossible !", QString(), Dialogues::Icone::Aucune,
                                     c.interface().FenetrehWnd));
         QVERIFY(c.TexteConversation().contains("le fichier ne peut pas être ouvert"));
-
         // TCP holds the copy back mid-file: the contact reads nothing.
         b.f.Oublier();
         c.dialogues().RepondreFichier(EcrireMotif(source.path() + "/gros.bin", 64LL << 20));
@@ -233,10 +206,9 @@ private slots:
         QCOMPARE(Face(c, BoutonOuvrirFichier), "img_ouvrir_d");
     }
 
-    // A name too long for its label slides left and back; a short name, even right after a long
-    // one, stays still.
+    // A name too long for its label slides; a short one, even right after, stays still.
     void defilementDuNom() {
-        Brut b("127.0.0.130", "127.0.0.131");
+        Brut b{CopieOvan("127.0.0.130"), FauxContact("127.0.0.131")};
         QVERIFY(b.f.EcouterFichier() && b.Relier());
         QLabel* etiquette = b.c.interface().LabelhWnd[LabelNomFichier];
         const auto recevoirLentement = [&](const QByteArray& nom) {

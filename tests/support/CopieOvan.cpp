@@ -37,7 +37,6 @@ void CopieOvan::Redemarrer() {
     parametres.dialogues = &m_dialogues;
     parametres.shell = &m_shell;
     parametres.sons = &m_sons;
-    // Tests that want the notification area add the icon themselves.
     parametres.iconeNotification = false;
     parametres.sourceReseau = m_source;
     m_ovan = std::make_unique<Ovan>(parametres);
@@ -81,7 +80,6 @@ Dialogues::Reponse DialoguesEnregistres::Message(QWidget* proprietaire, const QS
         QEventLoop boucle;
         QTimer::singleShot(0, &boucle, [&] {
             action();
-            // One more turn of the box's loop before it is answered, as a user is never that quick.
             QTimer::singleShot(0, &boucle, &QEventLoop::quit);
         });
         boucle.exec();
@@ -102,14 +100,11 @@ QStringList DialoguesEnregistres::Textes() const {
 
 bool DialoguesEnregistres::Boite(qsizetype i, const QString& texte, const QString& titre, Icone icone,
                                  const QWidget* proprietaire) const {
-    if (i >= m_appels.size()) {
-        qWarning() << "box" << i << "never opened; boxes:" << Textes();
-        return false;
+    const Appel a = m_appels.value(i, {nullptr, "(none)", {}, {}, {}});
+    const bool pareil =
+        a.texte == texte && a.titre == titre && a.icone == icone && a.proprietaire.data() == proprietaire;
+    if (!pareil) {
+        qWarning() << "box" << i << a.texte << a.titre << int(a.icone) << a.proprietaire.data();
     }
-    const Appel& a = m_appels[i];
-    if (a.texte == texte && a.titre == titre && a.icone == icone && a.proprietaire.data() == proprietaire) {
-        return true;
-    }
-    qWarning() << "box" << i << a.texte << a.titre << int(a.icone) << a.proprietaire.data();
-    return false;
+    return pareil;
 }

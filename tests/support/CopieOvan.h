@@ -1,7 +1,13 @@
-// A running copy for tests: its own 127.0.0.x address, program folder and recorded boxes.
+// A running copy for tests: its own 127.0.0.x address, program folder and recorded boxes; what
+// the window tests share.
 #pragma once
 
+#include "FauxContact.h"
 #include "core/chat/Conversation.h"
+#include "ui/app/BoutonImage.h"
+#include "ui/app/FenetreOvan.h"
+#include "ui/app/FenetrePrincipale.h"
+#include "ui/app/Fondu.h"
 #include "ui/app/Interface.h"
 #include "ui/app/Ovan.h"
 #include "ui/conversation/AjouteTexte.h"
@@ -11,9 +17,11 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
 #include <QQueue>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextBlock>
@@ -29,8 +37,7 @@ class DialoguesEnregistres : public QObject, public Dialogues {
 public:
     struct Appel {
         QPointer<QWidget> proprietaire;
-        QString texte;
-        QString titre;
+        QString texte, titre;
         Icone icone;
         Boutons boutons;
     };
@@ -44,30 +51,24 @@ public:
     QString ChoisirFichier(QWidget*, const QString& titre, const QString& filtre) override {
         return Naviguer(titre, filtre, m_fichiers);
     }
-    // Answered from the same queue as ChoisirFichier; the extension is recorded with the filter.
     QString ChoisirFichierASauver(QWidget*, const QString& titre, const QString& filtre,
                                   const QString& extension) override {
         return Naviguer(titre, filtre + u'|' + extension, m_fichiers);
     }
 
-    // Runs while the next box is open, before it is answered: a real box runs its own event
-    // loop there, so what the action waits for happens under the open box.
+    // Runs under the next box, as a real box's own event loop would let it.
     void PendantBoite(std::function<void()> action) { m_pendant.enqueue(std::move(action)); }
 
-    // The next answers, in order; without one a box answers Ok (or Yes).
+    // The next answers in order; once they run out a box says Ok (Yes), a dialog is cancelled.
     void Repondre(Reponse reponse) { m_reponses.enqueue(reponse); }
-    // The next folders chosen, in order; without one the browser is cancelled.
     void RepondreDossier(const QString& dossier) { m_dossiers.enqueue(dossier); }
-    // The next files chosen, in order; without one the dialog is cancelled.
     void RepondreFichier(const QString& chemin) { m_fichiers.enqueue(chemin); }
-    // Every folder browser and file dialog opened: its title and its starting folder (a folder
-    // browser), its filter (an open dialog) or its filter and extension joined by "|" (a save
-    // dialog).
+    // Each dialog's title and its starting folder, filter, or filter "|" extension.
     const QList<QPair<QString, QString>>& Navigations() const { return m_navigations; }
 
     const QList<Appel>& Appels() const { return m_appels; }
     QStringList Textes() const;
-    // Whether box i said texte under titre with icone, owned by proprietaire; prints it when not.
+    // Whether box i said texte under titre with icone, owned by proprietaire.
     bool Boite(qsizetype i, const QString& texte, const QString& titre, Icone icone,
                const QWidget* proprietaire) const;
     void Effacer() { m_appels.clear(); }
@@ -102,17 +103,15 @@ struct SonsEnregistres : Sons {
 
 class CopieOvan {
 public:
-    // Started at once, after preparer has put files in the program folder; its network window lists
-    // from source (null: the system's mDNS daemon).
+    // Started once preparer has filled the program folder; source null: the system's mDNS daemon.
     explicit CopieOvan(const QString& adresse,
                        const std::function<void(const QString& dossier)>& preparer = {},
                        SourceReseau* source = nullptr);
-    // config.ini holding config, then the program folder as the received-files folder when
-    // dossierRecus (so that no box asks for one); no config.ini when both are empty.
+    // config.ini holding config, and the program folder as the received-files one when dossierRecus.
     CopieOvan(const QString& adresse, const QByteArray& config, bool dossierRecus = false);
     ~CopieOvan();
 
-    // Quits and starts again from the same program folder, as a user restarting the program.
+    // Quits and starts again from the same program folder.
     void Redemarrer();
     Ovan& ovan() { return *m_ovan; }
     Interface& interface() { return m_ovan->interface(); }
@@ -125,11 +124,8 @@ public:
     QLineEdit* Pseudo() { return interface().TextBoxhWnd[ZonePseudo]; }
     QLineEdit* AdresseContact() { return interface().TextBoxhWnd[ZoneAdresse]; }
     QTextEdit* Conversation() { return interface().RichEdithWnd[ZoneConversation]; }
-    // Status-bar parts 0 and 1.
     QString Statut(int partie = 1) { return interface().TexteBarreStatut(partie); }
-    // The conversation as plain text, lines separated by "\n".
     QString TexteConversation() { return Conversation()->toPlainText(); }
-    // Types a nickname and an address, then runs the connect command.
     void Connecter(const QString& pseudo, const QString& adresseContact);
 
 private:
@@ -142,16 +138,13 @@ private:
     std::unique_ptr<Ovan> m_ovan;
 };
 
-// The folder of the program as built, with its smileys, sounds and guide.
+// The built program's folder, with its smileys, sounds and guide.
 QString DossierProgramme();
-// Puts the smiley pictures of the build in a copy's program folder.
 void CopierSmileys(const QString& dossier);
 
-// Connects a to b (a calls with its nickname) and waits until both are connected.
-// Returns false when they do not get there in time.
+// a calls b and both get connected in time.
 bool ConnecterCopies(CopieOvan& a, const QString& pseudoA, CopieOvan& b, const QString& pseudoB);
 
-// Reading back what a text view shows: its runs of text with their formats.
 struct Morceau {
     QString texte;
     QTextCharFormat format;

@@ -1,12 +1,6 @@
-// A drag source as a desktop file manager is one: a small window at X,Y that, when pressed, drags
-// the given files as text/uri-list to another X client.
-//   source_glisser X Y FILE...
-// It tells on stdout, one line each, what a test waits for:
-//   "prete X Y"  shown, exposed and active; (X, Y) is its centre on the screen
-//   "glisse"     the drag has started (the button is down)
-//   "action N"   the drop action changed to N (1: copy, 0: refused), as the target answers
-//   "fin N"      the drag ended with action N
-// It then stays until it is ended: the target asks it for the data only after the drop.
+// source_glisser X Y FILE...: a window at X,Y that, pressed, drags the files to another X client as
+// a file manager does. Says on stdout "prete X Y" (active, centred at X,Y), "glisse" (started),
+// "action N" (the target's answer, 1: copy) and "fin N" (ended); stays, the data is read after.
 #include <QApplication>
 #include <QDrag>
 #include <QMimeData>
@@ -20,17 +14,14 @@
 namespace {
 
 void Dire(const QByteArray& ligne) {
-    std::fputs(ligne.constData(), stdout);
-    std::fputc('\n', stdout);
+    std::printf("%s\n", ligne.constData());
     std::fflush(stdout);
 }
 
 class Source : public QWidget {
 public:
     explicit Source(const QList<QUrl>& urls) : m_urls(urls) {
-        // Stays above the windows under test, so that the press lands here.
         setWindowFlag(Qt::WindowStaysOnTopHint);
-        setWindowTitle(QStringLiteral("source_glisser"));
         setFixedSize(120, 80);
     }
 
@@ -59,19 +50,14 @@ private:
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     const QStringList args = app.arguments();
-    if (args.size() < 4) {
-        std::fputs("usage: source_glisser X Y FILE...\n", stderr);
-        return 2;
-    }
     QList<QUrl> urls;
     for (const QString& chemin : args.mid(3)) {
         urls << QUrl::fromLocalFile(chemin);
     }
     Source source(urls);
-    source.move(args[1].toInt(), args[2].toInt());
+    source.move(args.value(1).toInt(), args.value(2).toInt());
     source.show();
-    // Ready once the window manager has placed it and given it the focus: only then do its
-    // coordinates hold.
+    // Only once the window manager has placed it and given it the focus do its coordinates hold.
     bool dit = false;
     const auto prete = [&source, &dit] {
         if (!dit && source.isActiveWindow()) {
