@@ -7,6 +7,7 @@
 #include "ui/app/APropos.h"
 #include "ui/app/Images.h"
 #include "ui/app/SysTray.h"
+#include "ui/conversation/AjouteTexte.h"
 #include "ui/history/FenetreHistorique.h"
 #include "ui/network/Reseau.h"
 #include "ui/notify/Popup.h"
@@ -14,6 +15,7 @@
 #include "ui/tools/Capture.h"
 #include "ui/tools/ConversionImages.h"
 
+#include <QFontDatabase>
 #include <QHostInfo>
 #include <QMenu>
 #include <QMenuBar>
@@ -686,6 +688,21 @@ private slots:
                 QVERIFY2(PartColoree(d) < 0.01, qPrintable(nom));
                 QCOMPARE(e.convertToFormat(QImage::Format_Alpha8), d.convertToFormat(QImage::Format_Alpha8));
             }
+        }
+    }
+
+    // Every face a message names is upright, bold a face of its own; run again without Comic Neue.
+    void policesDroitesAvecGras() {
+        Interface::InstallerPolices();
+        for (const QString& nom : NomsPolices()) {
+            QFont police(nom, 8);
+            const QFontInfo droite(police);
+            police.setBold(true);
+            const QFontInfo gras(police);
+            QVERIFY2(!QFontDatabase::italic(droite.family(), droite.styleName()) &&
+                         QFontDatabase::weight(gras.family(), gras.styleName()) >= QFont::Bold &&
+                         !QFontDatabase::italic(gras.family(), gras.styleName()),
+                     qPrintable(nom + u' ' + gras.family() + u' ' + gras.styleName()));
         }
     }
 
