@@ -5,7 +5,6 @@
 
 #include <QDir>
 #include <QElapsedTimer>
-#include <QRandomGenerator>
 #include <QScopeGuard>
 #include <QSemaphore>
 #include <QSignalSpy>
@@ -22,14 +21,7 @@ QHostAddress Ip(int n) {
     return QHostAddress(QStringLiteral("127.0.0.%1").arg(n));
 }
 
-QByteArray Octets(qint64 taille) {
-    QList<quint32> mots((taille + 3) / 4);
-    QRandomGenerator{quint32(taille)}.fillRange(mots.data(), mots.size());
-    return QByteArray(reinterpret_cast<const char*>(mots.constData()), taille);
-}
-
-// A sender built by hand: accepts the receiver's empty connection on its own port, and streams
-// from its own address whatever the test writes.
+// A sender by hand: accepts the receiver's empty connection, streams from its address what the test writes.
 struct EmetteurBrut {
     explicit EmetteurBrut(int ip) : adresse(Ip(ip)) { ecoute.listen(adresse, Port); }
     bool Connecter(int recepteur) {
@@ -63,9 +55,6 @@ class TestTransferCanal : public QObject {
     QString Source(const QString& nom, const QByteArray& octets) {
         return Ecrire(m_racine.filePath(nom), octets) ? m_racine.filePath(nom) : "";
     }
-    static QStringList Entrees(const QString& dossier) {
-        return QDir(dossier).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
-    }
     static RaisonEchec Raison(const QSignalSpy& echec) { return echec.last().at(0).value<RaisonEchec>(); }
 
 private slots:
@@ -77,7 +66,7 @@ private slots:
     void transfertEntreDeuxCanaux() {
         QFETCH(qint64, taille);
         const QString dossier = Dossier(QTest::currentDataTag());
-        const QByteArray octets = Octets(taille);
+        const QByteArray octets = OctetsAuHasard(taille);
         const QString source = Source("source.bin", octets);
         CanalFichier a(Ip(60), Port), b(Ip(61), Port);
         QVERIFY(a.Ecouter() && b.Ecouter());
@@ -95,7 +84,7 @@ private slots:
         QVERIFY(a.Envoyer(Ip(61), source, taille));
         QTRY_VERIFY_WITH_TIMEOUT(finA.count() == 1 && finB.count() == 1, 20000);
         QCOMPARE(echecA.count() + echecB.count(), 0);
-        QCOMPARE(Entrees(dossier), QStringList{"rapport final.pdf"});
+        QCOMPARE(EntreesDe(dossier), QStringList{"rapport final.pdf"});
         QVERIFY(Lire(dossier + "/rapport final.pdf") == octets);
         QCOMPARE(progression.last(), (QList<QVariant>{taille, taille}));
         QVERIFY2(progression.count() <= montre.elapsed() / 50 + 3,
@@ -103,8 +92,7 @@ private slots:
         QVERIFY(!a.EnCours() && !b.EnCours());
     }
 
-    // Strangers are closed unread: anyone when no transfer is due, then anyone but the contact's
-    // first connection; the stream stops at the size.
+    // Strangers are closed unread (anyone but the contact's first connection); the stream stops at the size.
     void appelantEtranger() {
         const QString dossier = Dossier("etranger");
         CanalFichier b(Ip(64), Port);
@@ -128,7 +116,7 @@ private slots:
         QTRY_COMPARE(second.flux.state(), QAbstractSocket::UnconnectedState);
         contact.flux.write("tact");
         QVERIFY(fin.wait(10000));
-        QCOMPARE(Entrees(dossier), QStringList{"f.bin"});
+        QCOMPARE(EntreesDe(dossier), QStringList{"f.bin"});
         QCOMPARE(Lire(dossier + "/f.bin"), QByteArray("contac"));
     }
 
@@ -141,11 +129,11 @@ private slots:
         QSignalSpy annuleB(&b, &CanalFichier::annule), progressionB(&b, &CanalFichier::progression);
         QVERIFY(b.Recevoir(Ip(68), dossier, "f.bin", 1000000));
         QVERIFY(emetteur.Connecter(67));
-        emetteur.flux.write(Octets(500000));
+        emetteur.flux.write(OctetsAuHasard(500000));
         QTRY_VERIFY(!progressionB.isEmpty() && progressionB.last().at(0).toLongLong() == 500000);
         b.Annuler();
         QVERIFY(annuleB.wait(5000));
-        QTRY_COMPARE(Entrees(dossier), QStringList{});
+        QTRY_COMPARE(EntreesDe(dossier), QStringList{});
         QTRY_COMPARE(emetteur.flux.state(), QAbstractSocket::UnconnectedState);
         // The sender cancels while a receiver reads nothing and the socket buffers are full.
         QTcpServer recepteur;
@@ -155,7 +143,7 @@ private slots:
         CanalFichier a(Ip(70), Port);
         QSignalSpy annuleA(&a, &CanalFichier::annule), echecA(&a, &CanalFichier::echec);
         QSignalSpy progressionA(&a, &CanalFichier::progression);
-        QVERIFY(a.Envoyer(Ip(69), Source("gros.bin", Octets(Gros)), Gros));
+        QVERIFY(a.Envoyer(Ip(69), Source("gros.bin", OctetsAuHasard(Gros)), Gros));
         QTRY_VERIFY(progressionA.count() >= 2);
         a.Annuler();
         QVERIFY(annuleA.wait(5000));
@@ -184,7 +172,7 @@ private slots:
         emetteur.flux.write("neuf");
         QVERIFY(echec.wait(10000));
         QCOMPARE(Raison(echec), RaisonEchec::NomPris);
-        QCOMPARE(Entrees(dossier), QStringList{"x.txt"});
+        QCOMPARE(EntreesDe(dossier), QStringList{"x.txt"});
         QCOMPARE(Lire(dossier + "/x.txt"), QByteArray("ancien"));
     }
 
@@ -198,7 +186,7 @@ private slots:
         QVERIFY(b.Recevoir(Ip(74), dossier, "f.bin", 10));
         QVERIFY(echecB.wait(5000));
         QCOMPARE(Raison(echecB), RaisonEchec::DelaiDepasse);
-        QCOMPARE(Entrees(dossier), QStringList{});
+        QCOMPARE(EntreesDe(dossier), QStringList{});
         // No one on the contact's port, then a file that cannot be opened.
         CanalFichier a(Ip(75), Port, 200);
         QSignalSpy echecA(&a, &CanalFichier::echec);
@@ -211,7 +199,7 @@ private slots:
     }
 
     void vidageLentEtAnnulationDuContact() {
-        const QString dossier = Dossier("vidage"), source = Source("vidage.bin", Octets(100000));
+        const QString dossier = Dossier("vidage"), source = Source("vidage.bin", OctetsAuHasard(100000));
         const int delai = 300;
         CanalFichier a(Ip(77), Port, delai), b(Ip(78), Port, delai);
         QVERIFY(a.Ecouter() && b.Ecouter());
@@ -232,9 +220,8 @@ private slots:
         g_vidageLibre.release();
         QTRY_VERIFY(finA.count() == 1 && finB.count() == 1);
         QCOMPARE(echecA.count() + echecB.count(), 0);
-        QCOMPARE(Entrees(dossier), QStringList{"lent.bin"});
-        // Cancelled during such a flush: nobody waits for the disk, nothing is named; the sender sees
-        // the reset before the cancel, and reports the cancel.
+        QCOMPARE(EntreesDe(dossier), QStringList{"lent.bin"});
+        // Cancelled in such a flush: nobody waits for the disk, nothing named; the sender reports the cancel.
         QVERIFY(lancer("annule.bin"));
         b.Annuler();
         QVERIFY(annuleB.wait(5000));
@@ -244,7 +231,7 @@ private slots:
         QVERIFY(a.AnnulationDuContact());
         QVERIFY(annuleA.wait(5000));
         QVERIFY(!g_vidageTropLong);
-        QTRY_COMPARE(Entrees(dossier), QStringList{"lent.bin"});
+        QTRY_COMPARE(EntreesDe(dossier), QStringList{"lent.bin"});
         QCOMPARE(echecA.count() + echecB.count(), 0);
         // Nothing runs: a cancel from the contact now is nothing to act on.
         QVERIFY(!a.AnnulationDuContact() && !b.AnnulationDuContact());
