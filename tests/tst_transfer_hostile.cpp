@@ -1,7 +1,10 @@
-// The conversation core against a raw contact on the file port: names, sizes, strangers, failures.
+// Received files' names and the transfer's texts; the conversation core against a raw contact on the
+// file port: names, sizes, strangers, failures.
 #include "FauxContact.h"
 #include "Fichiers.h"
 #include "core/chat/Conversation.h"
+#include "core/transfer/ConversionsTransfert.h"
+#include "core/transfer/NomsFichiers.h"
 
 #include <QDir>
 #include <QFile>
@@ -11,17 +14,26 @@
 #include <QTest>
 
 #include <algorithm>
+#include <cmath>
 #include <csignal>
 #include <sys/resource.h>
 
+using namespace NomsFichiers;
+
 namespace {
 
-QStringList Entrees(const QString& dossier) {
-    return QDir(dossier).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+// Lays out entries under d: "x/" a folder, "->x" a link to nowhere, anything else an empty file.
+void Creer(const QString& d, const QStringList& entrees) {
+    for (const QString& e : entrees)
+        if (e.endsWith(u'/'))
+            QVERIFY(QDir(d).mkdir(e));
+        else if (e.startsWith("->"))
+            QVERIFY(QFile::link(d + "absent", d + e.sliced(2)));
+        else
+            QVERIFY(QFile(d + e).open(QIODevice::WriteOnly));
 }
 
-// A core on 127.0.0.n whose files go to recus/, beside an empty dehors/ that nothing may reach, a
-// contact Eve on 127.0.0.n+1, and a user who says yes to every offer.
+// A core on 127.0.0.n saving to recus/ (dehors/ must stay empty), Eve on .n+1, every offer accepted.
 struct Banc {
     QTemporaryDir dossier;
     QString adresse, recus = dossier.filePath("recus/"), dehors = dossier.filePath("dehors/");
@@ -94,8 +106,99 @@ class TestTransferHostile : public QObject {
 private slots:
     void initTestCase() { std::signal(SIGXFSZ, SIG_IGN); }
 
-    // Every name lands inside the folder as a new regular file, or is refused with a reason; what was
-    // there, links included, stays.
+    // Byte counts around each unit switch, and past 4 GiB.
+    void taille() {
+        const std::initializer_list<std::pair<qint64, const char*>> cas = {
+            {0, "0 octets"},          {999, "999 octets"},      {1000, "0,97 Ko"},
+            {1075, "1,04 Ko"},        {1536, "1,50 Ko"},        {10239, "9,99 Ko"},
+            {10240, "10,0 Ko"},       {1023999, "999,9 Ko"},    {1024000, "0,97 Mo"},
+            {1048575999, "999,9 Mo"}, {1048576000, "0,97 Go"},  {4294967296, "4,00 Go"},
+            {5905580032, "5,50 Go"},  {10737418240, "10,0 Go"}, {1LL << 50, "1048576,0 Go"},
+            {-1, "? octets"}};
+        for (const auto& [octets, texte] : cas)
+            QCOMPARE(ConvTaille(octets), QString::fromUtf8(texte));
+    }
+
+    // Done, total, seconds -> rate and time left after their prefixes; no rate: labels unchanged.
+    void debitTemps() {
+        const std::initializer_list<std::tuple<qint64, qint64, double, const char*, const char*>> cas = {
+            {999, 1999, 1, "999 octets/seconde", "0 min 1 sec"},
+            {1000, 91000, 1, "0 Ko/seconde", "1 min 30 sec"},
+            {2048, 4096, 1, "2 Ko/seconde", "0 min 1 sec"},
+            {2999, 94438, 2, "1 Ko/seconde", "1 min 1 sec"},
+            {5368709120, 10737418240, 1000, "5242 Ko/seconde", "16 min 40 sec"},
+            {3000, 2000, 1, "2 Ko/seconde", "0 min 0 sec"},
+            {0, 100, 1, nullptr, nullptr},
+            {1, 100, 2, nullptr, nullptr},
+            {100, 200, 0, nullptr, nullptr},
+            {100, 200, -1, nullptr, nullptr},
+            {100, 200, std::nan(""), nullptr, nullptr},
+            {LLONG_MAX, LLONG_MAX, 1e-300, nullptr, nullptr}};
+        for (const auto& [faits, total, secondes, debit, temps] : cas) {
+            const auto textes = ConvOctDebitTemps(faits, total, secondes);
+            QCOMPARE(textes.has_value(), debit != nullptr);
+            if (textes) {
+                QCOMPARE(textes->debit, QStringLiteral("Débit : ") + debit);
+                QCOMPARE(textes->temps, QStringLiteral("Temps restant estimé : ") + temps);
+            }
+        }
+    }
+
+    void existence() {
+        QTemporaryDir tmp;
+        const QString d = tmp.path() + u'/';
+        Creer(d, {"dossier/", "fichier", "->lienMort"});
+        QVERIFY(QFile::link(d + "dossier", d + "lienDossier"));
+        const std::initializer_list<std::tuple<QString, bool, bool>> cas = {
+            {d + "fichier", true, false},  {d + "dossier", true, true},
+            {d + "dossier/", true, true},  {d + "lienDossier/", true, true},
+            {d + "lienMort", true, false}, {d + "absent", false, false},
+            {QString(), false, false},     {"/", true, true}};
+        for (const auto& [chemin, fichier, dossier] : cas)
+            QVERIFY2(FichExist(chemin) == fichier && DossExist(chemin) == dossier, qPrintable(chemin));
+    }
+
+    void changeNom() {
+        const QString e125 = QStringLiteral("é").repeated(125);
+        const std::initializer_list<std::tuple<QStringList, QString, QString>> cas = {
+            {{"photo.jpg", "->photo_1.jpg"}, "photo.jpg", "photo_2.jpg"},
+            {{"photo_7.jpg"}, "photo_7.jpg", "photo_8.jpg"},
+            {{"x_10.txt", "x_11.txt"}, "x_10.txt", "x_12.txt"},
+            {{"mon_fichier.txt"}, "mon_fichier.txt", "mon_fichier_1.txt"},
+            {{"v_2b.txt"}, "v_2b.txt", "v_3.txt"},
+            {{"a.b_5"}, "a.b_5", "a_1.b_5"},
+            {{"v_2.d/", "v_2.d/notes"}, "v_2.d/notes", "v_2.d/notes_1"},
+            {{"x_99999999999999999999.txt"}, "x_99999999999999999999.txt", "x_99999999999999999999_1.txt"},
+            {{e125 + ".txt"}, e125 + ".txt", e125.chopped(1) + "_1.txt"}}; // 255 bytes at most
+        for (const auto& [existants, nom, attendu] : cas) {
+            QTemporaryDir tmp;
+            const QString d = tmp.path() + u'/';
+            Creer(d, existants);
+            QCOMPARE(ChangeNom(d + nom), d + attendu);
+        }
+    }
+
+    void nomSur() {
+        const QString e = QStringLiteral("é"), rire = QStringLiteral("😀");
+        const std::initializer_list<std::pair<QString, QString>> cas = {
+            {" rapport final .pdf", " rapport final .pdf"},
+            {"a/b\\c/d", "d"},
+            {"C:\\Users/x\\photo.jpg", "photo.jpg"},
+            {QStringLiteral("a\tb\x7f\u0085c\r\n"), "abc"},
+            {QStringLiteral("a") + QChar(char16_t(0xD800)) + u'b', "ab"},
+            {rire + ".png", rire + ".png"},
+            {"..\\", ""},
+            {".\x01.", ""},
+            {e.repeated(150) + ".txt", e.repeated(125) + ".txt"},
+            {rire.repeated(80), rire.repeated(63)},
+            {QStringLiteral("€").repeated(100), QStringLiteral("€").repeated(85)},
+            {QString(254, u'a') + e, QString(254, u'a')},
+            {"a." + QString(300, u'b'), "a." + QString(253, u'b')}};
+        for (const auto& [recu, sur] : cas)
+            QCOMPARE(NomSur(recu), sur);
+    }
+
+    // Every name lands inside the folder as a new regular file, or is refused; what was there stays.
     void nomsHostiles() {
         Banc b(110);
         QVERIFY(b.Relier());
@@ -103,66 +206,49 @@ private slots:
         QVERIFY(QFile::link(b.dehors, b.recus + QStringLiteral("liendossier")));
         QVERIFY(QFile::link(b.recus + QStringLiteral("boucle"), b.recus + QStringLiteral("boucle")));
         QVERIFY(QDir().mkpath(b.recus + QStringLiteral("sousdossier")));
-        const QByteArray a300(300, 'a'), e300(300, '\xe9');
+        const QByteArray e300(300, '\xe9');
         const QString e127 = QString(127, QChar(0xE9));
         // What goes after "[DEM]", and the name the file gets ("" when refused).
         const QList<std::pair<QByteArray, QString>> cas = {
             {"../x1\\5", "x1"},
-            {"/tmp/x3\\5", "x3"},
             {"a/../../x4\\5", "x4"},
-            {"C:/Windows/x5.exe\\5", "x5.exe"},
             {"..\\5", ""},
-            {".\\5", ""},
             {"\\5", ""},
-            {"/\\5", ""},
             {"dossier/\\5", ""},
-            {"x/.\\5", ""},
             {"\x01\x02\x1f\\5", ""},
-            {"\x7f\\5", ""},
             // Bytes that Windows-1252 leaves undefined read as control characters.
             {"\x81\x8d\x8f\x90\x9d\\5", ""},
-            {"ab\x81"
-             "cd.txt\\5",
-             "abcd.txt"},
-            {"cr\r\nlf.txt\\5", "crlf.txt"},
             {QByteArray("nu\0l.txt\\5", 10), "nul.txt"},
             {"x\x85y.txt\\5", QStringLiteral("x…y.txt")},
-            {"\x80uro.txt\\5", QStringLiteral("€uro.txt")},
             {".bashrc\\5", ".bashrc"},
             {".ovan-0.part\\5", ".ovan-0.part"},
             {"...\\5", "..."},
             {"*?<>|\"\\5", "*?<>|\""},
             {"%2e%2e%2fx6\\5", "%2e%2e%2fx6"},
-            {a300 + "\\5", QString(255, u'a')},
             {e300 + "\\5", e127},
-            {QByteArray(260, 'b') + ".txt\\5", QString(251, u'b') + ".txt"},
             {"lien.txt\\5", "lien_1.txt"},
             {"liendossier\\5", "liendossier_1"},
             {"boucle\\5", "boucle_1"},
             {"sousdossier\\5", "sousdossier_1"},
             {"x1\\5", "x1_1"},
-            {"x1\\5", "x1_2"},
-            {"con\\5", "con"},
-            {"nom.tar.gz\\5", "nom.tar.gz"},
-            {"nom.tar.gz\\5", "nom.tar_1.gz"},
         };
         for (const auto& [offre, attendu] : cas) {
             const QByteArray quoi = "offre " + offre.toPercentEncoding();
-            const QStringList avant = Entrees(b.recus);
+            const QStringList avant = EntreesDe(b.recus);
             const QByteArray reponse = b.Offrir(offre);
             if (attendu.isEmpty()) {
                 QVERIFY2(reponse == "[RPS]NON\x03", quoi);
                 QVERIFY2(b.refus.last().at(1).value<Conversation::Refus>() ==
                              Conversation::Refus::NomInvalide,
                          quoi);
-                QCOMPARE(Entrees(b.recus), avant);
+                QCOMPARE(EntreesDe(b.recus), avant);
                 continue;
             }
             QVERIFY2(reponse == "[RPS]OUI\x03", quoi);
             QVERIFY2(b.Livrer("12345"), quoi);
             const QFileInfo recu(b.recus + attendu);
             QVERIFY2(recu.isFile() && !recu.isSymLink() && Lire(recu.filePath()) == "12345", quoi);
-            QVERIFY2(Entrees(b.recus).size() == avant.size() + 1 && Entrees(b.dehors).isEmpty(), quoi);
+            QVERIFY2(EntreesDe(b.recus).size() == avant.size() + 1 && EntreesDe(b.dehors).isEmpty(), quoi);
             // The user reads the name the file was saved under, free of control characters.
             const Conversation::Fichier& fichier = b.c.FichierCourant();
             QVERIFY2((fichier.nomEnregistre.isEmpty() ? fichier.nom : fichier.nomEnregistre) == attendu,
@@ -176,22 +262,15 @@ private slots:
         QVERIFY(QDir(b.recus + QStringLiteral("sousdossier")).isEmpty());
     }
 
-    // Sizes are leading digits; an absurd one is refused; the file holds the announced bytes, never
-    // more, and a stream that stops short leaves nothing.
+    // Sizes: leading digits, absurd ones refused, never more bytes written, none if the stream stops short.
     void taillesEtOctets() {
         Banc b(112);
         QVERIFY(b.Relier());
-        const QList<std::tuple<QByteArray, QString, QByteArray>> cas = {
-            {"s2.txt\\12abc", "s2.txt", "0123456789AB"},
-            {"s3.txt\\-5", "s3.txt", ""},
-            {"s5.txt", "s5.txt", ""},
-            {"s6.txt\\10\\20", "s6.txt", "0123456789"},
-        };
-        for (const auto& [offre, nom, contenu] : cas) {
-            QVERIFY2(b.Offrir(offre) == "[RPS]OUI\x03", offre);
-            // The contact sends more than it announced: the rest is not written.
-            QVERIFY2(b.Livrer("0123456789ABCDEFGHIJ"), offre);
-            QCOMPARE(Lire(b.recus + nom), contenu);
+        // The contact sends more than it announced: the rest is not written.
+        for (auto [offre, contenu] :
+             {std::pair<QByteArray, QByteArray>{"s2.txt\\12abc", "0123456789AB"}, {"s5.txt", ""}}) {
+            QVERIFY2(b.Offrir(offre) == "[RPS]OUI\x03" && b.Livrer("0123456789ABCDEFGHIJ"), offre);
+            QCOMPARE(Lire(b.recus + QString::fromLatin1(offre.first(6))), contenu);
         }
         for (const QByteArray& absurde :
              {QByteArray("1125899906842625"), QByteArray("9223372036854775808")}) {
@@ -206,12 +285,11 @@ private slots:
         QTRY_VERIFY(b.Echoue(RaisonEchec::FluxInterrompu));
         QCOMPARE(b.c.FichierCourant().nom, QStringLiteral("court.bin"));
         QVERIFY(!QFileInfo::exists(b.recus + QStringLiteral("court.bin")));
-        QVERIFY(Entrees(b.recus).filter(QStringLiteral("court")).isEmpty());
+        QVERIFY(EntreesDe(b.recus).filter(QStringLiteral("court")).isEmpty());
         QCOMPARE(b.f.Octets(), QByteArray("[ANN]\x03"));
     }
 
-    // The frames byte for byte, the receiver's empty connection before its yes, and nothing but the
-    // file's bytes on the sender's stream.
+    // Frames byte for byte, the receiver's empty connection before its yes, only the file's bytes sent.
     void octetsExactsDesDeuxRoles() {
         Banc b(117);
         QVERIFY(b.Relier());
@@ -230,27 +308,9 @@ private slots:
         QTRY_COMPARE(b.Reussis(), 1);
         QCOMPARE(b.f.LuSurAppel(appels), octets);
         QCOMPARE(b.f.Octets(), QByteArray("[DEM]\xe9t\xe9.bin\\300000\x03"));
-
-        // The copy receives, then cancels.
-        b.c.AnnulerTransfert();
-        const int appelsAvant = b.f.AppelsFichier();
-        QCOMPARE(b.Offrir("re\xe7u.bin\\1000"), QByteArray("[RPS]OUI\x03"));
-        QTRY_COMPARE(b.f.AppelsFichier(), appelsAvant + 1);
-        QVERIFY(b.f.ConnecterFichier(b.adresse));
-        b.f.EnvoyerFichier("abc");
-        QVERIFY(b.Recu(3));
-        b.f.Oublier();
-        b.c.AnnulerTransfert();
-        QVERIFY(b.f.AttendreTrames(1));
-        QCOMPARE(b.f.Octets(), QByteArray("[ANN]\x03"));
-        QTRY_VERIFY(b.Issue().first == IssueTransfert::Annule);
-        QCOMPARE(b.c.FichierCourant().nom, QStringLiteral("reçu.bin"));
-        QTRY_VERIFY(b.f.AppelFerme(appelsAvant));
-        QCOMPARE(b.f.LuSurAppel(appelsAvant), QByteArray());
     }
 
-    // A file-size limit, the folder removed, the contact gone: each ends the transfer, leaves nothing,
-    // and the next transfer works.
+    // A file-size limit, the folder removed, the contact gone: each ends it, leaves nothing; the next works.
     void echecsPuisNouveauTransfert() {
         Banc b(119);
         QVERIFY(b.Relier());
@@ -272,7 +332,7 @@ private slots:
         QCOMPARE(b.f.Octets(), QByteArray("[ANN]\x03"));
         QTRY_VERIFY(b.Echoue(RaisonEchec::EcritureImpossible));
         QVERIFY(!b.c.TransfertEnCours());
-        QVERIFY(Entrees(b.recus).isEmpty());
+        QVERIFY(EntreesDe(b.recus).isEmpty());
         QVERIFY(transfertQuiMarche());
 
         // The folder removed while the bytes come.
@@ -297,7 +357,7 @@ private slots:
         QTRY_COMPARE(b.fins.count(), finsAvant + 1);
         QCOMPARE(b.Issue().first, IssueTransfert::Echec);
         QCOMPARE(b.c.FichierCourant().nom, QStringLiteral("coupe.bin"));
-        QVERIFY(Entrees(b.recus).filter(QStringLiteral("coupe")).isEmpty());
+        QVERIFY(EntreesDe(b.recus).filter(QStringLiteral("coupe")).isEmpty());
         // The contact comes back, from another address.
         FauxContact retour(QStringLiteral("127.0.0.121"));
         b.f.Oublier();
