@@ -48,24 +48,20 @@ struct Journal {
     QStringList lignes;
 
     explicit Journal(DecodeurTrames& d) {
-        QObject::connect(&d, &DecodeurTrames::connecte, [this](const QString& p) { lignes << "LOG " + p; });
-        QObject::connect(&d, &DecodeurTrames::pseudoChange,
-                         [this](const QString& p) { lignes << "PSE " + p; });
-        QObject::connect(&d, &DecodeurTrames::message, [this](int p, int c, int s, const QString& t) {
+        using D = DecodeurTrames;
+        QObject::connect(&d, &D::connecte, [this](const QString& p) { lignes << "LOG " + p; });
+        QObject::connect(&d, &D::pseudoChange, [this](const QString& p) { lignes << "PSE " + p; });
+        QObject::connect(&d, &D::message, [this](int p, int c, int s, const QString& t) {
             lignes << QStringLiteral("TXT %1 %2 %3 ").arg(p).arg(c).arg(s) + t;
         });
-        QObject::connect(&d, &DecodeurTrames::statut,
-                         [this](bool a) { lignes << (a ? "STA abs" : "STA prs"); });
-        QObject::connect(&d, &DecodeurTrames::frappe,
-                         [this](bool e) { lignes << (e ? "TAP ecr" : "TAP vid"); });
-        QObject::connect(&d, &DecodeurTrames::attentePseudo, [this] { lignes << "ATT"; });
-        QObject::connect(&d, &DecodeurTrames::offre,
-                         [this](const QString& n, qint64 t, const QByteArray& tt) {
-                             lignes << "DEM " + n + '|' + QString::number(t) + '|' + QString::fromLatin1(tt);
-                         });
-        QObject::connect(&d, &DecodeurTrames::reponse,
-                         [this](bool o) { lignes << (o ? "RPS oui" : "RPS non"); });
-        QObject::connect(&d, &DecodeurTrames::annulation, [this] { lignes << "ANN"; });
+        QObject::connect(&d, &D::statut, [this](bool a) { lignes << (a ? "STA abs" : "STA prs"); });
+        QObject::connect(&d, &D::frappe, [this](bool e) { lignes << (e ? "TAP ecr" : "TAP vid"); });
+        QObject::connect(&d, &D::attentePseudo, [this] { lignes << "ATT"; });
+        QObject::connect(&d, &D::offre, [this](const QString& n, qint64 t, const QByteArray& tt) {
+            lignes << "DEM " + n + '|' + QString::number(t) + '|' + QString::fromLatin1(tt);
+        });
+        QObject::connect(&d, &D::reponse, [this](bool o) { lignes << (o ? "RPS oui" : "RPS non"); });
+        QObject::connect(&d, &D::annulation, [this] { lignes << "ANN"; });
     }
 };
 
