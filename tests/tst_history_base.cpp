@@ -208,8 +208,7 @@ private slots:
         }
     }
 
-    // Case and accents ignored, prefixes, every word required, newest first, at most max; any
-    // text typed is only words.
+    // Case and accents ignored, prefixes, every word required, newest first, at most max; text is only words.
     void recherche() {
         QTemporaryDir d;
         BaseHistorique base(d.filePath("historique.db"));
@@ -343,8 +342,8 @@ private slots:
         QSqlDatabase::removeDatabase(QStringLiteral("lecteur"));
     }
 
-    // An unusable or locked file: nobody waits, entries are dropped, the reason comes once, reads
-    // are empty, and the file keeps every byte.
+    // An unusable or locked file: nobody waits, entries dropped, the reason told once, reads empty, file
+    // intact.
     void fichierInutilisable_data() {
         QTest::addColumn<Cas>("cas");
         QTest::addColumn<QString>("raison");
@@ -371,12 +370,7 @@ private slots:
             chemin = garde + "/historique.db";
             break;
         case Cas::Tronque: QVERIFY(Ecrire(chemin, Lire(BaseEcrite(chemin)).left(1000))); break;
-        case Cas::Aleatoire: {
-            QByteArray octets(64 * 1024, Qt::Uninitialized);
-            QRandomGenerator(3).fillRange(reinterpret_cast<quint32*>(octets.data()), octets.size() / 4);
-            QVERIFY(Ecrire(chemin, octets));
-            break;
-        }
+        case Cas::Aleatoire: QVERIFY(Ecrire(chemin, OctetsAuHasard(64 * 1024))); break;
         case Cas::AutreProgramme:
             QCOMPARE(
                 Valeurs(chemin, {"CREATE TABLE notes (texte TEXT)", "INSERT INTO notes VALUES ('à garder')"}),
