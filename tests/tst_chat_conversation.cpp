@@ -60,14 +60,6 @@ template <typename T> T Arg(const QSignalSpy& spy, int i, int n = 0) {
     return spy.at(i < 0 ? spy.size() + i : i).at(n).value<T>();
 }
 
-// The contact's frames as they went out, tags and payloads.
-QList<QByteArray> Recues(const FauxContact& f) {
-    QList<QByteArray> l;
-    for (const Trame::TrameRecue& t : f.Trames())
-        l << t.entete + t.donnee;
-    return l;
-}
-
 // Waits until Alice and Bob know each other's nickname.
 bool Paire(const Coeur& a, const Coeur& b) {
     return QTest::qWaitFor([&] { return a.c.SonPseudo() == u"Bob" && b.c.SonPseudo() == u"Alice"; });
@@ -301,7 +293,7 @@ private slots:
             eve.Oublier();
             QCOMPARE(a.c.OffrirFichier(source), Conversation::Offre::Faite);
             QVERIFY(eve.AttendreTrames(1));
-            QCOMPARE(Recues(eve).first(), QByteArray("[DEM]gros.bin\\67108864"));
+            QCOMPARE(eve.Octets(), QByteArray("[DEM]gros.bin\\67108864\x03"));
             // The receiver's empty connection comes before its yes; then the stream.
             QVERIFY(eve.ConnecterFichier(QStringLiteral("127.0.0.204")));
             eve.Envoyer(Trame::Rps(true));
@@ -313,7 +305,7 @@ private slots:
         eve.Oublier();
         eve.Envoyer(Trame::Dem(QStringLiteral("un.txt"), 3) + Trame::Dem(QStringLiteral("deux.txt"), 3));
         QVERIFY(eve.AttendreTrames(2));
-        QCOMPARE(Recues(eve), (QList<QByteArray>{"[RPS]NON", "[RPS]NON"}));
+        QCOMPARE(eve.Octets(), QByteArray("[RPS]NON\x03[RPS]NON\x03"));
         QCOMPARE((QList<qsizetype>{dejaEnCours.count(), sansQuestion.count(), questions.count()}),
                  (QList<qsizetype>{1, 1, 0}));
         // This side cancels: the contact is told.
@@ -322,7 +314,7 @@ private slots:
         QVERIFY(fin.wait());
         QCOMPARE(Arg<IssueTransfert>(fin, 0), IssueTransfert::Annule);
         QVERIFY(eve.AttendreTrames(1));
-        QCOMPARE(Recues(eve), QList<QByteArray>{"[ANN]"});
+        QCOMPARE(eve.Octets(), QByteArray("[ANN]\x03"));
         QVERIFY(!a.c.TransfertEnCours() && !a.c.FichierOuvrable());
         // A cancel with nothing under way is nothing; one during a transfer ends it once.
         eve.Envoyer(Trame::Ann() + Trame::Message(0, 0, 0, QStringLiteral("ok")));
@@ -350,7 +342,7 @@ private slots:
         QCOMPARE(Arg<QString>(questions, 0), QStringLiteral("a.txt"));
         t.eve.Envoyer(Trame::Dem(QStringLiteral("b.txt"), 5) + Trame::Dem(QStringLiteral("c.txt"), 5));
         QVERIFY(t.eve.AttendreTrames(2));
-        QCOMPARE(Recues(t.eve), QList<QByteArray>(2, "[RPS]NON"));
+        QCOMPARE(t.eve.Octets(), QByteArray("[RPS]NON\x03[RPS]NON\x03"));
         QCOMPARE((QList<qsizetype>{sansQuestion.count(), questions.count()}), (QList<qsizetype>{1, 1}));
         QVERIFY(t.a.c.QuestionOuverte());
         QSignalSpy fin(&t.a.c, &Conversation::terminee), debuts(&t.a.c, &Conversation::transfertCommence);

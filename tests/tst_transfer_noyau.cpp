@@ -99,11 +99,11 @@ struct Banc {
         return f.AttendreTrames(1) ? f.Octets() : QByteArray();
     }
     // How the last transfer ended.
-    std::pair<IssueTransfert, RaisonEchec> Issue() const {
+    std::pair<IssueTransfert, RaisonEchec> Derniere() const {
         return {fins.last().at(0).value<IssueTransfert>(), fins.last().at(1).value<RaisonEchec>()};
     }
     bool Echoue(RaisonEchec raison) const {
-        return !fins.isEmpty() && Issue() == std::pair(IssueTransfert::Echec, raison);
+        return !fins.isEmpty() && Derniere() == std::pair(IssueTransfert::Echec, raison);
     }
     int Reussis() const {
         return int(std::count_if(fins.begin(), fins.end(), [](const QList<QVariant>& f) {
@@ -393,7 +393,7 @@ private slots:
         b.f.Reinitialiser(FauxContact::Lien::DepuisCopie);
         QTRY_COMPARE(b.c.Etat(), EtatConnexion::Ecoute);
         QTRY_COMPARE(b.fins.count(), finsAvant + 1);
-        QCOMPARE(b.Issue().first, IssueTransfert::Echec);
+        QCOMPARE(b.Derniere().first, IssueTransfert::Echec);
         QCOMPARE(b.c.FichierCourant().nom, QStringLiteral("coupe.bin"));
         QVERIFY(EntreesDe(b.recus).filter(QStringLiteral("coupe")).isEmpty());
         QVERIFY(!b.c.TransfertEnCours()); // a contact calling again may offer a file
