@@ -170,8 +170,7 @@ private slots:
         QCOMPARE(EntreesDe("/proc/self/fd").size(), avant);
     }
 
-    // On a 16 MiB file system, what fits beside the margin is written; 32 MiB stop at 5 % free, leave
-    // nothing.
+    // On a 16 MiB file system what fits is written; 32 MiB of zeros stop at 5 % free, leaving nothing.
     void margeDisque() {
         QTemporaryDir d;
         const QByteArray petit = QFile::encodeName(d.filePath("petit"));
