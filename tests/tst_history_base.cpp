@@ -139,6 +139,8 @@ private slots:
             autre.Vider();
             QCOMPARE(Decrire(base.Entrees(Zoe, jour)), Decrire(ecrites));
             QCOMPARE(Decrire(autre.Entrees(Zoe, jour)), Decrire({ecrites.first()}));
+            // Read again after the other history's read: still its own file.
+            QCOMPARE(Decrire(base.Entrees(Zoe, jour)), Decrire(ecrites));
             QVERIFY(base.Disponible() && base.Raison().isEmpty());
         }
         {
