@@ -1,14 +1,42 @@
-// Frames in the core, without a window: the reader (cut anywhere, bounded), what each received
-// frame means, and the bytes we send.
+// The bytes of the wire and of config.ini, without a window: the frame reader (cut anywhere, bounded),
+// what each received frame means, the bytes we send, Windows-1252 text, config.ini's lines and
+// settings read and written, its safe save.
 #include "core/chat/DecodeurTrames.h"
 #include "core/chat/EnvoiTrames.h"
 #include "core/chat/Trame.h"
+#include "core/platform/Ansi.h"
+#include "core/settings/FichierConfig.h"
 
+#include "Fichiers.h"
+
+#include <QDir>
+#include <QTemporaryDir>
 #include <QTest>
+#include <climits>
 
 using namespace Trame;
 
+Q_DECLARE_METATYPE(Reglages)
+
+// Shown by QCOMPARE when two settings values differ.
+char* toString(const Reglages& r) {
+    auto texte = [](const std::optional<QString>& v) {
+        return v ? '"' + v->left(40).toUtf8().toPercentEncoding(" \\:") + '"' : QByteArray("-");
+    };
+    auto nombre = [](const auto& v) { return v ? QByteArray::number(int(*v)) : QByteArray("-"); };
+    return qstrdup(texte(r.Pseudo) + ' ' + texte(r.Dossier) + ' ' + nombre(r.Police) + ' ' +
+                   nombre(r.Couleur) + ' ' + nombre(r.Gras) + nombre(r.Italique) + nombre(r.Souligne) + ' ' +
+                   nombre(r.Format) + ' ' + nombre(r.Qualite) + ' ' + nombre(r.EnvoiCapture));
+}
+
 namespace {
+
+// Pseudo, Dossier, Police, Couleur, Gras, Italique, Souligne, Format, Qualite, EnvoiCapture.
+const Reglages Complets{
+    QStringLiteral("Zoé€"), QStringLiteral("/home/zoe/Reçus/"), 4, 7, true, false, true, 1, 4, true};
+const QByteArray
+    CompletsEcrits("PSEUDO:Zo\xe9\x80\r\nDOSSIER:/home/zoe/Re\xe7us/\r\nPOLICE:4\r\nCOULEUR:7\r\nGRAS:1\r\n"
+                   "ITALIQUE:0\r\nSOULIGNE:1\r\nFORMAT:1\r\nQUALITE:4\r\nENVOICAPT:1\r\n");
 
 // A literal that may hold 0x00 bytes.
 template <std::size_t N> QByteArray O(const char (&s)[N]) {
@@ -20,24 +48,20 @@ struct Journal {
     QStringList lignes;
 
     explicit Journal(DecodeurTrames& d) {
-        QObject::connect(&d, &DecodeurTrames::connecte, [this](const QString& p) { lignes << "LOG " + p; });
-        QObject::connect(&d, &DecodeurTrames::pseudoChange,
-                         [this](const QString& p) { lignes << "PSE " + p; });
-        QObject::connect(&d, &DecodeurTrames::message, [this](int p, int c, int s, const QString& t) {
+        using D = DecodeurTrames;
+        QObject::connect(&d, &D::connecte, [this](const QString& p) { lignes << "LOG " + p; });
+        QObject::connect(&d, &D::pseudoChange, [this](const QString& p) { lignes << "PSE " + p; });
+        QObject::connect(&d, &D::message, [this](int p, int c, int s, const QString& t) {
             lignes << QStringLiteral("TXT %1 %2 %3 ").arg(p).arg(c).arg(s) + t;
         });
-        QObject::connect(&d, &DecodeurTrames::statut,
-                         [this](bool a) { lignes << (a ? "STA abs" : "STA prs"); });
-        QObject::connect(&d, &DecodeurTrames::frappe,
-                         [this](bool e) { lignes << (e ? "TAP ecr" : "TAP vid"); });
-        QObject::connect(&d, &DecodeurTrames::attentePseudo, [this] { lignes << "ATT"; });
-        QObject::connect(&d, &DecodeurTrames::offre,
-                         [this](const QString& n, qint64 t, const QByteArray& tt) {
-                             lignes << "DEM " + n + '|' + QString::number(t) + '|' + QString::fromLatin1(tt);
-                         });
-        QObject::connect(&d, &DecodeurTrames::reponse,
-                         [this](bool o) { lignes << (o ? "RPS oui" : "RPS non"); });
-        QObject::connect(&d, &DecodeurTrames::annulation, [this] { lignes << "ANN"; });
+        QObject::connect(&d, &D::statut, [this](bool a) { lignes << (a ? "STA abs" : "STA prs"); });
+        QObject::connect(&d, &D::frappe, [this](bool e) { lignes << (e ? "TAP ecr" : "TAP vid"); });
+        QObject::connect(&d, &D::attentePseudo, [this] { lignes << "ATT"; });
+        QObject::connect(&d, &D::offre, [this](const QString& n, qint64 t, const QByteArray& tt) {
+            lignes << "DEM " + n + '|' + QString::number(t) + '|' + QString::fromLatin1(tt);
+        });
+        QObject::connect(&d, &D::reponse, [this](bool o) { lignes << (o ? "RPS oui" : "RPS non"); });
+        QObject::connect(&d, &D::annulation, [this] { lignes << "ANN"; });
     }
 };
 
@@ -227,6 +251,139 @@ private slots:
         const QList<int> effets = {0, 0, 4, 2, 6, 1, 5, 3, 7, 0, 0};
         for (int style = -1; style <= 9; ++style)
             QCOMPARE(Trame::StyleVersEffets(style), effets[style + 1]);
+    }
+
+    // Every byte both ways: Latin-1 but for 0x80 to 0x9F; the five undefined bytes stay themselves.
+    void tousLesOctetsAllerRetour() {
+        QByteArray octets;
+        for (int i = 0; i < 256; ++i)
+            octets.append(char(i));
+        const QString texte = Ansi::DepuisAnsi(octets);
+        QCOMPARE(texte.size(), 256);
+        QCOMPARE(texte.mid(0x80, 32),
+                 QStringLiteral("€\u0081‚ƒ„…†‡ˆ‰Š‹Œ\u008DŽ\u008F\u0090‘’“”•–—˜™š›œ\u009DžŸ"));
+        for (int i = 0; i < 256; ++i)
+            if (i < 0x80 || i >= 0xA0)
+                QCOMPARE(texte.at(i).unicode(), char16_t(i));
+        QCOMPARE(Ansi::VersAnsi(texte), octets);
+        QCOMPARE(Ansi::VersAnsi(QString()), QByteArray());
+        QCOMPARE(Ansi::DepuisAnsi(QByteArray()), QString());
+    }
+
+    // Every BMP character has its own byte, which decodes back to it, or becomes '?'; 256 have one.
+    void seulsLes256CaracteresPassent() {
+        int avecOctet = 0;
+        for (char32_t c = 0; c <= 0xFFFF; ++c) {
+            if (QChar::isSurrogate(c))
+                continue;
+            const QChar caractere{char16_t(c)};
+            const QByteArray octet = Ansi::VersAnsi(QStringView(&caractere, 1));
+            QCOMPARE(octet.size(), 1);
+            if (c == '?' || octet != "?") {
+                QCOMPARE(Ansi::DepuisAnsi(octet), QString(caractere));
+                ++avecOctet;
+            }
+        }
+        QCOMPARE(avecOctet, 256);
+        // One '?' per unmappable character, beyond the BMP too, and C1 ones mapped elsewhere.
+        QCOMPARE(Ansi::VersAnsi(QStringLiteral("Ça coûte 5 € — «œuf» 中 a😀b😀\u0080\u009F")),
+                 QByteArray("\xC7"
+                            "a co\xFB"
+                            "te 5 \x80 \x97 \xAB\x9C"
+                            "uf\xBB ? a?b???"));
+        // A lone surrogate is one bad character, and does not swallow the next one.
+        const QChar seule[] = {QChar(char16_t(0xD83D)), QChar(u'x'), QChar(char16_t(0xDE00))};
+        QCOMPARE(Ansi::VersAnsi(QStringView(seule, 3)), QByteArray("?x?"));
+    }
+
+    void lignes() {
+        const LignesConfig l =
+            LireConfig("PSEUDO: Paul\r\nsans deux-points\nDOSSIER:D:\\Recus\\\n\nENVOICAPT:1");
+        // Untrimmed, cut at the first colon; a last line without its line end loses nothing.
+        QCOMPARE(l, (LignesConfig{{"PSEUDO", " Paul"}, {"DOSSIER", "D:\\Recus\\"}, {"ENVOICAPT", "1"}}));
+        QCOMPARE(LireConfig("GRAS:"), (LignesConfig{{"GRAS", ""}}));
+        QCOMPARE(LireConfig(":x\n"), (LignesConfig{{"", "x"}}));
+        QCOMPARE(LireConfig(QByteArray("A\0B:\0\n", 6)),
+                 (LignesConfig{{QByteArray("A\0B", 3), QByteArray(1, 0)}}));
+        // Only LF ends a line, and only one CR before it is dropped.
+        QCOMPARE(LireConfig("A:1\rB:2\r"), (LignesConfig{{"A", "1\rB:2"}}));
+        QCOMPARE(LireConfig("A:1\r\r\n"), (LignesConfig{{"A", "1\r"}}));
+        // A hand-edited file can leave CRs at the end of a value: writing must not eat them.
+        QCOMPARE(EcrireConfig({{"A", "1"}, {"B", ""}, {"C", "x\r"}}), QByteArray("A:1\r\nB:\r\nC:x\r\r\n"));
+    }
+
+    void atoiCommeEnC() {
+        QCOMPARE((QList<int>{Atoi("12abc"), Atoi(" \t\r -3"), Atoi("+4"), Atoi("x1"), Atoi("- 1"), Atoi("")}),
+                 (QList<int>{12, -3, 4, 0, 0, 0}));
+        QCOMPARE(Atoi("99999999999999999999"), INT_MAX);
+        QCOMPARE(Atoi("-99999999999999999999"), INT_MIN);
+    }
+
+    void reglagesLus_data() {
+        QTest::addColumn<QByteArray>("contenu");
+        QTest::addColumn<Reglages>("attendu");
+        QTest::newRow("complet, CR LF") << CompletsEcrits << Complets;
+        QTest::newRow("vide") << QByteArray() << Reglages{};
+        QTest::newRow("autre ordre, LF, sans fin de ligne")
+            << QByteArray("ENVOICAPT:1\nQUALITE:2\nPSEUDO:Paul")
+            << Reglages{.Pseudo = QStringLiteral("Paul"), .Qualite = 2, .EnvoiCapture = true};
+        QTest::newRow("cles sensibles a la casse, inconnues, vides, sans deux-points")
+            << QByteArray("pseudo:Paul\nPSEUDO :Paul\n:Paul\nPSEUDO\nINCONNU:1\n") << Reglages{};
+        QTest::newRow("index negatifs ignores, atoi")
+            << QByteArray("POLICE:-1\nCOULEUR:  12x\nFORMAT:abc\nQUALITE:-0\n")
+            << Reglages{.Couleur = 12, .Format = 0, .Qualite = 0};
+        QTest::newRow("index enorme borne")
+            << QByteArray("POLICE:99999999999999999999\n") << Reglages{.Police = INT_MAX};
+        QTest::newRow("seul 1 coche")
+            << QByteArray("GRAS:2\nITALIQUE:\nSOULIGNE: 1\nENVOICAPT:01\n")
+            << Reglages{.Gras = false, .Italique = false, .Souligne = true, .EnvoiCapture = true};
+        QTest::newRow("octets nuls gardes") << QByteArray("PSEUDO:a\0b\nGR\0AS:1\n", 19)
+                                            << Reglages{.Pseudo = QString::fromUtf16(u"a\0b", 3)};
+        // Texts and indexes: the last usable line; flags: ticked when any line says 1.
+        QTest::newRow("doublons") << QByteArray(
+                                         "PSEUDO:Un\nPSEUDO:Deux\nPOLICE:3\nPOLICE:-2\nCOULEUR:1\nCOULEUR:5\n"
+                                         "GRAS:1\nGRAS:0\nITALIQUE:0\nITALIQUE:1\n")
+                                  << Reglages{.Pseudo = QStringLiteral("Deux"),
+                                              .Police = 3,
+                                              .Couleur = 5,
+                                              .Gras = true,
+                                              .Italique = true};
+    }
+    void reglagesLus() {
+        QFETCH(QByteArray, contenu);
+        QFETCH(Reglages, attendu);
+        QCOMPARE(LireReglages(contenu), attendu);
+    }
+
+    void reglagesEcrits() {
+        QCOMPARE(EcrireReglages(Complets), CompletsEcrits);
+        // Only what is present; an empty list's index is written as it is.
+        QCOMPARE(EcrireReglages({}), QByteArray());
+        QCOMPARE(EcrireReglages({.Pseudo = QString(), .Qualite = -1, .EnvoiCapture = false}),
+                 QByteArray("PSEUDO:\r\nQUALITE:-1\r\nENVOICAPT:0\r\n"));
+        // Values longer than any box and values ending in CR come back whole.
+        const Reglages long_{.Pseudo = QString(100000, u'é') + u'\r', .Dossier = QStringLiteral("\r\r")};
+        const QByteArray ecrit = EcrireReglages(long_);
+        QCOMPARE(ecrit.size(), 100000 + 22);
+        QCOMPARE(LireReglages(ecrit), long_);
+    }
+
+    void sauvegardeSure() {
+        QTemporaryDir dossier;
+        const QString d = dossier.path() + u'/';
+        QVERIFY(SauverFichierConfig(d, "PSEUDO:Un\n"));
+        QCOMPARE(Lire(d + "config.ini"), QByteArray("PSEUDO:Un\n"));
+        QVERIFY(!QFile::exists(d + "config_tmp.ini"));
+        // The temporary file cannot be made: the old file stays byte for byte.
+        QVERIFY(QDir(d).mkdir(QStringLiteral("config_tmp.ini")));
+        QVERIFY(!SauverFichierConfig(d, "PSEUDO:Deux\n"));
+        QCOMPARE(Lire(d + "config.ini"), QByteArray("PSEUDO:Un\n"));
+        QVERIFY(QDir(d).rmdir(QStringLiteral("config_tmp.ini")));
+        // The folder is gone: nothing is made.
+        QVERIFY(!SauverFichierConfig(d + "absent/", "PSEUDO:Trois\n"));
+        QVERIFY(!QFile::exists(d + "absent"));
+        // A folder is always written with its "/", the default one too: names are added to it.
+        QVERIFY(DossierParDefaut().endsWith(u'/'));
     }
 };
 

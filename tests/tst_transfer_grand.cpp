@@ -1,7 +1,9 @@
 // A file past 4 GiB between two channels: every count is 64-bit (slow: it writes 4 GiB).
+#include "Fichiers.h"
 #include "core/transfer/CanalFichier.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QSignalSpy>
 #include <QStorageInfo>
 #include <QTemporaryDir>
@@ -16,30 +18,12 @@ QHostAddress Ip(int n) {
     return QHostAddress(QStringLiteral("127.0.0.%1").arg(n));
 }
 
-// Marks, each 4 KiB long, on both sides of every GiB and at the very end; the rest is a hole.
+// 4 KiB marks at the start, on both sides of every GiB and at the very end; the rest is a hole.
 QList<qint64> Marques() {
-    QList<qint64> positions;
+    QList<qint64> positions{0};
     for (qint64 gio = 1; gio <= 4; ++gio)
         positions << (gio << 30) - 4096 << (gio << 30);
     return positions << Taille - 4096;
-}
-
-QByteArray Marque(qint64 position) {
-    QByteArray bloc(4096, Qt::Uninitialized);
-    for (int i = 0; i < bloc.size(); ++i)
-        bloc[i] = char((position / 4096 + i) * 37 % 253 + 1);
-    return bloc;
-}
-
-// What the file holds from debut on, n bytes: zeros but where the marks are.
-QByteArray Attendu(qint64 debut, qint64 n) {
-    QByteArray octets(n, '\0');
-    for (qint64 m : Marques()) {
-        const qint64 de = std::max(m, debut), a = std::min(m + 4096, debut + n);
-        if (de < a)
-            octets.replace(de - debut, a - de, Marque(m).sliced(de - m, a - de));
-    }
-    return octets;
 }
 
 } // namespace
@@ -57,7 +41,8 @@ private slots:
             QFile f(source);
             QVERIFY(f.open(QIODevice::WriteOnly) && f.resize(Taille));
             for (qint64 position : Marques())
-                QVERIFY(f.seek(position) && f.write(Marque(position)) == 4096);
+                QVERIFY(f.seek(position) &&
+                        f.write(QByteArray(4096, char(position / 4096 % 251 + 1))) == 4096);
         }
         CanalFichier a(Ip(140), Port), b(Ip(141), Port);
         QVERIFY(a.Ecouter() && b.Ecouter());
@@ -69,16 +54,9 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT((finA.count() == 1 && finB.count() == 1) || !echec.isEmpty(), 500000);
         QCOMPARE(echec.count(), 0);
         QCOMPARE(progression.last(), (QList<QVariant>{Taille, Taille}));
-        // Byte for byte: the marks where they were, zeros everywhere else.
-        QFile recu(racine.filePath(QStringLiteral("grand.bin")));
-        QVERIFY(recu.open(QIODevice::ReadOnly));
-        QCOMPARE(recu.size(), Taille);
-        for (qint64 lu = 0; lu < Taille;) {
-            const QByteArray bloc = recu.read(4 << 20);
-            QVERIFY(!bloc.isEmpty());
-            QVERIFY2(bloc == Attendu(lu, bloc.size()), qPrintable(QString::number(lu)));
-            lu += bloc.size();
-        }
+        const QString recu = racine.filePath(QStringLiteral("grand.bin"));
+        QCOMPARE(QFileInfo(recu).size(), Taille);
+        QCOMPARE(Empreinte(recu), Empreinte(source));
     }
 };
 

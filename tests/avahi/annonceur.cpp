@@ -1,9 +1,6 @@
-// Another computer's messenger, for the network tests: announces itself as a running copy does,
-// with the nickname given in hexadecimal UTF-8 (first argument, then one per line on standard
-// input), listens on the chat port and reports who calls. Prints "pret" once announced and
-// "appel ADDRESS" for each caller; quits when its input closes.
-// With "--postes": prints the computers of "local" as the network window finds them, one
-// "name|nickname|1 or 0" line each, and quits.
+// Another computer's messenger: announces the nickname given in hex UTF-8 (argument, then one per input
+// line: "change"), prints "pret" once announced and "appel ADDRESS" per caller; quits when input closes.
+// "--postes": prints "name|nickname|1 or 0" per computer of "local" as the network window finds them.
 #include "core/chat/SocketsChat.h"
 #include "core/network/AnnonceDnssd.h"
 #include "core/network/Dnssd.h"
@@ -28,9 +25,8 @@ int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     if (argc > 1 && QByteArray(argv[1]) == "--postes") {
         const Dnssd::Arret arret{false};
-        for (const Dnssd::Poste& p : Dnssd::Postes(QStringLiteral("local"), arret)) {
+        for (const Dnssd::Poste& p : Dnssd::Postes(QStringLiteral("local"), arret))
             Dire((p.Nom + u'|' + p.Pseudo + u'|' + (p.Ovan ? u'1' : u'0')).toUtf8());
-        }
         return 0;
     }
     const QByteArray premier = argc > 1 ? QByteArray::fromHex(argv[1]) : QByteArray();
@@ -39,9 +35,8 @@ int main(int argc, char** argv) {
     QTcpServer serveur;
     serveur.listen(QHostAddress::AnyIPv4, SocketsChat::PortChat);
     QObject::connect(&serveur, &QTcpServer::newConnection, [&serveur] {
-        while (QTcpSocket* s = serveur.nextPendingConnection()) {
+        while (QTcpSocket* s = serveur.nextPendingConnection())
             Dire("appel " + s->peerAddress().toString().toLatin1());
-        }
     });
 
     // "pret" each time the announcement is (again) accepted by the daemon.
@@ -49,9 +44,8 @@ int main(int argc, char** argv) {
     QTimer veille;
     QObject::connect(&veille, &QTimer::timeout, [&] {
         const bool maintenant = annonce.Etablie();
-        if (maintenant && !etablie) {
+        if (maintenant && !etablie)
             Dire("pret");
-        }
         etablie = maintenant;
     });
     veille.start(20);

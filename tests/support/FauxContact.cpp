@@ -132,10 +132,7 @@ void FauxContact::FermerFichier(bool reinitialiser) {
 QByteArray FauxContact::LuSurAppel(int i) {
     if (i < 0 || i >= m_appelsFichier.size())
         return {};
-    while (m_lusFichier.size() <= i)
-        m_lusFichier.append(QByteArray());
-    QTcpSocket* s = m_appelsFichier[i];
-    s->setReadBufferSize(0);
-    m_lusFichier[i] += s->readAll();
-    return m_lusFichier[i];
+    m_lusFichier.resize(qMax(m_lusFichier.size(), qsizetype(i) + 1));
+    m_appelsFichier[i]->setReadBufferSize(0);
+    return m_lusFichier[i] += m_appelsFichier[i]->readAll();
 }

@@ -1,6 +1,6 @@
-// A contact of raw sockets on its own 127.0.0.x:60000 that calls back whoever calls it, records the
-// copy's exact bytes and can send anything, flood, half-close, reset or vanish. VersCopie is the
-// connection we write on, DepuisCopie the one the copy writes on.
+// A raw-socket contact on its own 127.0.0.x:60000: calls back whoever calls, records the copy's bytes,
+// sends anything, floods, half-closes, resets. VersCopie: the connection we write on; DepuisCopie: the
+// copy's.
 #pragma once
 
 #include "core/chat/Trame.h"
@@ -30,8 +30,7 @@ public:
         m_octets.clear();
     }
 
-    // motif repeated up to total bytes, as fast as the copy takes them, so little stays on our side;
-    // Inonde() is what the kernel has taken.
+    // motif repeated up to total bytes as fast as the copy takes them; Inonde(): what the kernel took.
     void Inonder(Lien lien, const QByteArray& motif, qint64 total);
     qint64 Inonde() const { return m_inonde; }
     void Fermer(Lien lien);

@@ -1,10 +1,12 @@
-// Files for the tests: whole contents, a pattern of a given size, a SHA-256. Qt Core only, so
-// the core tests use it too.
+// Files for the tests: whole contents, a pattern of a given size, random bytes, a folder's entries, a
+// SHA-256. Qt Core only, so the core tests use it too.
 #pragma once
 
 #include <QByteArray>
 #include <QCryptographicHash>
+#include <QDir>
 #include <QFile>
+#include <QRandomGenerator>
 #include <QString>
 
 #include <algorithm>
@@ -32,6 +34,18 @@ inline QString EcrireMotif(const QString& chemin, qint64 taille) {
         }
     }
     return chemin;
+}
+
+// taille bytes that do not compress, the same for the same size.
+inline QByteArray OctetsAuHasard(qint64 taille) {
+    QList<quint32> mots((taille + 3) / 4);
+    QRandomGenerator{quint32(taille)}.fillRange(mots.data(), mots.size());
+    return QByteArray(reinterpret_cast<const char*>(mots.constData()), taille);
+}
+
+// Every entry of a folder, hidden ones and special files too.
+inline QStringList EntreesDe(const QString& dossier) {
+    return QDir(dossier).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
 }
 
 // SHA-256 of the file, empty when it cannot be read.
