@@ -88,6 +88,14 @@ def masquer(texte):
             if sortie[k] != "\n":
                 sortie[k] = " "
 
+    def fin_litteral(ouverture, guillemet):
+        """Blanks a quoted literal opened at ouverture; returns the index after its closing quote."""
+        j = ouverture + 1
+        while j < n and texte[j] not in guillemet + "\n":
+            j += 2 if texte[j] == "\\" else 1
+        blanchir(ouverture + 1, j)
+        return j + 1
+
     i = 0
     while i < n:
         c = texte[i]
@@ -111,11 +119,7 @@ def masquer(texte):
                 blanchir(i + 1, fin)
                 i = fin + 1
                 continue
-            j = i + 1
-            while j < n and texte[j] not in '"\n':
-                j += 2 if texte[j] == "\\" else 1
-            blanchir(i + 1, j)
-            i = j + 1
+            i = fin_litteral(i, '"')
         elif c == "'":
             # A digit separator (1'000) sits inside a number.
             debut = i
@@ -124,11 +128,7 @@ def masquer(texte):
             if debut < i and texte[debut].isdigit():
                 i += 1
                 continue
-            j = i + 1
-            while j < n and texte[j] not in "'\n":
-                j += 2 if texte[j] == "\\" else 1
-            blanchir(i + 1, j)
-            i = j + 1
+            i = fin_litteral(i, "'")
         else:
             i += 1
     return "".join(sortie)
