@@ -25,7 +25,9 @@ int main(int argc, char* argv[]) {
     ShellReel shell;
     SonsReels sons;
     Ovan::Parametres parametres;
-    parametres.DossExec = Ovan::DossierCourant();
+    const Emplacements emplacements = Ovan::EmplacementsProgramme();
+    parametres.DossExec = emplacements.donnees;
+    parametres.DossEcriture = emplacements.ecriture;
     parametres.dialogues = &dialogues;
     parametres.shell = &shell;
     parametres.sons = &sons;

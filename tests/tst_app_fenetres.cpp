@@ -248,8 +248,7 @@ private slots:
         FenetrePrincipale* f = a.interface().FenetrehWnd;
         SysTray& t = a.ovan().sysTray();
         a.ovan().AjouterIconeNotification();
-        QVERIFY(a.dialogues().Boite(0, "Erreur lors de la création de l'icône dans le SysTray", "Erreur",
-                                    Icone::Erreur, f));
+        QVERIFY(a.dialogues().Appels().isEmpty() && !a.ovan().IconeNotification());
         Interface& ui = b.interface();
         QVERIFY(ConnecterCopies(a, "Alice", b, "   "));
         QTRY_VERIFY(a.TexteConversation().endsWith(">>> Attente du pseudo de votre contact... <<<\n"));
@@ -296,10 +295,10 @@ private slots:
         a.dialogues().Repondre(Dialogues::Reponse::Non);
         a.ovan().ClicBouton(Commande::Quitter);
         QVERIFY(
-            a.dialogues().Boite(1, "Voulez-vous réellement quitter ?", "OVAN Messenger", Icone::Question, f));
-        QVERIFY(a.dialogues().Appels()[1].boutons == Dialogues::Boutons::OuiNon && arret.isEmpty());
+            a.dialogues().Boite(0, "Voulez-vous réellement quitter ?", "OVAN Messenger", Icone::Question, f));
+        QVERIFY(a.dialogues().Appels()[0].boutons == Dialogues::Boutons::OuiNon && arret.isEmpty());
         t.ActionQuitter()->trigger();
-        QVERIFY(arret.count() == 1 && a.dialogues().Appels().size() == 2);
+        QVERIFY(arret.count() == 1 && a.dialogues().Appels().size() == 1);
         const auto fenetres = a.interface().Fenetres();
         QVERIFY(std::none_of(fenetres.begin(), fenetres.end(), [](QWidget* w) { return w->isVisible(); }));
         QVERIFY(!a.ovan().IconeNotification() && !t.Presente());

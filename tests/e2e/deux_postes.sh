@@ -181,7 +181,7 @@ capturer() {
   esac
 }
 # Ctrl+E on display $1 (main window $2), the boxes before the file dialog answered until time $4,
-# then the file $3 of the program folder chosen there.
+# then the file $3 of the user's home chosen there.
 choisir_fichier() {
   local d=$1 f=$2 nom=$3 fin=$4
   DISPLAY=$d xdotool windowfocus --sync "$f" key ctrl+e
@@ -191,14 +191,13 @@ choisir_fichier() {
     sleep 0.1
   done
   DISPLAY=$d xdotool windowfocus --sync "$(DISPLAY=$d xdotool search --name '^Ouvrir le fichier$' | head -1)"
-  # The dialog opens in the program folder, where the file is; a whole path typed there is not
-  # taken.
+  # The dialog opens in the user's home, where the file is; a whole path typed there is not taken.
   DISPLAY=$d xdotool type --delay 5 "$nom"
   DISPLAY=$d xdotool key Return
 }
 envoyer() {
   local de=$1 dde=$2 fde=$3 vers=$4 dvers=$5 fvers=$6 nom=$7
-  local source=$travail/$de/$nom recu=$travail/$vers/maison/$nom
+  local source=$travail/$de/maison/$nom recu=$travail/$vers/maison/$nom
   head -c "$((mio << 20))" /dev/urandom >"$source"
   local fin=$(( $(date +%s) + 60 + mio / 10 ))
   choisir_fichier "$dde" "$fde" "$nom" "$fin"
@@ -221,7 +220,7 @@ envoyer b "$dB" "$fenetreB" a "$dA" "$fenetre" retour.bin
 # "[ANN]" and the stream's reset reached it first.
 historique_dit() { cat "$travail/$1"/historique.db* 2>/dev/null | grep -aqF "$2"; }
 annuler_pendant() {
-  local qui=$1 nom=$2 source=$travail/a/$2
+  local qui=$1 nom=$2 source=$travail/a/maison/$2
   head -c $((64 << 20)) /dev/urandom >"$source"
   ip netns exec "$nsA" tc qdisc add dev "$vethA" root tbf rate 16mbit burst 256kb limit 1mb
   local fin=$(( $(date +%s) + 60 ))

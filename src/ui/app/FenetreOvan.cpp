@@ -2,9 +2,11 @@
 
 #include "ui/app/Fondu.h"
 #include "ui/app/Images.h"
+#include "ui/app/Placement.h"
 
 #include <QCloseEvent>
 #include <QPainter>
+#include <QShowEvent>
 
 namespace {
 
@@ -60,4 +62,19 @@ void FenetreOvan::closeEvent(QCloseEvent* event) {
     // Windows are made once and only hidden: a close is a request to the program.
     event->ignore();
     emit fermetureDemandee();
+}
+
+void FenetreOvan::ReglerPlacement(std::function<QPoint()> coin, bool chaqueFois) {
+    m_coin = std::move(coin);
+    m_chaqueFois = chaqueFois;
+}
+
+void FenetreOvan::showEvent(QShowEvent* event) {
+    // Before the window is mapped: it appears where it belongs, not where it was.
+    if (!event->spontaneous()) {
+        const QPoint coin = m_coin && (m_chaqueFois || !m_placee) ? m_coin() : pos();
+        m_placee = true;
+        move(DansLEcran(QRect(coin, size().grownBy(Cadre(this)))));
+    }
+    QWidget::showEvent(event);
 }

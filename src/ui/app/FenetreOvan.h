@@ -3,6 +3,8 @@
 
 #include <QWidget>
 
+#include <functional>
+
 class Fondu;
 class QLabel;
 
@@ -17,6 +19,11 @@ public:
 
     Fondu& fondu() { return *m_fondu; }
 
+    // Where the frame's top left goes when the window is shown: asked at every showing (a picker
+    // beside the main window), else only the first time (the user may move it). Inside the screen's
+    // available area either way.
+    void ReglerPlacement(std::function<QPoint()> coin, bool chaqueFois);
+
 signals:
     // The close box or Alt+F4: the window decides what it means (it stays open meanwhile).
     void fermetureDemandee();
@@ -24,9 +31,13 @@ signals:
 protected:
     void paintEvent(QPaintEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     QString m_fond;
     bool m_motif = false;
     Fondu* m_fondu;
+    std::function<QPoint()> m_coin;
+    bool m_chaqueFois = false;
+    bool m_placee = false;
 };

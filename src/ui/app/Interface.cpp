@@ -7,7 +7,9 @@
 #include "ui/app/FenetreOvan.h"
 #include "ui/app/FenetrePrincipale.h"
 #include "ui/app/LimiteSaisie.h"
+#include "ui/app/Placement.h"
 #include "ui/app/VueTexte.h"
+#include "ui/platform/Apparence.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -92,10 +94,12 @@ Interface::Interface() {
     InstallerPolices();
     CreerFenetrePrincipale();
     CreerFenetres();
-    // At the screen centre, 720 x 580.
-    const QRect ecran = QGuiApplication::primaryScreen()->availableGeometry();
-    FenetrehWnd->setGeometry(ecran.x() + (ecran.width() - 720) / 2, ecran.y() + (ecran.height() - 580) / 2,
-                             720, 580);
+    // At the screen centre, 720 x 580; on a smaller screen at its top left, the title bar reachable.
+    FenetrehWnd->resize(720, 580);
+    FenetrehWnd->move(AuCentre(FenetrehWnd));
+    for (QWidget* f : Fenetres()) {
+        Eclaircir(f);
+    }
     TextBoxhWnd[ZoneAdresse]->setFocus();
 }
 

@@ -34,6 +34,7 @@ enum SlotLabel {
     LabelIpInternet = 13,
     LabelTitrePopup = 14,
     LabelCorpsPopup = 15,
+    LabelAdressesPoste = 16,
 };
 
 // Edit-box slots (4 stays empty).
@@ -156,7 +157,7 @@ public:
     FenetreOvan* CompressionhWnd = nullptr;
     FenetreOvan* PseudohWnd = nullptr;
 
-    std::array<QLabel*, 16> LabelhWnd{};
+    std::array<QLabel*, 17> LabelhWnd{};
     std::array<QLineEdit*, 14> TextBoxhWnd{};
     std::array<BoutonImage*, 102> BoutonhWnd{};
     std::array<QComboBox*, 11> ComboBoxhWnd{};

@@ -4,6 +4,7 @@
 #include "ui/app/FenetrePrincipale.h"
 #include "ui/app/Images.h"
 #include "ui/app/Interface.h"
+#include "ui/app/Placement.h"
 #include "ui/conversation/AjouteTexte.h"
 #include "ui/tools/ConversionImages.h"
 
@@ -29,19 +30,13 @@ QRect Ecran() {
     return QGuiApplication::primaryScreen()->geometry();
 }
 
-QPoint Centre(const QSize& taille) {
-    const QRect ecran = Ecran();
-    return {ecran.x() + (ecran.width() - taille.width()) / 2,
-            ecran.y() + (ecran.height() - taille.height()) / 2};
-}
-
 constexpr Qt::WindowFlags Titre = Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
 
 FenetreOvan* Fenetre(QWidget* proprietaire, Qt::WindowFlags drapeaux, const QString& titre,
                      const QSize& taille, bool centree = true) {
     auto* f = new FenetreOvan(proprietaire, drapeaux, titre, taille);
     if (centree) {
-        f->move(Centre(taille));
+        f->ReglerPlacement([f] { return AuCentre(f); }, false);
     }
     return f;
 }
@@ -73,7 +68,11 @@ void Interface::CreerSelecteurs() {
     // Small borderless pickers over the main window, made modal by disabling it.
     const Qt::WindowFlags drapeaux = Qt::Tool | Qt::FramelessWindowHint;
     SmileyhWnd = Fenetre(FenetrehWnd, drapeaux, QStringLiteral("Smileys"), {172, 290}, false);
-    SmileyhWnd->move(Ecran().topLeft() + QPoint(10, 10));
+    // Beside the main window wherever it is, as the offsets were meant from its corner.
+    const auto pres = [this](QPoint decalage) {
+        return [this, decalage] { return FenetrehWnd->frameGeometry().topLeft() + decalage; };
+    };
+    SmileyhWnd->ReglerPlacement(pres({10, 10}), true);
     SmileyhWnd->ReglerFond(QStringLiteral("img_fond"), true);
     for (int k = 1; k <= 25; ++k) {
         const int ligne = (k - 1) / 5;
@@ -88,7 +87,7 @@ void Interface::CreerSelecteurs() {
                 QStringLiteral("Quitter"), SmileyhWnd);
 
     StyleTextehWnd = Fenetre(FenetrehWnd, drapeaux, QStringLiteral("Police"), {172, 277}, false);
-    StyleTextehWnd->move(Ecran().topLeft() + QPoint(10, 307));
+    StyleTextehWnd->ReglerPlacement(pres({10, 307}), true);
     StyleTextehWnd->ReglerFond(QStringLiteral("img_fond"), true);
     QWidget* p = StyleTextehWnd;
     CreerLabel(LabelPolice, QStringLiteral("Police"), {10, 104, 150, 15}, p);
@@ -165,6 +164,8 @@ void Interface::CreerReseau() {
     souligne.setUnderline(true);
     ip->setFont(souligne);
     ip->setStyleSheet(QStringLiteral("color: rgb(0, 0, 255);"));
+    // What the contact types to reach this computer, filled when the window opens.
+    CreerLabel(LabelAdressesPoste, QString(), {5, 288, 385, 15}, p);
 }
 
 void Interface::CreerAPropos() {

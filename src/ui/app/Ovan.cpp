@@ -22,6 +22,7 @@
 #include "ui/conversation/VueConversation.h"
 #include "ui/history/FenetreHistorique.h"
 #include "ui/network/Reseau.h"
+#include "ui/notify/NotificationBureau.h"
 #include "ui/notify/Popup.h"
 #include "ui/platform/Dialogues.h"
 #include "ui/platform/Shell.h"
@@ -37,10 +38,13 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QHostInfo>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QStandardPaths>
+#include <QSystemTrayIcon>
 #include <QTextEdit>
 
 namespace {
@@ -60,6 +64,11 @@ ChoixPseudo::Controles ControlesChoixPseudo(const Interface& ui) {
 Ovan::Parametres AvecBarre(Ovan::Parametres parametres) {
     if (!parametres.DossExec.endsWith(u'/')) {
         parametres.DossExec += u'/';
+    }
+    if (parametres.DossEcriture.isEmpty()) {
+        parametres.DossEcriture = parametres.DossExec;
+    } else if (!parametres.DossEcriture.endsWith(u'/')) {
+        parametres.DossEcriture += u'/';
     }
     return parametres;
 }
@@ -87,18 +96,19 @@ Ovan::Ovan(const Parametres& parametres, QObject* parent)
                                                  sons(), *m_vue, m_parametres.DossExec)),
       m_choixPseudo(std::make_unique<ChoixPseudo>(ControlesChoixPseudo(*m_interface), *m_conversation)),
       m_options(std::make_unique<Options>(ControlesReglages::De(*m_interface), dialogues(), *m_conversation,
-                                          *m_composition, m_parametres.DossExec)),
+                                          *m_composition, m_parametres.DossEcriture)),
       m_sourceDnssd(parametres.sourceReseau ? nullptr : std::make_unique<SourceDnssd>()),
       m_reseau(std::make_unique<Reseau>(
           Reseau::Controles{m_interface->ReseauhWnd, m_interface->ComboBoxhWnd[ListeDomaines],
                             m_interface->ListViewhWnd[1], m_interface->LabelhWnd[LabelIpInternet],
-                            m_interface->FenetrehWnd, m_interface->TextBoxhWnd[ZoneAdresse]},
+                            m_interface->FenetrehWnd, m_interface->TextBoxhWnd[ZoneAdresse],
+                            m_interface->LabelhWnd[LabelAdressesPoste]},
           shell(), parametres.sourceReseau ? *parametres.sourceReseau : *m_sourceDnssd)),
-      m_capture(std::make_unique<Capture>(Capture::Controles{m_interface->FenetrehWnd,
-                                                             m_interface->ComboBoxhWnd[ListeOptionsFormat],
-                                                             m_interface->ComboBoxhWnd[ListeOptionsQualite],
-                                                             m_interface->CheckBoxhWnd[CaseEnvoyerCapture]},
-                                          *m_conversation, dialogues(), *m_transfert, m_parametres.DossExec)),
+      m_capture(std::make_unique<Capture>(
+          Capture::Controles{m_interface->FenetrehWnd, m_interface->ComboBoxhWnd[ListeOptionsFormat],
+                             m_interface->ComboBoxhWnd[ListeOptionsQualite],
+                             m_interface->CheckBoxhWnd[CaseEnvoyerCapture]},
+          *m_conversation, dialogues(), *m_transfert, m_parametres.DossEcriture)),
       m_compression(std::make_unique<Compression>(
           Compression::Controles{m_interface->CompressionhWnd, m_interface->TextBoxhWnd[ZoneACompresser],
                                  m_interface->TextBoxhWnd[ZoneArchiveCreee],
@@ -121,6 +131,8 @@ Ovan::Ovan(const Parametres& parametres, QObject* parent)
     m_connexion->ReglerDemandePseudo([this] { m_choixPseudo->Afficher(); });
     connect(m_arrivee.get(), &ArriveeDonnees::clignoter, this, &Ovan::Clignoter);
     connect(m_transfert.get(), &Transfert::clignoter, this, &Ovan::Clignoter);
+    connect(m_arrivee.get(), &ArriveeDonnees::avertir, this, &Ovan::Avertir);
+    connect(m_transfert.get(), &Transfert::avertir, this, &Ovan::Avertir);
 
     m_clignotement.setInterval(1500);
     connect(&m_clignotement, &QTimer::timeout, this,
@@ -134,12 +146,12 @@ Ovan::~Ovan() {
     m_vue->ReglerJournal({});
 }
 
-QString Ovan::DossierCourant() {
-    QString dossier = QDir::currentPath();
-    if (!dossier.endsWith(u'/')) {
-        dossier += u'/';
-    }
-    return dossier;
+#ifndef OVAN_DONNEES_INSTALLEES
+#define OVAN_DONNEES_INSTALLEES ""
+#endif
+Emplacements Ovan::EmplacementsProgramme() {
+    return Emplacements::Choisir(QCoreApplication::applicationDirPath(),
+                                 QStringLiteral(OVAN_DONNEES_INSTALLEES));
 }
 
 EtatConnexion Ovan::Etat() const {
@@ -167,6 +179,14 @@ void Ovan::CablerFenetres() {
 
     FenetrePrincipale* fenetre = ui.FenetrehWnd;
     connect(m_sysTray.get(), &SysTray::doubleClic, this, [this] { AfficherDepuisNotification(false); });
+    // One click shows or hides, as on other Linux desktops; the double click that follows it shows.
+    connect(m_sysTray.get(), &SysTray::clic, this, [this, fenetre] {
+        if (fenetre->isVisible() && !fenetre->isMinimized() && !fenetre->fondu().EnCours()) {
+            MasquerVersNotification();
+        } else {
+            AfficherDepuisNotification(false);
+        }
+    });
     connect(m_sysTray.get(), &SysTray::ouvrir, this, [this] { AfficherDepuisNotification(true); });
     // The notification area's "Quitter" asks nothing.
     connect(m_sysTray.get(), &SysTray::quitter, this, &Ovan::Arreter);
@@ -249,7 +269,12 @@ void Ovan::Demarrer() {
 void Ovan::AjouterIconeNotification() {
     m_sysTray->Tip(QStringLiteral("OVAN Messenger"));
     m_iconeNotification = m_sysTray->AjouteIcone(DossExec() + QStringLiteral("OVAN_Messenger.ico"));
-    if (!m_iconeNotification) {
+    if (!m_iconeNotification && !QSystemTrayIcon::isSystemTrayAvailable()) {
+        // A desktop without a notification area is no error: the desktop's notifications stand in.
+        m_interface->TexteBarreStatut(
+            0, QStringLiteral(
+                   "Pas de zone de notification : les avis passent par les notifications du bureau."));
+    } else if (!m_iconeNotification) {
         dialogues().Message(m_interface->FenetrehWnd,
                             QStringLiteral("Erreur lors de la création de l'icône dans le SysTray"),
                             QStringLiteral("Erreur"), Dialogues::Icone::Erreur);
@@ -293,7 +318,7 @@ void Ovan::Arreter() {
 
 void Ovan::DemarrerHistorique() {
     Interface& ui = *m_interface;
-    m_historique = std::make_unique<BaseHistorique>(DossExec() + QStringLiteral("historique.db"));
+    m_historique = std::make_unique<BaseHistorique>(DossEcriture() + QStringLiteral("historique.db"));
     // Said once: the chat goes on without it.
     connect(m_historique.get(), &BaseHistorique::horsService, this, [&ui](const QString& raison) {
         ui.TexteBarreStatut(0, QStringLiteral("L'historique est désactivé : ") + raison + u'.');
@@ -342,9 +367,50 @@ void Ovan::FermetureFenetrePrincipale() {
         fenetre->showMinimized();
         return;
     }
-    if (fenetre->isVisible() && !fenetre->fondu().EnCours()) {
-        fenetre->fondu().Sortir();
-        sons().Jouer(DossExec() + QStringLiteral("Sons/close.wav"));
+    if (MasquerVersNotification()) {
+        DireUneFoisOuEstLaFenetre();
+    }
+}
+
+bool Ovan::MasquerVersNotification() {
+    FenetrePrincipale* fenetre = m_interface->FenetrehWnd;
+    if (!fenetre->isVisible() || fenetre->fondu().EnCours()) {
+        return false;
+    }
+    fenetre->fondu().Sortir();
+    sons().Jouer(DossExec() + QStringLiteral("Sons/close.wav"));
+    return true;
+}
+
+void Ovan::DireUneFoisOuEstLaFenetre() {
+    // Said the first time only; the mark lies with the user's settings.
+    QFile marque(DossEcriture() + QStringLiteral(".zone-notification-expliquee"));
+    if (marque.exists()) {
+        return;
+    }
+    (void)marque.open(QIODevice::WriteOnly);
+    m_sysTray->Icone()->showMessage(
+        QStringLiteral("OVAN Messenger reste ouvert"),
+        QStringLiteral("La fenêtre est dans la zone de notification : un clic sur "
+                       "l'icône la rouvre, son menu permet de quitter."),
+        QSystemTrayIcon::Information, 10000);
+}
+
+void Ovan::Avertir(const QString& titre, const QString& corps) {
+    // With an icon in the notification area, the pop-up and the flashing say it already.
+    const FenetrePrincipale* fenetre = m_interface->FenetrehWnd;
+    const bool presente = fenetre->isVisible() && !fenetre->isMinimized() && fenetre->isActiveWindow();
+    if (m_iconeNotification || presente || m_arrete) {
+        return;
+    }
+    // No session bus, no service to ask: nothing is started for it.
+    if (!m_bureau && (qEnvironmentVariableIsSet("DBUS_SESSION_BUS_ADDRESS") ||
+                      QFileInfo::exists(qEnvironmentVariable("XDG_RUNTIME_DIR") + QStringLiteral("/bus")))) {
+        m_bureau = std::make_unique<NotificationBureau>();
+        connect(m_bureau.get(), &NotificationBureau::activee, this, &Ovan::RestaurerPrincipale);
+    }
+    if (m_bureau) {
+        m_bureau->Notifier(titre, corps);
     }
 }
 

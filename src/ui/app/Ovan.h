@@ -2,6 +2,7 @@
 #pragma once
 
 #include "core/chat/SocketsChat.h"
+#include "core/platform/Emplacements.h"
 #include "ui/app/Commandes.h"
 
 #include <QHostAddress>
@@ -14,6 +15,7 @@ class APropos;
 class AnnonceDnssd;
 class BaseHistorique;
 class FenetreHistorique;
+class NotificationBureau;
 class SysTray;
 class ArriveeDonnees;
 class Capture;
@@ -43,8 +45,10 @@ class Ovan : public QObject {
     Q_OBJECT
 public:
     struct Parametres {
-        // The program folder, ending in "/": settings, sounds and pictures are read there.
+        // The program's own files (sounds, smileys, the guide), ending in "/".
         QString DossExec;
+        // Where config.ini, the history and the captures go; empty: DossExec.
+        QString DossEcriture;
         // Where to listen and connect from; tests give each copy its own 127.0.0.x.
         QHostAddress AdresseLocale = QHostAddress(QHostAddress::AnyIPv4);
         Dialogues* dialogues = nullptr;
@@ -59,8 +63,8 @@ public:
     explicit Ovan(const Parametres& parametres, QObject* parent = nullptr);
     ~Ovan() override;
 
-    // The folder the program was started from, ending in "/".
-    static QString DossierCourant();
+    // The program's own folder and the one it writes in, from where the executable lies.
+    static Emplacements EmplacementsProgramme();
 
     // Start-up: state, settings, the main window fading in, listening on both ports.
     void Demarrer();
@@ -89,6 +93,7 @@ public:
     void RestaurerPrincipale();
 
     const QString& DossExec() const { return m_parametres.DossExec; }
+    const QString& DossEcriture() const { return m_parametres.DossEcriture; }
     Interface& interface() { return *m_interface; }
     Conversation& conversation() { return *m_conversation; }
     SocketsChat& Sockets();
@@ -122,6 +127,10 @@ private:
     void CablerFenetres();
     void DemanderQuitter();
     void FermetureFenetrePrincipale();
+    // Fades the main window out to the notification area; false when it was not shown.
+    bool MasquerVersNotification();
+    void DireUneFoisOuEstLaFenetre();
+    void Avertir(const QString& titre, const QString& corps);
     void ActivationFenetrePrincipale();
     void AfficherModal(QWidget* fenetre);
     void OuvrirOptions();
@@ -136,6 +145,8 @@ private:
     std::unique_ptr<Interface> m_interface;
     std::unique_ptr<Conversation> m_conversation;
     std::unique_ptr<Popup> m_popup;
+    // Made at the first notice given without a notification area.
+    std::unique_ptr<NotificationBureau> m_bureau;
     std::unique_ptr<Presence> m_presence;
     std::unique_ptr<Smileys> m_smileys;
     std::unique_ptr<VueConversation> m_vue;

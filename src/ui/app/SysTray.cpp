@@ -16,6 +16,8 @@ SysTray::SysTray(QObject* parent)
     connect(m_icone, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason raison) {
         if (raison == QSystemTrayIcon::DoubleClick) {
             emit doubleClic();
+        } else if (raison == QSystemTrayIcon::Trigger) {
+            emit clic();
         }
     });
     m_icone->setContextMenu(m_menu.get());

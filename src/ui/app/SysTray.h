@@ -38,6 +38,7 @@ public:
 
 signals:
     void doubleClic();
+    void clic();
     void ouvrir();
     void quitter();
 

@@ -34,6 +34,7 @@ void ArriveeDonnees::RecuLog() {
     m_popup.Notifier(pseudo + QStringLiteral("\r\nvient de\r\nse connecter"), QString(),
                      QRect(0, 50, 183, 50), QRect(0, 70, 183, 50));
     m_sons.Jouer(m_dossExec + QStringLiteral("Sons/coucou.wav"));
+    emit avertir(pseudo + QStringLiteral(" vient de se connecter"), QString());
 }
 
 void ArriveeDonnees::RecuTexte(int police, int couleur, int style, const QString& texte) {
@@ -49,9 +50,11 @@ void ArriveeDonnees::RecuTexte(int police, int couleur, int style, const QString
         m_popup.Notifier(pseudo + QStringLiteral(" dit :"), texte, QRect(0, 50, 183, 20),
                          QRect(0, 70, 183, 50));
         m_sons.Jouer(son);
+        emit avertir(pseudo + QStringLiteral(" dit :"), texte);
     } else if (!fenetre->isActiveWindow() || fenetre->isMinimized()) {
         emit clignoter();
         m_sons.Jouer(son);
+        emit avertir(pseudo + QStringLiteral(" dit :"), texte);
     }
     m_c.Statut(0, TexteDernierMessage(*m_conversation.DernierMessage()));
 }

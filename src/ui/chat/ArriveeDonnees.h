@@ -22,6 +22,8 @@ public:
 signals:
     // A message came while the main window is not in front: it flashes until activated.
     void clignoter();
+    // Something the user should hear of when the window is away: the contact came, a message.
+    void avertir(const QString& titre, const QString& corps);
 
 private:
     void RecuLog();

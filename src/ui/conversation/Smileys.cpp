@@ -4,15 +4,19 @@
 #include "ui/app/BoutonImage.h"
 #include "ui/app/FenetreOvan.h"
 #include "ui/app/FenetrePrincipale.h"
+#include "ui/app/Images.h"
 #include "ui/app/Interface.h"
 #include "ui/conversation/AjouteTexte.h"
 #include "ui/conversation/Composition.h"
 
 #include <algorithm>
+#include <cstdlib>
 
 #include <QDateTime>
 #include <QElapsedTimer>
 #include <QFileInfo>
+#include <QGuiApplication>
+#include <QPainter>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -62,6 +66,36 @@ Smileys::Smileys(const FenetreChat& controles, const SelecteurFormat& selecteur,
     }
 }
 
+QImage Smileys::ADensite(int k, const QImage& fichier) {
+    const qreal dpr = qGuiApp ? qGuiApp->devicePixelRatio() : 1.0;
+    if (fichier.isNull() || dpr <= 1.0) {
+        return fichier;
+    }
+    // Our own bitmap, drawn from the vector smiley over white: the vector at the screen's density
+    // shows the same, sharp. A picture the user put there is shown as it is.
+    const QString nom = QStringLiteral("img_smy") + QString::number(k);
+    QImage simple(fichier.size(), QImage::Format_RGB888);
+    simple.fill(Qt::white);
+    {
+        QPainter p(&simple);
+        p.drawImage(0, 0, Images::Image(nom, fichier.size()));
+    }
+    const QImage lu = fichier.convertToFormat(QImage::Format_RGB888);
+    // Drawn over white in one pass or two, edges may differ by a step of rounding.
+    for (int y = 0; y < lu.height(); ++y) {
+        const uchar* a = simple.constScanLine(y);
+        const uchar* b = lu.constScanLine(y);
+        for (int x = 0; x < lu.width() * 3; ++x) {
+            if (std::abs(int(a[x]) - int(b[x])) > 3) {
+                return fichier;
+            }
+        }
+    }
+    QImage fine = Images::Image(nom, (QSizeF(fichier.size()) * dpr).toSize());
+    fine.setDevicePixelRatio(dpr);
+    return fine;
+}
+
 QString Smileys::NomImage(int k) {
     return PrefixeImage + QString::number(k);
 }
@@ -88,7 +122,7 @@ void Smileys::RechargerSmileys(int i) {
         return;
     }
     m_signatures[std::size_t(i)] = signature;
-    m_images[std::size_t(i)] = QImage(chemin);
+    m_images[std::size_t(i)] = ADensite(i, QImage(chemin));
 }
 
 bool Smileys::Inserer(int k) {
@@ -155,8 +189,8 @@ int Smileys::MettreSmileys(QTextEdit* vue, int debut, int* laisse) {
         QTextImageFormat format;
         format.setName(nom);
         // The picture's own size, given: the layout need not look the picture up to know it.
-        format.setWidth(image.width());
-        format.setHeight(image.height());
+        format.setWidth(image.deviceIndependentSize().width());
+        format.setHeight(image.deviceIndependentSize().height());
         curseur.insertImage(format);
         ++remplaces;
         i += 5;

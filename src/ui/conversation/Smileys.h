@@ -40,6 +40,9 @@ public:
     static QString CodeDeImage(const QString& nom);
 
 private:
+    // The picture to show for the file read, at the screen's pixel density where it can be.
+    static QImage ADensite(int k, const QImage& fichier);
+
     FenetreChat m_c;
     SelecteurFormat m_selecteur;
     const Conversation& m_conversation;

@@ -3,8 +3,10 @@
 #include "ui/app/FenetreOvan.h"
 #include "ui/app/Fondu.h"
 #include "ui/app/Interface.h"
+#include "ui/app/Placement.h"
 #include "ui/conversation/AjouteTexte.h"
 #include "ui/conversation/Smileys.h"
+#include "ui/platform/Apparence.h"
 #include "ui/platform/Dialogues.h"
 
 #include <QCheckBox>
@@ -58,9 +60,9 @@ FenetreHistorique::FenetreHistorique(QWidget* proprietaire, BaseHistorique& base
                                 Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
                                     Qt::WindowMinimizeButtonHint,
                                 QStringLiteral("Historique"), {620, 440});
-    // At the screen centre, as the other windows.
-    const QRect ecran = QGuiApplication::primaryScreen()->availableGeometry();
-    m_fenetre->move(ecran.x() + (ecran.width() - 620) / 2, ecran.y() + (ecran.height() - 440) / 2);
+    // At the screen centre, as the other windows, on the same light ground.
+    m_fenetre->ReglerPlacement([f = m_fenetre] { return AuCentre(f); }, false);
+    Eclaircir(m_fenetre);
     QWidget* p = m_fenetre;
     const QFont police = Interface::PoliceControles();
 

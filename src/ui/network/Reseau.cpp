@@ -1,5 +1,6 @@
 #include "ui/network/Reseau.h"
 
+#include "core/network/AdressesPoste.h"
 #include "core/network/Taches.h"
 #include "ui/app/FenetreOvan.h"
 #include "ui/app/FenetrePrincipale.h"
@@ -66,6 +67,14 @@ bool Reseau::SurLien(int x, int y) {
 
 void Reseau::Ouvrir() {
     VoirReseau(0);
+    if (m_ui.adressesPoste) {
+        const QStringList adresses = AdressesDuPoste();
+        m_ui.adressesPoste->setText(adresses.isEmpty()
+                                        ? QStringLiteral("Ce poste n'a pas d'adresse sur un réseau local.")
+                                        : (adresses.size() > 1 ? QStringLiteral("Adresses de ce poste : ")
+                                                               : QStringLiteral("Adresse de ce poste : ")) +
+                                              adresses.join(QStringLiteral(", ")));
+    }
     FenetreOvan* fenetre = m_ui.fenetre;
     // Shown or fading: brought to the front (a fade-out turns back).
     fenetre->fondu().Entrer();

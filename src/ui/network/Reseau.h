@@ -34,6 +34,8 @@ public:
         FenetrePrincipale* principale = nullptr;
         // The main window's contact address, which a chosen computer fills.
         QLineEdit* adresse = nullptr;
+        // This computer's own addresses.
+        QLabel* adressesPoste = nullptr;
     };
 
     Reseau(const Controles& controles, Shell& shell, SourceReseau& source);

@@ -1,8 +1,13 @@
 #include "ui/platform/Dialogues.h"
 
+#include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
+#include <QFileSystemModel>
+#include <QHeaderView>
 #include <QMessageBox>
 #include <QRegularExpression>
+#include <QTreeView>
 
 QString TexteDeBoite(const QString& texte, qsizetype maxMot) {
     const QRegularExpression motLong(QStringLiteral("\\S{%1,}").arg(maxMot + 1));
@@ -56,8 +61,32 @@ Dialogues::Reponse DialoguesReels::Message(QWidget* proprietaire, const QString&
     }
 }
 
+namespace {
+// Qt's own dialog (the desktop offered none): its list wide enough for whole names, sizes and dates.
+void ColonnesEntieres(QFileDialog& dialogue) {
+    auto* liste = dialogue.findChild<QTreeView*>();
+    auto* modele = dialogue.findChild<QFileSystemModel*>();
+    if (!liste || !modele) {
+        return;
+    }
+    dialogue.resize(dialogue.size().expandedTo(QSize(760, 480)));
+    const auto elargir = [liste] { liste->header()->resizeSections(QHeaderView::ResizeToContents); };
+    QObject::connect(modele, &QFileSystemModel::directoryLoaded, liste, elargir);
+    elargir();
+}
+
+QString Depart(const QString& dernier) {
+    return !dernier.isEmpty() && QFileInfo(dernier).isDir() ? dernier : QDir::homePath();
+}
+} // namespace
+
 QString DialoguesReels::ChoisirDossier(QWidget* proprietaire, const QString& titre, const QString& depart) {
-    return QFileDialog::getExistingDirectory(proprietaire, titre, depart, QFileDialog::ShowDirsOnly);
+    const QString choisi = QFileDialog::getExistingDirectory(
+        proprietaire, titre, depart.isEmpty() ? Depart(m_dernierDossier) : depart, QFileDialog::ShowDirsOnly);
+    if (!choisi.isEmpty()) {
+        m_dernierDossier = choisi;
+    }
+    return choisi;
 }
 
 QStringList FiltresQt(const QString& filtre) {
@@ -84,16 +113,20 @@ QStringList FiltresQt(const QString& filtre) {
     return sortie;
 }
 
-namespace {
-QString Choisir(QFileDialog& dialogue, const QString& filtre) {
+QString DialoguesReels::Choisir(QFileDialog& dialogue, const QString& filtre) {
     dialogue.setOption(QFileDialog::HideNameFilterDetails);
     dialogue.setNameFilters(FiltresQt(filtre));
+    dialogue.setDirectory(Depart(m_dernierDossier));
+    // Its widgets exist once it shows.
+    QMetaObject::invokeMethod(
+        &dialogue, [&dialogue] { ColonnesEntieres(dialogue); }, Qt::QueuedConnection);
     if (dialogue.exec() != QDialog::Accepted || dialogue.selectedFiles().isEmpty()) {
         return {};
     }
-    return dialogue.selectedFiles().first();
+    const QString choisi = dialogue.selectedFiles().first();
+    m_dernierDossier = QFileInfo(choisi).absolutePath();
+    return choisi;
 }
-} // namespace
 
 QString DialoguesReels::ChoisirFichier(QWidget* proprietaire, const QString& titre, const QString& filtre) {
     QFileDialog dialogue(proprietaire, titre);

@@ -4,6 +4,7 @@
 #include <QString>
 #include <QStringList>
 
+class QFileDialog;
 class QWidget;
 
 class Dialogues {
@@ -39,7 +40,8 @@ QStringList FiltresQt(const QString& filtre);
 // middle, so that the box stays narrower than the screen; everything else as it is.
 QString TexteDeBoite(const QString& texte, qsizetype maxMot = 60);
 
-// The real boxes, modal to their owner.
+// The real boxes, modal to their owner. File dialogs are the desktop's own where the platform offers
+// one, and open in the last folder used, else the user's home: never where the program lies.
 class DialoguesReels : public Dialogues {
 public:
     Reponse Message(QWidget* proprietaire, const QString& texte, const QString& titre, Icone icone,
@@ -48,4 +50,12 @@ public:
     QString ChoisirFichier(QWidget* proprietaire, const QString& titre, const QString& filtre) override;
     QString ChoisirFichierASauver(QWidget* proprietaire, const QString& titre, const QString& filtre,
                                   const QString& extension) override;
+
+    // Where the next file dialog opens.
+    const QString& DernierDossier() const { return m_dernierDossier; }
+
+private:
+    QString Choisir(QFileDialog& dialogue, const QString& filtre);
+
+    QString m_dernierDossier;
 };

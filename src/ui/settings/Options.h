@@ -46,7 +46,7 @@ private:
     Dialogues& m_dialogues;
     Conversation& m_conversation;
     Composition& m_composition;
-    // The program folder, where config.ini lies.
+    // The folder where config.ini lies.
     const QString m_dossExec;
     int m_page = 1;
     // The settings were loaded once (at start-up).

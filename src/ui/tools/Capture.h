@@ -22,7 +22,7 @@ public:
         QCheckBox* envoyer = nullptr;
     };
 
-    // dossExec: the program folder, where the capture files go.
+    // dossExec: the folder the program writes in, where the capture files go.
     Capture(const Controles& controles, const Conversation& conversation, Dialogues& dialogues,
             Transfert& transfert, const QString& dossExec);
 

@@ -10,6 +10,7 @@
 
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QDir>
 #include <QFileInfo>
 #include <QLineEdit>
 
@@ -70,6 +71,14 @@ bool FichierASauver(Dialogues& dialogues, QString& NomFich, QString& NomDuFich, 
 
 QString ConversionImages::CheminDecodeur() {
     const QString voisin = QCoreApplication::applicationDirPath() + QLatin1Char('/') + NomDecodeur;
+#ifdef OVAN_AIDE_INSTALLEE
+    // Installed, the helper lies in the libexec folder.
+    const QString installee = QDir::cleanPath(QCoreApplication::applicationDirPath() + QLatin1Char('/') +
+                                              QStringLiteral(OVAN_AIDE_INSTALLEE));
+    if (!QFileInfo(voisin).isExecutable() && QFileInfo(installee).isExecutable()) {
+        return installee;
+    }
+#endif
 #ifdef OVAN_DECODEUR_IMAGES
     if (!QFileInfo(voisin).isExecutable()) {
         return QStringLiteral(OVAN_DECODEUR_IMAGES);

@@ -243,6 +243,8 @@ void Transfert::Question(const QString& nom, qint64 taille) {
     const QString question = m_conversation.SonPseudo() + QStringLiteral(" veut vous envoyer '") + nom +
                              QStringLiteral("'.\r\n") + ConvTaille(taille) +
                              QStringLiteral(".\r\nAcceptez-vous ce fichier ?");
+    emit avertir(m_conversation.SonPseudo() + QStringLiteral(" veut vous envoyer un fichier"),
+                 nom + QStringLiteral(" (") + ConvTaille(taille) + u')');
     const bool oui =
         m_services.dialogues.Message(m_c.principale, question, TitreProgramme, Dialogues::Icone::Question,
                                      Dialogues::Boutons::OuiNon) != Dialogues::Reponse::Non &&
@@ -389,17 +391,18 @@ void Transfert::Fin(IssueTransfert issue, RaisonEchec raison) {
 void Transfert::Avertir(bool annule) {
     FenetrePrincipale* fenetre = m_c.principale;
     const QString son = m_services.dossExec + QStringLiteral("Sons/msg.wav");
+    const QString fin = annule ? QStringLiteral("Transfert annulé !") : QStringLiteral("Transfert terminé !");
     if (!fenetre->isVisible()) {
         fenetre->setWindowOpacity(1.0);
         fenetre->showMinimized();
         emit clignoter();
-        m_services.popup.Notifier(annule ? QStringLiteral("Transfert annulé !")
-                                         : QStringLiteral("Transfert terminé !"),
-                                  QString(), QRect(0, 60, 183, 20), QRect(0, 70, 183, 50));
+        m_services.popup.Notifier(fin, QString(), QRect(0, 60, 183, 20), QRect(0, 70, 183, 50));
         m_services.sons.Jouer(son);
+        emit avertir(fin, QString());
     } else if (!fenetre->isActiveWindow() || fenetre->isMinimized()) {
         emit clignoter();
         m_services.sons.Jouer(son);
+        emit avertir(fin, QString());
     }
 }
 

@@ -77,6 +77,8 @@ protected:
 signals:
     // A transfer ended while the main window is not in front: it flashes until activated.
     void clignoter();
+    // Something the user should hear of when the window is away: an offer, a transfer's end.
+    void avertir(const QString& titre, const QString& corps);
 
 private:
     bool PeutCommencer();
