@@ -60,9 +60,10 @@ done
 cp "$deb" "$racine/tmp/ovan-messenger.deb"
 
 dans() { chroot "$racine" env LC_ALL=C.UTF-8 DEBIAN_FRONTEND=noninteractive "$@"; }
-echo "== apt-get install the package (its Depends only) with xvfb xauth x11-utils"
+echo "== apt-get install the package (its Depends only) with xvfb xauth x11-utils trayer"
 dans apt-get update -q >/dev/null
-dans apt-get install -y -q --no-install-recommends /tmp/ovan-messenger.deb xvfb xauth x11-utils >"$racine/tmp/apt.log" 2>&1 ||
+# trayer: a notification area, which the program expects on a desktop (it says so in a box otherwise).
+dans apt-get install -y -q --no-install-recommends /tmp/ovan-messenger.deb xvfb xauth x11-utils trayer >"$racine/tmp/apt.log" 2>&1 ||
   { tail -n 30 "$racine/tmp/apt.log" >&2; exit 1; }
 grep -c '^Setting up' "$racine/tmp/apt.log" | sed 's/^/packages installed: /'
 echo "== the package's Recommends resolve:"
@@ -77,29 +78,46 @@ echo "${manque:-none}"
 dans useradd -m -s /bin/sh ovan
 cat >"$racine/tmp/essai.sh" <<'FIN'
 #!/bin/sh
-# As the user, on the Xvfb display: start the program, wait for its window, then stop it.
+# As the user, on the Xvfb display with a notification area: start the program, wait for its main
+# window, give an error box a moment to show, then stop it.
 cd "$HOME"
+trayer --edge top >/tmp/trayer.log 2>&1 &
+plateau=$!
+for _ in $(seq 1 100); do
+  xwininfo -root -tree 2>/dev/null | grep -q '"trayer"' && break
+  sleep 0.1
+done
 ovan-messenger >/tmp/ovan.log 2>&1 &
 pid=$!
 fenetre=
 for _ in $(seq 1 300); do
-  fenetre=$(xwininfo -root -tree 2>/dev/null | grep '"OVAN Messenger' | head -n 1)
+  fenetre=$(xwininfo -root -tree 2>/dev/null | grep '"OVAN Messenger": ("ovan-messenger"' | grep -v ' [0-9]\{1,2\}x[0-9]\{1,2\}+' | head -n 1)
   [ -n "$fenetre" ] && break
   kill -0 "$pid" 2>/dev/null || break
   sleep 0.1
 done
+erreur=
+for _ in $(seq 1 30); do
+  [ -n "$fenetre" ] || break
+  erreur=$(xwininfo -root -tree | grep '"Erreur"')
+  [ -n "$erreur" ] && break
+  sleep 0.1
+done
 echo "named windows:"
 xwininfo -root -tree | grep '0x[0-9a-f]* "' | sed 's/^ */  /'
+statut=0
 if [ -n "$fenetre" ]; then
-  id=$(echo "$fenetre" | awk '{print $1}')
-  echo "window found: $fenetre"
-  xprop -id "$id" WM_CLASS
-  statut=0
+  echo "main window: $(echo "$fenetre" | sed 's/^ *//')"
+  xprop -id "$(echo "$fenetre" | awk '{print $1}')" WM_CLASS
 else
-  echo "no window named OVAN Messenger"
+  echo "no main window"
   statut=1
 fi
-kill "$pid" 2>/dev/null
+if [ -n "$erreur" ]; then
+  echo "an error box showed"
+  statut=1
+fi
+kill "$pid" "$plateau" 2>/dev/null
 wait "$pid" 2>/dev/null
 echo "program output:"
 sed 's/^/  /' /tmp/ovan.log
