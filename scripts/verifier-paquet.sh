@@ -14,6 +14,12 @@ echec() { echo "verifier-paquet: $*" >&2; echs=1; }
 desktop-file-validate "resources/linux/$id.desktop" || echec "desktop-file-validate refuses the desktop entry"
 appstreamcli validate --no-net --no-color "resources/linux/$id.metainfo.xml" ||
   echec "appstreamcli refuses the metainfo"
+# The same, as installed: the metainfo beside its desktop entry and icons.
+arbre=$(mktemp -d)
+trap 'rm -rf "$arbre"' EXIT
+dpkg-deb -x "$deb" "$arbre"
+appstreamcli validate-tree --no-net --no-color "$arbre" >/dev/null ||
+  echec "appstreamcli refuses the installed tree: appstreamcli validate-tree --no-net on the extracted package"
 
 # lintian as root warns of that; its own exit status counts warnings too, hence the E: lines.
 rapport=$(lintian --allow-root --tag-display-limit 0 "$deb" 2>&1 || true)
