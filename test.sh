@@ -51,3 +51,5 @@ if [ "${CI:-}" = "true" ]; then
   fuzz
 fi
 run_tests build -DCMAKE_BUILD_TYPE=Release ${CI:+-DOVAN_WERROR=ON}
+# The Debian package from the build just made, so that only packing is left to do.
+scripts/verifier-paquet.sh build

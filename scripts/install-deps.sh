@@ -28,6 +28,9 @@ if [ "${1:-}" = "--tests" ]; then
     socat poppler-utils
     # The network window's tests: an mDNS daemon on a private system bus per network namespace
     avahi-daemon dbus-daemon avahi-utils
+    # The Debian package and its checks: cpack's dependency scan (dpkg-shlibdeps, file), the desktop
+    # entry, the AppStream file, lintian; debootstrap for scripts/essai-debootstrap.sh
+    dpkg-dev file desktop-file-utils appstream lintian debootstrap
   )
 fi
 

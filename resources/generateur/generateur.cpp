@@ -2,6 +2,7 @@
 //   ovan_generateur smileys <folder of the SVGs> <Smileys folder>
 //   ovan_generateur icone <icon SVG> <file.ico>
 //   ovan_generateur sons <Sons folder>
+//   ovan_generateur icones <icon SVG> <hicolor folder> <icon name>
 // The formats are written by hand so that their exact layout (24-bit BMP, PNG entries in the ICO,
 // 16-bit mono PCM) never depends on an image or audio plugin.
 #include <QBuffer>
@@ -152,6 +153,28 @@ int Icone(const QString& svg, const QString& sortie) {
     return Ecrire(sortie, o) ? 0 : 1;
 }
 
+// The desktop's icon theme: <folder>/NxN/apps/<name>.png for the sizes menus and docks ask for.
+int Icones(const QString& svg, const QString& dossier, const QString& nom) {
+    QSvgRenderer rendu(svg);
+    if (!rendu.isValid()) {
+        std::fprintf(stderr, "ovan_generateur: bad SVG %s\n", qPrintable(svg));
+        return 1;
+    }
+    for (int cote : {16, 24, 32, 48, 64, 128, 256}) {
+        QByteArray png;
+        QBuffer tampon(&png);
+        tampon.open(QIODevice::WriteOnly);
+        if (!Rendre(rendu, QSize(cote, cote), Qt::transparent).save(&tampon, "PNG")) {
+            std::fprintf(stderr, "ovan_generateur: PNG encoding failed\n");
+            return 1;
+        }
+        if (!Ecrire(QStringLiteral("%1/%2x%2/apps/%3.png").arg(dossier).arg(cote).arg(nom), png)) {
+            return 1;
+        }
+    }
+    return 0;
+}
+
 // A soft bell-like tone: a sine with two weak harmonics, a short smooth attack and an exponential decay.
 struct Note {
     double debut;     // s
@@ -269,8 +292,12 @@ int main(int argc, char* argv[]) {
     if (args.size() == 3 && args[1] == QLatin1String("sons")) {
         return Sons(args[2]);
     }
+    if (args.size() == 5 && args[1] == QLatin1String("icones")) {
+        return Icones(args[2], args[3], args[4]);
+    }
     std::fprintf(stderr, "usage: ovan_generateur smileys <svg folder> <out folder>\n"
                          "       ovan_generateur icone <icon svg> <out.ico>\n"
-                         "       ovan_generateur sons <out folder>\n");
+                         "       ovan_generateur sons <out folder>\n"
+                         "       ovan_generateur icones <icon svg> <hicolor folder> <icon name>\n");
     return 2;
 }
