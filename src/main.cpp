@@ -15,6 +15,8 @@ int main(int argc, char* argv[]) {
 
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("OVAN Messenger"));
+    // The desktop matches the windows to the menu entry and its icon by this name.
+    QGuiApplication::setDesktopFileName(QStringLiteral("io.github.ovan.Messenger"));
     // The program speaks French: so do Qt's stock boxes and dialogs.
     Traductions::InstallerFrancais(application);
     QApplication::setWindowIcon(Images::IconeProgramme());
