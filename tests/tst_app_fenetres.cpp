@@ -15,18 +15,24 @@
 #include "ui/tools/Capture.h"
 #include "ui/tools/ConversionImages.h"
 
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QFileDialog>
 #include <QFontDatabase>
 #include <QHostInfo>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QMouseEvent>
+#include <QProcess>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
 #include <QSemaphore>
 #include <QSoundEffect>
 #include <QSystemTrayIcon>
+#include <QTemporaryDir>
+#include <QTimer>
 #include <QTreeWidget>
 #include <QWindow>
 
@@ -146,6 +152,21 @@ void Convertir(CopieOvan& c, const QString& chemin, int format) {
 }
 
 } // namespace
+
+// The desktop's notification service, on a private session bus of the test's own.
+class FauxNotifications : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
+public:
+    QStringList recues;
+public slots:
+    QStringList GetCapabilities() { return {"body", "body-markup", "actions"}; }
+    uint Notify(const QString&, uint, const QString&, const QString& titre, const QString& corps,
+                const QStringList& actions, const QVariantMap&, int) {
+        recues << titre + " | " + corps + " | " + actions.join(',');
+        return uint(recues.size() + 40);
+    }
+};
 
 class TestAppFenetres : public QObject {
     Q_OBJECT
@@ -716,6 +737,72 @@ private slots:
         QVERIFY(chrono.elapsed() < 2000);
         // Qt's loader thread must be done before the program ends, or what it holds is reported lost.
         QTRY_VERIFY_WITH_TIMEOUT(sons.Effet()->status() != QSoundEffect::Loading, 5000);
+    }
+
+    // Without a notification area, a message while the window is away reaches the desktop's
+    // notification service, the contact's words never read as markup; its default action brings the
+    // window back. With an icon, the icon's pop-up says it instead.
+    void notificationDuBureauSansZone() {
+        QProcess bus;
+        bus.start("dbus-daemon", {"--session", "--nofork", "--print-address"});
+        if (!bus.waitForReadyRead(5000)) {
+            QSKIP("dbus-daemon cannot be started");
+        }
+        const QString adresse = QString(bus.readLine()).trimmed();
+        qputenv("DBUS_SESSION_BUS_ADDRESS", adresse.toUtf8());
+        QDBusConnection service = QDBusConnection::connectToBus(adresse, "faux-service");
+        FauxNotifications faux;
+        QVERIFY(
+            service.registerService("org.freedesktop.Notifications") &&
+            service.registerObject("/org/freedesktop/Notifications", &faux, QDBusConnection::ExportAllSlots));
+        CopieOvan a("127.0.0.206", "PSEUDO:Alice");
+        FenetrePrincipale* f = a.interface().FenetrehWnd;
+        FauxContact bob("127.0.0.207");
+        QVERIFY(bob.Appeler(a.Adresse()));
+        bob.Envoyer(Trame::Log("Bob"));
+        QTRY_COMPARE(faux.recues.value(0), "Bob vient de se connecter |  | default,Ouvrir");
+        f->hide();
+        bob.Envoyer(Trame::Message(0, 0, 0, "<b>là</b> & ici"));
+        QTRY_COMPARE(faux.recues.value(1), "Bob dit : | &lt;b&gt;là&lt;/b&gt; &amp; ici | default,Ouvrir");
+        QVERIFY(service.send(QDBusMessage::createSignal("/org/freedesktop/Notifications",
+                                                        "org.freedesktop.Notifications", "ActionInvoked")
+                             << uint(42) << QString("default")));
+        QTRY_VERIFY(f->isVisible() && !f->isMinimized());
+        a.ovan().ReglerIconeNotification(true);
+        f->hide();
+        bob.Envoyer(Trame::Message(0, 0, 0, "vu par la zone"));
+        QTRY_VERIFY(a.ovan().popup().Monte());
+        QCOMPARE(faux.recues.size(), 2);
+        service.unregisterService("org.freedesktop.Notifications");
+        bus.kill();
+        bus.waitForFinished();
+    }
+
+    // A file dialog opens in the user's home, never in the program's folder, then where the last file
+    // was chosen; a cancel changes nothing.
+    void dialoguesDeFichiersOuvrentChezLUtilisateur() {
+        DialoguesReels d;
+        QTemporaryDir ailleurs;
+        Ecrire(ailleurs.filePath("photo.png"), "x");
+        QStringList vus;
+        QTimer repondre;
+        connect(&repondre, &QTimer::timeout, this, [&] {
+            if (auto* dialogue = qobject_cast<QFileDialog*>(QApplication::activeModalWidget())) {
+                vus << dialogue->directory().absolutePath();
+                if (vus.size() == 1) {
+                    dialogue->selectFile(ailleurs.filePath("photo.png"));
+                    QMetaObject::invokeMethod(dialogue, "accept");
+                } else {
+                    dialogue->reject();
+                }
+            }
+        });
+        repondre.start(10);
+        QCOMPARE(d.ChoisirFichier(nullptr, "Ouvrir le fichier", "Tous (*.*)"),
+                 ailleurs.filePath("photo.png"));
+        QCOMPARE(d.ChoisirFichierASauver(nullptr, "Sauvegarder", "PNG (*.png)", "png"), QString());
+        QCOMPARE(vus, QStringList({QDir::homePath(), ailleurs.path()}));
+        QCOMPARE(d.DernierDossier(), ailleurs.path());
     }
 };
 

@@ -3,6 +3,8 @@
 #include "CopieOvan.h"
 #include "Fichiers.h"
 #include "ui/app/SysTray.h"
+#include "ui/conversation/Smileys.h"
+#include "ui/conversation/VueConversation.h"
 #include "ui/history/FenetreHistorique.h"
 
 #include <QCursor>
@@ -167,6 +169,74 @@ private slots:
         }
     }
 
+    // Whatever the desktop's theme and scale (the runs of this case differ by environment only): every
+    // window opens inside the available area, or at its top left with the title bar on screen when
+    // bigger; pickers open beside the main window; labels and the conversation are dark on light;
+    // smileys are drawn at the screen's density.
+    void fenetresDansLEcranEtLisibles() {
+        if (qEnvironmentVariable("GTK_THEME").contains("dark")) {
+            QVERIFY2(QApplication::palette().color(QPalette::Window).lightness() < 128,
+                     "the theme is not dark");
+        }
+        CopieOvan a("127.0.0.159", [](const QString& dossier) { CopierSmileys(dossier); });
+        Interface& ui = a.interface();
+        FenetrePrincipale* principale = ui.FenetrehWnd;
+        QVERIFY(QTest::qWaitForWindowExposed(principale));
+        QTRY_COMPARE(principale->fondu().Sens(), 0);
+        const QRect zone = principale->screen()->availableGeometry();
+        const auto dansLEcran = [&zone](QWidget* f) {
+            const QRect cadre = f->frameGeometry();
+            return (cadre.width() > zone.width()
+                        ? cadre.left() == zone.left()
+                        : cadre.left() >= zone.left() && cadre.right() <= zone.right()) &&
+                   (cadre.height() > zone.height()
+                        ? cadre.top() == zone.top()
+                        : cadre.top() >= zone.top() && cadre.bottom() <= zone.bottom());
+        };
+        QTRY_VERIFY2(dansLEcran(principale), qPrintable(QDebug::toString(principale->frameGeometry())));
+        QVERIFY(principale->geometry().top() > principale->frameGeometry().top() ||
+                principale->frameGeometry().top() >= zone.top());
+        for (FenetreOvan* f :
+             {ui.ApposhWnd, ui.ReseauhWnd, ui.OptionshWnd, ui.PseudohWnd, ui.ImageshWnd, ui.CompressionhWnd,
+              ui.TransferthWnd, ui.SmileyhWnd, ui.StyleTextehWnd, a.ovan().fenetreHistorique()->Fenetre()}) {
+            f->show();
+            QVERIFY(QTest::qWaitForWindowExposed(f));
+            QTRY_VERIFY2(dansLEcran(f), qPrintable(f->windowTitle() + QDebug::toString(f->frameGeometry())));
+            f->hide();
+        }
+        // Beside the main window, wherever it was moved.
+        principale->move(zone.topLeft() + QPoint(40, 30));
+        QTRY_COMPARE(principale->frameGeometry().topLeft(), zone.topLeft() + QPoint(40, 30));
+        a.ovan().ClicBouton(Commande::OuvrirSmileys);
+        QTRY_COMPARE(ui.SmileyhWnd->pos(), principale->frameGeometry().topLeft() + QPoint(10, 10));
+        a.ovan().ClicBouton(Commande::FermerSmileys);
+
+        // Dark text on a light ground, read back from what is drawn.
+        const auto clair = [](const QImage& image, const QPoint& p) {
+            return image.pixelColor(p).lightness() > 200;
+        };
+        const auto sombre = [](const QImage& image) {
+            for (int y = 0; y < image.height(); ++y) {
+                for (int x = 0; x < image.width(); ++x) {
+                    if (image.pixelColor(x, y).lightness() < 90) {
+                        return true;
+                    }
+                }
+            }
+            return false;
+        };
+        a.ovan().vueConversation().Message(QStringLiteral("Bonjour ") + CodesSmileys[1], true);
+        const QImage vue = a.Conversation()->viewport()->grab().toImage();
+        QVERIFY(clair(vue, {vue.width() - 3, vue.height() - 3}) && sombre(vue));
+        const QImage etiquette = ui.LabelhWnd[LabelPseudo]->grab().toImage();
+        QVERIFY(clair(etiquette, {etiquette.width() - 1, etiquette.height() / 2}) && sombre(etiquette));
+        const QImage smiley = a.Conversation()
+                                  ->document()
+                                  ->resource(QTextDocument::ImageResource, QUrl(Smileys::NomImage(1)))
+                                  .value<QImage>();
+        QCOMPARE(smiley.devicePixelRatio(), principale->devicePixelRatioF());
+    }
+
     // Each shortcut, typed in each box with key bindings of its own, runs its menu item.
     void raccourcisDepuisChaqueZone() {
         CopieOvan a("127.0.0.156", "PSEUDO:Paul", true);
@@ -251,6 +321,12 @@ private slots:
         QVERIFY(cliquer(icone, {4, 4}, {"--repeat", "2", "--delay", "80", "1"}));
         QTRY_VERIFY(f->isVisible());
         QTRY_COMPARE(c.sons().Joues.count(c.Dossier() + "Sons/open.wav"), 1);
+        // One click hides and shows, as other Linux desktops do.
+        QTRY_COMPARE(f->fondu().Sens(), 0);
+        QVERIFY(cliquer(icone, {4, 4}, {"1"}));
+        QTRY_VERIFY(!f->isVisible());
+        QVERIFY(cliquer(icone, {4, 4}, {"1"}));
+        QTRY_VERIFY(f->isVisible());
         QVERIFY(cliquer(icone, {4, 4}, {"3"}));
         QTRY_VERIFY(c.ovan().sysTray().Menu()->isVisible());
         QVERIFY(c.dialogues().Appels().isEmpty());

@@ -26,7 +26,7 @@ trap nettoyer EXIT
 # private to the network namespace: the one in /tmp/.X11-unix is shared by every namespace, and
 # another run's server would take it over. -noreset: a server resets when its last client leaves,
 # and a client that comes meanwhile (openbox, as the first xprop of the wait below ends) is refused.
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -nolisten unix -noreset \
+Xvfb -displayfd 3 -screen 0 "${OVAN_ECRAN:-1280x1024}x24" -nolisten tcp -nolisten unix -noreset \
   3>"$travail/display" >"$travail/xvfb.log" 2>&1 &
 xvfb=$!
 pids+=($xvfb)
