@@ -1,7 +1,9 @@
 // On a real X display under a window manager (x11/sous_x11.sh): owned windows stay above the main
 // one, shortcuts win over the boxes' keys, a file dragged from another client, a real tray.
 #include "CopieOvan.h"
+#include "FauxContact.h"
 #include "Fichiers.h"
+#include "core/chat/Trame.h"
 #include "ui/app/SysTray.h"
 #include "ui/conversation/Smileys.h"
 #include "ui/conversation/VueConversation.h"
@@ -204,12 +206,18 @@ private slots:
             QTRY_VERIFY2(dansLEcran(f), qPrintable(f->windowTitle() + QDebug::toString(f->frameGeometry())));
             f->hide();
         }
-        // Beside the main window, wherever it was moved.
+        // Beside the main window, wherever it was moved; closed, the message goes on.
+        FauxContact bob("127.0.0.160");
+        QVERIFY(bob.Appeler(a.Adresse()));
+        bob.Envoyer(Trame::Log("Bob"));
+        QTRY_COMPARE(a.ovan().Etat(), EtatConnexion::Connecte);
         principale->move(zone.topLeft() + QPoint(40, 30));
         QTRY_COMPARE(principale->frameGeometry().topLeft(), zone.topLeft() + QPoint(40, 30));
         a.ovan().ClicBouton(Commande::OuvrirSmileys);
         QTRY_COMPARE(ui.SmileyhWnd->pos(), principale->frameGeometry().topLeft() + QPoint(10, 10));
+        QVERIFY(QTest::qWaitForWindowActive(ui.SmileyhWnd));
         a.ovan().ClicBouton(Commande::FermerSmileys);
+        QTRY_VERIFY(ui.RichEdithWnd[ZoneSaisie]->hasFocus());
 
         // Dark text on a light ground, read back from what is drawn.
         const auto clair = [](const QImage& image, const QPoint& p) {
@@ -318,6 +326,8 @@ private slots:
         };
         f->close();
         QTRY_VERIFY(!f->isVisible());
+        // Said once where the window went.
+        QVERIFY(QFile::exists(c.Dossier() + ".zone-notification-expliquee"));
         QVERIFY(cliquer(icone, {4, 4}, {"--repeat", "2", "--delay", "80", "1"}));
         QTRY_VERIFY(f->isVisible());
         QTRY_COMPARE(c.sons().Joues.count(c.Dossier() + "Sons/open.wav"), 1);

@@ -446,6 +446,8 @@ void Ovan::AfficherModal(QWidget* fenetre) {
 void Ovan::FermerModal(QWidget* fenetre) {
     m_interface->FenetrehWnd->Activer(true);
     fenetre->hide();
+    // The picker was for the message being written: the user goes on there.
+    m_interface->RichEdithWnd[ZoneSaisie]->setFocus();
 }
 
 void Ovan::OuvrirOptions() {
