@@ -7,6 +7,27 @@
 #include <QPixmapCache>
 #include <QStyleOptionButton>
 
+namespace {
+
+// The word drawn on the faces of buttons that have no tooltip; the face may change it.
+QString MotDeFace(QString face) {
+    if (face.endsWith(QLatin1String("_e")) || face.endsWith(QLatin1String("_d"))) {
+        face.chop(2);
+    }
+    if (face == QLatin1String("img_ouvrir")) {
+        return QStringLiteral("Ouvrir le fichier");
+    }
+    if (face == QLatin1String("img_annuler2")) {
+        return QStringLiteral("Annuler le transfert");
+    }
+    if (face == QLatin1String("img_fermer")) {
+        return QStringLiteral("Fermer");
+    }
+    return {};
+}
+
+} // namespace
+
 BoutonImage::BoutonImage(int id, const QString& face, const QString& infobulle, QWidget* parent)
     : QPushButton(parent), m_id(id) {
     setToolTip(infobulle);
@@ -18,9 +39,11 @@ BoutonImage::BoutonImage(int id, const QString& face, const QString& infobulle, 
 
 void BoutonImage::ReglerFace(const QString& face) {
     m_face = face;
-    // A picture button has no text of its own: screen readers announce its tooltip.
-    if (!face.isEmpty()) {
-        setAccessibleName(toolTip());
+    // A picture has no text of its own, and "..." says little: screen readers announce the
+    // tooltip, or else the word on the face.
+    const QString nom = toolTip().isEmpty() ? MotDeFace(face) : toolTip();
+    if (!nom.isEmpty()) {
+        setAccessibleName(nom);
     }
     update();
 }

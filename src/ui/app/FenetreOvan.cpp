@@ -4,6 +4,7 @@
 #include "ui/app/Images.h"
 
 #include <QCloseEvent>
+#include <QKeyEvent>
 #include <QPainter>
 
 namespace {
@@ -60,4 +61,12 @@ void FenetreOvan::closeEvent(QCloseEvent* event) {
     // Windows are made once and only hidden: a close is a request to the program.
     event->ignore();
     emit fermetureDemandee();
+}
+
+void FenetreOvan::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        emit echap();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }

@@ -92,6 +92,7 @@ Interface::Interface() {
     InstallerPolices();
     CreerFenetrePrincipale();
     CreerFenetres();
+    ReglerClavier();
     // At the screen centre, 720 x 580.
     const QRect ecran = QGuiApplication::primaryScreen()->availableGeometry();
     FenetrehWnd->setGeometry(ecran.x() + (ecran.width() - 720) / 2, ecran.y() + (ecran.height() - 580) / 2,
