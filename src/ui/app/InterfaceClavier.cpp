@@ -39,6 +39,13 @@ QString NomDe(const QString& texte) {
 
 void Nommer(QWidget* controle, const QString& texte) {
     controle->setAccessibleName(NomDe(texte));
+    // On Linux Qt names a drop-down list by its current item and tells its label by a relation
+    // only: where the label is drawn in the picture, a hidden one stands for it.
+    if (qobject_cast<QComboBox*>(controle)) {
+        auto* label = new QLabel(NomDe(texte), controle->parentWidget());
+        label->hide();
+        label->setBuddy(controle);
+    }
 }
 
 // The label beside the box names it, and is tied to it for the screen reader.
