@@ -28,6 +28,8 @@ if [ "${1:-}" = "--tests" ]; then
     socat poppler-utils
     # The network window's tests: an mDNS daemon on a private system bus per network namespace
     avahi-daemon dbus-daemon avahi-utils
+    # The screen-reader test: the accessibility bus and its Python bindings on a private session bus
+    python3 python3-pyatspi at-spi2-core dbus
   )
 fi
 
