@@ -320,9 +320,13 @@ def scenario(session):
     verifier_cycle(lecteur, OPTIONS_PAGE2, "Options, second page")
     touche("Escape")
     attendre(lambda: not lecteur.montree("Options"), 10, "Escape to close Options")
-    attendre(lambda: (lambda b: b and all(b.values()))(boutons_actifs(lecteur, "OVAN Messenger")), 10,
-             "the main window's buttons enabled again")
-    print("Options: Escape closes it, the main window comes back enabled")
+    # Back, with the buttons whose face is greyed (not connected, no message) said unavailable.
+    etats = attendre(lambda: (lambda b: b if b.get("Se connecter...") else None)(
+        boutons_actifs(lecteur, "OVAN Messenger")), 10, "the main window's buttons enabled again")
+    inactifs = sorted(n for n, actif in etats.items() if not actif)
+    verifier(inactifs == ["Cliquez ici pour envoyer le message", "Mettre votre statut en : Présent", "Se déconnecter..."],
+             "buttons said unavailable: %r" % (inactifs,))
+    print("Options: Escape closes it, the main window comes back enabled but for its greyed buttons")
 
     # A first start takes the computer's name as nickname: it is wiped, so that a call asks for one.
     attendre(lambda: (lambda c: c and c[0] == "Adresse du contact")(lecteur.controle_focus()), 10,
