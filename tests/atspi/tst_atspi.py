@@ -1,9 +1,9 @@
 #!/usr/bin/env python3
 """The built program as a screen reader sees it: on a private X display under openbox and a private
 D-Bus session with its accessibility bus, Tab and Shift+Tab are typed with xdotool and the control
-that has the focus is read over AT-SPI, its name and role, in the main window, the Options window and
-the nickname window (brought up by a contact on loopback calling while no nickname is set). Disabled
-buttons must say so; Escape closes Options, Enter answers the nickname window.
+that has the focus is read over AT-SPI, its name and role, in the main window, the Options window, the
+tool windows and the nickname window (brought up by a contact on loopback calling while no nickname
+is set). Disabled buttons must say so; Escape closes the windows, Enter answers the nickname window.
 
 usage: tst_atspi.py PROGRAM_FOLDER   (exit 77: a tool is missing)"""
 
@@ -234,6 +234,16 @@ OPTIONS_BOUTONS = ["Valider les changements", "Annuler les changements", "Appliq
 OPTIONS_PAGE1 = ["Pseudo", "Dossier des fichiers reçus", "Parcourir..."] + OPTIONS_BOUTONS
 OPTIONS_PAGE2 = ["Gras", "Italique", "Souligné", "Police", "Couleur"] + OPTIONS_BOUTONS
 CHOIX_PSEUDO = ["Pseudo", "OK"]
+# The windows of the Outils menu: shortcut, title, Tab order.
+OUTILS = [
+    ("ctrl+h", "Historique", ["Rechercher dans l'historique", "Contacts et jours", "Messages du jour",
+                              "Enregistrer l'historique", "Effacer l'historique..."]),
+    ("ctrl+f", "Compression de fichier", [
+        "Fichier à compresser", "Parcourir...", "Archive .bz2 à créer", "Parcourir...", "Compresser",
+        "Archive .bz2 à décompresser", "Parcourir...", "Fichier à créer", "Parcourir...", "Décompresser"]),
+    ("ctrl+i", "Conversion d'images", ["Image à convertir", "Parcourir...", "Format", "Qualité",
+                                       "Lancer la conversion", "Ouvrir le dossier"]),
+]
 
 
 def boutons_actifs(lecteur, fenetre):
@@ -327,6 +337,14 @@ def scenario(session):
     verifier(inactifs == ["Cliquez ici pour envoyer le message", "Mettre votre statut en : Présent", "Se déconnecter..."],
              "buttons said unavailable: %r" % (inactifs,))
     print("Options: Escape closes it, the main window comes back enabled but for its greyed buttons")
+
+    for raccourci, titre, ordre in OUTILS:
+        touche(raccourci)
+        attendre(lambda: lecteur.montree(titre), 10, "the window " + titre)
+        attendre(lambda: (lambda c: c and c[0] == ordre[0])(lecteur.controle_focus()), 10, "the focus in " + titre)
+        verifier_cycle(lecteur, ordre, titre)
+        touche("Escape")
+        attendre(lambda: not lecteur.montree(titre), 10, "Escape to close " + titre)
 
     # A first start takes the computer's name as nickname: it is wiped, so that a call asks for one.
     attendre(lambda: (lambda c: c and c[0] == "Adresse du contact")(lecteur.controle_focus()), 10,
