@@ -37,10 +37,11 @@ QString NomDe(const QString& texte) {
     return nom.trimmed();
 }
 
+// A box whose label is drawn in the window's picture, or that has none.
 void Nommer(QWidget* controle, const QString& texte) {
     controle->setAccessibleName(NomDe(texte));
     // On Linux Qt names a drop-down list by its current item and tells its label by a relation
-    // only: where the label is drawn in the picture, a hidden one stands for it.
+    // only: a hidden label stands for the drawn one.
     if (qobject_cast<QComboBox*>(controle)) {
         auto* label = new QLabel(NomDe(texte), controle->parentWidget());
         label->hide();
@@ -50,7 +51,7 @@ void Nommer(QWidget* controle, const QString& texte) {
 
 // The label beside the box names it, and is tied to it for the screen reader.
 void Nommer(QWidget* controle, QLabel* label) {
-    Nommer(controle, label->text());
+    controle->setAccessibleName(NomDe(label->text()));
     label->setBuddy(controle);
 }
 
