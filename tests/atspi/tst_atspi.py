@@ -346,6 +346,18 @@ def scenario(session):
         touche("Escape")
         attendre(lambda: not lecteur.montree(titre), 10, "Escape to close " + titre)
 
+    # The smiley picker, opened by the button's press action, takes the keyboard; Escape is its Quitter.
+    smiley = lecteur.par_nom("OVAN Messenger", "Insérer un smiley dans votre message", {at.ROLE_PUSH_BUTTON})
+    action = smiley.queryAction()
+    action.doAction([action.getName(i).lower() for i in range(action.nActions)].index("press"))
+    # The first smiley has the focus, after the button above the grid.
+    attendre(lambda: (lambda c: c and c[0] == "(:-))")(lecteur.controle_focus()), 10, "the focus in the picker")
+    ordre = parcourir(lecteur, 1, inverse=True) + parcourir(lecteur, 2)
+    verifier(ordre == ["(:-))", "Quitter", "Quitter", "(:-))", "(:-D)"], "the picker's order: %r" % (ordre,))
+    touche("Escape")
+    attendre(lambda: not lecteur.montree("Smileys"), 10, "Escape to close the smiley picker")
+    print("smiley picker: takes the keyboard, Escape closes it")
+
     # A first start takes the computer's name as nickname: it is wiped, so that a call asks for one.
     attendre(lambda: (lambda c: c and c[0] == "Adresse du contact")(lecteur.controle_focus()), 10,
              "the focus back in the contact's address")
