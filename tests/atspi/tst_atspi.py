@@ -7,7 +7,6 @@ is set). Disabled buttons must say so; Escape closes the windows, Enter answers 
 
 usage: tst_atspi.py PROGRAM_FOLDER   (exit 77: a tool is missing)"""
 
-import importlib.util
 import os
 import shutil
 import signal
@@ -28,7 +27,9 @@ def sauter(raison):
 
 def preparer():
     """Checks the tools, then runs this script again inside a private D-Bus session."""
-    if importlib.util.find_spec("pyatspi") is None:
+    try:
+        import pyatspi  # noqa: F401 (only whether it is there)
+    except ImportError:
         # Another interpreter first on the PATH (a virtual environment): the system's has the bindings.
         if sys.executable != DEBIAN_PYTHON and os.path.exists(DEBIAN_PYTHON):
             os.execv(DEBIAN_PYTHON, [DEBIAN_PYTHON] + sys.argv)
