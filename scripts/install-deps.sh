@@ -31,6 +31,10 @@ if [ "${1:-}" = "--tests" ]; then
     # The Debian package and its checks: cpack's dependency scan (dpkg-shlibdeps, file), the desktop
     # entry, the AppStream file, lintian; debootstrap for scripts/essai-debootstrap.sh
     dpkg-dev file desktop-file-utils appstream lintian debootstrap
+    # The screen-reader test: the accessibility bus and its Python bindings on a private session bus
+    python3 python3-pyatspi at-spi2-core dbus
+    # A dark desktop theme forced through Qt's GTK platform theme
+    qt6-gtk-platformtheme
   )
 fi
 

@@ -13,6 +13,8 @@ else
 fi
 if command -v unshare >/dev/null 2>&1 && command -v ip >/dev/null 2>&1 &&
   unshare $options ip link set lo up >/dev/null 2>&1; then
+  # Said to the command: it may change this network (firewall rules) without touching the machine's.
+  export OVAN_RESEAU_PRIVE=1
   exec unshare $options sh -c 'ip link set lo up && exec "$@"' sh "$@"
 fi
 # Said on stderr, which CTest shows with a failure: a messenger listening here may be the cause.

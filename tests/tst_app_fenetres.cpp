@@ -171,7 +171,8 @@ public slots:
 class TestAppFenetres : public QObject {
     Q_OBJECT
 private slots:
-    // About's pages, its guide button and mail links, the page kept; faces grey with their window.
+    // About's pages (also by Ctrl+Tab), its guide button and mail links, the page kept, Escape; faces
+    // grey with their window.
     void aProposBoutonsEtFaces() {
         CopieOvan a("127.0.0.30");
         Interface& ui = a.interface();
@@ -192,10 +193,18 @@ private slots:
         QTRY_VERIFY(!ui.ApposhWnd->isVisible() && ui.FenetrehWnd->Active());
         a.ovan().ClicBouton(Commande::OuvrirAPropos);
         QCOMPARE(Interface::Image(page), "img_fenappos3"); // the page stays
+        QVERIFY(QTest::qWaitForWindowActive(ui.ApposhWnd));
+        QTest::keyClick(ui.ApposhWnd, Qt::Key_Tab, Qt::ControlModifier); // the drawn tabs by keyboard
+        QCOMPARE(Interface::Image(page), "img_fenappos1");
+        QTest::keyClick(ui.ApposhWnd, Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier);
+        QCOMPARE(Interface::Image(page), "img_fenappos3");
         QFile::remove(a.Dossier() + "notice.pdf");
         notice->click();
         QVERIFY(a.dialogues().Boite(0, "Pas de fichier 'notice.pdf' !", "OVAN Messenger", Icone::Information,
                                     ui.ApposhWnd));
+        QTRY_COMPARE(ui.ApposhWnd->fondu().Alpha(), 255);
+        QTest::keyClick(notice, Qt::Key_Escape); // left by the button to its window, which closes
+        QTRY_VERIFY(!ui.ApposhWnd->isVisible() && ui.FenetrehWnd->Active());
 
         for (BoutonImage* b : ui.BoutonhWnd) {
             if (b && b->window() == ui.FenetrehWnd && !b->Face().isEmpty() && b->FaceActive()) {
@@ -232,7 +241,8 @@ private slots:
         QCOMPARE(textes, (QStringList{"&Oui", "&Non", "1"}));
     }
 
-    // Restore, the focus and a flash; the pickers hold it while shown.
+    // Restore, the focus and a flash; the pickers hold it while shown and take the keyboard, Escape
+    // runs their Quitter.
     void fenetrePrincipale() {
         CopieOvan a("127.0.0.35");
         Interface& ui = a.interface();
@@ -256,8 +266,10 @@ private slots:
               std::tuple{Commande::OuvrirPolice, Commande::FermerPolice, ui.StyleTextehWnd}}) {
             a.ovan().ClicBouton(ouvrir);
             QVERIFY(selecteur->isVisible() && selecteur->windowOpacity() == 1.0 && !f->Active());
-            a.ovan().ClicBouton(fermer);
-            QVERIFY(!selecteur->isVisible() && f->Active());
+            QTRY_COMPARE(QApplication::activeWindow(), selecteur); // the keyboard goes to it
+            QSignalSpy commandes(&a.ovan(), &Ovan::commande);
+            QTest::keyClick(selecteur, Qt::Key_Escape);
+            QVERIFY(!selecteur->isVisible() && f->Active() && commandes.value(0).value(0) == int(fermer));
         }
     }
 

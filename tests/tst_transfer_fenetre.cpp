@@ -74,7 +74,7 @@ class TestTransferFenetre : public QObject {
 private slots:
     // A refusal is said on both sides. Several files or a folder dropped are explained; one file
     // dropped is offered as the button would, asked, accepted: both windows end in close mode,
-    // with their labels; the received file opens; closing the window tells the contact nothing.
+    // with their labels; the received file opens; closing the window (Escape) tells the contact nothing.
     // Offered again at once while the window fades out, it comes back and stays.
     void refusPuisFichierDepose() {
         Paire p;
@@ -103,15 +103,18 @@ private slots:
             QCOMPARE(ui.ProgressBarhWnd[1]->value(), 1000);
             QVERIFY(Face(*c, BoutonOuvrirFichier) == "img_ouvrir_e" &&
                     Face(*c, BoutonAnnulerTransfert) == "img_fermer");
+            QCOMPARE(ui.BoutonhWnd[BoutonAnnulerTransfert]->accessibleName(), "Fermer");
             QCOMPARE(ui.LabelhWnd[LabelDebit]->text(), "Débit : ? octet/seconde");
         }
         QCOMPARE(p.b.interface().LabelhWnd[LabelCorrespondant]->text(), "Expéditeur : Alice");
         QCOMPARE(p.a.interface().LabelhWnd[LabelCorrespondant]->text(), "Destinataire : Bob");
         p.b.ovan().ClicBouton(Commande::OuvrirFichierTransfere);
         QCOMPARE(p.b.shell().Ouverts, QStringList{p.recus + "données.bin"});
-        p.b.ovan().ClicBouton(Commande::AnnulerTransfert);
+        QTest::keyClick(p.b.interface().TransferthWnd, Qt::Key_Escape); // as its Fermer
         QTRY_VERIFY(!p.b.interface().TransferthWnd->isVisible());
         QCOMPARE(Face(p.b, BoutonAnnulerTransfert), "img_annuler2");
+        QCOMPARE(p.b.interface().BoutonhWnd[BoutonAnnulerTransfert]->accessibleName(),
+                 "Annuler le transfert");
         QVERIFY(!p.a.TexteConversation().contains("Annulation"));
         FenetreOvan* fenetre = p.a.interface().TransferthWnd;
         QTRY_VERIFY(fenetre->fondu().Alpha() == 255 && fenetre->isVisible());
@@ -127,7 +130,8 @@ private slots:
         QTRY_COMPARE(Empreinte(p.recus + "deux.bin"), Empreinte(deux));
     }
 
-    // On a shaped link a cancel from either side is said on both, with a box on the other only.
+    // On a shaped link a cancel from either side is said on both, with a box on the other only; Escape
+    // cancels nothing.
     void annulationVueDesDeuxCotes() {
         if (QProcess::execute(
                 "tc", QString("qdisc add dev lo root tbf rate 16mbit burst 256kb limit 1mb").split(u' '))) {
@@ -144,6 +148,8 @@ private slots:
             QTRY_VERIFY(p.b.interface().ProgressBarhWnd[1]->value() > 0);
             CopieOvan& annuleur = recepteurAnnule ? p.b : p.a;
             CopieOvan& autre = recepteurAnnule ? p.a : p.b;
+            QTest::keyClick(annuleur.interface().TransferthWnd, Qt::Key_Escape); // cancels nothing
+            QVERIFY(annuleur.ovan().conversation().TransfertEnCours());
             annuleur.ovan().ClicBouton(Commande::AnnulerTransfert);
             QTRY_VERIFY(autre.TexteConversation().contains(annule));
             QVERIFY(annuleur.TexteConversation().contains(annule));

@@ -9,6 +9,7 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QMouseEvent>
+#include <QShortcut>
 
 APropos::APropos(const Controles& controles, Shell& shell, Dialogues& dialogues, const QString& dossExec)
     : m_ui(controles), m_shell(shell), m_dialogues(dialogues), m_dossExec(dossExec) {
@@ -16,6 +17,12 @@ APropos::APropos(const Controles& controles, Shell& shell, Dialogues& dialogues,
     QLabel* page = m_ui.page;
     page->setMouseTracking(true);
     page->installEventFilter(this);
+    // The tabs are drawn in the picture: Ctrl+Tab and Ctrl+Shift+Tab turn the pages.
+    for (const auto& [touche, pas] :
+         {std::pair(QKeySequence::NextChild, 1), std::pair(QKeySequence::PreviousChild, 2)}) {
+        connect(new QShortcut(touche, m_ui.fenetre), &QShortcut::activated, this,
+                [this, pas] { Afficher((m_page - 1 + pas) % 3 + 1); });
+    }
     Afficher(1);
 }
 

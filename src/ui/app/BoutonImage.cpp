@@ -2,13 +2,76 @@
 
 #include "ui/app/Images.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmapCache>
 #include <QStyleOptionButton>
 
+namespace {
+
+// The word drawn on the faces of buttons that have no tooltip; the face may change it.
+QString MotDeFace(QString face) {
+    if (face.endsWith(QLatin1String("_e")) || face.endsWith(QLatin1String("_d"))) {
+        face.chop(2);
+    }
+    if (face == QLatin1String("img_ouvrir")) {
+        return QStringLiteral("Ouvrir le fichier");
+    }
+    if (face == QLatin1String("img_annuler2")) {
+        return QStringLiteral("Annuler le transfert");
+    }
+    if (face == QLatin1String("img_fermer")) {
+        return QStringLiteral("Fermer");
+    }
+    return {};
+}
+
+// What a screen reader is told of a picture button: a greyed face says, as a disabled button
+// would, that its command has nothing to do now (it stays reachable and clickable).
+class BoutonAccessible : public QAccessibleWidget {
+public:
+    explicit BoutonAccessible(BoutonImage* bouton) : QAccessibleWidget(bouton, QAccessible::Button) {}
+
+    QAccessible::State state() const override {
+        QAccessible::State etat = QAccessibleWidget::state();
+        const auto* b = static_cast<const BoutonImage*>(widget());
+        etat.pressed = b->isDown();
+        etat.defaultButton = b->isDefault();
+        etat.disabled = etat.disabled || !b->FaceActive();
+        return etat;
+    }
+    QString text(QAccessible::Text t) const override {
+        QString texte = QAccessibleWidget::text(t);
+        if (t == QAccessible::Name && texte.isEmpty()) {
+            texte = static_cast<const BoutonImage*>(widget())->text().remove(u'&');
+        }
+        return texte;
+    }
+    QStringList actionNames() const override {
+        return QStringList{pressAction()} + QAccessibleWidget::actionNames();
+    }
+    void doAction(const QString& action) override {
+        if (action == pressAction()) {
+            static_cast<BoutonImage*>(widget())->click();
+            return;
+        }
+        QAccessibleWidget::doAction(action);
+    }
+};
+
+QAccessibleInterface* Accessible(const QString& classe, QObject* objet) {
+    auto* bouton = qobject_cast<BoutonImage*>(objet);
+    return classe == QLatin1String("BoutonImage") && bouton ? new BoutonAccessible(bouton) : nullptr;
+}
+
+} // namespace
+
 BoutonImage::BoutonImage(int id, const QString& face, const QString& infobulle, QWidget* parent)
     : QPushButton(parent), m_id(id) {
+    static const bool fabrique = (QAccessible::installFactory(Accessible), true);
+    Q_UNUSED(fabrique);
     setToolTip(infobulle);
     setAccessibleDescription(infobulle);
     setFocusPolicy(Qt::StrongFocus);
@@ -17,10 +80,19 @@ BoutonImage::BoutonImage(int id, const QString& face, const QString& infobulle, 
 }
 
 void BoutonImage::ReglerFace(const QString& face) {
+    const bool avant = FaceActive();
     m_face = face;
-    // A picture button has no text of its own: screen readers announce its tooltip.
-    if (!face.isEmpty()) {
-        setAccessibleName(toolTip());
+    if (FaceActive() != avant && QAccessible::isActive()) {
+        QAccessible::State change;
+        change.disabled = true;
+        QAccessibleStateChangeEvent evenement(this, change);
+        QAccessible::updateAccessibility(&evenement);
+    }
+    // A picture has no text of its own, and "..." says little: screen readers announce the
+    // tooltip, or else the word on the face.
+    const QString nom = toolTip().isEmpty() ? MotDeFace(face) : toolTip();
+    if (!nom.isEmpty()) {
+        setAccessibleName(nom);
     }
     update();
 }

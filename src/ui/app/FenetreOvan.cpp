@@ -5,6 +5,7 @@
 #include "ui/app/Placement.h"
 
 #include <QCloseEvent>
+#include <QKeyEvent>
 #include <QPainter>
 #include <QShowEvent>
 
@@ -77,4 +78,12 @@ void FenetreOvan::showEvent(QShowEvent* event) {
         move(DansLEcran(QRect(coin, size().grownBy(Cadre(this)))));
     }
     QWidget::showEvent(event);
+}
+
+void FenetreOvan::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        emit echap();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }

@@ -27,11 +27,14 @@ public:
 signals:
     // The close box or Alt+F4: the window decides what it means (it stays open meanwhile).
     void fermetureDemandee();
+    // Escape, left over by the control that has the focus: the window's own close command runs.
+    void echap();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     QString m_fond;

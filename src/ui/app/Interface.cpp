@@ -100,6 +100,7 @@ Interface::Interface() {
     for (QWidget* f : Fenetres()) {
         Eclaircir(f);
     }
+    ReglerClavier();
     TextBoxhWnd[ZoneAdresse]->setFocus();
 }
 

@@ -190,6 +190,8 @@ private:
     void CreerCompression();
     void CreerImages();
     void CreerPseudo();
+    // Tab order and screen-reader names of every window.
+    void ReglerClavier();
 
     QLabel* CreerLabel(int slot, const QString& texte, const QRect& place, QWidget* parent);
     QLineEdit* CreerTextBox(int slot, const QRect& place, QWidget* parent, int maximum, bool lectureSeule,

@@ -81,7 +81,6 @@ void Interface::CreerSelecteurs() {
             BoutonPremierSmiley + k - 1, QString(), QStringLiteral("img_smy%1").arg(k),
             {10 + 30 * colonne, 125 + 30 * ligne, 30, 30}, QString::fromUtf8(CodesSmileys[k]), SmileyhWnd);
         b->ReglerImageCentree(true);
-        b->setFocusPolicy(Qt::NoFocus);
     }
     CreerBouton(BoutonQuitterSmileys, QString(), QStringLiteral("img_quit"), {42, 12, 84, 84},
                 QStringLiteral("Quitter"), SmileyhWnd);

@@ -209,14 +209,26 @@ void Ovan::CablerFenetres() {
     connect(m_reseau.get(), &Reseau::posteChoisi, this, [this] { m_posteChoisi = true; });
     // The nickname announced on the network follows the one used in the conversation.
     connect(m_conversation.get(), &Conversation::connectee, this, &Ovan::AnnoncerPseudo);
-    // What the close box of each secondary window means.
-    connect(ui.OptionshWnd, &FenetreOvan::fermetureDemandee, this,
-            [this] { ClicBouton(Commande::AnnulerOptions); });
-    for (FenetreOvan* f : {ui.ApposhWnd, ui.ReseauhWnd, ui.ImageshWnd, ui.CompressionhWnd}) {
-        connect(f, &FenetreOvan::fermetureDemandee, f, [f] { f->fondu().Sortir(); });
+    // What the close box of each secondary window means; Escape does the same.
+    for (auto signal : {&FenetreOvan::fermetureDemandee, &FenetreOvan::echap}) {
+        connect(ui.OptionshWnd, signal, this, [this] { ClicBouton(Commande::AnnulerOptions); });
+        for (FenetreOvan* f : {ui.ApposhWnd, ui.ReseauhWnd, ui.ImageshWnd, ui.CompressionhWnd}) {
+            connect(f, signal, f, [f] { f->fondu().Sortir(); });
+        }
     }
     // The nickname window must be answered, the transfer window closes by its own button; the
-    // pickers and the pop-up have no close box.
+    // pickers and the pop-up have no close box. Escape runs their own close command: the pickers'
+    // Quitter, the transfer window's Fermer once the transfer is over (before, its button cancels).
+    connect(ui.SmileyhWnd, &FenetreOvan::echap, this, [this] { ClicBouton(Commande::FermerSmileys); });
+    connect(ui.StyleTextehWnd, &FenetreOvan::echap, this, [this] { ClicBouton(Commande::FermerPolice); });
+    connect(ui.TransferthWnd, &FenetreOvan::echap, this, [this] {
+        if (!m_conversation->TransfertEnCours()) {
+            ClicBouton(Commande::AnnulerTransfert);
+        }
+    });
+    // Enter in the nickname box answers as its OK button (a window that is no dialog has no default button).
+    connect(ui.TextBoxhWnd[ZoneChoixPseudo], &QLineEdit::returnPressed, this,
+            [this] { ClicBouton(Commande::ValiderPseudo); });
 
     // The image window's quality list follows its format.
     connect(ui.ComboBoxhWnd[ListeFormat], &QComboBox::currentIndexChanged, this, [&ui](int format) {
@@ -440,6 +452,8 @@ void Ovan::Clignoter() {
 void Ovan::AfficherModal(QWidget* fenetre) {
     fenetre->show();
     fenetre->raise();
+    // The keyboard goes to the picker: the main window under it is disabled.
+    fenetre->activateWindow();
     m_interface->FenetrehWnd->Activer(false);
 }
 

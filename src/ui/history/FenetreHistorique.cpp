@@ -96,6 +96,9 @@ FenetreHistorique::FenetreHistorique(QWidget* proprietaire, BaseHistorique& base
     m_etat = new QLabel(p);
     m_etat->setGeometry(5, 412, 610, 20);
     m_etat->setTextFormat(Qt::PlainText);
+    m_liste->setAccessibleName(QStringLiteral("Contacts et jours"));
+    m_vue->setAccessibleName(QStringLiteral("Messages du jour"));
+    m_recherche->setAccessibleName(m_recherche->placeholderText());
     for (QWidget* w : {static_cast<QWidget*>(m_recherche), static_cast<QWidget*>(m_liste),
                        static_cast<QWidget*>(m_enregistrer), static_cast<QWidget*>(m_effacer),
                        static_cast<QWidget*>(m_etat)}) {
@@ -124,7 +127,9 @@ FenetreHistorique::FenetreHistorique(QWidget* proprietaire, BaseHistorique& base
         MettreAJourEtat();
     });
     connect(m_effacer, &QPushButton::clicked, this, &FenetreHistorique::Effacer);
-    connect(m_fenetre, &FenetreOvan::fermetureDemandee, m_fenetre, [this] { m_fenetre->fondu().Sortir(); });
+    for (auto signal : {&FenetreOvan::fermetureDemandee, &FenetreOvan::echap}) {
+        connect(m_fenetre, signal, m_fenetre, [this] { m_fenetre->fondu().Sortir(); });
+    }
     connect(&m_base, &BaseHistorique::horsService, this, &FenetreHistorique::MettreAJourEtat);
     m_rafraichir.setSingleShot(true);
     m_rafraichir.setInterval(1000);

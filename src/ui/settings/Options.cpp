@@ -21,6 +21,7 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QScopeGuard>
+#include <QShortcut>
 
 #include <optional>
 
@@ -39,6 +40,12 @@ Options::Options(const ControlesReglages& controles, Dialogues& dialogues, Conve
       m_dossExec(dossExec) {
     m_ui.fond->setMouseTracking(true);
     m_ui.fond->installEventFilter(this);
+    // The tabs are drawn in the picture: Ctrl+Tab and Ctrl+Shift+Tab turn the pages.
+    for (const auto& [touche, pas] :
+         {std::pair(QKeySequence::NextChild, 1), std::pair(QKeySequence::PreviousChild, 2)}) {
+        connect(new QShortcut(touche, m_ui.fenetre), &QShortcut::activated, this,
+                [this, pas] { AfficherPage((m_page - 1 + pas) % 3 + 1); });
+    }
     connect(m_ui.formatImage, &QComboBox::currentIndexChanged, this, [qualite = m_ui.qualite](int format) {
         MettreQualite(qualite, format);
         qualite->setCurrentIndex(0);
