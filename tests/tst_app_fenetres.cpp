@@ -171,6 +171,18 @@ public slots:
 class TestAppFenetres : public QObject {
     Q_OBJECT
 private slots:
+    // A private session bus for the whole program: the tray check reads the bus address once, at the
+    // first test that makes a copy.
+    void initTestCase() {
+        m_bus.start("dbus-daemon", {"--session", "--nofork", "--print-address"});
+        if (m_bus.waitForReadyRead(5000)) {
+            qputenv("DBUS_SESSION_BUS_ADDRESS", m_bus.readLine().trimmed());
+        }
+    }
+    void cleanupTestCase() {
+        m_bus.kill();
+        m_bus.waitForFinished();
+    }
     // About's pages (also by Ctrl+Tab), its guide button and mail links, the page kept, Escape; faces
     // grey with their window.
     void aProposBoutonsEtFaces() {
@@ -755,25 +767,22 @@ private slots:
     // notification service, the contact's words never read as markup; its default action brings the
     // window back. With an icon, the icon's pop-up says it instead.
     void notificationDuBureauSansZone() {
-        QProcess bus;
-        bus.start("dbus-daemon", {"--session", "--nofork", "--print-address"});
-        if (!bus.waitForReadyRead(5000)) {
+        if (m_bus.state() != QProcess::Running) {
             QSKIP("dbus-daemon cannot be started");
         }
-        const QString adresse = QString(bus.readLine()).trimmed();
-        qputenv("DBUS_SESSION_BUS_ADDRESS", adresse.toUtf8());
-        QDBusConnection service = QDBusConnection::connectToBus(adresse, "faux-service");
+        QDBusConnection service =
+            QDBusConnection::connectToBus(qEnvironmentVariable("DBUS_SESSION_BUS_ADDRESS"), "faux-service");
         FauxNotifications faux;
         QVERIFY(
             service.registerService("org.freedesktop.Notifications") &&
             service.registerObject("/org/freedesktop/Notifications", &faux, QDBusConnection::ExportAllSlots));
         CopieOvan a("127.0.0.206", "PSEUDO:Alice");
         FenetrePrincipale* f = a.interface().FenetrehWnd;
+        f->hide();
         FauxContact bob("127.0.0.207");
         QVERIFY(bob.Appeler(a.Adresse()));
         bob.Envoyer(Trame::Log("Bob"));
         QTRY_COMPARE(faux.recues.value(0), "Bob vient de se connecter |  | default,Ouvrir");
-        f->hide();
         bob.Envoyer(Trame::Message(0, 0, 0, "<b>là</b> & ici"));
         QTRY_COMPARE(faux.recues.value(1), "Bob dit : | &lt;b&gt;là&lt;/b&gt; &amp; ici | default,Ouvrir");
         QVERIFY(service.send(QDBusMessage::createSignal("/org/freedesktop/Notifications",
@@ -786,8 +795,6 @@ private slots:
         QTRY_VERIFY(a.ovan().popup().Monte());
         QCOMPARE(faux.recues.size(), 2);
         service.unregisterService("org.freedesktop.Notifications");
-        bus.kill();
-        bus.waitForFinished();
     }
 
     // A file dialog opens in the user's home, never in the program's folder, then where the last file
@@ -799,7 +806,12 @@ private slots:
         QStringList vus;
         QTimer repondre;
         connect(&repondre, &QTimer::timeout, this, [&] {
-            if (auto* dialogue = qobject_cast<QFileDialog*>(QApplication::activeModalWidget())) {
+            for (QWidget* w : QApplication::topLevelWidgets()) {
+                auto* dialogue = qobject_cast<QFileDialog*>(w);
+                if (!dialogue || !dialogue->isVisible() || dialogue->property("vu").toBool()) {
+                    continue;
+                }
+                dialogue->setProperty("vu", true);
                 vus << dialogue->directory().absolutePath();
                 if (vus.size() == 1) {
                     dialogue->selectFile(ailleurs.filePath("photo.png"));
@@ -816,6 +828,9 @@ private slots:
         QCOMPARE(vus, QStringList({QDir::homePath(), ailleurs.path()}));
         QCOMPARE(d.DernierDossier(), ailleurs.path());
     }
+
+private:
+    QProcess m_bus;
 };
 
 QTEST_MAIN(TestAppFenetres)
