@@ -5,11 +5,13 @@
 #include "Memoire.h"
 #include "core/chat/Conversation.h"
 #include "core/chat/SocketsChat.h"
+#include "core/network/AdressesPoste.h"
 #include "core/network/AnnonceDnssd.h"
 #include "core/network/Dnssd.h"
 
 #include <QDir>
 #include <QElapsedTimer>
+#include <QProcess>
 #include <QSignalSpy>
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -144,6 +146,25 @@ private slots:
             const Dnssd::Poste poste{nom, adresse, false, {}};
             QCOMPARE(poste.PourContacter(50), pour);
         }
+    }
+
+    // What the network window tells the user to give the contact: the addresses of the cards that
+    // are up, never loopback nor link-local ones. A card is added in this program's own namespace.
+    void adressesDuPoste() {
+        if (qEnvironmentVariable("OVAN_RESEAU_PRIVE") != "1") {
+            QSKIP("needs the private network namespace");
+        }
+        QVERIFY(AdressesDuPoste().isEmpty());
+        const auto ip = [](const QString& commande) {
+            return QProcess::execute("ip", commande.split(u' ')) == 0;
+        };
+        QVERIFY(ip("link add ovan0 type veth peer name ovan1") && ip("addr add 10.77.0.5/24 dev ovan0") &&
+                ip("addr add 169.254.7.7/16 dev ovan0") && ip("link set ovan0 up") &&
+                ip("link set ovan1 up"));
+        QTRY_COMPARE(AdressesDuPoste(), QStringList{"10.77.0.5"});
+        QVERIFY(ip("link set ovan0 down"));
+        QTRY_VERIFY(AdressesDuPoste().isEmpty());
+        QVERIFY(ip("link del ovan0"));
     }
 
     // Listings end at once and empty, no announcement, a ".local" name fails as an unknown one.
