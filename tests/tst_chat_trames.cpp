@@ -5,11 +5,13 @@
 #include "core/chat/EnvoiTrames.h"
 #include "core/chat/Trame.h"
 #include "core/platform/Ansi.h"
+#include "core/platform/Emplacements.h"
 #include "core/settings/FichierConfig.h"
 
 #include "Fichiers.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
 #include <climits>
@@ -384,6 +386,29 @@ private slots:
         QVERIFY(!QFile::exists(d + "absent"));
         // A folder is always written with its "/", the default one too: names are added to it.
         QVERIFY(DossierParDefaut().endsWith(u'/'));
+    }
+
+    // A build keeps everything beside the program; installed, the data lie at the path given and
+    // what is written goes to the user's data folder when the data folder may not be written.
+    void emplacements() {
+        QTemporaryDir racine;
+        qputenv("XDG_DATA_HOME", racine.filePath("maison").toUtf8());
+        const QString r = racine.path() + u'/';
+        QVERIFY(QDir(r).mkpath("build/Smileys") && QDir(r).mkpath("usr/bin") && QDir(r).mkpath("opt/bin"));
+        const Emplacements build = Emplacements::Choisir(r + "build", "../share/ovan-messenger");
+        QCOMPARE(build.donnees, r + "build/");
+        QCOMPARE(build.ecriture, r + "build/");
+        QVERIFY(QDir(r).mkpath("opt/share/ovan-messenger"));
+        const Emplacements inscriptible = Emplacements::Choisir(r + "opt/bin", "../share/ovan-messenger");
+        QCOMPARE(inscriptible.donnees, r + "opt/share/ovan-messenger/");
+        QCOMPARE(inscriptible.ecriture, inscriptible.donnees);
+        // A folder that cannot be written, even by root: one that is not there.
+        const Emplacements installe = Emplacements::Choisir(r + "usr/bin", "../share/ovan-messenger");
+        QCOMPARE(installe.donnees, r + "usr/share/ovan-messenger/");
+        QCOMPARE(installe.ecriture, r + "maison/ovan-messenger/");
+        QVERIFY(QFileInfo(installe.ecriture).isDir());
+        QCOMPARE(Emplacements::Choisir(r + "usr/bin", QString()).donnees, r + "usr/bin/");
+        qunsetenv("XDG_DATA_HOME");
     }
 };
 
