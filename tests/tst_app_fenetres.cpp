@@ -694,10 +694,7 @@ private slots:
         c->ovan().ClicBouton(Commande::CaptureEcran);
         QVERIFY(c->dialogues().Boite(0, "Vous devez d'abord vous connecter !", "OVAN Messenger",
                                      Dialogues::Icone::Attention, c->interface().FenetrehWnd));
-        c->Pseudo()->setText("Moi");
-        QVERIFY(f.Appeler(c->Adresse()));
-        f.Envoyer("[LOG]Eve\x03");
-        QTRY_COMPARE(c->ovan().conversation().SonPseudo(), "Eve");
+        QVERIFY(c->AppelePar(f));
         if (Capture::Ecran().isNull()) {
             QSKIP("this platform gives no picture of the screen");
         }

@@ -34,18 +34,11 @@ const QString EnEcoute =
 const QString EnLigne =
     "Connecté(e)|OVAN Messenger - Présent|img_conn_d|img_deco_e|img_abst_e|img_prst_d|-|-|-";
 
-// A copy called by a raw contact that says its nickname.
+// A copy called by a raw contact named A.
 struct Banc {
     CopieOvan c{"127.0.0.80"};
     FauxContact f{"127.0.0.81"};
-    bool Relier(const QByteArray& pseudo = "A") {
-        c.Pseudo()->setText("Moi");
-        if (!f.Appeler(c.Adresse())) {
-            return false;
-        }
-        f.Envoyer("[LOG]" + pseudo + "\x03");
-        return QTest::qWaitFor([&] { return c.TexteConversation().contains(" s'est connecté(e)."); }, 5000);
-    }
+    bool Relier(const QByteArray& pseudo = "A") { return c.AppelePar(f, pseudo); }
 };
 
 } // namespace
