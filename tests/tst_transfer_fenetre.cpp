@@ -5,9 +5,7 @@
 #include <QApplication>
 #include <QDropEvent>
 #include <QMimeData>
-#include <QProcess>
 #include <QProgressBar>
-#include <QScopeGuard>
 
 namespace {
 
@@ -115,38 +113,10 @@ private slots:
         QTRY_COMPARE(Empreinte(p.recus + "deux.bin"), Empreinte(deux));
     }
 
-    // On a shaped link a cancel from either side is said on both, with a box on the other only; Escape
-    // cancels nothing.
-    void annulationVueDesDeuxCotes() {
-        if (QProcess::execute(
-                "tc", QString("qdisc add dev lo root tbf rate 16mbit burst 256kb limit 1mb").split(u' '))) {
-            QSKIP("The loopback link cannot be shaped here (tc, as root in the tests' own network).");
-        }
-        const auto retablir = qScopeGuard([] {
-            QProcess::execute("tc", {"qdisc", "del", "dev", "lo", "root"});
-        });
-        const QString annule = "Annulation du transfert de 'lent.bin' !";
-        for (const bool recepteurAnnule : {true, false}) {
-            Paire p;
-            QVERIFY(p.Relier());
-            p.Envoyer("lent.bin", 8 << 20);
-            QTRY_VERIFY(p.b.interface().ProgressBarhWnd[1]->value() > 0);
-            CopieOvan& annuleur = recepteurAnnule ? p.b : p.a;
-            CopieOvan& autre = recepteurAnnule ? p.a : p.b;
-            QTest::keyClick(annuleur.interface().TransferthWnd, Qt::Key_Escape); // cancels nothing
-            QVERIFY(annuleur.ovan().conversation().TransfertEnCours());
-            annuleur.ovan().ClicBouton(Commande::AnnulerTransfert);
-            QTRY_VERIFY(autre.TexteConversation().contains(annule));
-            QVERIFY(annuleur.TexteConversation().contains(annule));
-            QVERIFY2(!autre.TexteConversation().contains("a échoué"), qPrintable(autre.TexteConversation()));
-            QCOMPARE(autre.dialogues().Textes().filter("annulé"), QStringList{"Le transfert a été annulé !"});
-            QVERIFY(annuleur.dialogues().Textes().filter("annulé").isEmpty());
-        }
-    }
-
     // Against a raw contact: an unusable name is refused with its reason and no box. No one on the
     // contact's file port, or the file gone when sending starts: a box beside the line, the volume
-    // "0 / total". Offers while a file goes out: one box, one line. This side's cancel.
+    // "0 / total". Offers while a file goes out: one box, one line. This side's cancel (not Escape):
+    // a line, no box.
     void boitesEtLignes() {
         CopieOvan c("127.0.0.96");
         FauxContact f("127.0.0.97");
@@ -192,8 +162,11 @@ private slots:
         QVERIFY(f.AttendreTrames(3));
         QCOMPARE(c.dialogues().Textes().filter("déjà en cours").size(), 1);
         QCOMPARE(c.TexteConversation().count("sont refusés sans question"), 1);
+        QTest::keyClick(c.interface().TransferthWnd, Qt::Key_Escape); // cancels nothing while it runs
+        QVERIFY(c.ovan().conversation().TransfertEnCours());
         c.ovan().ClicBouton(Commande::AnnulerTransfert);
         QTRY_VERIFY(c.TexteConversation().contains("Annulation du transfert de 'gros.bin' !"));
+        QVERIFY(c.dialogues().Textes().filter("annulé").isEmpty()); // the box is the other side's
         QCOMPARE(Face(c, BoutonOuvrirFichier), "img_ouvrir_d");
     }
 
