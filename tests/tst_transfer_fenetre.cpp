@@ -166,11 +166,12 @@ private slots:
         QVERIFY(c.ovan().conversation().TransfertEnCours());
         c.ovan().ClicBouton(Commande::AnnulerTransfert);
         QTRY_VERIFY(c.TexteConversation().contains("Annulation du transfert de 'gros.bin' !"));
-        QVERIFY(c.dialogues().Textes().filter("annulé").isEmpty()); // the box is the other side's
+        QVERIFY(!c.dialogues().Textes().contains("Le transfert a été annulé !")); // the other side's box
         QCOMPARE(Face(c, BoutonOuvrirFichier), "img_ouvrir_d");
     }
 
-    // A name too long for its label slides; a short one, even right after, stays still.
+    // A name too long for its label slides; a short one, even right after, stays still. The contact
+    // cancels it.
     void defilementDuNom() {
         CopieOvan c("127.0.0.130");
         FauxContact f("127.0.0.131");
@@ -200,6 +201,10 @@ private slots:
         const QString avant = debit->text();
         QTRY_VERIFY(debit->text() != avant);
         QCOMPARE(etiquette->x(), 5);
+        f.Envoyer("[ANN]\x03"); // the contact's cancel: a line, a box, no failure
+        QTRY_VERIFY(c.TexteConversation().contains("Annulation du transfert de 'court.txt' !"));
+        QCOMPARE(c.dialogues().Textes().last(), "Le transfert a été annulé !");
+        QVERIFY(!c.TexteConversation().contains("a échoué"));
     }
 };
 
