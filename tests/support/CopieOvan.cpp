@@ -49,6 +49,16 @@ void CopieOvan::Connecter(const QString& pseudo, const QString& adresseContact) 
     m_ovan->ClicBouton(Commande::Connecter);
 }
 
+bool CopieOvan::AppelePar(FauxContact& contact, const QByteArray& pseudo) {
+    m_ovan->conversation().ReglerDossierReception(Dossier());
+    Pseudo()->setText(QStringLiteral("Moi"));
+    if (!contact.Appeler(m_adresse)) {
+        return false;
+    }
+    contact.Envoyer("[LOG]" + pseudo + '\x03');
+    return QTest::qWaitFor([&] { return m_ovan->conversation().SonPseudo() == QString::fromLatin1(pseudo); });
+}
+
 QString DossierProgramme() {
     return QDir::cleanPath(QCoreApplication::applicationDirPath() + "/../OVAN_Messenger") + u'/';
 }

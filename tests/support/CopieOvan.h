@@ -127,6 +127,8 @@ public:
     QString Statut(int partie = 1) { return interface().TexteBarreStatut(partie); }
     QString TexteConversation() { return Conversation()->toPlainText(); }
     void Connecter(const QString& pseudo, const QString& adresseContact);
+    // Called by contact, who gives its nickname; this side is "Moi" and receives in its own folder.
+    bool AppelePar(FauxContact& contact, const QByteArray& pseudo = "Eve");
 
 private:
     QString m_adresse;
