@@ -204,6 +204,9 @@ private slots:
                               Arg<QString>(appelsB, 0), b.c.AdresseSaisie()}),
                  (QStringList{"Alice", "Alice", "Alice", "127.0.0.200", "127.0.0.200"}));
         QCOMPARE(a.c.Connecter(QStringLiteral("127.0.0.201")), Conversation::Appel::DejaConnecte);
+        // Two copies of ours know each other; no extension is spoken yet.
+        QTRY_VERIFY(a.c.PoigneeRecue() && b.c.PoigneeRecue());
+        QVERIFY(a.c.ExtensionsCommunes().isEmpty());
         // What Windows-1252 cannot hold goes as "?", and the echo says what the contact reads.
         QSignalSpy messages(&b.c, &Conversation::messageRecu);
         QCOMPARE(a.c.EnvoyerMessage(1, 2, 5, QStringLiteral("  Salut é €\nça va ✓ ?  ")),
@@ -299,10 +302,15 @@ private slots:
         Coeur& a = t.a;
         FauxContact& eve = t.eve;
         QVERIFY(eve.EcouterFichier());
-        QVERIFY(t.Relier() && eve.AttendreTrames(1));
-        QCOMPARE(eve.Octets(), QByteArray("[LOG]Alice\x03"));
+        // A contact speaking only the base protocol: the handshake is the one frame it did not know.
+        QVERIFY(t.Relier() && eve.AttendreTrames(2));
+        QCOMPARE(eve.Octets(), QByteArray("[LOG]Alice\x03[OVX]1;\x03"));
+        // A malformed handshake is ignored and the conversation goes on.
+        QTest::ignoreMessage(QtWarningMsg, "ovan: handshake ignored, malformed: 1;..%2F");
+        eve.Envoyer(Trame::Construire(Trame::Balise::OVX, QByteArray("1;../")));
         eve.Envoyer(Trame::Log(QStringLiteral("Eve")));
         QTRY_COMPARE(a.c.SonPseudo(), QStringLiteral("Eve"));
+        QVERIFY(!a.c.PoigneeRecue());
         const QString source = a.Chemin(QStringLiteral("gros.bin"));
         QVERIFY(QFile::resize(EcrireMotif(source, 0), 64 << 20));
         QSignalSpy fin(&a.c, &Conversation::transfertFini),

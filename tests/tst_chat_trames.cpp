@@ -3,6 +3,7 @@
 // settings read and written, its safe save.
 #include "core/chat/DecodeurTrames.h"
 #include "core/chat/EnvoiTrames.h"
+#include "core/chat/PoigneeDeMain.h"
 #include "core/chat/Trame.h"
 #include "core/platform/Ansi.h"
 #include "core/platform/Emplacements.h"
@@ -386,6 +387,39 @@ private slots:
         QVERIFY(!QFile::exists(d + "absent"));
         // A folder is always written with its "/", the default one too: names are added to it.
         QVERIFY(DossierParDefaut().endsWith(u'/'));
+    }
+
+    // The handshake: short enough for any read of the other program, read back whole, and anything
+    // malformed refused; names unknown here are kept for the caller, who keeps the common ones.
+    void poigneeDeMain() {
+        namespace P = PoigneeDeMain;
+        QCOMPARE(P::Construire({}), QByteArray("[OVX]1;\x03"));
+        QStringList beaucoup;
+        for (int i = 0; i < 40; ++i) {
+            beaucoup << QStringLiteral("extension-%1").arg(i);
+        }
+        const QByteArray trame = P::Construire(beaucoup + QStringList{"MAJ", "a b", ""});
+        QVERIFY(trame.size() <= P::TailleMax && trame.size() > P::TailleMax - 18);
+        const auto lue = P::Lire(trame.sliced(5).chopped(1));
+        QVERIFY(lue && lue->version == P::Version && beaucoup.startsWith(lue->extensions.first()));
+        QCOMPARE(P::Lire(QByteArray("12;b,a,b,zz-9")), (P::Annonce{12, {"b", "a", "zz-9"}}));
+        const QByteArrayList mauvaises{"",
+                                       "1",
+                                       ";a",
+                                       "0;a",
+                                       "01;a",
+                                       "1x;a",
+                                       "1000;a",
+                                       "1;a,,b",
+                                       "1;A",
+                                       "1;a;b",
+                                       "1;" + QByteArray(17, 'a'),
+                                       "1;" + QByteArray(100, 'a').replace(16, 1, ",")};
+        for (const QByteArray& mauvaise : mauvaises) {
+            QVERIFY2(!P::Lire(mauvaise), mauvaise.constData());
+        }
+        QCOMPARE(P::Communes({"reprise", "sha256", "lot"}, {"lot", "inconnue", "sha256"}),
+                 QStringList({"sha256", "lot"}));
     }
 
     // A build keeps everything beside the program; installed, the data lie at the path given and

@@ -1,6 +1,7 @@
 // Arbitrary bytes from a contact through the frame reader and the decoder (a libFuzzer entry).
 // The first byte chooses how the rest is cut into reads, so frames split at every kind of point.
 #include "core/chat/DecodeurTrames.h"
+#include "core/chat/PoigneeDeMain.h"
 #include "core/chat/Trame.h"
 #include "core/platform/Ansi.h"
 
@@ -49,6 +50,13 @@ void Brancher(DecodeurTrames& d, const Trame::TrameRecue*& courante) {
     QObject::connect(&d, &DecodeurTrames::message, [&courante](int p, int c, int s, const QString& t) {
         Exiger(p >= 0 && p <= 9 && c >= 0 && c <= 9 && s >= 0 && s <= 9, "index d'un chiffre");
         Aller(t, Trame::LireMessage(courante->donnee).texte, "texte TXT");
+    });
+    // A handshake read is one we could have written: versions of three digits, names that go back.
+    QObject::connect(&d, &DecodeurTrames::poignee, [](int version, const QStringList& extensions) {
+        Exiger(version >= 1 && version <= 999, "version bornee");
+        const QByteArray trame = PoigneeDeMain::Construire(extensions);
+        Exiger(trame.size() <= PoigneeDeMain::TailleMax, "poignee courte");
+        Exiger(PoigneeDeMain::Lire(trame.sliced(5).chopped(1))->extensions == extensions, "poignee relue");
     });
     QObject::connect(&d, &DecodeurTrames::offre, [](const QString& nom, qint64 taille, const QByteArray&) {
         Exiger(!nom.contains(u'\\'), "nom sans barre");

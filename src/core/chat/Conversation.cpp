@@ -1,5 +1,6 @@
 #include "core/chat/Conversation.h"
 
+#include "core/chat/PoigneeDeMain.h"
 #include "core/conversation/Texte.h"
 #include "core/platform/Ansi.h"
 
@@ -57,6 +58,15 @@ Conversation::Conversation(const QHostAddress& adresseLocale, int delaiFichierMs
     });
     connect(d, &DecodeurTrames::reponse, this, &Conversation::RecuReponse);
     connect(d, &DecodeurTrames::annulation, this, &Conversation::RecuAnnulation);
+    connect(d, &DecodeurTrames::poignee, this, [this](int, const QStringList& extensions) {
+        m_extensionsCommunes = PoigneeDeMain::Communes(NosExtensions(), extensions);
+        m_poigneeRecue = true;
+        emit poigneeRecue(m_extensionsCommunes);
+    });
+    // Never fatal: the conversation goes on in the base protocol.
+    connect(d, &DecodeurTrames::poigneeIllisible, this, [](const QByteArray& donnee) {
+        qWarning("ovan: handshake ignored, malformed: %s", donnee.toPercentEncoding(" ;,").constData());
+    });
 
     const auto retenir = [this](const QString& pseudo) { m_pseudoConversation = pseudo; };
     connect(&m_pseudosLus, &DecodeurTrames::connecte, this, retenir);
@@ -121,10 +131,16 @@ void Conversation::AppelAccepte(const QString& adresse) {
     m_sockets->Connecter(Trim(m_adresse), SocketsChat::Origine::Retour);
 }
 
+QStringList Conversation::NosExtensions() {
+    return {};
+}
+
 void Conversation::Etablie() {
     m_pseudoSaisi = Trim(m_pseudoSaisi);
     // A new conversation starts before its contact's nickname is known.
     m_pseudoConversation.clear();
+    m_poigneeRecue = false;
+    m_extensionsCommunes.clear();
     m_sockets->ReglEtat(EtatConnexion::Connecte);
     const bool sansPseudo = m_pseudoSaisi.isEmpty();
     if (!sansPseudo) {
@@ -133,6 +149,8 @@ void Conversation::Etablie() {
     } else {
         m_envoi.Att();
     }
+    // Right after the first frame; a contact that never answers it keeps today's protocol.
+    m_envoi.Poignee(NosExtensions());
     emit connectee(sansPseudo);
 }
 

@@ -68,6 +68,11 @@ public:
     const QString& PseudoSaisi() const { return m_pseudoSaisi; }
     // The contact's last nickname, kept after it left.
     const QString& SonPseudo() const { return m_sonPseudo; }
+    // What this copy announces in its handshake, and what both sides announced in this conversation
+    // (nothing with a contact that never sent one: then every byte stays as in the base protocol).
+    static QStringList NosExtensions();
+    bool PoigneeRecue() const { return m_poigneeRecue; }
+    const QStringList& ExtensionsCommunes() const { return m_extensionsCommunes; }
     // The contact's nickname as read in this conversation: empty from the connection until its
     // "[LOG]" or "[PSE]" has been read.
     const QString& PseudoDeCetteConversation() const { return m_pseudoConversation; }
@@ -148,6 +153,8 @@ signals:
     // Frames, each after the conversation's facts took it in.
     void contactConnecte(); // "[LOG]"
     void attentePseudo();   // "[ATT]"
+    // The contact's handshake: it is a copy of ours; communes is what both speak.
+    void poigneeRecue(const QStringList& communes);
     void messageRecu(int police, int couleur, int style, const QString& texte);
     void presenceChange(Conversation::PresenceContact presence);
     void frappeChange(bool ecrit);
@@ -210,6 +217,8 @@ private:
     QString m_monPseudo;
     QString m_pseudoSaisi;
     QString m_sonPseudo;
+    bool m_poigneeRecue = false;
+    QStringList m_extensionsCommunes;
     QString m_pseudoConversation;
     QString m_adresse;
     QString m_dossierReception;

@@ -1,5 +1,6 @@
 #include "core/chat/DecodeurTrames.h"
 
+#include "core/chat/PoigneeDeMain.h"
 #include "core/platform/Ansi.h"
 
 void DecodeurTrames::Decoder(const Trame::TrameRecue& trame) {
@@ -30,6 +31,13 @@ void DecodeurTrames::Decoder(const Trame::TrameRecue& trame) {
             emit frappe(donnee == "ecr");
         break;
     case Balise::ATT: emit attentePseudo(); break;
+    case Balise::OVX:
+        if (const auto annonce = PoigneeDeMain::Lire(donnee)) {
+            emit poignee(annonce->version, annonce->extensions);
+        } else {
+            emit poigneeIllisible(donnee);
+        }
+        break;
     case Balise::Inconnue: break;
     }
 }

@@ -26,4 +26,7 @@ signals:
     void offre(const QString& nom, qint64 taille, const QByteArray& tailleTexte);
     void reponse(bool oui); // "[RPS]": only "OUI" is yes
     void annulation();      // "[ANN]"
+    // "[OVX]" from a copy of ours: its version and extensions; a malformed one is said apart.
+    void poignee(int version, const QStringList& extensions);
+    void poigneeIllisible(const QByteArray& donnee);
 };

@@ -1,5 +1,6 @@
 #include "core/chat/EnvoiTrames.h"
 
+#include "core/chat/PoigneeDeMain.h"
 #include "core/chat/SocketsChat.h"
 #include "core/chat/Trame.h"
 
@@ -14,6 +15,10 @@ void EnvoiTrames::Log(const QString& pseudo) {
 
 void EnvoiTrames::Att() {
     m_sortie(Trame::Att());
+}
+
+void EnvoiTrames::Poignee(const QStringList& extensions) {
+    m_sortie(PoigneeDeMain::Construire(extensions));
 }
 
 void EnvoiTrames::Pse(const QString& pseudo) {

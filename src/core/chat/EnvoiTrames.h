@@ -3,6 +3,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 
@@ -19,6 +20,8 @@ public:
 
     void Log(const QString& pseudo);
     void Att();
+    // The handshake of a copy of ours, with the extensions it speaks.
+    void Poignee(const QStringList& extensions);
     void Pse(const QString& pseudo);
     // Indexes outside 0..9 go as 0; see TexteSurLeFil for what the text becomes.
     void Message(int police, int couleur, int style, const QString& texte);

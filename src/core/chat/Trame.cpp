@@ -12,9 +12,9 @@ namespace {
 constexpr qsizetype TailleBalise = 5;
 
 // In the order a received tag is tried.
-constexpr std::array<Balise, 9> BalisesConnues = {
+constexpr std::array<Balise, 10> BalisesConnues = {
     Balise::LOG, Balise::PSE, Balise::ANN, Balise::TXT, Balise::DEM,
-    Balise::RPS, Balise::STA, Balise::TAP, Balise::ATT,
+    Balise::RPS, Balise::STA, Balise::TAP, Balise::ATT, Balise::OVX,
 };
 
 QByteArrayView TexteVue(Balise balise) {
@@ -28,6 +28,7 @@ QByteArrayView TexteVue(Balise balise) {
     case Balise::STA: return "[STA]";
     case Balise::TAP: return "[TAP]";
     case Balise::ATT: return "[ATT]";
+    case Balise::OVX: return "[OVX]";
     case Balise::Inconnue: break;
     }
     return {};

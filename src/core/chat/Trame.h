@@ -11,7 +11,8 @@ inline constexpr char Terminateur = 0x03;
 // A pending tail without terminator that grows past this is dropped.
 inline constexpr qsizetype TailleMaxEnAttente = 64 * 1024;
 
-enum class Balise { Inconnue, LOG, PSE, ANN, TXT, DEM, RPS, STA, TAP, ATT };
+// OVX: the handshake between two copies of ours, a tag the other program skips.
+enum class Balise { Inconnue, LOG, PSE, ANN, TXT, DEM, RPS, STA, TAP, ATT, OVX };
 
 // "[LOG]", "[PSE]"...; empty for Inconnue.
 QByteArray Texte(Balise balise);
