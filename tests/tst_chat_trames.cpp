@@ -403,6 +403,11 @@ private slots:
         const auto lue = P::Lire(trame.sliced(5).chopped(1));
         QVERIFY(lue && lue->version == P::Version && beaucoup.startsWith(lue->extensions.first()));
         QCOMPARE(P::Lire(QByteArray("12;b,a,b,zz-9")), (P::Annonce{12, {"b", "a", "zz-9"}}));
+        // At the limit: 99 bytes whole are read, and no name makes a frame of 100.
+        const QStringList pleins(5, QString(16, u'n'));
+        QCOMPARE(P::Construire(pleins + QStringList{"cinq5", "b"}).size(), 98);
+        QVERIFY(P::Lire("1;" + QByteArrayList(5, QByteArray(16, 'n')).join(',') + ",sixsix"));
+        QCOMPARE(P::Lire(QByteArray("999;a"))->version, 999);
         const QByteArrayList mauvaises{"",
                                        "1",
                                        ";a",
