@@ -1,7 +1,7 @@
 // The handshake two copies of ours exchange right after "[LOG]" or "[ATT]": our version and the
 // extensions we speak, in one "[OVX]" frame that the other program skips as an unknown tag. It stays
-// under 100 bytes, so it never straddles one of that program's 1,024-byte reads (a frame cut there
-// is lost on its side, and with it the frame after).
+// under 100 bytes, so it never straddles one of that program's 1,024-byte reads by itself (a frame
+// cut there is lost on its side).
 #pragma once
 
 #include <QByteArray>
