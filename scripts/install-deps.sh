@@ -6,7 +6,7 @@ set -euo pipefail
 PAQUETS=(
   g++ cmake ninja-build pkgconf
   qt6-base-dev qt6-multimedia-dev qt6-svg-dev
-  libbz2-dev libfreeimage-dev libavahi-client-dev
+  libbz2-dev libfreeimage-dev libavahi-client-dev libssl-dev
   qt6-translations-l10n
   # The conversation history's database driver
   libqt6sql6-sqlite

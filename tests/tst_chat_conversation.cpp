@@ -204,9 +204,9 @@ private slots:
                               Arg<QString>(appelsB, 0), b.c.AdresseSaisie()}),
                  (QStringList{"Alice", "Alice", "Alice", "127.0.0.200", "127.0.0.200"}));
         QCOMPARE(a.c.Connecter(QStringLiteral("127.0.0.201")), Conversation::Appel::DejaConnecte);
-        // Two copies of ours know each other; no extension is spoken yet.
+        // Two copies of ours know each other and speak every extension.
         QTRY_VERIFY(a.c.PoigneeRecue() && b.c.PoigneeRecue());
-        QVERIFY(a.c.ExtensionsCommunes().isEmpty());
+        QCOMPARE(a.c.ExtensionsCommunes(), Conversation::NosExtensions());
         // What Windows-1252 cannot hold goes as "?", and the echo says what the contact reads.
         QSignalSpy messages(&b.c, &Conversation::messageRecu);
         QCOMPARE(a.c.EnvoyerMessage(1, 2, 5, QStringLiteral("  Salut é €\nça va ✓ ?  ")),
@@ -304,7 +304,7 @@ private slots:
         QVERIFY(eve.EcouterFichier());
         // A contact speaking only the base protocol: the handshake is the one frame it did not know.
         QVERIFY(t.Relier() && eve.AttendreTrames(2));
-        QCOMPARE(eve.Octets(), QByteArray("[LOG]Alice\x03[OVX]1;\x03"));
+        QCOMPARE(eve.Octets(), QByteArray("[LOG]Alice\x03[OVX]1;sha256,reprise\x03"));
         // A malformed handshake is ignored and the conversation goes on.
         QTest::ignoreMessage(QtWarningMsg, "ovan: handshake ignored, malformed: 1;..%2F");
         eve.Envoyer(Trame::Construire(Trame::Balise::OVX, QByteArray("1;../")));

@@ -74,6 +74,7 @@ Conversation::Conversation(const QHostAddress& adresseLocale, int delaiFichierMs
 
     CanalFichier* c = m_canal.get();
     connect(c, &CanalFichier::progression, this, &Conversation::progression);
+    connect(c, &CanalFichier::reprise, this, &Conversation::reprise);
     // The yes goes once our empty connection is there: the contact may stream right after it.
     connect(c, &CanalFichier::relie, this, [this] { m_envoi.Reponse(true); });
     connect(c, &CanalFichier::termine, this, [this] { Fini(IssueTransfert::Termine); });
@@ -132,7 +133,12 @@ void Conversation::AppelAccepte(const QString& adresse) {
 }
 
 QStringList Conversation::NosExtensions() {
-    return {};
+    return {ExtensionVerification, ExtensionReprise};
+}
+
+OptionsFlux Conversation::OptionsFichiers() const {
+    return {m_extensionsCommunes.contains(ExtensionVerification),
+            m_extensionsCommunes.contains(ExtensionReprise)};
 }
 
 void Conversation::Etablie() {

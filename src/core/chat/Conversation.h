@@ -51,6 +51,8 @@ public:
         // Receiver: the name it was saved under when a file of the shown name was there already.
         QString nomEnregistre;
         qint64 taille = 0;
+        // Its SHA-256 is compared on arrival (a copy of ours at the other end).
+        bool verifie = false;
     };
 
     // adresseLocale: where to listen and connect from; delaiFichierMs: how long a file peer may
@@ -70,7 +72,11 @@ public:
     const QString& SonPseudo() const { return m_sonPseudo; }
     // What this copy announces in its handshake, and what both sides announced in this conversation
     // (nothing with a contact that never sent one: then every byte stays as in the base protocol).
+    static inline const QString ExtensionVerification = QStringLiteral("sha256");
+    static inline const QString ExtensionReprise = QStringLiteral("reprise");
     static QStringList NosExtensions();
+    // What a file stream carries besides the bytes in this conversation.
+    OptionsFlux OptionsFichiers() const;
     bool PoigneeRecue() const { return m_poigneeRecue; }
     const QStringList& ExtensionsCommunes() const { return m_extensionsCommunes; }
     // The contact's nickname as read in this conversation: empty from the connection until its
@@ -170,6 +176,8 @@ signals:
     void reponseRecue(bool oui, const QString& nom);
     void transfertCommence(const Conversation::Fichier& fichier);
     void progression(qint64 fait, qint64 total);
+    // The transfer resumes: the receiver already held the first depuis bytes.
+    void reprise(qint64 depuis);
     void annulationDuContact();
     void transfertFini(IssueTransfert issue, RaisonEchec raison);
 
@@ -199,6 +207,7 @@ private:
 
     void RecuOffre(const QString& nom, qint64 taille, bool pendantUneQuestion);
     void RecuReponse(bool oui);
+    bool MemeFichierEnReception(const QString& nom, qint64 taille) const;
     void RecuAnnulation();
     void Refuser(const QString& nom, Refus raison);
     void RefuserSansQuestion();

@@ -35,6 +35,13 @@ void Conversation::RecuOffre(const QString& nom, qint64 taille, bool pendantUneQ
         Refuser(sur, Refus::TailleInvalide);
         return;
     }
+    if (!pendantUneQuestion && !m_questionOuverte && MemeFichierEnReception(sur, taille)) {
+        // The contact offers again the file we are receiving: its stream died on its side, and
+        // the new offer takes its place, resuming from what we hold.
+        m_canal->Liberer();
+        m_dejaEnCoursSignale = false;
+        emit transfertFini(IssueTransfert::Echec, RaisonEchec::FluxInterrompu);
+    }
     if (pendantUneQuestion || m_questionOuverte || (m_canal->EnCours() && m_dejaEnCoursSignale)) {
         RefuserSansQuestion();
         return;
@@ -52,6 +59,11 @@ void Conversation::RecuOffre(const QString& nom, qint64 taille, bool pendantUneQ
     m_questionOuverte = true;
     m_offreRecue = Fichier{Sens::Reception, sur, QString(), QString(), taille};
     emit offreRecue(sur, taille);
+}
+
+bool Conversation::MemeFichierEnReception(const QString& nom, qint64 taille) const {
+    return m_canal->EnCours() && OptionsFichiers().reprendre && m_fichier.sens == Sens::Reception &&
+           m_fichier.nom == nom && m_fichier.taille == taille;
 }
 
 void Conversation::RepondreOffre(bool oui) {
@@ -96,7 +108,8 @@ void Conversation::Refuser(const QString& nom, Refus raison) {
 
 void Conversation::Accepter(const QString& nom, const QString& nomFinal, qint64 taille) {
     // Our connection to the contact's port goes first; the yes follows.
-    if (!m_canal->Recevoir(m_sockets->AdresseContact(), m_dossierReception, nomFinal, taille)) {
+    if (!m_canal->Recevoir(m_sockets->AdresseContact(), m_dossierReception, nomFinal, taille,
+                           OptionsFichiers(), {m_sonPseudo, nom})) {
         Refuser(nom, Refus::TransfertEnCours);
         return;
     }
@@ -115,7 +128,8 @@ void Conversation::RecuReponse(bool oui) {
         return;
     }
     emit reponseRecue(true, m_fichier.nom);
-    if (!m_canal->Envoyer(m_sockets->AdresseContact(), m_fichier.chemin, m_fichier.taille)) {
+    if (!m_canal->Envoyer(m_sockets->AdresseContact(), m_fichier.chemin, m_fichier.taille,
+                          OptionsFichiers())) {
         return;
     }
     m_fichier.sens = Sens::Envoi;
@@ -125,6 +139,7 @@ void Conversation::RecuReponse(bool oui) {
 
 void Conversation::Commencer(Sens sens) {
     m_fichier.sens = sens;
+    m_fichier.verifie = OptionsFichiers().verifier;
     m_dejaEnCoursSignale = false;
     m_refusSignale = false;
     m_fichierOuvrable = false;

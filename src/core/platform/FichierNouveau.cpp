@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -113,6 +114,38 @@ bool FichierNouveau::Fermer() {
         ::unlinkat(m_dossier, m_nomDonne.constData(), 0);
     }
     return ferme;
+}
+
+bool FichierNouveau::Reprendre(const QByteArray& nom) {
+    if (m_dossier < 0) {
+        return false;
+    }
+    const int fd = ::openat(m_dossier, nom.constData(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0666);
+    struct stat etat {};
+    if (fd < 0 || ::fstat(fd, &etat) != 0 || !S_ISREG(etat.st_mode)) {
+        if (fd >= 0) {
+            ::close(fd);
+        }
+        return false;
+    }
+    if (m_fd >= 0) {
+        ::close(m_fd);
+        if (!m_nomTemporaire.isEmpty()) {
+            ::unlinkat(m_dossier, m_nomTemporaire.constData(), 0);
+        }
+    }
+    m_fd = fd;
+    m_nomTemporaire = nom;
+    m_synchronise = false;
+    return true;
+}
+
+void FichierNouveau::Laisser() {
+    if (m_fd >= 0) {
+        ::fsync(m_fd);
+    }
+    m_nomTemporaire.clear();
+    Abandonner();
 }
 
 void FichierNouveau::Abandonner() {

@@ -26,6 +26,12 @@ public:
     bool Fermer();
     // Closes and removes the file not yet named; idempotent.
     void Abandonner();
+    // In place of the new file: the hidden file nom of the folder, made or opened again
+    // (read-write, never through a link), to be named or removed like it. False when it cannot be
+    // opened or is not a plain file; the new file then stays.
+    bool Reprendre(const QByteArray& nom);
+    // Closes everything and keeps the hidden file for a later try (an unnamed file just goes).
+    void Laisser();
     // Flushes the file to disk, once; false on an I/O error.
     bool Synchroniser();
 

@@ -52,7 +52,8 @@ CanalFichier::CanalFichier(const QHostAddress& adresseLocale, quint16 port, int 
 CanalFichier::~CanalFichier() {
     m_ecouteVoulue = false;
     ++m_generation;
-    Reinitialiser();
+    // Quitting is not cancelling: what a resumable reception holds waits for the next run.
+    Reinitialiser(true);
     // Quitting: what a stopped worker still does (a flush) must end before its objects go.
     for (auto& travail : m_arretes) {
         travail->wait();
@@ -83,7 +84,8 @@ bool CanalFichier::Proposer(const QHostAddress& contact) {
     return true;
 }
 
-bool CanalFichier::Envoyer(const QHostAddress& contact, const QString& chemin, qint64 taille) {
+bool CanalFichier::Envoyer(const QHostAddress& contact, const QString& chemin, qint64 taille,
+                           OptionsFlux options) {
     if (EnCours() || taille < 0) {
         return false;
     }
@@ -94,18 +96,20 @@ bool CanalFichier::Envoyer(const QHostAddress& contact, const QString& chemin, q
     m_contact = contact;
     m_taille = taille;
     m_etape = Etape::Envoi;
-    Demarrer(new EnvoiFichier(chemin, taille, m_adresseLocale, contact, m_port, m_delaiMs));
+    Demarrer(new EnvoiFichier(chemin, taille, m_adresseLocale, contact, m_port, m_delaiMs, options));
     return true;
 }
 
 bool CanalFichier::Recevoir(const QHostAddress& contact, const QString& dossier, const QString& nomFinal,
-                            qint64 taille) {
+                            qint64 taille, OptionsFlux options, OrigineFichier origine) {
     if (EnCours() || taille < 0) {
         return false;
     }
     Reinitialiser();
     m_contact = contact;
     m_taille = taille;
+    m_options = options;
+    m_origine = std::move(origine);
     m_etape = Etape::AttenteEmetteur;
     m_fichier = std::make_unique<FichierRecu>();
     if (!m_fichier->Creer(dossier, nomFinal)) {
@@ -151,13 +155,19 @@ bool CanalFichier::AnnulationDuContact() {
     return true;
 }
 
+void CanalFichier::Liberer() {
+    Reinitialiser(true);
+    m_attenteAnnulation.stop();
+    m_echecRetenu.reset();
+}
+
 void CanalFichier::SurAppel(int fd) {
     const bool duContact =
         !m_contact.isNull() && AdresseDistante(fd).isEqual(m_contact, QHostAddress::TolerantConversion);
     if (duContact && m_etape == Etape::AttenteEmetteur) {
         m_delai.stop();
         m_etape = Etape::Reception;
-        Demarrer(new Reception(fd, std::move(m_fichier), m_taille, m_delaiMs));
+        Demarrer(new Reception(fd, std::move(m_fichier), m_taille, m_delaiMs, m_options, m_origine));
         return;
     }
     if (duContact && (m_etape == Etape::Proposition || m_etape == Etape::Envoi) && m_appelContact < 0) {
@@ -174,6 +184,11 @@ void CanalFichier::Demarrer(TravailTransfert* travail) {
     connect(travail, &TravailTransfert::progression, this, [this, generation](qint64 fait, qint64 total) {
         if (generation == m_generation) {
             emit progression(fait, total);
+        }
+    });
+    connect(travail, &TravailTransfert::reprise, this, [this, generation](qint64 depuis) {
+        if (generation == m_generation) {
+            emit reprise(depuis);
         }
     });
     connect(travail, &TravailTransfert::fin, this,
@@ -212,13 +227,13 @@ void CanalFichier::Signaler(IssueTransfert issue, RaisonEchec raison) {
         Qt::QueuedConnection);
 }
 
-void CanalFichier::Reinitialiser() {
+void CanalFichier::Reinitialiser(bool garder) {
     ++m_generation;
     std::erase_if(m_arretes, [](const auto& travail) { return travail->isFinished(); });
     if (m_travail) {
         // The worker removes its partial file itself before it ends; a flush to a slow disk
         // may hold it for long, and the interface never waits for it.
-        m_travail->Arreter();
+        m_travail->Arreter(garder);
         TravailTransfert* travail = m_travail.get();
         connect(travail, &QThread::finished, this, [this, travail] {
             std::erase_if(m_arretes, [travail](const auto& t) { return t.get() == travail; });
@@ -236,6 +251,8 @@ void CanalFichier::Reinitialiser() {
     m_appelContact = -1;
     m_contact.clear();
     m_taille = 0;
+    m_options = {};
+    m_origine = {};
     m_etape = Etape::Libre;
     // A listen that failed (the port was taken) is tried again at every reset.
     if (m_ecouteVoulue && !m_ecoute->isListening()) {

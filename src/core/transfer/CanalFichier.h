@@ -1,6 +1,8 @@
 // The file port of one transfer: who may connect, the two workers, and how the transfer ended.
 #pragma once
 
+#include "core/transfer/FluxVerifie.h"
+#include "core/transfer/Reception.h"
 #include "core/transfer/TravailTransfert.h"
 
 #include <QHostAddress>
@@ -47,13 +49,14 @@ public:
 
     // Sender, once the offer is out: the contact's empty connection will be accepted.
     bool Proposer(const QHostAddress& contact);
-    // Sender, on the contact's yes: streams the first taille bytes of chemin.
-    bool Envoyer(const QHostAddress& contact, const QString& chemin, qint64 taille);
+    // Sender, on the contact's yes: streams the first taille bytes of chemin. options: what the
+    // stream carries besides, as both sides announced.
+    bool Envoyer(const QHostAddress& contact, const QString& chemin, qint64 taille, OptionsFlux options = {});
     // Receiver, before answering yes: connects to the contact's port and waits for its stream,
     // written to dossier/nomFinal (a plain name that must still be free at the end). relie()
-    // tells when the yes may go.
-    bool Recevoir(const QHostAddress& contact, const QString& dossier, const QString& nomFinal,
-                  qint64 taille);
+    // tells when the yes may go. Resuming, origine ties what is kept of a broken transfer to it.
+    bool Recevoir(const QHostAddress& contact, const QString& dossier, const QString& nomFinal, qint64 taille,
+                  OptionsFlux options = {}, OrigineFichier origine = {});
     // Ends the transfer on this side (partial file removed) and reports annule(); nothing else
     // while no transfer runs. Never waits for a worker: one that is busy (a slow disk) is stopped
     // and ends by itself.
@@ -61,12 +64,17 @@ public:
     // The contact's "[ANN]": ends the transfer under way as cancelled and returns true; false,
     // and nothing done, when there is none.
     bool AnnulationDuContact();
+    // Ends the transfer under way without a word, keeping what a resumable reception holds: a
+    // new offer of the same file takes its place.
+    void Liberer();
 
 signals:
     // Receiver: our empty connection has reached the contact, so its stream can follow our yes.
     void relie();
     // At most about 20 a second, and once at the end of the bytes.
     void progression(qint64 fait, qint64 total);
+    // Resuming: the receiver already held the first depuis bytes; progress goes on from there.
+    void reprise(qint64 depuis);
     void termine();
     void annule();
     void echec(RaisonEchec raison);
@@ -79,7 +87,8 @@ private:
     // Closes everything of the transfer, then reports issue from the event loop.
     void Finir(IssueTransfert issue, RaisonEchec raison = RaisonEchec::ConnexionImpossible);
     void Signaler(IssueTransfert issue, RaisonEchec raison);
-    void Reinitialiser();
+    // garder: a resumable file being received is kept for the next try.
+    void Reinitialiser(bool garder = false);
 
     const QHostAddress m_adresseLocale;
     const quint16 m_port;
@@ -89,6 +98,8 @@ private:
     Etape m_etape = Etape::Libre;
     QHostAddress m_contact;
     qint64 m_taille = 0;
+    OptionsFlux m_options;
+    OrigineFichier m_origine;
     // Sender: the contact's empty connection, held until the end.
     int m_appelContact = -1;
     // Receiver: our empty connection to the contact, and the file until its worker takes it.

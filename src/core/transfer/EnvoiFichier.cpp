@@ -12,9 +12,10 @@
 #include <unistd.h>
 
 EnvoiFichier::EnvoiFichier(const QString& chemin, qint64 taille, const QHostAddress& adresseLocale,
-                           const QHostAddress& contact, quint16 port, int delaiMs, QObject* parent)
+                           const QHostAddress& contact, quint16 port, int delaiMs, OptionsFlux options,
+                           QObject* parent)
     : TravailTransfert(parent), m_chemin(chemin), m_taille(taille), m_adresseLocale(adresseLocale),
-      m_contact(contact), m_port(port), m_delaiMs(delaiMs) {}
+      m_contact(contact), m_port(port), m_delaiMs(delaiMs), m_options(options) {}
 
 EnvoiFichier::~EnvoiFichier() {
     FermerSocket(m_socket, true);
@@ -45,11 +46,28 @@ IssueTransfert EnvoiFichier::Envoyer(RaisonEchec& raison) {
     if (connexion != IssueTransfert::Termine) {
         // A receiver of an empty file may have finished and closed before we came.
         const bool refuse = connexion == IssueTransfert::Echec && raison == RaisonEchec::ConnexionImpossible;
-        return m_taille == 0 && refuse ? IssueTransfert::Termine : connexion;
+        const bool simple = !m_options.verifier && !m_options.reprendre;
+        return simple && m_taille == 0 && refuse ? IssueTransfert::Termine : connexion;
+    }
+    qint64 envoye = 0;
+    if (const auto issue = Depart(envoye, raison)) {
+        return *issue;
     }
     const std::unique_ptr<char[]> tampon(new char[TailleBloc]);
-    qint64 envoye = 0;
-    Avancer(0, m_taille);
+    // The digest covers the whole file, the bytes the receiver already holds included.
+    std::optional<Sha256> condensat;
+    if (m_options.verifier) {
+        condensat.emplace();
+        if (!FluxVerifie::HacherDebut(m_fichier, envoye, *condensat, tampon.get(), TailleBloc, m_arret)) {
+            raison = RaisonEchec::LectureImpossible;
+            return m_arret.Demande() ? IssueTransfert::Annule : IssueTransfert::Echec;
+        }
+    }
+    if (::lseek(m_fichier, off_t(envoye), SEEK_SET) != off_t(envoye)) {
+        raison = RaisonEchec::LectureImpossible;
+        return IssueTransfert::Echec;
+    }
+    Avancer(envoye, m_taille);
     while (envoye < m_taille) {
         if (m_arret.Demande()) {
             return IssueTransfert::Annule;
@@ -63,25 +81,55 @@ IssueTransfert EnvoiFichier::Envoyer(RaisonEchec& raison) {
             raison = RaisonEchec::LectureImpossible;
             return IssueTransfert::Echec;
         }
-        for (ssize_t fait = 0; fait < lu;) {
-            const ssize_t n = ::send(m_socket, tampon.get() + fait, size_t(lu - fait), MSG_NOSIGNAL);
-            if (n > 0) {
-                fait += n;
-            } else if (n < 0 && errno == EINTR) {
-                continue;
-            } else if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
-                if (const auto issue = AttendrePret(m_socket, POLLOUT, m_delaiMs, raison)) {
-                    return *issue;
-                }
-            } else {
-                raison = errno == ETIMEDOUT ? RaisonEchec::DelaiDepasse : RaisonEchec::ConnexionCoupee;
-                return IssueTransfert::Echec;
-            }
+        if (condensat) {
+            condensat->Ajouter(tampon.get(), lu);
+        }
+        if (const auto issue =
+                EnvoyerTout(m_socket, tampon.get(), lu, m_delaiMs, raison, RaisonEchec::ConnexionCoupee)) {
+            return *issue;
         }
         envoye += lu;
         Avancer(envoye, m_taille);
     }
+    if (condensat) {
+        const QByteArray fin = condensat->Resultat();
+        if (const auto issue = EnvoyerTout(m_socket, fin.constData(), fin.size(), m_delaiMs, raison,
+                                           RaisonEchec::ConnexionCoupee)) {
+            return *issue;
+        }
+    }
     return AttendreFermeture(tampon.get(), raison);
+}
+
+std::optional<IssueTransfert> EnvoiFichier::Depart(qint64& depuis, RaisonEchec& raison) {
+    depuis = 0;
+    if (!m_options.reprendre) {
+        return std::nullopt;
+    }
+    const auto empreinte = FluxVerifie::Empreinte(m_fichier, m_taille);
+    if (!empreinte) {
+        raison = RaisonEchec::LectureImpossible;
+        return IssueTransfert::Echec;
+    }
+    if (const auto issue = EnvoyerTout(m_socket, empreinte->constData(), empreinte->size(), m_delaiMs, raison,
+                                       RaisonEchec::ConnexionCoupee)) {
+        return issue;
+    }
+    char octets[8];
+    if (const auto issue =
+            RecevoirTout(m_socket, octets, sizeof octets, m_delaiMs, raison, RaisonEchec::ConnexionCoupee)) {
+        return issue;
+    }
+    depuis = FluxVerifie::DepuisOctets(octets);
+    // Only a receiver gone wrong holds more than the file, or less than nothing.
+    if (depuis < 0 || depuis > m_taille) {
+        raison = RaisonEchec::ConnexionCoupee;
+        return IssueTransfert::Echec;
+    }
+    if (depuis > 0) {
+        emit reprise(depuis);
+    }
+    return std::nullopt;
 }
 
 IssueTransfert EnvoiFichier::Connecter(RaisonEchec& raison) {
@@ -133,18 +181,28 @@ IssueTransfert EnvoiFichier::AttendreFermeture(char* tampon, RaisonEchec& raison
     ::setsockopt(m_socket, IPPROTO_TCP, TCP_KEEPINTVL, &sondeS, sizeof sondeS);
     ::setsockopt(m_socket, IPPROTO_TCP, TCP_KEEPCNT, &sondes, sizeof sondes);
     ::setsockopt(m_socket, IPPROTO_TCP, TCP_USER_TIMEOUT, &silenceMs, sizeof silenceMs);
+    // Verifying, the receiver's verdict comes before its close.
+    std::optional<char> verdict;
     for (;;) {
         if (const auto issue = AttendrePret(m_socket, POLLIN, -1, raison)) {
             return *issue;
         }
         const ssize_t n = ::recv(m_socket, tampon, size_t(TailleBloc), 0);
         if (n == 0) {
-            return IssueTransfert::Termine;
+            if (!m_options.verifier || verdict == FluxVerifie::Verifie) {
+                return IssueTransfert::Termine;
+            }
+            raison =
+                verdict == FluxVerifie::Different ? RaisonEchec::Endommage : RaisonEchec::ConnexionCoupee;
+            return IssueTransfert::Echec;
+        }
+        if (n > 0 && !verdict) {
+            verdict = tampon[0];
         }
         if (n < 0 && errno != EINTR && errno != EAGAIN && errno != EWOULDBLOCK) {
             raison = errno == ETIMEDOUT ? RaisonEchec::DelaiDepasse : RaisonEchec::ConnexionCoupee;
             return IssueTransfert::Echec;
         }
-        // Anything the receiver sends is dropped: the stream carries nothing that way.
+        // Anything else the receiver sends is dropped.
     }
 }

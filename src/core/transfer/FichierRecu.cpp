@@ -20,6 +20,24 @@ bool FichierRecu::Creer(const QString& dossier, const QString& nomFinal) {
     return NomSimple(m_nomFinal) && m_fichier.Creer(QFile::encodeName(dossier));
 }
 
+std::optional<qint64> FichierRecu::Reprendre(const QByteArray& nomPartiel, qint64 taille) {
+    if (!m_fichier.Reprendre(nomPartiel)) {
+        return std::nullopt;
+    }
+    const int fd = m_fichier.Descripteur();
+    const off_t tenu = ::lseek(fd, 0, SEEK_END);
+    if (tenu < 0) {
+        return std::nullopt;
+    }
+    if (tenu > taille) {
+        if (::ftruncate(fd, 0) != 0 || ::lseek(fd, 0, SEEK_SET) != 0) {
+            return std::nullopt;
+        }
+        return 0;
+    }
+    return qint64(tenu);
+}
+
 bool FichierRecu::Ecrire(const char* donnees, qint64 taille) {
     while (taille > 0) {
         const ssize_t n = ::write(m_fichier.Descripteur(), donnees, size_t(taille));

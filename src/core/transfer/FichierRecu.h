@@ -32,6 +32,15 @@ public:
     // Closes and removes the file not yet named; idempotent.
     void Abandonner() { m_fichier.Abandonner(); }
 
+    // Resuming: the file becomes the hidden nomPartiel of the same folder, made or opened again,
+    // and what it holds is kept (nothing when it holds more than taille). Returns how many bytes
+    // it holds; nothing when it cannot be opened.
+    std::optional<qint64> Reprendre(const QByteArray& nomPartiel, qint64 taille);
+    int Descripteur() const { return m_fichier.Descripteur(); }
+    int Dossier() const { return m_fichier.Dossier(); }
+    // Closes, keeping a resumed file for the next try.
+    void Laisser() { m_fichier.Laisser(); }
+
 private:
     FichierNouveau m_fichier;
     QByteArray m_nomFinal;

@@ -1,15 +1,18 @@
 #include "core/transfer/Reception.h"
 
+#include <QDateTime>
+
 #include <cerrno>
 
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/socket.h>
+#include <unistd.h>
 
 Reception::Reception(int socket, std::unique_ptr<FichierRecu> fichier, qint64 taille, int delaiMs,
-                     QObject* parent)
+                     OptionsFlux options, OrigineFichier origine, QObject* parent)
     : TravailTransfert(parent), m_socket(socket), m_fichier(std::move(fichier)), m_taille(taille),
-      m_delaiMs(delaiMs) {
+      m_delaiMs(delaiMs), m_options(options), m_origine(std::move(origine)) {
     // Waits go through poll, which also wakes on the cancel.
     ::fcntl(m_socket, F_SETFL, ::fcntl(m_socket, F_GETFL) | O_NONBLOCK);
 }
@@ -23,18 +26,66 @@ void Reception::run() {
     RaisonEchec raison = RaisonEchec::FluxInterrompu;
     const IssueTransfert issue = Recevoir(raison);
     if (issue != IssueTransfert::Termine) {
-        m_fichier->Abandonner();
+        // What a broken or interrupted resumable transfer holds waits for the next try; a cancel
+        // by either user and a file that came different leave nothing.
+        const bool garder = m_partiel && raison != RaisonEchec::Endommage &&
+                            (issue == IssueTransfert::Echec || m_garder.load(std::memory_order_acquire));
+        garder ? m_fichier->Laisser() : m_fichier->Abandonner();
     }
-    // A reset tells a sender built like ours that the file did not arrive.
-    FermerSocket(m_socket, issue != IssueTransfert::Termine);
+    // A reset tells a sender built like ours that the file did not arrive; its verdict, when it
+    // asked for one, has gone before an orderly close.
+    FermerSocket(m_socket, issue != IssueTransfert::Termine && raison != RaisonEchec::Endommage);
     m_socket = -1;
     Finir(issue, raison);
 }
 
+std::optional<IssueTransfert> Reception::Depart(qint64& depuis, RaisonEchec& raison) {
+    depuis = 0;
+    if (!m_options.reprendre) {
+        return std::nullopt;
+    }
+    char empreinte[FluxVerifie::TailleCondensat];
+    if (const auto issue = RecevoirTout(m_socket, empreinte, sizeof empreinte, m_delaiMs, raison,
+                                        RaisonEchec::FluxInterrompu)) {
+        return issue;
+    }
+    const QByteArray nom = FluxVerifie::NomPartiel(m_origine.expediteur, m_origine.nomOffert, m_taille,
+                                                   QByteArray(empreinte, sizeof empreinte));
+    const auto tenu = m_fichier->Reprendre(nom, m_taille);
+    if (!tenu) {
+        raison = RaisonEchec::CreationImpossible;
+        return IssueTransfert::Echec;
+    }
+    m_partiel = true;
+    depuis = *tenu;
+    FluxVerifie::NettoyerPartiels(m_fichier->Dossier(), nom, QDateTime::currentDateTimeUtc());
+    const QByteArray octets = FluxVerifie::VersOctets(depuis);
+    if (const auto issue = EnvoyerTout(m_socket, octets.constData(), octets.size(), m_delaiMs, raison,
+                                       RaisonEchec::FluxInterrompu)) {
+        return issue;
+    }
+    if (depuis > 0) {
+        emit reprise(depuis);
+    }
+    return std::nullopt;
+}
+
 IssueTransfert Reception::Recevoir(RaisonEchec& raison) {
-    const std::unique_ptr<char[]> tampon(new char[TailleBloc]);
     qint64 recu = 0;
-    Avancer(0, m_taille);
+    if (const auto issue = Depart(recu, raison)) {
+        return *issue;
+    }
+    const std::unique_ptr<char[]> tampon(new char[TailleBloc]);
+    std::optional<Sha256> condensat;
+    if (m_options.verifier) {
+        condensat.emplace();
+        if (!FluxVerifie::HacherDebut(m_fichier->Descripteur(), recu, *condensat, tampon.get(), TailleBloc,
+                                      m_arret)) {
+            raison = RaisonEchec::EcritureImpossible;
+            return m_arret.Demande() ? IssueTransfert::Annule : IssueTransfert::Echec;
+        }
+    }
+    Avancer(recu, m_taille);
     while (recu < m_taille) {
         if (m_arret.Demande()) {
             return IssueTransfert::Annule;
@@ -45,6 +96,9 @@ IssueTransfert Reception::Recevoir(RaisonEchec& raison) {
             if (!m_fichier->Ecrire(tampon.get(), n)) {
                 raison = RaisonEchec::EcritureImpossible;
                 return IssueTransfert::Echec;
+            }
+            if (condensat) {
+                condensat->Ajouter(tampon.get(), n);
             }
             recu += n;
             Avancer(recu, m_taille);
@@ -62,6 +116,37 @@ IssueTransfert Reception::Recevoir(RaisonEchec& raison) {
         raison = RaisonEchec::FluxInterrompu;
         return IssueTransfert::Echec;
     }
+    if (condensat) {
+        if (const auto issue = Comparer(*condensat, raison)) {
+            return *issue;
+        }
+    }
+    const IssueTransfert issue = Conclure(raison);
+    if (issue == IssueTransfert::Termine && m_options.verifier) {
+        // The file has its name: the sender may say it arrived.
+        const char verdict = FluxVerifie::Verifie;
+        EnvoyerTout(m_socket, &verdict, 1, m_delaiMs, raison, RaisonEchec::FluxInterrompu);
+    }
+    return issue;
+}
+
+std::optional<IssueTransfert> Reception::Comparer(Sha256& condensat, RaisonEchec& raison) {
+    char attendu[FluxVerifie::TailleCondensat];
+    if (const auto issue =
+            RecevoirTout(m_socket, attendu, sizeof attendu, m_delaiMs, raison, RaisonEchec::FluxInterrompu)) {
+        return issue;
+    }
+    if (condensat.Resultat() == QByteArray(attendu, sizeof attendu)) {
+        return std::nullopt;
+    }
+    const char verdict = FluxVerifie::Different;
+    RaisonEchec ignoree;
+    EnvoyerTout(m_socket, &verdict, 1, m_delaiMs, ignoree, RaisonEchec::FluxInterrompu);
+    raison = RaisonEchec::Endommage;
+    return IssueTransfert::Echec;
+}
+
+IssueTransfert Reception::Conclure(RaisonEchec& raison) {
     // Every byte is here; the flush may take long on a slow disk, and a cancel during it still
     // leaves nothing under the name.
     if (m_arret.Demande()) {

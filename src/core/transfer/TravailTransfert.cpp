@@ -8,6 +8,7 @@
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/eventfd.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
 ArretTransfert::ArretTransfert() : m_fd(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {}
@@ -133,4 +134,54 @@ std::optional<IssueTransfert> TravailTransfert::AttendrePret(int fd, short event
     }
     raison = RaisonEchec::DelaiDepasse;
     return IssueTransfert::Echec;
+}
+
+std::optional<IssueTransfert> TravailTransfert::EnvoyerTout(int fd, const char* donnees, qint64 taille,
+                                                            int delaiMs, RaisonEchec& raison,
+                                                            RaisonEchec peerParti) {
+    while (taille > 0) {
+        if (m_arret.Demande()) {
+            return IssueTransfert::Annule;
+        }
+        const ssize_t n = ::send(fd, donnees, size_t(taille), MSG_NOSIGNAL);
+        if (n > 0) {
+            donnees += n;
+            taille -= n;
+        } else if (n < 0 && errno == EINTR) {
+            continue;
+        } else if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+            if (const auto issue = AttendrePret(fd, POLLOUT, delaiMs, raison)) {
+                return issue;
+            }
+        } else {
+            raison = errno == ETIMEDOUT ? RaisonEchec::DelaiDepasse : peerParti;
+            return IssueTransfert::Echec;
+        }
+    }
+    return std::nullopt;
+}
+
+std::optional<IssueTransfert> TravailTransfert::RecevoirTout(int fd, char* donnees, qint64 taille,
+                                                             int delaiMs, RaisonEchec& raison,
+                                                             RaisonEchec peerParti) {
+    while (taille > 0) {
+        if (m_arret.Demande()) {
+            return IssueTransfert::Annule;
+        }
+        const ssize_t n = ::recv(fd, donnees, size_t(taille), 0);
+        if (n > 0) {
+            donnees += n;
+            taille -= n;
+        } else if (n < 0 && errno == EINTR) {
+            continue;
+        } else if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+            if (const auto issue = AttendrePret(fd, POLLIN, delaiMs, raison)) {
+                return issue;
+            }
+        } else {
+            raison = n < 0 && errno == ETIMEDOUT ? RaisonEchec::DelaiDepasse : peerParti;
+            return IssueTransfert::Echec;
+        }
+    }
+    return std::nullopt;
 }

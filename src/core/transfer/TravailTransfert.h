@@ -21,6 +21,7 @@ enum class RaisonEchec {
     CreationImpossible,  // no new file can be made in the received-files folder
     EcritureImpossible,  // disk full, folder removed, file-size limit...
     NomPris,             // the final name appeared while the file came
+    Endommage,           // the file that came differs from the one sent (its SHA-256): nothing kept
 };
 
 enum class IssueTransfert { Termine, Annule, Echec };
@@ -64,11 +65,17 @@ public:
 
     using QThread::QThread;
 
-    // GUI thread: the worker stops at once, removes what it wrote and reports Annule.
-    void Arreter() { m_arret.Demander(); }
+    // GUI thread: the worker stops at once, removes what it wrote (unless garder: a resumable
+    // file is kept for the next try) and reports Annule.
+    void Arreter(bool garder = false) {
+        m_garder.store(garder, std::memory_order_release);
+        m_arret.Demander();
+    }
 
 signals:
     void progression(qint64 fait, qint64 total);
+    // Resuming: the receiver already held the first depuis bytes.
+    void reprise(qint64 depuis);
     void fin(IssueTransfert issue, RaisonEchec raison);
 
 protected:
@@ -82,8 +89,15 @@ protected:
     void Finir(IssueTransfert issue, RaisonEchec raison = RaisonEchec::ConnexionImpossible) {
         emit fin(issue, raison);
     }
+    // Exactly taille bytes to or from the non-blocking fd; none once done. A close or reset of the
+    // peer fails with peerParti.
+    std::optional<IssueTransfert> EnvoyerTout(int fd, const char* donnees, qint64 taille, int delaiMs,
+                                              RaisonEchec& raison, RaisonEchec peerParti);
+    std::optional<IssueTransfert> RecevoirTout(int fd, char* donnees, qint64 taille, int delaiMs,
+                                               RaisonEchec& raison, RaisonEchec peerParti);
 
     ArretTransfert m_arret;
+    std::atomic<bool> m_garder{false};
 
 private:
     void Rapporter();

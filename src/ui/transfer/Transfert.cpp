@@ -47,6 +47,9 @@ QString TexteRaison(RaisonEchec raison) {
         return QStringLiteral("l'écriture du fichier a échoué (disque plein ou dossier supprimé)");
     case RaisonEchec::NomPris:
         return QStringLiteral("un fichier de ce nom est apparu dans le dossier entre-temps");
+    case RaisonEchec::Endommage:
+        return QStringLiteral("le fichier arrivé diffère du fichier envoyé (vérification SHA-256), rien n'a "
+                              "été gardé");
     }
     return QString();
 }
@@ -75,6 +78,7 @@ Transfert::Transfert(const ControlesTransfert& controles, VueConversation& vue, 
     : m_c(controles), m_vue(vue), m_conversation(conversation), m_services(services) {
     const Conversation* c = &m_conversation;
     connect(c, &Conversation::progression, this, &Transfert::Progression);
+    connect(c, &Conversation::reprise, this, &Transfert::Reprise);
     connect(c, &Conversation::offreRecue, this, &Transfert::Question);
     connect(c, &Conversation::offreRefusee, this, &Transfert::Refusee);
     connect(c, &Conversation::dejaEnCours, this, [this] {
@@ -296,6 +300,7 @@ void Transfert::Commence(const Conversation::Fichier& fichier) {
     const bool reception = fichier.sens == Conversation::Sens::Reception;
     m_total = fichier.taille;
     m_fait = 0;
+    m_depart = 0;
     m_c.fenetre->setWindowTitle(QStringLiteral("0 % - ") + fichier.nom);
     QLabel* nom = m_c.nomFichier;
     nom->setText(fichier.nom);
@@ -345,8 +350,22 @@ void Transfert::Progression(qint64 fait, qint64 total) {
     m_c.volume->setText(Volume(fait));
 }
 
+void Transfert::Reprise(qint64 depuis) {
+    m_depart = depuis;
+    m_fait = depuis;
+    m_montre.start();
+    const QString texte = QStringLiteral("Reprise à ") +
+                          QString::number(m_total > 0 ? depuis * 100 / m_total : 100) + QStringLiteral(" %");
+    m_c.debit->setText(texte);
+    m_vue.MessageFin(texte + QStringLiteral(" du transfert de '") + m_conversation.FichierCourant().nom +
+                     QStringLiteral("' : ce qui était déjà arrivé n'est pas renvoyé."));
+    Progression(depuis, m_total);
+}
+
 void Transfert::Debit() {
-    if (const auto texte = ConvOctDebitTemps(m_fait, m_total, m_montre.elapsed() / 1000.0)) {
+    // Resumed, only the bytes of this try count.
+    if (const auto texte =
+            ConvOctDebitTemps(m_fait - m_depart, m_total - m_depart, m_montre.elapsed() / 1000.0)) {
         m_c.debit->setText(texte->debit);
         m_c.tempsRestant->setText(texte->temps);
     }
@@ -364,7 +383,8 @@ void Transfert::Fin(IssueTransfert issue, RaisonEchec raison) {
             fichier.nom + QStringLiteral("' avec succès !") +
             (fichier.nomEnregistre.isEmpty()
                  ? QString()
-                 : QStringLiteral(" (enregistré sous '") + fichier.nomEnregistre + QStringLiteral("')")));
+                 : QStringLiteral(" (enregistré sous '") + fichier.nomEnregistre + QStringLiteral("')")) +
+            (fichier.verifie ? QStringLiteral(" Le fichier est complet et vérifié.") : QString()));
     } else if (issue == IssueTransfert::Annule) {
         m_vue.MessageFin(QStringLiteral("Annulation du transfert de '") + fichier.nom +
                          QStringLiteral("' !"));
@@ -385,6 +405,32 @@ void Transfert::Fin(IssueTransfert issue, RaisonEchec raison) {
     } else if (issue == IssueTransfert::Echec && raison == RaisonEchec::OuvertureImpossible) {
         m_services.dialogues.Message(m_c.principale, QStringLiteral("Ouverture Fichier Impossible !"),
                                      QString(), Dialogues::Icone::Aucune);
+    } else if (issue == IssueTransfert::Echec && fichier.sens == Conversation::Sens::Envoi) {
+        ProposerRenvoi(raison);
+    }
+}
+
+void Transfert::ProposerRenvoi(RaisonEchec raison) {
+    const Conversation::Fichier fichier = m_conversation.FichierCourant();
+    const bool coupe = raison == RaisonEchec::FluxInterrompu || raison == RaisonEchec::ConnexionCoupee ||
+                       raison == RaisonEchec::DelaiDepasse;
+    QString question;
+    if (raison == RaisonEchec::Endommage) {
+        question = QStringLiteral("Le fichier '") + fichier.nom +
+                   QStringLiteral("' est arrivé différent chez ") + m_conversation.SonPseudo() +
+                   QStringLiteral(" : rien n'a été gardé.\r\nVoulez-vous l'envoyer à nouveau ?");
+    } else if (coupe && m_conversation.OptionsFichiers().reprendre && m_conversation.Connectee()) {
+        question =
+            QStringLiteral("Le transfert de '") + fichier.nom + QStringLiteral("' a été interrompu à ") +
+            QString::number(m_total > 0 ? m_fait * 100 / m_total : 0) +
+            QStringLiteral(" %.\r\nVoulez-vous le reprendre ? Ce qui est déjà arrivé ne sera pas renvoyé.");
+    } else {
+        return;
+    }
+    if (m_services.dialogues.Message(m_c.fenetre, question, TitreProgramme, Dialogues::Icone::Question,
+                                     Dialogues::Boutons::OuiNon) == Dialogues::Reponse::Oui &&
+        m_conversation.Connectee() && !m_conversation.TransfertEnCours()) {
+        Offrir(fichier.chemin);
     }
 }
 

@@ -92,6 +92,9 @@ private:
     void Refusee(const QString& nom, Conversation::Refus raison);
     void Commence(const Conversation::Fichier& fichier);
     void Progression(qint64 fait, qint64 total);
+    void Reprise(qint64 depuis);
+    // The sender of a file that came different, or whose resumable stream broke, may send it again.
+    void ProposerRenvoi(RaisonEchec raison);
     void Debit();
     void Fin(IssueTransfert issue, RaisonEchec raison);
     void Avertir(bool annule);
@@ -105,6 +108,8 @@ private:
 
     qint64 m_total = 0;
     qint64 m_fait = 0;
+    // Resumed: what the receiver held already.
+    qint64 m_depart = 0;
     // The rate is timed on a monotonic clock, so it stays right when the interface is busy.
     QElapsedTimer m_montre;
     QTimer m_minuterieDebit;

@@ -1,0 +1,325 @@
+// Streams between two copies of ours: verified end to end and resumed after a break, through a
+// relay that cuts the stream or flips a byte; what a receiver keeps between tries, and for how long.
+#include "Fichiers.h"
+#include "core/transfer/CanalFichier.h"
+#include "core/transfer/FichierRecu.h"
+#include "core/transfer/FluxVerifie.h"
+
+#include <QDateTime>
+#include <QRandomGenerator>
+#include <QScopeGuard>
+#include <QSemaphore>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <thread>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/stat.h>
+#include <utime.h>
+
+namespace {
+
+constexpr quint16 Port = 46021;
+const QHostAddress A(QStringLiteral("127.0.0.170")), B(QStringLiteral("127.0.0.171")),
+    R(QStringLiteral("127.0.0.172"));
+constexpr OptionsFlux Tout{true, true};
+QSemaphore g_vidage, g_libre;
+
+// Between A and B on R, on a thread of its own with plain sockets (a stream may be half-closed):
+// holds B's empty connection, carries A's stream to B from R and the answers back, and cuts the
+// stream after coupure bytes (B reads a short stream, A gets a reset) or flips the byte at retourne.
+class Relais {
+public:
+    std::atomic<qint64> coupure{-1}, retourne{-1};
+    // Bytes carried from A to B in the last try.
+    std::atomic<qint64> porte{0};
+
+    Relais() {
+        sockaddr_storage adresse{};
+        const socklen_t taille = VersSockaddr(R, Port, adresse);
+        m_ecoute = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        const int un = 1;
+        ::setsockopt(m_ecoute, SOL_SOCKET, SO_REUSEADDR, &un, sizeof un);
+        if (::bind(m_ecoute, reinterpret_cast<sockaddr*>(&adresse), taille) != 0 ||
+            ::listen(m_ecoute, 8) != 0)
+            qWarning("the relay cannot listen");
+        m_fil = std::thread([this] { Tourner(); });
+    }
+    ~Relais() {
+        m_arret.Demander();
+        m_fil.join();
+        ::close(m_ecoute);
+        for (int fd : m_gardes)
+            ::close(fd);
+    }
+
+private:
+    void Tourner() {
+        for (;;) {
+            if (Attendre(m_ecoute, POLLIN, m_arret, -1) != Attente::Pret)
+                return;
+            const int fd = ::accept4(m_ecoute, nullptr, nullptr, SOCK_CLOEXEC);
+            if (fd < 0)
+                continue;
+            if (!AdresseDistante(fd).isEqual(A, QHostAddress::TolerantConversion)) {
+                m_gardes.push_back(fd);
+                continue;
+            }
+            Porter(fd);
+        }
+    }
+
+    void Porter(int amont) {
+        porte = 0;
+        sockaddr_storage local{}, b{};
+        const socklen_t tl = VersSockaddr(R, 0, local), tb = VersSockaddr(B, Port, b);
+        const int aval = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        if (::bind(aval, reinterpret_cast<sockaddr*>(&local), tl) != 0 ||
+            ::connect(aval, reinterpret_cast<sockaddr*>(&b), tb) != 0) {
+            FermerSocket(aval, true);
+            FermerSocket(amont, true);
+            return;
+        }
+        char tampon[64 * 1024];
+        bool amontFini = false, avalFini = false;
+        while (!amontFini || !avalFini) {
+            pollfd p[3] = {{amontFini ? -1 : amont, POLLIN, 0},
+                           {avalFini ? -1 : aval, POLLIN, 0},
+                           {m_arret.Descripteur(), POLLIN, 0}};
+            ::poll(p, 3, -1);
+            if (m_arret.Demande())
+                break;
+            if (p[0].revents) {
+                const ssize_t n = ::recv(amont, tampon, sizeof tampon, 0);
+                if (n <= 0) {
+                    amontFini = true;
+                    ::shutdown(aval, SHUT_WR);
+                    continue;
+                }
+                qint64 envoyer = n;
+                const qint64 r = retourne, c = coupure;
+                if (r >= porte && r < porte + n)
+                    tampon[r - porte] ^= 0x20;
+                if (c >= 0 && porte + n >= c)
+                    envoyer = c - porte;
+                ::send(aval, tampon, size_t(envoyer), MSG_NOSIGNAL);
+                porte += envoyer;
+                if (envoyer < n || porte == c) {
+                    ::shutdown(aval, SHUT_WR);
+                    break;
+                }
+            }
+            if (p[1].revents) {
+                const ssize_t n = ::recv(aval, tampon, sizeof tampon, 0);
+                if (n <= 0) {
+                    avalFini = true;
+                    ::shutdown(amont, SHUT_WR);
+                    continue;
+                }
+                ::send(amont, tampon, size_t(n), MSG_NOSIGNAL);
+            }
+        }
+        FermerSocket(amont, true);
+        ::close(aval);
+    }
+
+    int m_ecoute = -1;
+    std::vector<int> m_gardes;
+    ArretTransfert m_arret;
+    std::thread m_fil;
+};
+
+// One try from A to B through the relay: how each side ended, and where the receiver resumed.
+struct Essai {
+    RaisonEchec raisonA = RaisonEchec::ConnexionImpossible, raisonB = RaisonEchec::ConnexionImpossible;
+    bool termineA = false, termineB = false;
+    qint64 reprise = 0;
+};
+
+Essai Envoyer(const QString& source, qint64 taille, const QString& dossier, OptionsFlux options = Tout) {
+    CanalFichier a(A, Port), b(B, Port);
+    Essai e;
+    if (!a.Ecouter() || !b.Ecouter())
+        return e;
+    QSignalSpy finA(&a, &CanalFichier::termine), finB(&b, &CanalFichier::termine),
+        echecA(&a, &CanalFichier::echec), echecB(&b, &CanalFichier::echec),
+        reprise(&b, &CanalFichier::reprise);
+    b.Recevoir(R, dossier, QStringLiteral("photo.bin"), taille, options,
+               {QStringLiteral("Alice"), "photo.bin"});
+    a.Envoyer(R, source, taille, options);
+    if (!QTest::qWaitFor(
+            [&] { return finA.count() + echecA.count() == 1 && finB.count() + echecB.count() == 1; }, 60000))
+        qWarning("a try did not end on both sides");
+    e.termineA = finA.count() == 1;
+    e.termineB = finB.count() == 1;
+    e.raisonA = echecA.isEmpty() ? e.raisonA : echecA.at(0).at(0).value<RaisonEchec>();
+    e.raisonB = echecB.isEmpty() ? e.raisonB : echecB.at(0).at(0).value<RaisonEchec>();
+    e.reprise = reprise.isEmpty() ? 0 : reprise.at(0).at(0).toLongLong();
+    return e;
+}
+
+qint64 Taille(const QString& chemin) {
+    return QFileInfo(chemin).size();
+}
+
+} // namespace
+
+class TestTransferVerifie : public QObject {
+    Q_OBJECT
+    QTemporaryDir m_racine;
+
+    QString Dossier(const QString& nom) {
+        const QString d = m_racine.filePath(nom);
+        QDir().mkpath(d);
+        return d;
+    }
+
+private slots:
+    // Cut at random points, resumed each time from what B held: the file ends whole and verified,
+    // each try carries only what was missing, and nothing hidden stays behind.
+    void coupeEtReprisJusquauBout_data() {
+        QTest::addColumn<qint64>("taille");
+        QTest::addColumn<int>("coupures");
+        QTest::newRow("8 Mio, 6 coupures") << qint64(8 << 20) + 123 << 6;
+        // OVAN_ESSAI_LONG: 1 GiB cut 20 times (about a minute).
+        if (qEnvironmentVariableIsSet("OVAN_ESSAI_LONG"))
+            QTest::newRow("1 Gio, 20 coupures") << qint64(1) << 30 << 20;
+    }
+    void coupeEtReprisJusquauBout() {
+        QFETCH(qint64, taille);
+        QFETCH(int, coupures);
+        const QString dossier = Dossier(QTest::currentDataTag());
+        const QString source = EcrireMotif(dossier + "/../source-" + QTest::currentDataTag(), taille);
+        const QString recus = Dossier(QStringLiteral("recus-") + QTest::currentDataTag());
+        Relais relais;
+        QRandomGenerator hasard(2026);
+        qint64 tenu = 0;
+        for (int i = 0; i < coupures; ++i) {
+            // Past the fingerprint, before the end; each cut leaves more than the last.
+            relais.coupure = 32 + 1 + qint64(hasard.bounded(quint64(taille - tenu) / 2));
+            const Essai e = Envoyer(source, taille, recus);
+            QVERIFY(!e.termineA && !e.termineB);
+            QCOMPARE(e.raisonB, RaisonEchec::FluxInterrompu);
+            QCOMPARE(e.reprise, tenu);
+            const QStringList entrees = EntreesDe(recus);
+            QCOMPARE(entrees.size(), 1);
+            QVERIFY(entrees[0].startsWith(".ovan-reprise-"));
+            QVERIFY(Taille(recus + '/' + entrees[0]) > tenu);
+            tenu = Taille(recus + '/' + entrees[0]);
+        }
+        relais.coupure = -1;
+        const Essai fin = Envoyer(source, taille, recus);
+        QVERIFY(fin.termineA && fin.termineB);
+        QCOMPARE(fin.reprise, tenu);
+        // Fingerprint out, then only the missing bytes and the digest.
+        QCOMPARE(relais.porte, 32 + taille - tenu + 32);
+        QCOMPARE(EntreesDe(recus), QStringList{"photo.bin"});
+        QCOMPARE(Empreinte(recus + "/photo.bin"), Empreinte(source));
+    }
+
+    // One byte changed on the way: both sides say so, and the receiver keeps nothing, not even a
+    // partial file to resume.
+    void octetRetourneRienGarde() {
+        const QString source = EcrireMotif(m_racine.filePath("retourne.bin"), 3 << 20);
+        const QString recus = Dossier("recus-retourne");
+        Relais relais;
+        relais.retourne = 32 + 1'000'000;
+        const Essai e = Envoyer(source, 3 << 20, recus);
+        QVERIFY(!e.termineA && !e.termineB);
+        QCOMPARE(e.raisonA, RaisonEchec::Endommage);
+        QCOMPARE(e.raisonB, RaisonEchec::Endommage);
+        QCOMPARE(EntreesDe(recus), QStringList());
+        // Without verification the same damage would go unseen: the option is what catches it.
+        relais.retourne = 1'000'000;
+        const Essai brut = Envoyer(source, 3 << 20, recus, {});
+        QVERIFY(brut.termineA && brut.termineB);
+        QVERIFY(Empreinte(recus + "/photo.bin") != Empreinte(source));
+    }
+
+    // The source changed between two tries where its fingerprint cannot see (the middle, the time
+    // put back): the resumed file is caught by the digest, and the next try starts over.
+    void sourceChangeeEntreDeuxEssais() {
+        const qint64 taille = 4 << 20;
+        const QString source = EcrireMotif(m_racine.filePath("changee.bin"), taille);
+        const QString recus = Dossier("recus-changee");
+        Relais relais;
+        relais.coupure = 32 + taille / 2;
+        QCOMPARE(Envoyer(source, taille, recus).raisonB, RaisonEchec::FluxInterrompu);
+        struct stat avant {};
+        QVERIFY(::stat(QFile::encodeName(source).constData(), &avant) == 0);
+        {
+            QFile f(source);
+            QVERIFY(f.open(QIODevice::ReadWrite) && f.seek(taille / 4) && f.write("!") == 1);
+        }
+        const timespec temps[2] = {avant.st_atim, avant.st_mtim};
+        QVERIFY(::utimensat(AT_FDCWD, QFile::encodeName(source).constData(), temps, 0) == 0);
+        relais.coupure = -1;
+        const Essai e = Envoyer(source, taille, recus);
+        QVERIFY(e.reprise > 0);
+        QCOMPARE(e.raisonA, RaisonEchec::Endommage);
+        QCOMPARE(EntreesDe(recus), QStringList());
+        const Essai encore = Envoyer(source, taille, recus);
+        QVERIFY(encore.termineB && encore.reprise == 0);
+        QCOMPARE(Empreinte(recus + "/photo.bin"), Empreinte(source));
+    }
+
+    // Every byte in, held before its flush: a cancel leaves nothing; quitting, or a new offer of the
+    // same file, keeps it all for the next try.
+    void annulerOuGarder() {
+        const qint64 taille = 1 << 20;
+        const QString source = EcrireMotif(m_racine.filePath("garder.bin"), taille);
+        const QString recus = Dossier("recus-garder");
+        FichierRecu::AvantVidage = [] {
+            g_vidage.release();
+            g_libre.acquire();
+        };
+        const auto remettre = qScopeGuard([] { FichierRecu::AvantVidage = nullptr; });
+        for (const bool annuler : {true, false}) {
+            CanalFichier a(A, Port), b(B, Port);
+            QVERIFY(a.Ecouter() && b.Ecouter());
+            QVERIFY(a.Proposer(B));
+            QVERIFY(b.Recevoir(A, recus, "g.bin", taille, Tout, {"Alice", "g.bin"}));
+            QVERIFY(a.Envoyer(B, source, taille, Tout));
+            QTRY_VERIFY(g_vidage.available() == 1);
+            g_vidage.acquire();
+            annuler ? b.Annuler() : b.Liberer();
+            g_libre.release();
+            QTRY_VERIFY(!b.EnCours());
+        }
+        const QStringList restent = EntreesDe(recus);
+        QVERIFY(restent.size() == 1 && restent[0].startsWith(".ovan-reprise-"));
+        QCOMPARE(Taille(recus + '/' + restent[0]), taille);
+    }
+
+    // What a receiver keeps: one partial file per sender and offered name, for a week.
+    void partielsDUneSemaine() {
+        const QString d = Dossier("partiels");
+        const QByteArray e1(32, '1'), e2(32, '2');
+        const QByteArray garde = FluxVerifie::NomPartiel("Alice", "a.bin", 10, e1);
+        const QByteArray autreFichier = FluxVerifie::NomPartiel("Alice", "a.bin", 10, e2);
+        const QByteArray autreNom = FluxVerifie::NomPartiel("Alice", "b.bin", 10, e1);
+        const QByteArray autreExpediteur = FluxVerifie::NomPartiel("Bob", "a.bin", 10, e1);
+        const QByteArray vieux = FluxVerifie::NomPartiel("Bob", "c.bin", 10, e1);
+        QCOMPARE(QSet<QByteArray>({garde, autreFichier, autreNom, autreExpediteur}).size(), 4);
+        for (const QByteArray& n : {garde, autreFichier, autreNom, autreExpediteur, vieux, QByteArray("x")})
+            QVERIFY(Ecrire(d + '/' + n, "abc"));
+        const QDateTime maintenant = QDateTime::currentDateTimeUtc();
+        const qint64 ilYA = maintenant.addDays(-FluxVerifie::JoursGardes).addSecs(-60).toSecsSinceEpoch();
+        const utimbuf temps{ilYA, ilYA};
+        QVERIFY(::utime(QFile::encodeName(d + '/' + vieux).constData(), &temps) == 0);
+        const int dossier = ::open(QFile::encodeName(d).constData(), O_RDONLY | O_DIRECTORY);
+        FluxVerifie::NettoyerPartiels(dossier, garde, maintenant);
+        ::close(dossier);
+        QStringList restent = EntreesDe(d);
+        restent.sort();
+        QStringList attendus{garde, autreNom, autreExpediteur, "x"};
+        attendus.sort();
+        QCOMPARE(restent, attendus);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestTransferVerifie)
+#include "tst_transfer_verifie.moc"
