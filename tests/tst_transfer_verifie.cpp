@@ -186,7 +186,7 @@ private slots:
         QTest::newRow("8 Mio, 6 coupures") << qint64(8 << 20) + 123 << 6;
         // OVAN_ESSAI_LONG: 1 GiB cut 20 times (about a minute).
         if (qEnvironmentVariableIsSet("OVAN_ESSAI_LONG"))
-            QTest::newRow("1 Gio, 20 coupures") << qint64(1) << 30 << 20;
+            QTest::newRow("1 Gio, 20 coupures") << (qint64(1) << 30) << 20;
     }
     void coupeEtReprisJusquauBout() {
         QFETCH(qint64, taille);
