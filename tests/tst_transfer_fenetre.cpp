@@ -1,6 +1,7 @@
 // Files between copies as the user sees them: the question, the window, the lines, boxes, drops.
 #include "CopieOvan.h"
 #include "Fichiers.h"
+#include "core/transfer/FluxVerifie.h"
 
 #include <QApplication>
 #include <QDropEvent>
@@ -76,8 +77,11 @@ private slots:
         QCOMPARE(p.a.TexteConversation().count("Vous désirez envoyer"), 1);
         QVERIFY(Deposer(p.a.interface().RichEdithWnd[ZoneSaisie]->viewport(), {un}));
         QVERIFY(p.a.TexteConversation().contains("Vous désirez envoyer 'données.bin' à Bob."));
-        QTRY_VERIFY(p.b.TexteConversation().contains("Vous avez reçu 'données.bin' avec succès !"));
-        QTRY_VERIFY(p.a.TexteConversation().contains("Vous avez envoyé 'données.bin' avec succès !"));
+        // Between two copies of ours the file is verified, and both lines say so.
+        QTRY_VERIFY(p.b.TexteConversation().contains(
+            "Vous avez reçu 'données.bin' avec succès ! Le fichier est complet et vérifié."));
+        QTRY_VERIFY(p.a.TexteConversation().contains(
+            "Vous avez envoyé 'données.bin' avec succès ! Le fichier est complet et vérifié."));
         QCOMPARE(Empreinte(p.recus + "données.bin"), Empreinte(un));
         QVERIFY(p.b.dialogues().Textes().value(1).startsWith("Alice veut vous envoyer 'données.bin'.\r\n"));
         for (CopieOvan* c : {&p.a, &p.b}) {
@@ -111,6 +115,37 @@ private slots:
         QVERIFY(p.a.interface().ProgressBarhWnd[1]->value() == 1000 &&
                 Face(p.a, BoutonAnnulerTransfert) == "img_fermer");
         QTRY_COMPARE(Empreinte(p.recus + "deux.bin"), Empreinte(deux));
+    }
+
+    // Bob holds 60 % of the file from an earlier try, one byte of it wrong: the transfer resumes
+    // there on both sides, the digest catches the damage and nothing is kept; Alice is asked to send
+    // it again, and the whole file comes, verified.
+    void repriseAbimeePuisRenvoi() {
+        Paire p;
+        QVERIFY(p.Relier());
+        const qint64 taille = 5 << 20;
+        const QString chemin = EcrireMotif(p.source.path() + "/film.bin", taille);
+        QFile f(chemin);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        const auto empreinte = FluxVerifie::Empreinte(f.handle(), taille);
+        QVERIFY(empreinte);
+        QByteArray debut = Lire(chemin).left(taille * 6 / 10);
+        debut[1000] = char(debut[1000] ^ 1);
+        QVERIFY(Ecrire(p.recus + FluxVerifie::NomPartiel("Alice", "film.bin", taille, *empreinte), debut));
+        p.a.dialogues().RepondreFichier(chemin);
+        p.a.ovan().ClicBouton(Commande::EnvoyerFichier);
+        for (CopieOvan* c : {&p.a, &p.b})
+            QTRY_VERIFY(c->TexteConversation().contains("Reprise à 60 % du transfert de 'film.bin'"));
+        QTRY_VERIFY(
+            p.b.TexteConversation().contains("Le transfert de 'film.bin' a échoué : le fichier arrivé "
+                                             "diffère du fichier envoyé (vérification SHA-256)"));
+        QTRY_VERIFY(p.a.dialogues().Textes().join('\n').contains(
+            "Le fichier 'film.bin' est arrivé différent chez Bob : rien n'a été gardé."));
+        QTRY_VERIFY(p.a.TexteConversation().contains(
+            "Vous avez envoyé 'film.bin' avec succès ! Le fichier est complet et vérifié."));
+        QTRY_COMPARE(Empreinte(p.recus + "film.bin"), Empreinte(chemin));
+        QCOMPARE(EntreesDe(p.recus), QStringList{"film.bin"});
+        QCOMPARE(p.a.TexteConversation().count("Reprise à"), 1);
     }
 
     // Against a raw contact: an unusable name is refused with its reason and no box. No one on the

@@ -6,14 +6,18 @@
 #include "core/transfer/FluxVerifie.h"
 
 #include <QDateTime>
+#include <QProcess>
 #include <QRandomGenerator>
 #include <QScopeGuard>
 #include <QSemaphore>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextStream>
 
 #include <thread>
+
+#include <csignal>
 
 #include <fcntl.h>
 #include <poll.h>
@@ -34,8 +38,9 @@ QSemaphore g_vidage, g_libre;
 class Relais {
 public:
     std::atomic<qint64> coupure{-1}, retourne{-1};
-    // Bytes carried from A to B in the last try.
+    // Bytes carried from A to B in the last try, and the last 32 of them (the digest).
     std::atomic<qint64> porte{0};
+    QByteArray fin;
 
     Relais() {
         sockaddr_storage adresse{};
@@ -106,6 +111,7 @@ private:
                 if (c >= 0 && porte + n >= c)
                     envoyer = c - porte;
                 ::send(aval, tampon, size_t(envoyer), MSG_NOSIGNAL);
+                fin = (fin + QByteArray(tampon, envoyer)).right(32);
                 porte += envoyer;
                 if (envoyer < n || porte == c) {
                     ::shutdown(aval, SHUT_WR);
@@ -216,6 +222,8 @@ private slots:
         QCOMPARE(fin.reprise, tenu);
         // Fingerprint out, then only the missing bytes and the digest.
         QCOMPARE(relais.porte, 32 + taille - tenu + 32);
+        // The digest covers the whole file, what B held before included.
+        QCOMPARE(relais.fin, Empreinte(source));
         QCOMPARE(EntreesDe(recus), QStringList{"photo.bin"});
         QCOMPARE(Empreinte(recus + "/photo.bin"), Empreinte(source));
     }
@@ -237,6 +245,10 @@ private slots:
         const Essai brut = Envoyer(source, 3 << 20, recus, {});
         QVERIFY(brut.termineA && brut.termineB);
         QVERIFY(Empreinte(recus + "/photo.bin") != Empreinte(source));
+        // A file shorter than announced cannot give its fingerprint: the sender says it cannot read it.
+        relais.retourne = -1;
+        QCOMPARE(Envoyer(source, (3 << 20) + 1, Dossier("recus-court")).raisonA,
+                 RaisonEchec::LectureImpossible);
     }
 
     // The source changed between two tries where its fingerprint cannot see (the middle, the time
@@ -294,6 +306,45 @@ private slots:
         QCOMPARE(Taille(recus + '/' + restent[0]), taille);
     }
 
+    // The receiving copy is killed (SIGKILL) half way: started again, it resumes from what it wrote.
+    void recepteurTueReprend() {
+        const qint64 taille = 256 << 20;
+        const QString source = EcrireMotif(m_racine.filePath("tue.bin"), taille);
+        const QString recus = Dossier("recus-tue");
+        CanalFichier a(A, Port);
+        QVERIFY(a.Ecouter() && a.Proposer(B));
+        QSignalSpy echecA(&a, &CanalFichier::echec);
+        QProcess recepteur;
+        recepteur.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        // It says "relie" once linked, then how far it got.
+        QByteArrayList lignes;
+        connect(&recepteur, &QProcess::readyReadStandardOutput, this, [&] {
+            while (recepteur.canReadLine())
+                lignes << recepteur.readLine().trimmed();
+        });
+        recepteur.start(QCoreApplication::applicationFilePath(),
+                        {"--recepteur", recus, QString::number(taille)});
+        QTRY_VERIFY(lignes.contains("relie"));
+        QVERIFY(a.Envoyer(B, source, taille, Tout));
+        QTRY_VERIFY_WITH_TIMEOUT(lignes.last().toLongLong() > taille / 4, 20000);
+        ::kill(pid_t(recepteur.processId()), SIGKILL);
+        QVERIFY(recepteur.waitForFinished());
+        QVERIFY(echecA.wait(20000));
+        const QStringList gardes = EntreesDe(recus);
+        QVERIFY(gardes.size() == 1 && gardes[0].startsWith(".ovan-reprise-"));
+        const qint64 tenu = Taille(recus + '/' + gardes[0]);
+        QVERIFY2(tenu > taille / 4 && tenu < taille, qPrintable(QString::number(tenu)));
+        CanalFichier b(B, Port);
+        QSignalSpy finB(&b, &CanalFichier::termine), reprise(&b, &CanalFichier::reprise);
+        QVERIFY(b.Ecouter() && a.Proposer(B));
+        QVERIFY(b.Recevoir(A, recus, "tue.bin", taille, Tout, {"Alice", "tue.bin"}));
+        QVERIFY(a.Envoyer(B, source, taille, Tout));
+        QVERIFY(finB.wait(20000));
+        QCOMPARE(reprise.value(0).value(0).toLongLong(), tenu);
+        QCOMPARE(EntreesDe(recus), QStringList{"tue.bin"});
+        QCOMPARE(Empreinte(recus + "/tue.bin"), Empreinte(source));
+    }
+
     // What a receiver keeps: one partial file per sender and offered name, for a week.
     void partielsDUneSemaine() {
         const QString d = Dossier("partiels");
@@ -306,6 +357,9 @@ private slots:
         QCOMPARE(QSet<QByteArray>({garde, autreFichier, autreNom, autreExpediteur}).size(), 4);
         for (const QByteArray& n : {garde, autreFichier, autreNom, autreExpediteur, vieux, QByteArray("x")})
             QVERIFY(Ecrire(d + '/' + n, "abc"));
+        // Only plain files are ever removed: not a link, even one named like a partial file.
+        const QByteArray lien = FluxVerifie::NomPartiel("Alice", "a.bin", 11, e1);
+        QVERIFY(QFile::link(d + "/x", d + '/' + lien));
         const QDateTime maintenant = QDateTime::currentDateTimeUtc();
         const qint64 ilYA = maintenant.addDays(-FluxVerifie::JoursGardes).addSecs(-60).toSecsSinceEpoch();
         const utimbuf temps{ilYA, ilYA};
@@ -315,11 +369,35 @@ private slots:
         ::close(dossier);
         QStringList restent = EntreesDe(d);
         restent.sort();
-        QStringList attendus{garde, autreNom, autreExpediteur, "x"};
+        QStringList attendus{garde, autreNom, autreExpediteur, "x", lien};
         attendus.sort();
         QCOMPARE(restent, attendus);
     }
 };
 
-QTEST_GUILESS_MAIN(TestTransferVerifie)
+// The receiving copy of recepteurTueReprend, in a process of its own: --recepteur dossier taille.
+int Recepteur(char** argv) {
+    CanalFichier b(B, Port);
+    const qint64 taille = QByteArray(argv[3]).toLongLong();
+    QTextStream sortie(stdout);
+    QObject::connect(&b, &CanalFichier::relie, [&] { sortie << "relie\n" << Qt::flush; });
+    QObject::connect(&b, &CanalFichier::progression, [&](qint64 fait) {
+        sortie << fait << '\n' << Qt::flush;
+    });
+    QObject::connect(&b, &CanalFichier::termine, qApp, &QCoreApplication::quit);
+    QObject::connect(&b, &CanalFichier::echec, qApp, &QCoreApplication::quit);
+    if (!b.Ecouter() ||
+        !b.Recevoir(A, QString::fromLocal8Bit(argv[2]), "tue.bin", taille, Tout, {"Alice", "tue.bin"}))
+        return 1;
+    return QCoreApplication::exec();
+}
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    if (argc == 4 && qstrcmp(argv[1], "--recepteur") == 0)
+        return Recepteur(argv);
+    TestTransferVerifie essais;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&essais, argc, argv);
+}
 #include "tst_transfer_verifie.moc"
