@@ -7,6 +7,7 @@
 #include "core/transfer/CanalFichier.h"
 #include "core/transfer/ConversionsTransfert.h"
 #include "core/transfer/FichierRecu.h"
+#include "core/transfer/FluxVerifie.h"
 #include "core/transfer/NomsFichiers.h"
 
 #include <QDir>
@@ -431,6 +432,30 @@ private slots:
         QVERIFY2(progression.count() <= montre.elapsed() / 50 + 3,
                  qPrintable(QString::number(progression.count())));
         QVERIFY(!a.EnCours() && !b.EnCours());
+    }
+
+    // A copy of ours by hand: its stream goes silent (a machine asleep), and the same file offered
+    // again takes the dead transfer's place, resuming from what came; the digest covers it all.
+    void memeFichierReoffertSurUnFluxMort() {
+        Banc b(124);
+        QVERIFY(b.Relier());
+        b.f.Envoyer("[OVX]1;reprise,sha256\x03");
+        QTRY_VERIFY(b.c.PoigneeRecue());
+        const QByteArray empreinte(32, 'e'), debut(600, 'a'), fin(400, 'b');
+        QVERIFY(b.Entamer("film.bin\\1000", empreinte));
+        QCOMPARE(b.f.LireFichier(8), FluxVerifie::VersOctets(0));
+        b.f.EnvoyerFichier(debut);
+        QVERIFY(b.Recu(600));
+        QCOMPARE(b.Offrir("film.bin\\1000"), "[RPS]OUI\x03");
+        QVERIFY(b.Echoue(RaisonEchec::FluxInterrompu));
+        QVERIFY(b.f.ConnecterFichier(b.adresse));
+        b.f.EnvoyerFichier(empreinte);
+        QCOMPARE(b.f.LireFichier(8), FluxVerifie::VersOctets(600));
+        b.f.EnvoyerFichier(fin + QCryptographicHash::hash(debut + fin, QCryptographicHash::Sha256));
+        QCOMPARE(b.f.LireFichier(1), "V");
+        QTRY_COMPARE(b.Reussis(), 1);
+        QCOMPARE(Lire(b.recus + "film.bin"), debut + fin);
+        QCOMPARE(EntreesDe(b.recus), QStringList{"film.bin"});
     }
 
     // Strangers are closed unread (anyone but the contact's first connection); the stream stops at the size.

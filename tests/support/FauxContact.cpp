@@ -122,6 +122,12 @@ void FauxContact::EnvoyerFichier(const QByteArray& octets) {
     m_fichierSortant.flush();
 }
 
+QByteArray FauxContact::LireFichier(qint64 n, int delaiMs) {
+    if (!QTest::qWaitFor([&] { return m_fichierSortant.bytesAvailable() >= n; }, delaiMs))
+        return {};
+    return m_fichierSortant.read(n);
+}
+
 void FauxContact::FermerFichier(bool reinitialiser) {
     if (reinitialiser)
         RemiseAZero(m_fichierSortant);

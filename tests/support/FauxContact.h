@@ -46,6 +46,8 @@ public:
     int AppelsFichier() const { return int(m_appelsFichier.size()); }
     bool ConnecterFichier(const QString& adresseCopie);
     void EnvoyerFichier(const QByteArray& octets);
+    // The next n bytes the copy sends back on our stream (empty after delaiMs without them).
+    QByteArray LireFichier(qint64 n, int delaiMs = 5000);
     void FermerFichier(bool reinitialiser = false);
     // Everything read so far on the copy's i-th call to our file port (reading it from now on).
     QByteArray LuSurAppel(int i);
