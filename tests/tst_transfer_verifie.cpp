@@ -278,8 +278,8 @@ private slots:
         QCOMPARE(Empreinte(recus + "/photo.bin"), Empreinte(source));
     }
 
-    // Every byte in, held before its flush: a cancel leaves nothing; quitting, or a new offer of the
-    // same file, keeps it all for the next try.
+    // Every byte in, held before its flush: our cancel leaves nothing; the contact's (a copy of ours
+    // sends one when its stream broke), quitting or a new offer of the same file keep it all.
     void annulerOuGarder() {
         const qint64 taille = 1 << 20;
         const QString source = EcrireMotif(m_racine.filePath("garder.bin"), taille);
@@ -289,21 +289,23 @@ private slots:
             g_libre.acquire();
         };
         const auto remettre = qScopeGuard([] { FichierRecu::AvantVidage = nullptr; });
-        for (const bool annuler : {true, false}) {
-            CanalFichier a(A, Port), b(B, Port);
-            QVERIFY(a.Ecouter() && b.Ecouter());
-            QVERIFY(a.Proposer(B));
-            QVERIFY(b.Recevoir(A, recus, "g.bin", taille, Tout, {"Alice", "g.bin"}));
-            QVERIFY(a.Envoyer(B, source, taille, Tout));
-            QTRY_VERIFY(g_vidage.available() == 1);
-            g_vidage.acquire();
-            annuler ? b.Annuler() : b.Liberer();
-            g_libre.release();
-            QTRY_VERIFY(!b.EnCours());
+        for (const int fin : {0, 1, 0, 2}) {
+            {
+                CanalFichier a(A, Port), b(B, Port);
+                QVERIFY(a.Ecouter() && b.Ecouter());
+                QVERIFY(a.Proposer(B));
+                QVERIFY(b.Recevoir(A, recus, "g.bin", taille, Tout, {"Alice", "g.bin"}));
+                QVERIFY(a.Envoyer(B, source, taille, Tout));
+                QTRY_VERIFY(g_vidage.available() == 1);
+                g_vidage.acquire();
+                fin == 0 ? b.Annuler() : fin == 1 ? void(b.AnnulationDuContact()) : b.Liberer();
+                g_libre.release();
+            } // the channel waits for its stopped worker
+            const QStringList restent = EntreesDe(recus);
+            QCOMPARE(restent.size(), fin == 0 ? 0 : 1);
+            QVERIFY(fin == 0 ||
+                    (restent[0].startsWith(".ovan-reprise-") && Taille(recus + '/' + restent[0]) == taille));
         }
-        const QStringList restent = EntreesDe(recus);
-        QVERIFY(restent.size() == 1 && restent[0].startsWith(".ovan-reprise-"));
-        QCOMPARE(Taille(recus + '/' + restent[0]), taille);
     }
 
     // The receiving copy is killed (SIGKILL) half way: started again, it resumes from what it wrote.

@@ -151,6 +151,9 @@ bool CanalFichier::AnnulationDuContact() {
     if (!EnCours()) {
         return false;
     }
+    // A copy of ours also sends it when the stream broke on its side: what a resumable reception
+    // holds stays for the next try.
+    Reinitialiser(m_options.reprendre);
     Finir(IssueTransfert::Annule);
     return true;
 }

@@ -61,8 +61,8 @@ public:
     // while no transfer runs. Never waits for a worker: one that is busy (a slow disk) is stopped
     // and ends by itself.
     void Annuler();
-    // The contact's "[ANN]": ends the transfer under way as cancelled and returns true; false,
-    // and nothing done, when there is none.
+    // The contact's "[ANN]": ends the transfer under way as cancelled (keeping what a resumable
+    // reception holds) and returns true; false, and nothing done, when there is none.
     bool AnnulationDuContact();
     // Ends the transfer under way without a word, keeping what a resumable reception holds: a
     // new offer of the same file takes its place.
