@@ -218,7 +218,8 @@ envoyer b "$dB" "$fenetreB" a "$dA" "$fenetre" retour.bin
 # A cancel during a transfer on a slow link, by the receiver and then by the sender: the side that
 # did not cancel logs the cancel too (its history says so), never a failure, whichever of the
 # "[ANN]" and the stream's reset reached it first.
-historique_dit() { cat "$travail/$1"/historique.db* 2>/dev/null | grep -aqF "$2"; }
+# grep reads the files itself: through a pipe, its early exit on a match would fail the pipeline.
+historique_dit() { grep -aqF "$2" "$travail/$1"/historique.db* 2>/dev/null; }
 annuler_pendant() {
   local qui=$1 nom=$2 source=$travail/a/maison/$2
   head -c $((64 << 20)) /dev/urandom >"$source"
@@ -252,6 +253,50 @@ annuler_pendant() {
 }
 annuler_pendant b annule-par-b.bin
 annuler_pendant a annule-par-a.bin
+
+# A transfer cut on the way (B's file port resets A's stream, as a pulled cable would once its
+# stall limit passed): A is asked whether to resume, says yes with Enter, B accepts again; the
+# transfer resumes where B stopped, both histories say so, and the file arrives whole and verified.
+couper_et_reprendre() {
+  local nom=repris.bin source=$travail/a/maison/repris.bin recu=$travail/b/maison/repris.bin
+  # What B holds to resume (A's cancel above left one: a copy of ours cancels when its stream broke).
+  partiels() { ls -A "$travail/b/maison" | grep -c '^\.ovan-reprise-' || true; }
+  local avant
+  avant=$(partiels)
+  head -c $((32 << 20)) /dev/urandom >"$source"
+  ip netns exec "$nsA" tc qdisc add dev "$vethA" root tbf rate 16mbit burst 256kb limit 1mb
+  local fin=$(( $(date +%s) + 90 ))
+  choisir_fichier "$dA" "$fenetre" "$nom" "$fin"
+  until DISPLAY=$dB xdotool search --onlyvisible --name "^[2-9][0-9] % - $nom\$" >/dev/null 2>&1; do
+    repondre "$dB" "$fenetreB"
+    [ "$(date +%s)" -lt "$fin" ] || { echo "FAIL: $nom does not start"; ecrans; exit 1; }
+    sleep 0.1
+  done
+  printf 'table inet ovan_coupure { chain entree { type filter hook input priority 0; tcp dport 60001 reject with tcp reset; }; }\n' |
+    ip netns exec "$nsB" nft -f - || { echo "SKIP: nft cannot cut the stream here"; exit $SKIP; }
+  attendre 20 historique_dit a "Le transfert de '$nom' a échoué" ||
+    { echo "FAIL: A does not see its stream cut"; ecrans; exit 1; }
+  ip netns exec "$nsB" nft delete table inet ovan_coupure
+  ip netns exec "$nsA" tc qdisc del dev "$vethA" root
+  until [ -f "$recu" ] && cmp -s "$source" "$recu"; do
+    repondre "$dA" "$fenetre"
+    repondre "$dB" "$fenetreB"
+    # The contact's cancel, which a copy of ours sends when its stream broke.
+    for b in $(DISPLAY=$dB xdotool search --onlyvisible --name '^Annulation$' 2>/dev/null); do
+      DISPLAY=$dB xdotool windowfocus --sync "$b" key Return 2>/dev/null || true
+    done
+    [ "$(date +%s)" -lt "$fin" ] || { echo "FAIL: $nom was not sent again whole"; ecrans; exit 1; }
+    sleep 0.1
+  done
+  for c in a b; do
+    attendre 10 historique_dit $c "Reprise à" || { echo "FAIL: $c does not say the transfer resumed"; exit 1; }
+    attendre 10 historique_dit $c "avec succès ! Le fichier est complet et vérifié." ||
+      { echo "FAIL: $c does not say $nom is verified:"; python3 -c "import sqlite3,sys; [print(r[0]) for r in sqlite3.connect(sys.argv[1]).execute('SELECT texte FROM entrees ORDER BY id DESC LIMIT 8')]" "$travail/$c/historique.db"; exit 1; }
+  done
+  [ "$(partiels)" = "$avant" ] || { echo "FAIL: a partial file stayed behind"; exit 1; }
+  echo "$nom: cut on the way, resumed ($(cat "$travail"/a/historique.db* | grep -ao "Reprise à [0-9]* %" | tail -1)), verified on both sides"
+}
+couper_et_reprendre
 
 # A screen capture from A: its button, the question answered yes, the offer accepted on B; the
 # file B receives is the one A made.
