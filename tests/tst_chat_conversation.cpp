@@ -335,7 +335,8 @@ private slots:
             messages(&t.a.c, &Conversation::messageRecu);
         QVERIFY(t.Relier() && t.eve.AttendreTrames(2));
         t.eve.Envoyer(Trame::Ovp(false) + "[OVX]1;port-fichiers\x03");
-        QVERIFY(t.eve.AttendreTrames(3) && t.eve.Octets().endsWith("[OVP]0\x03"));
+        // A refusal is told at once, not when the check's time (4 s) runs out.
+        QVERIFY(t.eve.AttendreTrames(3, 2000) && t.eve.Octets().endsWith("[OVP]0\x03"));
         QVERIFY(lignes.count() == 1 && Arg<bool>(lignes, 0));
         QTest::ignoreMessage(QtWarningMsg, "ovan: file port check ignored, malformed: 01");
         t.eve.Envoyer("[OVP]01\x03" + Trame::Ovp(false) + Trame::Ovp(false) + Trame::Message(0, 0, 0, "fin"));

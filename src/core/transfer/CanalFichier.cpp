@@ -25,10 +25,6 @@ private:
     std::function<void(int)> m_appel;
 };
 
-bool AdresseLiee(const QHostAddress& adresse) {
-    return !adresse.isNull() && adresse != QHostAddress::Any && adresse != QHostAddress::AnyIPv4;
-}
-
 } // namespace
 
 CanalFichier::CanalFichier(const QHostAddress& adresseLocale, quint16 port, int delaiMs, QObject* parent)

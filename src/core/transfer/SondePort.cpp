@@ -1,16 +1,14 @@
 #include "core/transfer/SondePort.h"
 
+#include "core/transfer/TravailTransfert.h"
+
 #include <QNetworkProxy>
 #include <QTcpSocket>
 
 SondePort::SondePort(const QHostAddress& adresseLocale, quint16 port, int delaiMs, QObject* parent)
     : QObject(parent), m_adresseLocale(adresseLocale), m_port(port), m_delaiMs(delaiMs) {
-    m_delai.setSingleShot(true);
+    // Finir stops it, so it fires at most once a try.
     connect(&m_delai, &QTimer::timeout, this, [this] { Finir(false); });
-}
-
-SondePort::~SondePort() {
-    Abandonner();
 }
 
 void SondePort::Sonder(const QHostAddress& contact) {
@@ -30,8 +28,7 @@ void SondePort::Sonder(const QHostAddress& contact) {
     });
     // Straight to the contact, from the address its channel knows us by.
     socket->setProxy(QNetworkProxy::NoProxy);
-    if (!m_adresseLocale.isNull() && m_adresseLocale != QHostAddress::Any &&
-        m_adresseLocale != QHostAddress::AnyIPv4) {
+    if (AdresseLiee(m_adresseLocale)) {
         socket->bind(m_adresseLocale, 0);
     }
     m_delai.start(m_delaiMs);

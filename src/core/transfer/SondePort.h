@@ -20,7 +20,6 @@ public:
     // delaiMs: how long the contact's system may take to answer.
     explicit SondePort(const QHostAddress& adresseLocale, quint16 port = CanalFichier::PortFichier,
                        int delaiMs = DelaiParDefautMs, QObject* parent = nullptr);
-    ~SondePort() override;
 
     // Tries the contact's port; a try under way is dropped unreported. The result is never
     // emitted from inside the call.
