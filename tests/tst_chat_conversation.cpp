@@ -12,6 +12,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -36,7 +37,8 @@ QList<Trame::TrameRecue> Trames(const QSignalSpy& recu) {
 struct Coeur {
     QTemporaryDir dossier;
     Conversation c;
-    Coeur(const QString& adresse, const QString& pseudo) : c(QHostAddress(adresse)) {
+    Coeur(const QString& adresse, const QString& pseudo, int delaiSondeMs = SondePort::DelaiParDefautMs)
+        : c(QHostAddress(adresse), CanalFichier::DelaiParDefautMs, delaiSondeMs) {
         c.ReglerPseudoSaisi(pseudo);
         c.ReglerDossierReception(dossier.path() + u'/');
         c.Ecouter();
@@ -60,6 +62,15 @@ struct Face {
 
 template <typename T> T Arg(const QSignalSpy& spy, int i, int n = 0) {
     return spy.at(i < 0 ? spy.size() + i : i).at(n).value<T>();
+}
+
+// The "[OVP]" payloads a conversation handled, from a spy of trameTraitee.
+QByteArrayList Resultats(const QSignalSpy& traitees) {
+    QByteArrayList r;
+    for (const auto& appel : traitees)
+        if (const auto t = appel[0].value<Trame::TrameRecue>(); t.balise == Trame::Balise::OVP)
+            r << t.donnee;
+    return r;
 }
 
 // Waits until Alice and Bob know each other's nickname.
@@ -296,15 +307,70 @@ private slots:
         QCOMPARE(QDir(b.dossier.path()).entryList(QDir::Files).size(), 1);
     }
 
+    // Both file ports answer: "[OVP]1" each way and nothing said, even when a file is offered the
+    // moment the connection is up, the two checks still on their way.
+    void portsFichiersJoints() {
+        Coeur a(QStringLiteral("127.0.0.208"), QStringLiteral("Alice")),
+            b(QStringLiteral("127.0.0.209"), QStringLiteral("Bob"));
+        const QString source = EcrireMotif(a.Chemin(QStringLiteral("tout de suite.bin")), 100000);
+        connect(&a.c, &Conversation::connectee, &a.c, [&] { a.c.OffrirFichier(source); });
+        connect(&b.c, &Conversation::offreRecue, &b.c, [&] { b.c.RepondreOffre(true); });
+        QSignalSpy lignesA(&a.c, &Conversation::portFichiersInjoignable),
+            lignesB(&b.c, &Conversation::portFichiersInjoignable);
+        QSignalSpy traiteesA(&a.c, &Conversation::trameTraitee), traiteesB(&b.c, &Conversation::trameTraitee);
+        QSignalSpy finA(&a.c, &Conversation::transfertFini), finB(&b.c, &Conversation::transfertFini);
+        QCOMPARE(a.c.Connecter(QStringLiteral("127.0.0.209")), Conversation::Appel::Lance);
+        QTRY_VERIFY(finA.count() == 1 && finB.count() == 1);
+        QVERIFY(a.c.FichierOuvrable() && b.c.FichierOuvrable());
+        QTRY_VERIFY(Resultats(traiteesA) == QByteArrayList{"1"} &&
+                    Resultats(traiteesB) == QByteArrayList{"1"});
+        QCOMPARE(lignesA.count() + lignesB.count(), 0);
+    }
+
+    // Against a copy of ours by hand whose file port is closed: told at once; its own result is
+    // read once, and only after its handshake.
+    void portFichiersFerme() {
+        Face t(210);
+        QSignalSpy lignes(&t.a.c, &Conversation::portFichiersInjoignable),
+            messages(&t.a.c, &Conversation::messageRecu);
+        QVERIFY(t.Relier() && t.eve.AttendreTrames(2));
+        t.eve.Envoyer(Trame::Ovp(false) + "[OVX]1;port-fichiers\x03");
+        // A refusal is told at once, not when the check's time (4 s) runs out.
+        QVERIFY(t.eve.AttendreTrames(3, 2000) && t.eve.Octets().endsWith("[OVP]0\x03"));
+        QVERIFY(lignes.count() == 1 && Arg<bool>(lignes, 0));
+        QTest::ignoreMessage(QtWarningMsg, "ovan: file port check ignored, malformed: 01");
+        t.eve.Envoyer("[OVP]01\x03" + Trame::Ovp(false) + Trame::Ovp(false) + Trame::Message(0, 0, 0, "fin"));
+        QVERIFY(messages.wait());
+        QVERIFY(lignes.count() == 2 && !Arg<bool>(lignes, 1));
+    }
+
+    // A firewall drops one side's file port: each side reads its own line, within the check's time.
+    void portFichiersFiltre() {
+        if (qEnvironmentVariable("OVAN_RESEAU_PRIVE") != "1" ||
+            QProcess::execute("nft",
+                              {"add table ip ovan_sonde { chain entree { type filter hook input priority "
+                               "0; ip daddr 127.0.0.213 tcp dport 60001 drop; }; }"}) != 0)
+            QSKIP("needs a network namespace of its own and nft");
+        const auto retirer = qScopeGuard([] { QProcess::execute("nft", {"delete table ip ovan_sonde"}); });
+        Coeur a(QStringLiteral("127.0.0.212"), QStringLiteral("Alice"), 500),
+            b(QStringLiteral("127.0.0.213"), QStringLiteral("Bob"), 500);
+        QSignalSpy lignesA(&a.c, &Conversation::portFichiersInjoignable),
+            lignesB(&b.c, &Conversation::portFichiersInjoignable);
+        QCOMPARE(a.c.Connecter(QStringLiteral("127.0.0.213")), Conversation::Appel::Lance);
+        QTRY_VERIFY_WITH_TIMEOUT(lignesA.count() == 1 && lignesB.count() == 1, 2000);
+        QVERIFY(Arg<bool>(lignesA, 0) && !Arg<bool>(lignesB, 0));
+    }
+
     // The raw contact holds our stream unread, so the transfer runs for as long as the test wants.
     void annulationsEtOffresPendantUnTransfert() {
         Face t(204);
         Coeur& a = t.a;
         FauxContact& eve = t.eve;
         QVERIFY(eve.EcouterFichier());
-        // A contact speaking only the base protocol: the handshake is the one frame it did not know.
+        // A contact speaking only the base protocol: the handshake is the one frame it did not know,
+        // and no check comes to its file port (the first call there is the transfer's, below).
         QVERIFY(t.Relier() && eve.AttendreTrames(2));
-        QCOMPARE(eve.Octets(), QByteArray("[LOG]Alice\x03[OVX]1;sha256,reprise\x03"));
+        QCOMPARE(eve.Octets(), QByteArray("[LOG]Alice\x03[OVX]1;sha256,reprise,port-fichiers\x03"));
         // A malformed handshake is ignored and the conversation goes on.
         QTest::ignoreMessage(QtWarningMsg, "ovan: handshake ignored, malformed: 1;..%2F");
         eve.Envoyer(Trame::Construire(Trame::Balise::OVX, QByteArray("1;../")));

@@ -86,12 +86,12 @@ private slots:
                 ui.CheckBoxhWnd[CaseItalique]->isChecked());
         QVERIFY(Lire(a.Dossier() + "config.ini").startsWith("PSEUDO:  Alice \r\n"));
         QVERIFY(ConnecterCopies(a, "Alice", b, "Bob"));
-        QTRY_COMPARE(tramesB.count(), 2); // the nickname, then the handshake
+        QTRY_COMPARE(tramesB.count(), 3); // the nickname, the handshake, then the file port reached
         ui.FenetrehWnd->ElementMenu(Menu::Options)->trigger();
         QTRY_COMPARE(ui.OptionshWnd->fondu().Sens(), 0);
         a.ovan().ClicBouton(Commande::ValiderOptions);
-        QTRY_COMPARE(tramesB.count(), 3);
-        const auto pse = tramesB[2][0].value<Trame::TrameRecue>();
+        QTRY_COMPARE(tramesB.count(), 4);
+        const auto pse = tramesB[3][0].value<Trame::TrameRecue>();
         QCOMPARE(pse.entete + pse.donnee, "[PSE]Alice");
         QTRY_VERIFY(!ui.OptionshWnd->isVisible() && ui.FenetrehWnd->Active());
         ui.FenetrehWnd->ElementMenu(Menu::Options)->trigger();

@@ -25,6 +25,7 @@
 #include <algorithm>
 #include <cmath>
 #include <csignal>
+#include <list>
 #include <sys/resource.h>
 
 using namespace NomsFichiers;
@@ -621,6 +622,43 @@ private slots:
         occupant.close();
         c.Annuler();
         QVERIFY(c.EcouteActive());
+    }
+
+    // The contact's check of the port (a connection closed at once) never takes a transfer's place.
+    void sondeDuContact() {
+        const QString dossier = Dossier("sonde");
+        CanalFichier c(Ip(208), Port);
+        QVERIFY(c.Ecouter());
+        QSignalSpy fin(&c, &CanalFichier::termine);
+        std::list<EmetteurBrut> appels;
+        const auto appeler = [&](int de, bool sonde) {
+            EmetteurBrut& e = appels.emplace_back(de);
+            const bool relie = e.Connecter(208);
+            if (sonde)
+                e.flux.close();
+            return relie ? &e.flux : nullptr;
+        };
+        // A sender: a check that came before it was announced leaves room for the empty connection.
+        c.NouveauContact(Ip(209));
+        QVERIFY(c.Proposer(Ip(209)) && appeler(209, true));
+        QTcpSocket* etranger = appeler(210, false);
+        QTRY_VERIFY(etranger && etranger->state() == QAbstractSocket::UnconnectedState);
+        c.SondeAttendue();
+        QTcpSocket *vide = appeler(209, false), *troisieme = appeler(209, false);
+        QTRY_VERIFY(troisieme && troisieme->state() == QAbstractSocket::UnconnectedState);
+        QCOMPARE(vide->state(), QAbstractSocket::ConnectedState);
+        // A receiver: the check is not the stream; once it failed, nothing is taken for it.
+        for (const bool manquee : {false, true}) {
+            c.NouveauContact(Ip(209));
+            c.SondeAttendue();
+            if (manquee)
+                c.SondeManquee();
+            QVERIFY(c.Recevoir(Ip(209), dossier, manquee ? "b" : "a", 3));
+            QVERIFY(manquee || appeler(209, true));
+            QTcpSocket* flux = appeler(209, false);
+            QVERIFY(flux && flux->write("abc") == 3);
+            QVERIFY(fin.wait(10000));
+        }
     }
 };
 

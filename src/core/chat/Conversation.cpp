@@ -8,6 +8,9 @@
 #include <QTimer>
 
 namespace {
+// Both file ports are checked when the two sides speak it.
+const QString PortFichiers = QStringLiteral("port-fichiers");
+
 // Frames are handled for at most this long before the event loop gets its turn.
 constexpr qint64 TrancheMs = 12;
 
@@ -21,9 +24,11 @@ QByteArray Cle(const Trame::TrameRecue& trame) {
 }
 } // namespace
 
-Conversation::Conversation(const QHostAddress& adresseLocale, int delaiFichierMs, QObject* parent)
+Conversation::Conversation(const QHostAddress& adresseLocale, int delaiFichierMs, int delaiSondeMs,
+                           QObject* parent)
     : QObject(parent), m_sockets(std::make_unique<SocketsChat>(adresseLocale)), m_envoi(*m_sockets),
-      m_canal(std::make_unique<CanalFichier>(adresseLocale, CanalFichier::PortFichier, delaiFichierMs)) {
+      m_canal(std::make_unique<CanalFichier>(adresseLocale, CanalFichier::PortFichier, delaiFichierMs)),
+      m_sonde(adresseLocale, CanalFichier::PortFichier, delaiSondeMs) {
     SocketsChat* s = m_sockets.get();
     connect(s, &SocketsChat::etatChange, this, &Conversation::etatChange);
     connect(s, &SocketsChat::appelAccepte, this, &Conversation::AppelAccepte);
@@ -61,11 +66,26 @@ Conversation::Conversation(const QHostAddress& adresseLocale, int delaiFichierMs
     connect(d, &DecodeurTrames::poignee, this, [this](int, const QStringList& extensions) {
         m_extensionsCommunes = PoigneeDeMain::Communes(NosExtensions(), extensions);
         m_poigneeRecue = true;
+        VerifierPorts();
         emit poigneeRecue(m_extensionsCommunes);
     });
     // Never fatal: the conversation goes on in the base protocol.
     connect(d, &DecodeurTrames::poigneeIllisible, this, [](const QByteArray& donnee) {
         qWarning("ovan: handshake ignored, malformed: %s", donnee.toPercentEncoding(" ;,").constData());
+    });
+    connect(d, &DecodeurTrames::portAtteint, this, &Conversation::SonResultat);
+    connect(d, &DecodeurTrames::portAtteintIllisible, this, [](const QByteArray& donnee) {
+        qWarning("ovan: file port check ignored, malformed: %s", donnee.toPercentEncoding().constData());
+    });
+    // The contact cannot see its own port from outside: it learns from us whether we reached it.
+    connect(&m_sonde, &SondePort::resultat, this, [this](bool atteint) {
+        if (!Connectee()) {
+            return;
+        }
+        m_envoi.PortAtteint(atteint);
+        if (!atteint) {
+            emit portFichiersInjoignable(true);
+        }
     });
 
     const auto retenir = [this](const QString& pseudo) { m_pseudoConversation = pseudo; };
@@ -86,6 +106,13 @@ Conversation::Conversation(const QHostAddress& adresseLocale, int delaiFichierMs
 Conversation::~Conversation() = default;
 
 bool Conversation::Ecouter() {
+    // Between two conversations: the contact's handshake may be read before our own connection
+    // is up, so it is forgotten here rather than when that connection comes.
+    m_poigneeRecue = false;
+    m_extensionsCommunes.clear();
+    m_sondeLancee = false;
+    m_resultatContactLu = false;
+    m_sonde.Abandonner();
     if (m_sockets->Ecouter()) {
         return true;
     }
@@ -133,7 +160,7 @@ void Conversation::AppelAccepte(const QString& adresse) {
 }
 
 QStringList Conversation::NosExtensions() {
-    return {ExtensionVerification, ExtensionReprise};
+    return {ExtensionVerification, ExtensionReprise, PortFichiers};
 }
 
 OptionsFlux Conversation::OptionsFichiers() const {
@@ -145,8 +172,6 @@ void Conversation::Etablie() {
     m_pseudoSaisi = Trim(m_pseudoSaisi);
     // A new conversation starts before its contact's nickname is known.
     m_pseudoConversation.clear();
-    m_poigneeRecue = false;
-    m_extensionsCommunes.clear();
     m_sockets->ReglEtat(EtatConnexion::Connecte);
     const bool sansPseudo = m_pseudoSaisi.isEmpty();
     if (!sansPseudo) {
@@ -157,7 +182,33 @@ void Conversation::Etablie() {
     }
     // Right after the first frame; a contact that never answers it keeps today's protocol.
     m_envoi.Poignee(NosExtensions());
+    m_canal->NouveauContact(m_sockets->AdresseContact());
+    // Before anything of ours that may make us connect to the contact's port.
+    VerifierPorts();
     emit connectee(sansPseudo);
+}
+
+void Conversation::VerifierPorts() {
+    if (m_sondeLancee || !Connectee() || !m_extensionsCommunes.contains(PortFichiers)) {
+        return;
+    }
+    m_sondeLancee = true;
+    m_canal->SondeAttendue();
+    m_sonde.Sonder(m_sockets->AdresseContact());
+}
+
+void Conversation::SonResultat(bool atteint) {
+    // Only from a copy that said it checks, and once: a contact cannot fill the conversation.
+    if (!m_extensionsCommunes.contains(PortFichiers) || std::exchange(m_resultatContactLu, true)) {
+        return;
+    }
+    if (atteint) {
+        return;
+    }
+    m_canal->SondeManquee();
+    if (m_canal->EcouteActive()) {
+        emit portFichiersInjoignable(false);
+    }
 }
 
 void Conversation::Differer(void (Conversation::*reaction)()) {

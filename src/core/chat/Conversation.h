@@ -9,6 +9,7 @@
 #include "core/chat/SocketsChat.h"
 #include "core/chat/Trame.h"
 #include "core/transfer/CanalFichier.h"
+#include "core/transfer/SondePort.h"
 #include "core/transfer/TravailTransfert.h"
 
 #include <QDateTime>
@@ -56,9 +57,11 @@ public:
     };
 
     // adresseLocale: where to listen and connect from; delaiFichierMs: how long a file peer may
-    // take to connect, or a file stream may stall.
+    // take to connect, or a file stream may stall; delaiSondeMs: how long the contact's file port
+    // may take to answer our check.
     explicit Conversation(const QHostAddress& adresseLocale,
-                          int delaiFichierMs = CanalFichier::DelaiParDefautMs, QObject* parent = nullptr);
+                          int delaiFichierMs = CanalFichier::DelaiParDefautMs,
+                          int delaiSondeMs = SondePort::DelaiParDefautMs, QObject* parent = nullptr);
     ~Conversation() override;
 
     // What the conversation knows.
@@ -168,6 +171,11 @@ signals:
 
     // Files.
     void offreRecue(const QString& nom, qint64 taille);
+    // With a copy that speaks "port-fichiers", each side checks the other's file port once the
+    // handshakes are read, and tells the result. A port that did not answer is told once per
+    // conversation: sonPort, the contact's (we cannot send), else ours (it cannot send; not told
+    // when our port could not be listened on, which was said already).
+    void portFichiersInjoignable(bool sonPort);
     // The offer came while a transfer runs: the user is told once, before it is refused.
     void dejaEnCours();
     void offreRefusee(const QString& nom, Conversation::Refus raison);
@@ -214,10 +222,13 @@ private:
     void Accepter(const QString& nom, const QString& nomFinal, qint64 taille);
     void Commencer(Sens sens);
     void Fini(IssueTransfert issue, RaisonEchec raison = RaisonEchec::ConnexionImpossible);
+    void VerifierPorts();
+    void SonResultat(bool atteint);
 
     std::unique_ptr<SocketsChat> m_sockets;
     EnvoiTrames m_envoi;
     std::unique_ptr<CanalFichier> m_canal;
+    SondePort m_sonde;
     // Its signals run the frame handlers at once, inside Une.
     DecodeurTrames m_decodeur;
     // The nicknames of the frames as they are read, before their turn comes.
@@ -228,6 +239,9 @@ private:
     QString m_sonPseudo;
     bool m_poigneeRecue = false;
     QStringList m_extensionsCommunes;
+    // This conversation's check of the contact's file port has started; its result has come.
+    bool m_sondeLancee = false;
+    bool m_resultatContactLu = false;
     QString m_pseudoConversation;
     QString m_adresse;
     QString m_dossierReception;

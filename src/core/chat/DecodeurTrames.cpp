@@ -38,6 +38,13 @@ void DecodeurTrames::Decoder(const Trame::TrameRecue& trame) {
             emit poigneeIllisible(donnee);
         }
         break;
+    case Balise::OVP:
+        if (donnee == "1" || donnee == "0") {
+            emit portAtteint(donnee == "1");
+        } else {
+            emit portAtteintIllisible(donnee);
+        }
+        break;
     case Balise::Inconnue: break;
     }
 }

@@ -29,4 +29,7 @@ signals:
     // "[OVX]" from a copy of ours: its version and extensions; a malformed one is said apart.
     void poignee(int version, const QStringList& extensions);
     void poigneeIllisible(const QByteArray& donnee);
+    // "[OVP]" "1" / "0": whether the contact reached our file port; any other payload apart.
+    void portAtteint(bool atteint);
+    void portAtteintIllisible(const QByteArray& donnee);
 };

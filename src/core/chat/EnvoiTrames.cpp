@@ -21,6 +21,10 @@ void EnvoiTrames::Poignee(const QStringList& extensions) {
     m_sortie(PoigneeDeMain::Construire(extensions));
 }
 
+void EnvoiTrames::PortAtteint(bool atteint) {
+    m_sortie(Trame::Ovp(atteint));
+}
+
 void EnvoiTrames::Pse(const QString& pseudo) {
     m_sortie(Trame::Pse(pseudo));
 }

@@ -22,6 +22,8 @@ public:
     void Att();
     // The handshake of a copy of ours, with the extensions it speaks.
     void Poignee(const QStringList& extensions);
+    // To a copy that speaks it: whether we reached its file port.
+    void PortAtteint(bool atteint);
     void Pse(const QString& pseudo);
     // Indexes outside 0..9 go as 0; see TexteSurLeFil for what the text becomes.
     void Message(int police, int couleur, int style, const QString& texte);

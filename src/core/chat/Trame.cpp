@@ -12,9 +12,9 @@ namespace {
 constexpr qsizetype TailleBalise = 5;
 
 // In the order a received tag is tried.
-constexpr std::array<Balise, 10> BalisesConnues = {
-    Balise::LOG, Balise::PSE, Balise::ANN, Balise::TXT, Balise::DEM,
-    Balise::RPS, Balise::STA, Balise::TAP, Balise::ATT, Balise::OVX,
+constexpr std::array<Balise, 11> BalisesConnues = {
+    Balise::LOG, Balise::PSE, Balise::ANN, Balise::TXT, Balise::DEM, Balise::RPS,
+    Balise::STA, Balise::TAP, Balise::ATT, Balise::OVX, Balise::OVP,
 };
 
 QByteArrayView TexteVue(Balise balise) {
@@ -29,6 +29,7 @@ QByteArrayView TexteVue(Balise balise) {
     case Balise::TAP: return "[TAP]";
     case Balise::ATT: return "[ATT]";
     case Balise::OVX: return "[OVX]";
+    case Balise::OVP: return "[OVP]";
     case Balise::Inconnue: break;
     }
     return {};
@@ -146,6 +147,10 @@ QByteArray Rps(bool oui) {
 
 QByteArray Ann() {
     return Construire(Balise::ANN, QByteArray());
+}
+
+QByteArray Ovp(bool atteint) {
+    return Construire(Balise::OVP, QByteArray(atteint ? "1" : "0"));
 }
 
 QList<TrameRecue> LecteurTrames::Ajouter(const QByteArray& lu) {

@@ -11,8 +11,9 @@ inline constexpr char Terminateur = 0x03;
 // A pending tail without terminator that grows past this is dropped.
 inline constexpr qsizetype TailleMaxEnAttente = 64 * 1024;
 
-// OVX: the handshake between two copies of ours, a tag the other program skips.
-enum class Balise { Inconnue, LOG, PSE, ANN, TXT, DEM, RPS, STA, TAP, ATT, OVX };
+// OVX: the handshake between two copies of ours, a tag the other program skips; OVP: whether
+// our file port answered the contact, sent only to a copy that speaks it.
+enum class Balise { Inconnue, LOG, PSE, ANN, TXT, DEM, RPS, STA, TAP, ATT, OVX, OVP };
 
 // "[LOG]", "[PSE]"...; empty for Inconnue.
 QByteArray Texte(Balise balise);
@@ -37,6 +38,7 @@ QByteArray Tap(bool ecrit);                               // "ecr" / "vid"
 QByteArray Dem(const QString& nomFichier, qint64 taille); // name, "\", decimal size
 QByteArray Rps(bool oui);                                 // "OUI" / "NON"
 QByteArray Ann();
+QByteArray Ovp(bool atteint); // "1" / "0"
 
 struct TrameRecue {
     Balise balise = Balise::Inconnue;

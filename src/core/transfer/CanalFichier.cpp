@@ -25,10 +25,6 @@ private:
     std::function<void(int)> m_appel;
 };
 
-bool AdresseLiee(const QHostAddress& adresse) {
-    return !adresse.isNull() && adresse != QHostAddress::Any && adresse != QHostAddress::AnyIPv4;
-}
-
 } // namespace
 
 CanalFichier::CanalFichier(const QHostAddress& adresseLocale, quint16 port, int delaiMs, QObject* parent)
@@ -164,17 +160,42 @@ void CanalFichier::Liberer() {
     m_echecRetenu.reset();
 }
 
+void CanalFichier::NouveauContact(const QHostAddress& contact) {
+    m_contactConversation = contact;
+    m_appelVu = false;
+    m_sondeAttendue = false;
+}
+
+void CanalFichier::SondeAttendue() {
+    m_sondeAttendue = !m_appelVu;
+}
+
+void CanalFichier::SondeManquee() {
+    m_sondeAttendue = false;
+}
+
 void CanalFichier::SurAppel(int fd) {
+    const QHostAddress distante = AdresseDistante(fd);
+    if (!m_contactConversation.isNull() &&
+        distante.isEqual(m_contactConversation, QHostAddress::TolerantConversion)) {
+        m_appelVu = true;
+        // Its check: it carries nothing, and its end is the contact's business.
+        if (std::exchange(m_sondeAttendue, false)) {
+            FermerSocket(fd, false);
+            return;
+        }
+    }
     const bool duContact =
-        !m_contact.isNull() && AdresseDistante(fd).isEqual(m_contact, QHostAddress::TolerantConversion);
+        !m_contact.isNull() && distante.isEqual(m_contact, QHostAddress::TolerantConversion);
     if (duContact && m_etape == Etape::AttenteEmetteur) {
         m_delai.stop();
         m_etape = Etape::Reception;
         Demarrer(new Reception(fd, std::move(m_fichier), m_taille, m_delaiMs, m_options, m_origine));
         return;
     }
-    if (duContact && (m_etape == Etape::Proposition || m_etape == Etape::Envoi) && m_appelContact < 0) {
-        m_appelContact = fd;
+    if (duContact && (m_etape == Etape::Proposition || m_etape == Etape::Envoi) &&
+        m_appelsContact.size() < AppelsTenusMax) {
+        m_appelsContact.push_back(fd);
         return;
     }
     // Closed unread: nothing a stranger sends is kept.
@@ -250,8 +271,9 @@ void CanalFichier::Reinitialiser(bool garder) {
         m_connexionVide->deleteLater();
         m_connexionVide = nullptr;
     }
-    FermerSocket(m_appelContact, false);
-    m_appelContact = -1;
+    for (int fd : std::exchange(m_appelsContact, {})) {
+        FermerSocket(fd, false);
+    }
     m_contact.clear();
     m_taille = 0;
     m_options = {};

@@ -22,6 +22,13 @@ class QTcpSocket;
 // sender connects to the receiver's port and streams the file's raw bytes, nothing else. A caller
 // is accepted only from the contact's address while a transfer expects it; any other is closed
 // at once, unread.
+// A copy of ours also checks this port once per conversation (SondePort): a connection that
+// closes at once. It must never take a transfer's place, and no bytes could tell it apart (the
+// empty connection carries none, a stream any), so its place in time does: the contact starts it
+// as soon as it has read our handshake, before it acts on any later frame of ours that makes it
+// connect here (our offer, our yes), so its check is its first connection since our handshake.
+// And a sender holds two connections of the contact, not one: a check that came before we read
+// the contact's handshake still leaves room for the empty connection.
 class CanalFichier : public QObject {
     Q_OBJECT
 public:
@@ -68,6 +75,15 @@ public:
     // new offer of the same file takes its place.
     void Liberer();
 
+    // A conversation with contact starts: our handshake is going out. Its connections are counted
+    // from now on, whatever the transfers do.
+    void NouveauContact(const QHostAddress& contact);
+    // The contact said it checks this port: its first connection since NouveauContact is that
+    // check and is closed unread; when one came already, it was.
+    void SondeAttendue();
+    // The contact's check failed: nothing of it will come.
+    void SondeManquee();
+
 signals:
     // Receiver: our empty connection has reached the contact, so its stream can follow our yes.
     void relie();
@@ -100,8 +116,14 @@ private:
     qint64 m_taille = 0;
     OptionsFlux m_options;
     OrigineFichier m_origine;
-    // Sender: the contact's empty connection, held until the end.
-    int m_appelContact = -1;
+    // Sender: the contact's empty connection, held until the end, and maybe its check.
+    static constexpr std::size_t AppelsTenusMax = 2;
+    std::vector<int> m_appelsContact;
+    // The contact of the conversation: whether it has connected since, and whether its check
+    // is still to come.
+    QHostAddress m_contactConversation;
+    bool m_appelVu = false;
+    bool m_sondeAttendue = false;
     // Receiver: our empty connection to the contact, and the file until its worker takes it.
     QPointer<QTcpSocket> m_connexionVide;
     std::unique_ptr<FichierRecu> m_fichier;

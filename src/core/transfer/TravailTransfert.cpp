@@ -73,6 +73,10 @@ QHostAddress AdresseDistante(int fd) {
     return QHostAddress(reinterpret_cast<const sockaddr*>(&adresse));
 }
 
+bool AdresseLiee(const QHostAddress& adresse) {
+    return !adresse.isNull() && adresse != QHostAddress::Any && adresse != QHostAddress::AnyIPv4;
+}
+
 socklen_t VersSockaddr(const QHostAddress& ip, quint16 port, sockaddr_storage& adresse) {
     std::memset(&adresse, 0, sizeof adresse);
     bool ok = false;

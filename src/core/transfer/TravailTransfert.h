@@ -53,6 +53,8 @@ void FermerSocket(int fd, bool brutal);
 
 // The peer of a connected socket, null when unknown.
 QHostAddress AdresseDistante(int fd);
+// A local address to bind outgoing connections to, so that the contact knows us by it (not "any").
+bool AdresseLiee(const QHostAddress& adresse);
 // Fills adresse for a connect or bind; returns its length, 0 when the address is not IP.
 socklen_t VersSockaddr(const QHostAddress& ip, quint16 port, sockaddr_storage& adresse);
 

@@ -95,6 +95,24 @@ Transfert::Transfert(const ControlesTransfert& controles, VueConversation& vue, 
                       nom + QStringLiteral("'."));
     });
     connect(c, &Conversation::transfertCommence, this, &Transfert::Commence);
+    // Said at once, before any file is offered: each side connects to the other's port.
+    connect(c, &Conversation::portFichiersInjoignable, this, [this](bool sonPort) {
+        if (!sonPort) {
+            m_vue.MessageFin(
+                QStringLiteral("Les fichiers ne pourront pas être reçus par vous : le port 60001 "
+                               "de votre poste ne répond pas. Autorisez le port TCP 60001 dans "
+                               "le pare-feu de ce poste."));
+            return;
+        }
+        // The contact may not have given its nickname yet.
+        QString pseudo = m_conversation.PseudoDeCetteConversation();
+        if (pseudo.isEmpty()) {
+            pseudo = QStringLiteral("votre contact");
+        }
+        m_vue.MessageFin(QStringLiteral("Les fichiers ne pourront pas être reçus par ") + pseudo +
+                         QStringLiteral(" : le port 60001 de son poste ne répond pas. Demandez-lui "
+                                        "d'autoriser le port TCP 60001 dans son pare-feu."));
+    });
     // Stopped at once: the box waits for the user.
     connect(c, &Conversation::annulationDuContact, this, [this] {
         m_services.dialogues.Message(m_c.fenetre, QStringLiteral("Le transfert a été annulé !"),
