@@ -804,12 +804,17 @@ private slots:
         connect(&repondre, &QTimer::timeout, this, [&] {
             for (QWidget* w : QApplication::topLevelWidgets()) {
                 auto* dialogue = qobject_cast<QFileDialog*>(w);
-                if (!dialogue || !dialogue->isVisible() || dialogue->property("vu").toBool()) {
+                if (!dialogue || !dialogue->isVisible()) {
                     continue;
                 }
-                dialogue->setProperty("vu", true);
-                vus << dialogue->directory().absolutePath();
-                if (vus.size() == 1) {
+                if (!dialogue->property("vu").toBool()) {
+                    dialogue->setProperty("vu", true);
+                    dialogue->setProperty("rang", vus.size());
+                    vus << dialogue->directory().absolutePath();
+                }
+                // Answered again at each tick until it closes: on a loaded machine the first
+                // accept may come before the dialog has taken the file.
+                if (dialogue->property("rang").toInt() == 0) {
                     dialogue->selectFile(ailleurs.filePath("photo.png"));
                     QMetaObject::invokeMethod(dialogue, "accept");
                 } else {
