@@ -71,6 +71,15 @@ void Creer(const QString& d, const QStringList& entrees) {
             QVERIFY(QFile(d + e).open(QIODevice::WriteOnly));
 }
 
+// Whether this process holds a file of dossier open.
+bool FichierOuvertIci(const QString& dossier) {
+    const QString cible = QFileInfo(dossier).canonicalFilePath();
+    for (const QFileInfo& fd : QDir("/proc/self/fd").entryInfoList(QDir::System | QDir::Files))
+        if (fd.symLinkTarget().startsWith(cible + u'/'))
+            return true;
+    return false;
+}
+
 // A core on 127.0.0.n saving to recus/ (dehors/ must stay empty), Eve on .n+1, every offer accepted.
 struct Banc {
     QTemporaryDir dossier;
@@ -457,6 +466,33 @@ private slots:
         QTRY_COMPARE(b.Reussis(), 1);
         QCOMPARE(Lire(b.recus + "film.bin"), debut + fin);
         QCOMPARE(EntreesDe(b.recus), QStringList{"film.bin"});
+    }
+
+    // A copy of ours by hand cancels a resumable transfer, its stream still open or already reset:
+    // a bare "[ANN]" (its stream broke) keeps what came; "[OVA]" first (its user's cancel) keeps nothing.
+    void annulationVoulueOuCoupure() {
+        Banc b(126);
+        QVERIFY(b.Relier());
+        b.f.Envoyer("[OVX]1;reprise\x03");
+        QTRY_VERIFY(b.c.PoigneeRecue());
+        int essai = 0;
+        for (const bool voulue : {false, true}) {
+            for (const bool coupe : {false, true}) {
+                QVERIFY(b.Entamer("x.bin\\1000", QByteArray(32, char('a' + essai++))));
+                QCOMPARE(b.f.LireFichier(8), FluxVerifie::VersOctets(0));
+                b.f.EnvoyerFichier(QByteArray(300, 'x'));
+                QVERIFY(b.Recu(300));
+                if (coupe) {
+                    // The cancel comes once the worker has seen the reset and closed its file.
+                    b.f.FermerFichier(true);
+                    QTRY_VERIFY(!FichierOuvertIci(b.recus));
+                }
+                b.f.Envoyer(voulue ? "[OVA]\x03[ANN]\x03" : "[ANN]\x03");
+                QTRY_COMPARE(b.fins.count(), essai);
+                QCOMPARE(b.Derniere().first, IssueTransfert::Annule);
+                QTRY_COMPARE(EntreesDe(b.recus).size(), voulue ? 0 : 1);
+            }
+        }
     }
 
     // Strangers are closed unread (anyone but the contact's first connection); the stream stops at the size.

@@ -259,7 +259,7 @@ annuler_pendant a annule-par-a.bin
 # transfer resumes where B stopped, both histories say so, and the file arrives whole and verified.
 couper_et_reprendre() {
   local nom=repris.bin source=$travail/a/maison/repris.bin recu=$travail/b/maison/repris.bin
-  # What B holds to resume (A's cancel above left one: a copy of ours cancels when its stream broke).
+  # What B holds to resume, before: none is left behind by this transfer.
   partiels() { ls -A "$travail/b/maison" | grep -c '^\.ovan-reprise-' || true; }
   local avant
   avant=$(partiels)

@@ -74,6 +74,7 @@ Conversation::Conversation(const QHostAddress& adresseLocale, int delaiFichierMs
         qWarning("ovan: handshake ignored, malformed: %s", donnee.toPercentEncoding(" ;,").constData());
     });
     connect(d, &DecodeurTrames::portAtteint, this, &Conversation::SonResultat);
+    connect(d, &DecodeurTrames::abandon, this, [this] { m_abandonDuContact = true; });
     connect(d, &DecodeurTrames::portAtteintIllisible, this, [](const QByteArray& donnee) {
         qWarning("ovan: file port check ignored, malformed: %s", donnee.toPercentEncoding().constData());
     });
@@ -109,6 +110,7 @@ bool Conversation::Ecouter() {
     // Between two conversations: the contact's handshake may be read before our own connection
     // is up, so it is forgotten here rather than when that connection comes.
     m_poigneeRecue = false;
+    m_abandonDuContact = false;
     m_extensionsCommunes.clear();
     m_sondeLancee = false;
     m_resultatContactLu = false;

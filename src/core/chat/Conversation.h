@@ -238,6 +238,8 @@ private:
     QString m_pseudoSaisi;
     QString m_sonPseudo;
     bool m_poigneeRecue = false;
+    // "[OVA]" read: the contact's next cancel is wanted, not a broken stream's.
+    bool m_abandonDuContact = false;
     QStringList m_extensionsCommunes;
     // This conversation's check of the contact's file port has started; its result has come.
     bool m_sondeLancee = false;

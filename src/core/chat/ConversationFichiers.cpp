@@ -148,13 +148,18 @@ void Conversation::Commencer(Sens sens) {
 
 void Conversation::RecuAnnulation() {
     // Only a transfer under way is cancelled, and told once: a contact cannot raise boxes with it.
-    if (m_canal->AnnulationDuContact()) {
+    const bool voulue = std::exchange(m_abandonDuContact, false);
+    if (m_canal->AnnulationDuContact(voulue)) {
         emit annulationDuContact();
     }
 }
 
 void Conversation::AnnulerTransfert() {
     if (m_canal->EnCours()) {
+        // A copy that keeps what it received for a resume is told that this cancel is wanted.
+        if (OptionsFichiers().reprendre) {
+            m_envoi.Abandon();
+        }
         m_envoi.Annulation();
     }
     m_canal->Annuler();

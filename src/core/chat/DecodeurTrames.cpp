@@ -45,6 +45,7 @@ void DecodeurTrames::Decoder(const Trame::TrameRecue& trame) {
             emit portAtteintIllisible(donnee);
         }
         break;
+    case Balise::OVA: emit abandon(); break;
     case Balise::Inconnue: break;
     }
 }

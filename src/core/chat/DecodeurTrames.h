@@ -31,5 +31,7 @@ signals:
     void poigneeIllisible(const QByteArray& donnee);
     // "[OVP]" "1" / "0": whether the contact reached our file port; any other payload apart.
     void portAtteint(bool atteint);
+    // "[OVA]": the contact's next cancel is its user's.
+    void abandon();
     void portAtteintIllisible(const QByteArray& donnee);
 };

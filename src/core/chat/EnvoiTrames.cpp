@@ -56,3 +56,7 @@ void EnvoiTrames::Annulation() {
 QByteArray EnvoiTrames::TexteSurLeFil(const QString& texte) {
     return Trame::SurLeFil(texte);
 }
+
+void EnvoiTrames::Abandon() {
+    m_sortie(Trame::Ova());
+}

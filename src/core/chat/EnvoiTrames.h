@@ -33,6 +33,8 @@ public:
     void Offre(const QString& nomFichier, qint64 taille);
     void Reponse(bool oui);
     void Annulation();
+    // "[OVA]", before the user's "[ANN]" to a copy of ours that resumes transfers.
+    void Abandon();
 
     // The bytes a message text travels as: Windows-1252 ('?' for what it cannot hold), control
     // characters but CR and LF removed. Lets the sender decide on what the contact will read.

@@ -12,9 +12,9 @@ namespace {
 constexpr qsizetype TailleBalise = 5;
 
 // In the order a received tag is tried.
-constexpr std::array<Balise, 11> BalisesConnues = {
+constexpr std::array<Balise, 12> BalisesConnues = {
     Balise::LOG, Balise::PSE, Balise::ANN, Balise::TXT, Balise::DEM, Balise::RPS,
-    Balise::STA, Balise::TAP, Balise::ATT, Balise::OVX, Balise::OVP,
+    Balise::STA, Balise::TAP, Balise::ATT, Balise::OVX, Balise::OVP, Balise::OVA,
 };
 
 QByteArrayView TexteVue(Balise balise) {
@@ -30,6 +30,7 @@ QByteArrayView TexteVue(Balise balise) {
     case Balise::ATT: return "[ATT]";
     case Balise::OVX: return "[OVX]";
     case Balise::OVP: return "[OVP]";
+    case Balise::OVA: return "[OVA]";
     case Balise::Inconnue: break;
     }
     return {};
@@ -151,6 +152,10 @@ QByteArray Ann() {
 
 QByteArray Ovp(bool atteint) {
     return Construire(Balise::OVP, QByteArray(atteint ? "1" : "0"));
+}
+
+QByteArray Ova() {
+    return Construire(Balise::OVA, QByteArray());
 }
 
 QList<TrameRecue> LecteurTrames::Ajouter(const QByteArray& lu) {

@@ -12,8 +12,9 @@ inline constexpr char Terminateur = 0x03;
 inline constexpr qsizetype TailleMaxEnAttente = 64 * 1024;
 
 // OVX: the handshake between two copies of ours, a tag the other program skips; OVP: whether
-// our file port answered the contact, sent only to a copy that speaks it.
-enum class Balise { Inconnue, LOG, PSE, ANN, TXT, DEM, RPS, STA, TAP, ATT, OVX, OVP };
+// our file port answered the contact, sent only to a copy that speaks it; OVA: the "[ANN]" that
+// follows is the user's cancel, not a stream that broke (to a copy that resumes transfers).
+enum class Balise { Inconnue, LOG, PSE, ANN, TXT, DEM, RPS, STA, TAP, ATT, OVX, OVP, OVA };
 
 // "[LOG]", "[PSE]"...; empty for Inconnue.
 QByteArray Texte(Balise balise);
@@ -39,6 +40,7 @@ QByteArray Dem(const QString& nomFichier, qint64 taille); // name, "\", decimal 
 QByteArray Rps(bool oui);                                 // "OUI" / "NON"
 QByteArray Ann();
 QByteArray Ovp(bool atteint); // "1" / "0"
+QByteArray Ova();
 
 struct TrameRecue {
     Balise balise = Balise::Inconnue;

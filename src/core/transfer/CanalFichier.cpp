@@ -4,6 +4,7 @@
 #include "core/transfer/FichierRecu.h"
 #include "core/transfer/Reception.h"
 
+#include <QFile>
 #include <QNetworkProxy>
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -39,6 +40,7 @@ CanalFichier::CanalFichier(const QHostAddress& adresseLocale, quint16 port, int 
     m_attenteAnnulation.setSingleShot(true);
     m_attenteAnnulation.setInterval(DelaiAnnulationMs);
     connect(&m_attenteAnnulation, &QTimer::timeout, this, [this] {
+        m_partiel.clear();
         if (const auto raison = std::exchange(m_echecRetenu, std::nullopt)) {
             emit echec(*raison);
         }
@@ -75,6 +77,7 @@ bool CanalFichier::Proposer(const QHostAddress& contact) {
         return false;
     }
     Reinitialiser();
+    m_partiel.clear();
     m_contact = contact;
     m_etape = Etape::Proposition;
     return true;
@@ -89,6 +92,7 @@ bool CanalFichier::Envoyer(const QHostAddress& contact, const QString& chemin, q
     if (m_etape != Etape::Proposition || !m_contact.isEqual(contact)) {
         Reinitialiser();
     }
+    m_partiel.clear();
     m_contact = contact;
     m_taille = taille;
     m_etape = Etape::Envoi;
@@ -106,6 +110,8 @@ bool CanalFichier::Recevoir(const QHostAddress& contact, const QString& dossier,
     m_taille = taille;
     m_options = options;
     m_origine = std::move(origine);
+    m_dossier = dossier;
+    m_partiel.clear();
     m_etape = Etape::AttenteEmetteur;
     m_fichier = std::make_unique<FichierRecu>();
     if (!m_fichier->Creer(dossier, nomFinal)) {
@@ -143,13 +149,18 @@ void CanalFichier::Annuler() {
     Finir(IssueTransfert::Annule);
 }
 
-bool CanalFichier::AnnulationDuContact() {
+bool CanalFichier::AnnulationDuContact(bool voulue) {
     if (!EnCours()) {
         return false;
     }
     // A copy of ours also sends it when the stream broke on its side: what a resumable reception
-    // holds stays for the next try.
-    Reinitialiser(m_options.reprendre);
+    // holds stays for the next try, unless its user wanted the cancel. A worker that has ended
+    // already kept its file: it is removed here.
+    const QString partiel = std::exchange(m_partiel, QString());
+    Reinitialiser(m_options.reprendre && !voulue);
+    if (voulue && !partiel.isEmpty()) {
+        QFile::remove(partiel);
+    }
     Finir(IssueTransfert::Annule);
     return true;
 }
@@ -190,7 +201,14 @@ void CanalFichier::SurAppel(int fd) {
     if (duContact && m_etape == Etape::AttenteEmetteur) {
         m_delai.stop();
         m_etape = Etape::Reception;
-        Demarrer(new Reception(fd, std::move(m_fichier), m_taille, m_delaiMs, m_options, m_origine));
+        auto* reception = new Reception(fd, std::move(m_fichier), m_taille, m_delaiMs, m_options, m_origine);
+        connect(reception, &Reception::partiel, this,
+                [this, reception, dossier = m_dossier](const QByteArray& nom) {
+                    if (m_travail.get() == reception) {
+                        m_partiel = dossier + u'/' + QFile::decodeName(nom);
+                    }
+                });
+        Demarrer(reception);
         return;
     }
     if (duContact && (m_etape == Etape::Proposition || m_etape == Etape::Envoi) &&

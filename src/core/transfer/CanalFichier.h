@@ -68,9 +68,10 @@ public:
     // while no transfer runs. Never waits for a worker: one that is busy (a slow disk) is stopped
     // and ends by itself.
     void Annuler();
-    // The contact's "[ANN]": ends the transfer under way as cancelled (keeping what a resumable
-    // reception holds) and returns true; false, and nothing done, when there is none.
-    bool AnnulationDuContact();
+    // The contact's "[ANN]": ends the transfer under way as cancelled and returns true; false,
+    // and nothing done, when there is none. What a resumable reception holds is kept, unless the
+    // contact said the cancel is wanted (voulue).
+    bool AnnulationDuContact(bool voulue = false);
     // Ends the transfer under way without a word, keeping what a resumable reception holds: a
     // new offer of the same file takes its place.
     void Liberer();
@@ -116,6 +117,10 @@ private:
     qint64 m_taille = 0;
     OptionsFlux m_options;
     OrigineFichier m_origine;
+    // Receiver: the folder, and the resumable file its worker opened there (known until the
+    // contact's cancel of a broken stream may still come).
+    QString m_dossier;
+    QString m_partiel;
     // Sender: the contact's empty connection, held until the end, and maybe its check.
     static constexpr std::size_t AppelsTenusMax = 2;
     std::vector<int> m_appelsContact;

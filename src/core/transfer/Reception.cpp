@@ -57,6 +57,7 @@ std::optional<IssueTransfert> Reception::Depart(qint64& depuis, RaisonEchec& rai
         return IssueTransfert::Echec;
     }
     m_partiel = true;
+    emit partiel(nom);
     depuis = *tenu;
     FluxVerifie::NettoyerPartiels(m_fichier->Dossier(), nom, QDateTime::currentDateTimeUtc());
     const QByteArray octets = FluxVerifie::VersOctets(depuis);
