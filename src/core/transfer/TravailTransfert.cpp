@@ -143,43 +143,31 @@ std::optional<IssueTransfert> TravailTransfert::AttendrePret(int fd, short event
 std::optional<IssueTransfert> TravailTransfert::EnvoyerTout(int fd, const char* donnees, qint64 taille,
                                                             int delaiMs, RaisonEchec& raison,
                                                             RaisonEchec peerParti) {
-    while (taille > 0) {
-        if (m_arret.Demande()) {
-            return IssueTransfert::Annule;
-        }
-        const ssize_t n = ::send(fd, donnees, size_t(taille), MSG_NOSIGNAL);
-        if (n > 0) {
-            donnees += n;
-            taille -= n;
-        } else if (n < 0 && errno == EINTR) {
-            continue;
-        } else if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
-            if (const auto issue = AttendrePret(fd, POLLOUT, delaiMs, raison)) {
-                return issue;
-            }
-        } else {
-            raison = errno == ETIMEDOUT ? RaisonEchec::DelaiDepasse : peerParti;
-            return IssueTransfert::Echec;
-        }
-    }
-    return std::nullopt;
+    return Echanger(fd, const_cast<char*>(donnees), taille, true, delaiMs, raison, peerParti);
 }
 
 std::optional<IssueTransfert> TravailTransfert::RecevoirTout(int fd, char* donnees, qint64 taille,
                                                              int delaiMs, RaisonEchec& raison,
                                                              RaisonEchec peerParti) {
+    return Echanger(fd, donnees, taille, false, delaiMs, raison, peerParti);
+}
+
+std::optional<IssueTransfert> TravailTransfert::Echanger(int fd, char* donnees, qint64 taille, bool envoi,
+                                                         int delaiMs, RaisonEchec& raison,
+                                                         RaisonEchec peerParti) {
     while (taille > 0) {
         if (m_arret.Demande()) {
             return IssueTransfert::Annule;
         }
-        const ssize_t n = ::recv(fd, donnees, size_t(taille), 0);
+        const ssize_t n = envoi ? ::send(fd, donnees, size_t(taille), MSG_NOSIGNAL)
+                                : ::recv(fd, donnees, size_t(taille), 0);
         if (n > 0) {
             donnees += n;
             taille -= n;
         } else if (n < 0 && errno == EINTR) {
             continue;
         } else if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
-            if (const auto issue = AttendrePret(fd, POLLIN, delaiMs, raison)) {
+            if (const auto issue = AttendrePret(fd, envoi ? POLLOUT : POLLIN, delaiMs, raison)) {
                 return issue;
             }
         } else {

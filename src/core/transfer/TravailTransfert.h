@@ -103,6 +103,9 @@ protected:
 
 private:
     void Rapporter();
+    // The loop of both: send (envoi) or recv until taille bytes have gone.
+    std::optional<IssueTransfert> Echanger(int fd, char* donnees, qint64 taille, bool envoi, int delaiMs,
+                                           RaisonEchec& raison, RaisonEchec peerParti);
 
     QElapsedTimer m_horloge;
     bool m_rapportGarde = false;
