@@ -613,7 +613,7 @@ private slots:
         QVERIFY(ui.CompressionhWnd->isVisible() && c->dialogues().Appels().isEmpty());
         QTemporaryDir d;
         const QString s = d.path() + "/Mes données de l'été/";
-        QVERIFY(QDir().mkpath(s) && !EcrireMotif(s + "texte ü.txt", 24 << 20).isEmpty() &&
+        QVERIFY(QDir().mkpath(s) && !EcrireMotif(s + "texte ü.txt", 8 << 20).isEmpty() &&
                 Ecrire(s + "vide", {}));
         QVERIFY(Ecrire(s + "faux.bz2", "Ceci n'est pas une archive.\n") &&
                 QFile::link(s + "vide", s + "lien"));
@@ -800,11 +800,18 @@ private slots:
         QTemporaryDir ailleurs;
         Ecrire(ailleurs.filePath("photo.png"), "x");
         QStringList vus;
+        QStringList refus;
         QTimer repondre;
         connect(&repondre, &QTimer::timeout, this, [&] {
             for (QWidget* w : QApplication::topLevelWidgets()) {
+                if (auto* boite = qobject_cast<QMessageBox*>(w); boite && boite->isVisible()) {
+                    // A refused answer must fail the test, not stack one box per tick.
+                    refus << boite->text();
+                    boite->reject();
+                    continue;
+                }
                 auto* dialogue = qobject_cast<QFileDialog*>(w);
-                if (!dialogue || !dialogue->isVisible()) {
+                if (!dialogue || !dialogue->isVisible() || QApplication::activeModalWidget() != dialogue) {
                     continue;
                 }
                 if (!dialogue->property("vu").toBool()) {
@@ -828,6 +835,7 @@ private slots:
         QCOMPARE(d.ChoisirFichierASauver(nullptr, "Sauvegarder", "PNG (*.png)", "png"), QString());
         QCOMPARE(vus, QStringList({QDir::homePath(), ailleurs.path()}));
         QCOMPARE(d.DernierDossier(), ailleurs.path());
+        QCOMPARE(refus, QStringList());
     }
 
 private:
