@@ -51,6 +51,10 @@ public:
     QString ChoisirFichier(QWidget*, const QString& titre, const QString& filtre) override {
         return Naviguer(titre, filtre, m_fichiers);
     }
+    // Several files are answered as one text, a line each.
+    QStringList ChoisirFichiers(QWidget*, const QString& titre, const QString& filtre) override {
+        return Naviguer(titre, filtre, m_fichiers).split(u'\n', Qt::SkipEmptyParts);
+    }
     QString ChoisirFichierASauver(QWidget*, const QString& titre, const QString& filtre,
                                   const QString& extension) override {
         return Naviguer(titre, filtre + u'|' + extension, m_fichiers);

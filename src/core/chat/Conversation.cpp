@@ -5,6 +5,7 @@
 #include "core/platform/Ansi.h"
 
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QTimer>
 
 namespace {
@@ -75,6 +76,10 @@ Conversation::Conversation(const QHostAddress& adresseLocale, int delaiFichierMs
     });
     connect(d, &DecodeurTrames::portAtteint, this, &Conversation::SonResultat);
     connect(d, &DecodeurTrames::abandon, this, [this] { m_abandonDuContact = true; });
+    connect(d, &DecodeurTrames::lot, this, [this](int fichiers) { m_lotAnnonce = fichiers; });
+    connect(d, &DecodeurTrames::lotIllisible, this, [](const QByteArray& donnee) {
+        qWarning("ovan: batch announcement ignored, malformed: %s", donnee.toPercentEncoding().constData());
+    });
     connect(d, &DecodeurTrames::portAtteintIllisible, this, [](const QByteArray& donnee) {
         qWarning("ovan: file port check ignored, malformed: %s", donnee.toPercentEncoding().constData());
     });
@@ -96,6 +101,15 @@ Conversation::Conversation(const QHostAddress& adresseLocale, int delaiFichierMs
     CanalFichier* c = m_canal.get();
     connect(c, &CanalFichier::progression, this, &Conversation::progression);
     connect(c, &CanalFichier::reprise, this, &Conversation::reprise);
+    connect(c, &CanalFichier::fichierCourant, this, &Conversation::fichierCourant);
+    // A batch is opened where its first top entry went.
+    connect(c, &CanalFichier::place, this, [this](const QString& chemin) {
+        if (m_fichier.sens == Sens::Reception && m_fichier.chemin.isEmpty()) {
+            m_fichier.chemin = chemin;
+            const QString nom = QFileInfo(chemin).fileName();
+            m_fichier.nomEnregistre = nom == m_fichier.nom ? QString() : nom;
+        }
+    });
     // The yes goes once our empty connection is there: the contact may stream right after it.
     connect(c, &CanalFichier::relie, this, [this] { m_envoi.Reponse(true); });
     connect(c, &CanalFichier::termine, this, [this] { Fini(IssueTransfert::Termine); });
@@ -111,6 +125,7 @@ bool Conversation::Ecouter() {
     // is up, so it is forgotten here rather than when that connection comes.
     m_poigneeRecue = false;
     m_abandonDuContact = false;
+    m_lotAnnonce = -1;
     m_extensionsCommunes.clear();
     m_sondeLancee = false;
     m_resultatContactLu = false;
@@ -162,7 +177,12 @@ void Conversation::AppelAccepte(const QString& adresse) {
 }
 
 QStringList Conversation::NosExtensions() {
-    return {ExtensionVerification, ExtensionReprise, PortFichiers};
+    return {ExtensionVerification, ExtensionReprise, PortFichiers, ExtensionLot};
+}
+
+bool Conversation::LotPossible() const {
+    const OptionsFlux options = OptionsFichiers();
+    return options.verifier && options.reprendre && m_extensionsCommunes.contains(ExtensionLot);
 }
 
 OptionsFlux Conversation::OptionsFichiers() const {

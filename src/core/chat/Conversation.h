@@ -40,7 +40,9 @@ public:
     // What came of the connect command.
     enum class Appel { Lance, DejaConnecte, SansPseudo, SansAdresse };
     // What came of offering a file.
-    enum class Offre { Faite, NomVide, OuvertureImpossible };
+    // UnSeul: several files or a folder, to a contact that takes one file per offer;
+    // LotImpossible: the batch cannot be sent (OffrirFichiers says why).
+    enum class Offre { Faite, NomVide, OuvertureImpossible, UnSeul, LotImpossible };
 
     // The file offered, or the one being moved or last moved.
     struct Fichier {
@@ -54,6 +56,8 @@ public:
         qint64 taille = 0;
         // Its SHA-256 is compared on arrival (a copy of ours at the other end).
         bool verifie = false;
+        // A batch of files and folders: how many files it holds; -1 for a single file.
+        int fichiers = -1;
     };
 
     // adresseLocale: where to listen and connect from; delaiFichierMs: how long a file peer may
@@ -77,9 +81,13 @@ public:
     // (nothing with a contact that never sent one: then every byte stays as in the base protocol).
     static inline const QString ExtensionVerification = QStringLiteral("sha256");
     static inline const QString ExtensionReprise = QStringLiteral("reprise");
+    // Several files and folders in one offer; used only with both of the above.
+    static inline const QString ExtensionLot = QStringLiteral("lot");
     static QStringList NosExtensions();
     // What a file stream carries besides the bytes in this conversation.
     OptionsFlux OptionsFichiers() const;
+    // Several files or a folder may go in one offer.
+    bool LotPossible() const;
     bool PoigneeRecue() const { return m_poigneeRecue; }
     const QStringList& ExtensionsCommunes() const { return m_extensionsCommunes; }
     // The contact's nickname as read in this conversation: empty from the connection until its
@@ -131,6 +139,9 @@ public:
     // control characters are dropped); nothing when there is nothing to send.
     std::optional<QString> EnvoyerMessage(int police, int couleur, int style, const QString& texte);
     Offre OffrirFichier(const QString& chemin);
+    // Files and folders chosen together: one file alone is offered as above; several, or a
+    // folder, as one batch to a copy that speaks "lot" (erreur says why it cannot be sent).
+    Offre OffrirFichiers(const QStringList& chemins, QString* erreur = nullptr);
     // The user's answer to offreRecue.
     void RepondreOffre(bool oui);
     // The user cancels: the contact is told while a transfer is under way.
@@ -170,7 +181,8 @@ signals:
     void trameTraitee(const Trame::TrameRecue& trame);
 
     // Files.
-    void offreRecue(const QString& nom, qint64 taille);
+    // fichiers: how many files a batch holds, -1 for a single file.
+    void offreRecue(const QString& nom, qint64 taille, int fichiers);
     // With a copy that speaks "port-fichiers", each side checks the other's file port once the
     // handshakes are read, and tells the result. A port that did not answer is told once per
     // conversation: sonPort, the contact's (we cannot send), else ours (it cannot send; not told
@@ -186,6 +198,8 @@ signals:
     void progression(qint64 fait, qint64 total);
     // The transfer resumes: the receiver already held the first depuis bytes.
     void reprise(qint64 depuis);
+    // A batch: the file whose bytes go now, by its path in the batch.
+    void fichierCourant(const QString& chemin);
     void annulationDuContact();
     void transfertFini(IssueTransfert issue, RaisonEchec raison);
 
@@ -220,6 +234,7 @@ private:
     void Refuser(const QString& nom, Refus raison);
     void RefuserSansQuestion();
     void Accepter(const QString& nom, const QString& nomFinal, qint64 taille);
+    void AccepterLot(const Fichier& offre);
     void Commencer(Sens sens);
     void Fini(IssueTransfert issue, RaisonEchec raison = RaisonEchec::ConnexionImpossible);
     void VerifierPorts();
@@ -263,6 +278,10 @@ private:
     int m_offresEnAttente = 0;
 
     Fichier m_fichier;
+    // The batch offered, while m_fichier is one.
+    std::shared_ptr<const Lot::Source> m_lot;
+    // "[OVL]" read: the next offer is a batch of that many files.
+    int m_lotAnnonce = -1;
     std::optional<Fichier> m_offreRecue;
     bool m_questionOuverte = false;
     bool m_refusSignale = false;

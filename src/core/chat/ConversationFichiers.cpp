@@ -17,13 +17,42 @@ Conversation::Offre Conversation::OffrirFichier(const QString& chemin) {
         return Offre::OuvertureImpossible;
     }
     m_fichier = {Sens::Envoi, nom, chemin, QString(), fichier.size()};
+    m_lot.reset();
     m_envoi.Offre(nom, m_fichier.taille);
     // The contact's empty connection, which comes before its yes, is expected from now on.
     m_canal->Proposer(m_sockets->AdresseContact());
     return Offre::Faite;
 }
 
+Conversation::Offre Conversation::OffrirFichiers(const QStringList& chemins, QString* erreur) {
+    if (chemins.size() == 1 && QFileInfo(chemins[0]).isFile()) {
+        return OffrirFichier(chemins[0]);
+    }
+    if (!LotPossible()) {
+        return Offre::UnSeul;
+    }
+    QString pourquoi;
+    auto lot = Lot::Composer(chemins, pourquoi);
+    if (!lot) {
+        if (erreur) {
+            *erreur = pourquoi;
+        }
+        return Offre::LotImpossible;
+    }
+    const QString nom = Trim(lot->nom);
+    m_fichier = {Sens::Envoi, nom, QString(), QString(), lot->total, false, lot->NombreFichiers()};
+    m_lot = std::make_shared<const Lot::Source>(std::move(*lot));
+    // Its count first: the contact reads the offer as a batch.
+    m_envoi.Lot(m_fichier.fichiers);
+    m_envoi.Offre(nom, m_fichier.taille);
+    m_canal->Proposer(m_sockets->AdresseContact());
+    return Offre::Faite;
+}
+
 void Conversation::RecuOffre(const QString& nom, qint64 taille, bool pendantUneQuestion) {
+    // A count read before a copy spoke "lot" means nothing.
+    const int fichiers = LotPossible() ? std::exchange(m_lotAnnonce, -1) : -1;
+    m_lotAnnonce = -1;
     // What the file would be saved as is what the user is shown: no folder part, no control
     // character.
     const QString sur = NomsFichiers::NomSur(nom);
@@ -35,7 +64,8 @@ void Conversation::RecuOffre(const QString& nom, qint64 taille, bool pendantUneQ
         Refuser(sur, Refus::TailleInvalide);
         return;
     }
-    if (!pendantUneQuestion && !m_questionOuverte && MemeFichierEnReception(sur, taille)) {
+    if (!pendantUneQuestion && !m_questionOuverte && MemeFichierEnReception(sur, taille) &&
+        m_fichier.fichiers == fichiers) {
         // The contact offers again the file we are receiving: its stream died on its side, and
         // the new offer takes its place, resuming from what we hold.
         m_canal->Liberer();
@@ -57,8 +87,8 @@ void Conversation::RecuOffre(const QString& nom, qint64 taille, bool pendantUneQ
         return;
     }
     m_questionOuverte = true;
-    m_offreRecue = Fichier{Sens::Reception, sur, QString(), QString(), taille};
-    emit offreRecue(sur, taille);
+    m_offreRecue = Fichier{Sens::Reception, sur, QString(), QString(), taille, false, fichiers};
+    emit offreRecue(sur, taille, fichiers);
 }
 
 bool Conversation::MemeFichierEnReception(const QString& nom, qint64 taille) const {
@@ -80,6 +110,10 @@ void Conversation::RepondreOffre(bool oui) {
     // The conversation may have ended while the user was answering (its close may still wait
     // behind the frames read before it).
     if (!Connectee() || m_sockets->ContactParti()) {
+        return;
+    }
+    if (offre.fichiers >= 0) {
+        AccepterLot(offre);
         return;
     }
     QString chemin = m_dossierReception + offre.nom;
@@ -118,18 +152,32 @@ void Conversation::Accepter(const QString& nom, const QString& nomFinal, qint64 
     Commencer(Sens::Reception);
 }
 
+void Conversation::AccepterLot(const Fichier& offre) {
+    // Its entries take their names once it is whole, beside what is there already.
+    if (!m_canal->RecevoirLot(m_sockets->AdresseContact(), m_dossierReception, offre.fichiers, offre.taille,
+                              {m_sonPseudo, offre.nom})) {
+        Refuser(offre.nom, Refus::TransfertEnCours);
+        return;
+    }
+    m_fichier = offre;
+    m_fichier.chemin.clear();
+    Commencer(Sens::Reception);
+}
+
 void Conversation::RecuReponse(bool oui) {
     if (!oui) {
         emit reponseRecue(false, m_fichier.nom);
         return;
     }
     // A yes to nothing we offered has nothing to start.
-    if (m_fichier.chemin.isEmpty() || m_canal->EnCours()) {
+    if ((m_fichier.chemin.isEmpty() && !m_lot) || m_canal->EnCours()) {
         return;
     }
     emit reponseRecue(true, m_fichier.nom);
-    if (!m_canal->Envoyer(m_sockets->AdresseContact(), m_fichier.chemin, m_fichier.taille,
-                          OptionsFichiers())) {
+    const bool parti = m_lot ? m_canal->EnvoyerLot(m_sockets->AdresseContact(), m_lot)
+                             : m_canal->Envoyer(m_sockets->AdresseContact(), m_fichier.chemin,
+                                                m_fichier.taille, OptionsFichiers());
+    if (!parti) {
         return;
     }
     m_fichier.sens = Sens::Envoi;
@@ -139,7 +187,7 @@ void Conversation::RecuReponse(bool oui) {
 
 void Conversation::Commencer(Sens sens) {
     m_fichier.sens = sens;
-    m_fichier.verifie = OptionsFichiers().verifier;
+    m_fichier.verifie = OptionsFichiers().verifier || m_fichier.fichiers >= 0;
     m_dejaEnCoursSignale = false;
     m_refusSignale = false;
     m_fichierOuvrable = false;

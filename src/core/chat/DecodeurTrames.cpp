@@ -2,6 +2,7 @@
 
 #include "core/chat/PoigneeDeMain.h"
 #include "core/platform/Ansi.h"
+#include "core/transfer/Lot.h"
 
 void DecodeurTrames::Decoder(const Trame::TrameRecue& trame) {
     using Trame::Balise;
@@ -46,6 +47,20 @@ void DecodeurTrames::Decoder(const Trame::TrameRecue& trame) {
         }
         break;
     case Balise::OVA: emit abandon(); break;
+    case Balise::OVL: {
+        // Digits only, no leading zero, within what a batch may hold.
+        bool ok = !donnee.isEmpty() && donnee.size() <= 6 && (donnee == "0" || donnee[0] != '0');
+        for (char c : donnee) {
+            ok = ok && c >= '0' && c <= '9';
+        }
+        const int fichiers = ok ? donnee.toInt() : -1;
+        if (ok && fichiers <= Lot::EntreesMax) {
+            emit lot(fichiers);
+        } else {
+            emit lotIllisible(donnee);
+        }
+        break;
+    }
     case Balise::Inconnue: break;
     }
 }

@@ -34,4 +34,7 @@ signals:
     // "[OVA]": the contact's next cancel is its user's.
     void abandon();
     void portAtteintIllisible(const QByteArray& donnee);
+    // "[OVL]": the next "[DEM]" offers a batch of that many files; a malformed one apart.
+    void lot(int fichiers);
+    void lotIllisible(const QByteArray& donnee);
 };

@@ -57,6 +57,10 @@ QByteArray EnvoiTrames::TexteSurLeFil(const QString& texte) {
     return Trame::SurLeFil(texte);
 }
 
+void EnvoiTrames::Lot(int fichiers) {
+    m_sortie(Trame::Ovl(fichiers));
+}
+
 void EnvoiTrames::Abandon() {
     m_sortie(Trame::Ova());
 }

@@ -35,6 +35,8 @@ public:
     void Annulation();
     // "[OVA]", before the user's "[ANN]" to a copy of ours that resumes transfers.
     void Abandon();
+    // "[OVL]", just before the "[DEM]" of a batch, to a copy of ours that speaks "lot".
+    void Lot(int fichiers);
 
     // The bytes a message text travels as: Windows-1252 ('?' for what it cannot hold), control
     // characters but CR and LF removed. Lets the sender decide on what the contact will read.

@@ -12,9 +12,9 @@ namespace {
 constexpr qsizetype TailleBalise = 5;
 
 // In the order a received tag is tried.
-constexpr std::array<Balise, 12> BalisesConnues = {
-    Balise::LOG, Balise::PSE, Balise::ANN, Balise::TXT, Balise::DEM, Balise::RPS,
-    Balise::STA, Balise::TAP, Balise::ATT, Balise::OVX, Balise::OVP, Balise::OVA,
+constexpr std::array<Balise, 13> BalisesConnues = {
+    Balise::LOG, Balise::PSE, Balise::ANN, Balise::TXT, Balise::DEM, Balise::RPS, Balise::STA,
+    Balise::TAP, Balise::ATT, Balise::OVX, Balise::OVP, Balise::OVA, Balise::OVL,
 };
 
 QByteArrayView TexteVue(Balise balise) {
@@ -31,6 +31,7 @@ QByteArrayView TexteVue(Balise balise) {
     case Balise::OVX: return "[OVX]";
     case Balise::OVP: return "[OVP]";
     case Balise::OVA: return "[OVA]";
+    case Balise::OVL: return "[OVL]";
     case Balise::Inconnue: break;
     }
     return {};
@@ -152,6 +153,10 @@ QByteArray Ann() {
 
 QByteArray Ovp(bool atteint) {
     return Construire(Balise::OVP, QByteArray(atteint ? "1" : "0"));
+}
+
+QByteArray Ovl(int fichiers) {
+    return Construire(Balise::OVL, QByteArray::number(fichiers));
 }
 
 QByteArray Ova() {

@@ -3,6 +3,7 @@
 #include "core/transfer/EnvoiFichier.h"
 #include "core/transfer/FichierRecu.h"
 #include "core/transfer/Reception.h"
+#include "core/transfer/ReceptionLot.h"
 
 #include <QFile>
 #include <QNetworkProxy>
@@ -118,6 +119,44 @@ bool CanalFichier::Recevoir(const QHostAddress& contact, const QString& dossier,
         Finir(IssueTransfert::Echec, RaisonEchec::CreationImpossible);
         return true;
     }
+    Relier(contact);
+    return true;
+}
+
+bool CanalFichier::EnvoyerLot(const QHostAddress& contact, std::shared_ptr<const Lot::Source> lot) {
+    if (EnCours() || !lot) {
+        return false;
+    }
+    if (m_etape != Etape::Proposition || !m_contact.isEqual(contact)) {
+        Reinitialiser();
+    }
+    m_partiel.clear();
+    m_contact = contact;
+    m_taille = lot->total;
+    m_etape = Etape::Envoi;
+    Demarrer(new EnvoiFichier(*lot, m_adresseLocale, contact, m_port, m_delaiMs));
+    return true;
+}
+
+bool CanalFichier::RecevoirLot(const QHostAddress& contact, const QString& dossier, int fichiers,
+                               qint64 taille, OrigineFichier origine) {
+    if (EnCours() || taille < 0 || fichiers < 0) {
+        return false;
+    }
+    Reinitialiser();
+    m_contact = contact;
+    m_taille = taille;
+    m_options = {true, true};
+    m_origine = std::move(origine);
+    m_dossier = dossier;
+    m_partiel.clear();
+    m_fichiersLot = fichiers;
+    m_etape = Etape::AttenteEmetteur;
+    Relier(contact);
+    return true;
+}
+
+void CanalFichier::Relier(const QHostAddress& contact) {
     m_connexionVide = new QTcpSocket(this);
     connect(m_connexionVide, &QTcpSocket::errorOccurred, this, [this, socket = m_connexionVide.data()] {
         // Once the stream is here, the empty connection no longer matters.
@@ -138,7 +177,6 @@ bool CanalFichier::Recevoir(const QHostAddress& contact, const QString& dossier,
     }
     m_connexionVide->connectToHost(contact, m_port);
     m_delai.start(m_delaiMs);
-    return true;
 }
 
 void CanalFichier::Annuler() {
@@ -159,7 +197,7 @@ bool CanalFichier::AnnulationDuContact(bool voulue) {
     const QString partiel = std::exchange(m_partiel, QString());
     Reinitialiser(m_options.reprendre && !voulue);
     if (voulue && !partiel.isEmpty()) {
-        QFile::remove(partiel);
+        Lot::Supprimer(partiel);
     }
     Finir(IssueTransfert::Annule);
     return true;
@@ -201,13 +239,21 @@ void CanalFichier::SurAppel(int fd) {
     if (duContact && m_etape == Etape::AttenteEmetteur) {
         m_delai.stop();
         m_etape = Etape::Reception;
+        const auto partiel = [this, dossier = m_dossier](TravailTransfert* travail, const QByteArray& nom) {
+            if (m_travail.get() == travail) {
+                m_partiel = dossier + u'/' + QFile::decodeName(nom);
+            }
+        };
+        if (m_fichiersLot >= 0) {
+            auto* lot = new ReceptionLot(fd, m_dossier, m_fichiersLot, m_taille, m_delaiMs, m_origine);
+            connect(lot, &ReceptionLot::partiel, this,
+                    [lot, partiel](const QByteArray& nom) { partiel(lot, nom); });
+            Demarrer(lot);
+            return;
+        }
         auto* reception = new Reception(fd, std::move(m_fichier), m_taille, m_delaiMs, m_options, m_origine);
         connect(reception, &Reception::partiel, this,
-                [this, reception, dossier = m_dossier](const QByteArray& nom) {
-                    if (m_travail.get() == reception) {
-                        m_partiel = dossier + u'/' + QFile::decodeName(nom);
-                    }
-                });
+                [reception, partiel](const QByteArray& nom) { partiel(reception, nom); });
         Demarrer(reception);
         return;
     }
@@ -231,6 +277,16 @@ void CanalFichier::Demarrer(TravailTransfert* travail) {
     connect(travail, &TravailTransfert::reprise, this, [this, generation](qint64 depuis) {
         if (generation == m_generation) {
             emit reprise(depuis);
+        }
+    });
+    connect(travail, &TravailTransfert::fichierCourant, this, [this, generation](const QString& chemin) {
+        if (generation == m_generation) {
+            emit fichierCourant(chemin);
+        }
+    });
+    connect(travail, &TravailTransfert::place, this, [this, generation](const QString& chemin) {
+        if (generation == m_generation) {
+            emit place(chemin);
         }
     });
     connect(travail, &TravailTransfert::fin, this,
@@ -296,6 +352,7 @@ void CanalFichier::Reinitialiser(bool garder) {
     m_taille = 0;
     m_options = {};
     m_origine = {};
+    m_fichiersLot = -1;
     m_etape = Etape::Libre;
     // A listen that failed (the port was taken) is tried again at every reset.
     if (m_ecouteVoulue && !m_ecoute->isListening()) {

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "core/transfer/FluxVerifie.h"
+#include "core/transfer/Lot.h"
 #include "core/transfer/Reception.h"
 #include "core/transfer/TravailTransfert.h"
 
@@ -64,6 +65,11 @@ public:
     // tells when the yes may go. Resuming, origine ties what is kept of a broken transfer to it.
     bool Recevoir(const QHostAddress& contact, const QString& dossier, const QString& nomFinal, qint64 taille,
                   OptionsFlux options = {}, OrigineFichier origine = {});
+    // The same for a batch (files and folders): always resumable and verified, as both sides
+    // announced it. Its top entries take their places in dossier once it is whole.
+    bool EnvoyerLot(const QHostAddress& contact, std::shared_ptr<const Lot::Source> lot);
+    bool RecevoirLot(const QHostAddress& contact, const QString& dossier, int fichiers, qint64 taille,
+                     OrigineFichier origine);
     // Ends the transfer on this side (partial file removed) and reports annule(); nothing else
     // while no transfer runs. Never waits for a worker: one that is busy (a slow disk) is stopped
     // and ends by itself.
@@ -92,6 +98,9 @@ signals:
     void progression(qint64 fait, qint64 total);
     // Resuming: the receiver already held the first depuis bytes; progress goes on from there.
     void reprise(qint64 depuis);
+    // A batch: the file under way, and each top entry once in its place.
+    void fichierCourant(const QString& chemin);
+    void place(const QString& chemin);
     void termine();
     void annule();
     void echec(RaisonEchec raison);
@@ -100,6 +109,8 @@ private:
     enum class Etape { Libre, Proposition, AttenteEmetteur, Reception, Envoi };
 
     void SurAppel(int fd);
+    // Receiver: our empty connection to the contact, then the wait for its stream.
+    void Relier(const QHostAddress& contact);
     void Demarrer(TravailTransfert* travail);
     // Closes everything of the transfer, then reports issue from the event loop.
     void Finir(IssueTransfert issue, RaisonEchec raison = RaisonEchec::ConnexionImpossible);
@@ -121,6 +132,8 @@ private:
     // contact's cancel of a broken stream may still come).
     QString m_dossier;
     QString m_partiel;
+    // Receiver of a batch: how many files it announced (-1: a single file).
+    int m_fichiersLot = -1;
     // Sender: the contact's empty connection, held until the end, and maybe its check.
     static constexpr std::size_t AppelsTenusMax = 2;
     std::vector<int> m_appelsContact;

@@ -11,11 +11,42 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+namespace {
+
+std::vector<qint64> Tailles(const Lot::Source& lot) {
+    std::vector<qint64> tailles;
+    for (const EntreeLot& entree : lot.entrees) {
+        if (!entree.dossier) {
+            tailles.push_back(entree.taille);
+        }
+    }
+    return tailles;
+}
+
+QStringList NomsFichiers(const Lot::Source& lot) {
+    QStringList noms;
+    for (const EntreeLot& entree : lot.entrees) {
+        if (!entree.dossier) {
+            noms << entree.chemin;
+        }
+    }
+    return noms;
+}
+
+} // namespace
+
 EnvoiFichier::EnvoiFichier(const QString& chemin, qint64 taille, const QHostAddress& adresseLocale,
                            const QHostAddress& contact, quint16 port, int delaiMs, OptionsFlux options,
                            QObject* parent)
-    : TravailTransfert(parent), m_chemin(chemin), m_taille(taille), m_adresseLocale(adresseLocale),
-      m_contact(contact), m_port(port), m_delaiMs(delaiMs), m_options(options) {}
+    : TravailTransfert(parent), m_chemins{chemin}, m_tailles{taille}, m_taille(taille),
+      m_adresseLocale(adresseLocale), m_contact(contact), m_port(port), m_delaiMs(delaiMs),
+      m_options(options) {}
+
+EnvoiFichier::EnvoiFichier(const Lot::Source& lot, const QHostAddress& adresseLocale,
+                           const QHostAddress& contact, quint16 port, int delaiMs, QObject* parent)
+    : TravailTransfert(parent), m_chemins(lot.fichiers), m_noms(NomsFichiers(lot)), m_tailles(Tailles(lot)),
+      m_manifeste(Lot::Manifeste(lot.entrees)), m_taille(lot.total), m_adresseLocale(adresseLocale),
+      m_contact(contact), m_port(port), m_delaiMs(delaiMs), m_options{true, true} {}
 
 EnvoiFichier::~EnvoiFichier() {
     FermerSocket(m_socket, true);
@@ -36,9 +67,21 @@ void EnvoiFichier::run() {
     Finir(issue, raison);
 }
 
+bool EnvoiFichier::Ouvrir(qsizetype rang) {
+    if (rang == m_rangOuvert && m_fichier >= 0) {
+        return true;
+    }
+    if (m_fichier >= 0) {
+        ::close(m_fichier);
+    }
+    m_fichier = ::open(QFile::encodeName(m_chemins[rang]).constData(), O_RDONLY | O_CLOEXEC);
+    m_rangOuvert = rang;
+    return m_fichier >= 0;
+}
+
 IssueTransfert EnvoiFichier::Envoyer(RaisonEchec& raison) {
-    m_fichier = ::open(QFile::encodeName(m_chemin).constData(), O_RDONLY | O_CLOEXEC);
-    if (m_fichier < 0) {
+    const bool lot = !m_manifeste.isEmpty();
+    if (!m_chemins.isEmpty() && !Ouvrir(0)) {
         raison = RaisonEchec::OuvertureImpossible;
         return IssueTransfert::Echec;
     }
@@ -49,6 +92,15 @@ IssueTransfert EnvoiFichier::Envoyer(RaisonEchec& raison) {
         const bool simple = !m_options.verifier && !m_options.reprendre;
         return simple && m_taille == 0 && refuse ? IssueTransfert::Termine : connexion;
     }
+    if (lot) {
+        const QByteArray longueur = FluxVerifie::VersOctets(m_manifeste.size());
+        for (const QByteArray* morceau : {&longueur, &m_manifeste}) {
+            if (const auto issue = EnvoyerTout(m_socket, morceau->constData(), morceau->size(), m_delaiMs,
+                                               raison, RaisonEchec::ConnexionCoupee)) {
+                return *issue;
+            }
+        }
+    }
     qint64 envoye = 0;
     if (const auto issue = Depart(envoye, raison)) {
         return *issue;
@@ -58,38 +110,50 @@ IssueTransfert EnvoiFichier::Envoyer(RaisonEchec& raison) {
     std::optional<Sha256> condensat;
     if (m_options.verifier) {
         condensat.emplace();
-        if (!FluxVerifie::HacherDebut(m_fichier, envoye, *condensat, tampon.get(), TailleBloc, m_arret)) {
+        if (!HacherDebut(envoye, *condensat, tampon.get())) {
             raison = RaisonEchec::LectureImpossible;
             return m_arret.Demande() ? IssueTransfert::Annule : IssueTransfert::Echec;
         }
     }
-    if (::lseek(m_fichier, off_t(envoye), SEEK_SET) != off_t(envoye)) {
-        raison = RaisonEchec::LectureImpossible;
-        return IssueTransfert::Echec;
-    }
     Avancer(envoye, m_taille);
-    while (envoye < m_taille) {
-        if (m_arret.Demande()) {
-            return IssueTransfert::Annule;
-        }
-        // The size announced is what travels, even if the file grew since.
-        const ssize_t lu = ::read(m_fichier, tampon.get(), size_t(std::min(TailleBloc, m_taille - envoye)));
-        if (lu < 0 && errno == EINTR) {
+    qint64 debut = 0;
+    for (qsizetype rang = 0; rang < m_chemins.size(); debut += m_tailles[rang], ++rang) {
+        const qint64 taille = m_tailles[rang];
+        if (debut + taille < envoye || (debut + taille == envoye && taille > 0)) {
             continue;
         }
-        if (lu <= 0) {
-            raison = RaisonEchec::LectureImpossible;
+        if (lot) {
+            Courant(m_noms[rang]);
+        }
+        const qint64 dedans = envoye - debut;
+        if (!Ouvrir(rang) || ::lseek(m_fichier, off_t(dedans), SEEK_SET) != off_t(dedans)) {
+            raison = m_fichier < 0 ? RaisonEchec::OuvertureImpossible : RaisonEchec::LectureImpossible;
             return IssueTransfert::Echec;
         }
-        if (condensat) {
-            condensat->Ajouter(tampon.get(), lu);
+        for (qint64 fait = dedans; fait < taille;) {
+            if (m_arret.Demande()) {
+                return IssueTransfert::Annule;
+            }
+            // The size announced is what travels, even if the file grew since.
+            const ssize_t lu = ::read(m_fichier, tampon.get(), size_t(std::min(TailleBloc, taille - fait)));
+            if (lu < 0 && errno == EINTR) {
+                continue;
+            }
+            if (lu <= 0) {
+                raison = RaisonEchec::LectureImpossible;
+                return IssueTransfert::Echec;
+            }
+            if (condensat) {
+                condensat->Ajouter(tampon.get(), lu);
+            }
+            if (const auto issue = EnvoyerTout(m_socket, tampon.get(), lu, m_delaiMs, raison,
+                                               RaisonEchec::ConnexionCoupee)) {
+                return *issue;
+            }
+            fait += lu;
+            envoye += lu;
+            Avancer(envoye, m_taille);
         }
-        if (const auto issue =
-                EnvoyerTout(m_socket, tampon.get(), lu, m_delaiMs, raison, RaisonEchec::ConnexionCoupee)) {
-            return *issue;
-        }
-        envoye += lu;
-        Avancer(envoye, m_taille);
     }
     if (condensat) {
         const QByteArray fin = condensat->Resultat();
@@ -101,12 +165,42 @@ IssueTransfert EnvoiFichier::Envoyer(RaisonEchec& raison) {
     return AttendreFermeture(tampon.get(), raison);
 }
 
+bool EnvoiFichier::HacherDebut(qint64 taille, Sha256& condensat, char* tampon) {
+    condensat.Ajouter(m_manifeste.constData(), m_manifeste.size());
+    for (qsizetype rang = 0; rang < m_chemins.size() && taille > 0; ++rang) {
+        const qint64 n = std::min(taille, m_tailles[rang]);
+        if (n > 0 && (!Ouvrir(rang) ||
+                      !FluxVerifie::HacherDebut(m_fichier, n, condensat, tampon, TailleBloc, m_arret))) {
+            return false;
+        }
+        taille -= n;
+    }
+    return true;
+}
+
+std::optional<QByteArray> EnvoiFichier::EmpreinteLot() {
+    Sha256 condensat;
+    condensat.Ajouter(m_manifeste.constData(), m_manifeste.size());
+    for (qsizetype rang = 0; rang < m_chemins.size(); ++rang) {
+        if (m_arret.Demande() || !Ouvrir(rang)) {
+            return std::nullopt;
+        }
+        const auto empreinte = FluxVerifie::Empreinte(m_fichier, m_tailles[rang]);
+        if (!empreinte) {
+            return std::nullopt;
+        }
+        condensat.Ajouter(empreinte->constData(), empreinte->size());
+    }
+    return condensat.Resultat();
+}
+
 std::optional<IssueTransfert> EnvoiFichier::Depart(qint64& depuis, RaisonEchec& raison) {
     depuis = 0;
     if (!m_options.reprendre) {
         return std::nullopt;
     }
-    const auto empreinte = FluxVerifie::Empreinte(m_fichier, m_taille);
+    const auto empreinte =
+        m_manifeste.isEmpty() ? FluxVerifie::Empreinte(m_fichier, m_taille) : EmpreinteLot();
     if (!empreinte) {
         raison = RaisonEchec::LectureImpossible;
         return IssueTransfert::Echec;

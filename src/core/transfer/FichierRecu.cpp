@@ -38,9 +38,9 @@ std::optional<qint64> FichierRecu::Reprendre(const QByteArray& nomPartiel, qint6
     return qint64(tenu);
 }
 
-bool FichierRecu::Ecrire(const char* donnees, qint64 taille) {
+bool FichierRecu::EcrireTout(int fd, const char* donnees, qint64 taille) {
     while (taille > 0) {
-        const ssize_t n = ::write(m_fichier.Descripteur(), donnees, size_t(taille));
+        const ssize_t n = ::write(fd, donnees, size_t(taille));
         if (n < 0 && errno == EINTR) {
             continue;
         }

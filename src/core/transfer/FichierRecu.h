@@ -20,7 +20,8 @@ public:
     // False when the folder or the file cannot be made.
     bool Creer(const QString& dossier, const QString& nomFinal);
     // Writes every byte or returns false (disk full, file-size limit, I/O error).
-    bool Ecrire(const char* donnees, qint64 taille);
+    bool Ecrire(const char* donnees, qint64 taille) { return EcrireTout(Descripteur(), donnees, taille); }
+    static bool EcrireTout(int fd, const char* donnees, qint64 taille);
     // Flushes the file to disk; false on an I/O error.
     bool Vider();
     // Flushes the file if not done yet and gives it its final name, which must still be free:

@@ -1,5 +1,7 @@
 #include "core/transfer/FluxVerifie.h"
 
+#include "core/transfer/Lot.h"
+
 #include <QCryptographicHash>
 
 #include <cerrno>
@@ -110,11 +112,14 @@ void NettoyerPartiels(int dossier, const QByteArray& nomGarde, const QDateTime& 
             continue;
         }
         struct stat etat {};
-        if (::fstatat(dossier, nom.constData(), &etat, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(etat.st_mode)) {
+        if (::fstatat(dossier, nom.constData(), &etat, AT_SYMLINK_NOFOLLOW) != 0 ||
+            (!S_ISREG(etat.st_mode) && !S_ISDIR(etat.st_mode))) {
             continue;
         }
+        // A batch's is a folder, removed whole.
         if (nom.startsWith(famille) || qint64(etat.st_mtim.tv_sec) < limite) {
-            ::unlinkat(dossier, nom.constData(), 0);
+            S_ISDIR(etat.st_mode) ? void(Lot::Supprimer(dossier, nom))
+                                  : void(::unlinkat(dossier, nom.constData(), 0));
         }
     }
     ::closedir(d);

@@ -74,6 +74,16 @@ bool DossExist(const QString& chemin) {
     return !c.isEmpty() && QFileInfo(c).isDir();
 }
 
+QString NomNumero(const QString& nom, qint64 numero) {
+    const qsizetype point = nom.lastIndexOf(u'.');
+    const QString extension = point < 0 ? QString() : nom.sliced(point);
+    const QString suffixe = QStringLiteral("_") + QString::number(numero) + extension;
+    const qsizetype place = MaxOctetsNom - OctetsUtf8(suffixe);
+    if (place < 1)
+        return {};
+    return DebutUtf8(point < 0 ? nom : nom.first(point), place) + suffixe;
+}
+
 QString ChangeNom(const QString& chemin) {
     const qsizetype barre = chemin.lastIndexOf(u'/');
     const QString dossier = chemin.first(barre + 1);
@@ -95,11 +105,8 @@ QString ChangeNom(const QString& chemin) {
         candidat = chemin;
     }
     const auto fabrique = [&](qint64 n) -> QString {
-        const QString suffixe = QStringLiteral("_") + QString::number(n) + extension;
-        const qsizetype place = MaxOctetsNom - OctetsUtf8(suffixe);
-        if (place < 1)
-            return {};
-        return dossier + DebutUtf8(base, place) + suffixe;
+        const QString suite = NomNumero(base + extension, n);
+        return suite.isEmpty() ? QString() : dossier + suite;
     };
     if (candidat.isEmpty())
         candidat = fabrique(numero);

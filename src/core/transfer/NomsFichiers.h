@@ -23,6 +23,10 @@ bool DossExist(const QString& chemin);
 // MaxOctetsNom. "" when no name can be made.
 QString ChangeNom(const QString& chemin);
 
+// nom with "_" + numero before its extension (from the last "."), the stem shortened so that it
+// stays within MaxOctetsNom; "" when it cannot.
+QString NomNumero(const QString& nom, qint64 numero);
+
 // A received name as a plain name: the part after the last "/" or "\", without control characters
 // or broken UTF-16, shortened to MaxOctetsNom bytes of UTF-8 (keeping a short extension) without
 // splitting a character. "" when nothing usable is left ("", "." or "..").

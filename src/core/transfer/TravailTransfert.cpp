@@ -111,6 +111,10 @@ void TravailTransfert::Avancer(qint64 fait, qint64 total) {
 void TravailTransfert::Rapporter() {
     m_horloge.start();
     m_rapportGarde = false;
+    if (m_courant != m_courantDit) {
+        m_courantDit = m_courant;
+        emit fichierCourant(m_courant);
+    }
     emit progression(m_fait, m_total);
 }
 

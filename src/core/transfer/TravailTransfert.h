@@ -22,6 +22,7 @@ enum class RaisonEchec {
     EcritureImpossible,  // disk full, folder removed, file-size limit...
     NomPris,             // the final name appeared while the file came
     Endommage,           // the file that came differs from the one sent (its SHA-256): nothing kept
+    LotInvalide,         // a batch's list breaks the bounds or does not match its offer
 };
 
 enum class IssueTransfert { Termine, Annule, Echec };
@@ -79,10 +80,16 @@ signals:
     // Resuming: the receiver already held the first depuis bytes.
     void reprise(qint64 depuis);
     void fin(IssueTransfert issue, RaisonEchec raison);
+    // A batch: the file whose bytes go now (its path in the batch), told with the progress.
+    void fichierCourant(const QString& chemin);
+    // A batch received: one of its top entries has its final path.
+    void place(const QString& chemin);
 
 protected:
     // Reports progress when the last report is old enough, or at the end; otherwise keeps it.
     void Avancer(qint64 fait, qint64 total);
+    // The file of a batch that the next progress report names.
+    void Courant(const QString& chemin) { m_courant = chemin; }
     // Attendre on fd; a kept report goes out when due, so that a stalled stream shows where it is.
     Attente AttendreSocket(int fd, short events, int delaiMs);
     // The same as a transfer's outcome: none once fd is ready, Annule on a cancel, Echec with
@@ -111,4 +118,6 @@ private:
     bool m_rapportGarde = false;
     qint64 m_fait = 0;
     qint64 m_total = 0;
+    QString m_courant;
+    QString m_courantDit;
 };

@@ -113,7 +113,7 @@ QStringList FiltresQt(const QString& filtre) {
     return sortie;
 }
 
-QString DialoguesReels::Choisir(QFileDialog& dialogue, const QString& filtre) {
+QStringList DialoguesReels::Choisir(QFileDialog& dialogue, const QString& filtre) {
     dialogue.setOption(QFileDialog::HideNameFilterDetails);
     dialogue.setNameFilters(FiltresQt(filtre));
     dialogue.setDirectory(Depart(m_dernierDossier));
@@ -123,15 +123,23 @@ QString DialoguesReels::Choisir(QFileDialog& dialogue, const QString& filtre) {
     if (dialogue.exec() != QDialog::Accepted || dialogue.selectedFiles().isEmpty()) {
         return {};
     }
-    const QString choisi = dialogue.selectedFiles().first();
-    m_dernierDossier = QFileInfo(choisi).absolutePath();
-    return choisi;
+    const QStringList choisis = dialogue.selectedFiles();
+    m_dernierDossier = QFileInfo(choisis.first()).absolutePath();
+    return choisis;
 }
 
 QString DialoguesReels::ChoisirFichier(QWidget* proprietaire, const QString& titre, const QString& filtre) {
     QFileDialog dialogue(proprietaire, titre);
     dialogue.setAcceptMode(QFileDialog::AcceptOpen);
     dialogue.setFileMode(QFileDialog::ExistingFile);
+    return Choisir(dialogue, filtre).value(0);
+}
+
+QStringList DialoguesReels::ChoisirFichiers(QWidget* proprietaire, const QString& titre,
+                                            const QString& filtre) {
+    QFileDialog dialogue(proprietaire, titre);
+    dialogue.setAcceptMode(QFileDialog::AcceptOpen);
+    dialogue.setFileMode(QFileDialog::ExistingFiles);
     return Choisir(dialogue, filtre);
 }
 
@@ -143,5 +151,5 @@ QString DialoguesReels::ChoisirFichierASauver(QWidget* proprietaire, const QStri
     dialogue.setDefaultSuffix(extension);
     // Qt asks before an existing file is chosen.
     dialogue.setOption(QFileDialog::DontConfirmOverwrite, false);
-    return Choisir(dialogue, filtre);
+    return Choisir(dialogue, filtre).value(0);
 }

@@ -24,6 +24,11 @@ public:
 
     // An existing file chosen by the user, its whole path; "" when cancelled.
     virtual QString ChoisirFichier(QWidget* proprietaire, const QString& titre, const QString& filtre) = 0;
+    // One or more existing files; none when cancelled.
+    virtual QStringList ChoisirFichiers(QWidget* proprietaire, const QString& titre, const QString& filtre) {
+        const QString choisi = ChoisirFichier(proprietaire, titre, filtre);
+        return choisi.isEmpty() ? QStringList() : QStringList{choisi};
+    }
 
     // A file to write, its whole path; the user confirms before an existing file is chosen;
     // extension (without the dot) is added to a name typed without one. "" when cancelled.
@@ -48,6 +53,7 @@ public:
                     Boutons boutons = Boutons::Ok) override;
     QString ChoisirDossier(QWidget* proprietaire, const QString& titre, const QString& depart) override;
     QString ChoisirFichier(QWidget* proprietaire, const QString& titre, const QString& filtre) override;
+    QStringList ChoisirFichiers(QWidget* proprietaire, const QString& titre, const QString& filtre) override;
     QString ChoisirFichierASauver(QWidget* proprietaire, const QString& titre, const QString& filtre,
                                   const QString& extension) override;
 
@@ -55,7 +61,7 @@ public:
     const QString& DernierDossier() const { return m_dernierDossier; }
 
 private:
-    QString Choisir(QFileDialog& dialogue, const QString& filtre);
+    QStringList Choisir(QFileDialog& dialogue, const QString& filtre);
 
     QString m_dernierDossier;
 };

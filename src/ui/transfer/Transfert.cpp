@@ -31,6 +31,11 @@ const QString FaceAnnuler = QStringLiteral("img_annuler2");
 // The width from which the file name scrolls in its label.
 constexpr int LargeurDefilement = 171;
 
+// "1 fichier", "12 fichiers".
+QString NombreFichiers(int n) {
+    return QString::number(n) + (n > 1 ? QStringLiteral(" fichiers") : QStringLiteral(" fichier"));
+}
+
 QString TexteRaison(RaisonEchec raison) {
     switch (raison) {
     case RaisonEchec::ConnexionImpossible:
@@ -47,6 +52,8 @@ QString TexteRaison(RaisonEchec raison) {
         return QStringLiteral("l'écriture du fichier a échoué (disque plein ou dossier supprimé)");
     case RaisonEchec::NomPris:
         return QStringLiteral("un fichier de ce nom est apparu dans le dossier entre-temps");
+    case RaisonEchec::LotInvalide:
+        return QStringLiteral("la liste des fichiers envoyée n'est pas valable (chemins, nombre ou tailles)");
     case RaisonEchec::Endommage:
         return QStringLiteral("le fichier arrivé diffère du fichier envoyé (vérification SHA-256), rien n'a "
                               "été gardé");
@@ -79,6 +86,7 @@ Transfert::Transfert(const ControlesTransfert& controles, VueConversation& vue, 
     const Conversation* c = &m_conversation;
     connect(c, &Conversation::progression, this, &Transfert::Progression);
     connect(c, &Conversation::reprise, this, &Transfert::Reprise);
+    connect(c, &Conversation::fichierCourant, this, &Transfert::FichierCourant);
     connect(c, &Conversation::offreRecue, this, &Transfert::Question);
     connect(c, &Conversation::offreRefusee, this, &Transfert::Refusee);
     connect(c, &Conversation::dejaEnCours, this, [this] {
@@ -177,8 +185,17 @@ void Transfert::OffrirFichier() {
     if (!PretAOffrir()) {
         return;
     }
-    const QString chemin = m_services.dialogues.ChoisirFichier(
-        m_c.principale, QStringLiteral("Ouvrir le fichier"), QStringLiteral("Tous les fichiers (*.*)"));
+    const QString titre = QStringLiteral("Ouvrir le fichier");
+    const QString filtre = QStringLiteral("Tous les fichiers (*.*)");
+    // Several at once only where the contact takes them.
+    if (m_conversation.LotPossible()) {
+        const QStringList chemins = m_services.dialogues.ChoisirFichiers(m_c.principale, titre, filtre);
+        if (!chemins.isEmpty()) {
+            Offrir(chemins);
+        }
+        return;
+    }
+    const QString chemin = m_services.dialogues.ChoisirFichier(m_c.principale, titre, filtre);
     if (!chemin.isEmpty()) {
         Offrir(chemin);
     }
@@ -208,16 +225,47 @@ void Transfert::OffrirCapture(const QString& chemin) {
 }
 
 void Transfert::Deposer(const QStringList& chemins) {
-    if (chemins.size() != 1 || !QFileInfo(chemins[0]).isFile()) {
-        m_services.dialogues.Message(m_c.principale,
-                                     QStringLiteral("Vous ne pouvez envoyer qu'un seul fichier à la fois, "
-                                                    "et pas un dossier."),
-                                     TitreProgramme, Dialogues::Icone::Information);
+    const bool seul = chemins.size() == 1 && QFileInfo(chemins[0]).isFile();
+    if (!seul && !m_conversation.LotPossible()) {
+        UnSeulFichier();
         return;
     }
     if (PretAOffrir()) {
-        Offrir(chemins[0]);
+        seul ? Offrir(chemins[0]) : Offrir(chemins);
     }
+}
+
+void Transfert::UnSeulFichier() {
+    m_services.dialogues.Message(m_c.principale,
+                                 QStringLiteral("Vous ne pouvez envoyer qu'un seul fichier à la fois, "
+                                                "et pas un dossier."),
+                                 TitreProgramme, Dialogues::Icone::Information);
+}
+
+void Transfert::Offrir(const QStringList& chemins) {
+    QString erreur;
+    switch (m_conversation.OffrirFichiers(chemins, &erreur)) {
+    case Conversation::Offre::UnSeul: UnSeulFichier(); return;
+    case Conversation::Offre::LotImpossible:
+        m_services.dialogues.Message(m_c.principale, erreur, TitreProgramme, Dialogues::Icone::Attention);
+        return;
+    case Conversation::Offre::NomVide: return;
+    case Conversation::Offre::OuvertureImpossible:
+        m_services.dialogues.Message(m_c.principale, QStringLiteral("Ouverture Fichier Impossible !"),
+                                     QString(), Dialogues::Icone::Aucune);
+        return;
+    case Conversation::Offre::Faite: break;
+    }
+    const Conversation::Fichier& fichier = m_conversation.FichierCourant();
+    if (fichier.fichiers < 0) {
+        m_vue.Message(QStringLiteral("Vous désirez envoyer '") + fichier.nom + QStringLiteral("' à ") +
+                      m_conversation.SonPseudo() + u'.');
+        return;
+    }
+    m_lotChoisi = chemins;
+    m_vue.Message(QStringLiteral("Vous désirez envoyer ") + NombreFichiers(fichier.fichiers) +
+                  QStringLiteral(" (") + ConvTaille(fichier.taille) + QStringLiteral(") : '") + fichier.nom +
+                  QStringLiteral("' à ") + m_conversation.SonPseudo() + u'.');
 }
 
 bool Transfert::eventFilter(QObject* objet, QEvent* event) {
@@ -249,7 +297,9 @@ bool Transfert::eventFilter(QObject* objet, QEvent* event) {
 
 void Transfert::Offrir(const QString& chemin) {
     switch (m_conversation.OffrirFichier(chemin)) {
-    case Conversation::Offre::NomVide: return;
+    case Conversation::Offre::NomVide:
+    case Conversation::Offre::UnSeul:
+    case Conversation::Offre::LotImpossible: return;
     case Conversation::Offre::OuvertureImpossible:
         m_services.dialogues.Message(m_c.principale, QStringLiteral("Ouverture Fichier Impossible !"),
                                      QString(), Dialogues::Icone::Aucune);
@@ -261,11 +311,16 @@ void Transfert::Offrir(const QString& chemin) {
     }
 }
 
-void Transfert::Question(const QString& nom, qint64 taille) {
-    const QString question = m_conversation.SonPseudo() + QStringLiteral(" veut vous envoyer '") + nom +
-                             QStringLiteral("'.\r\n") + ConvTaille(taille) +
-                             QStringLiteral(".\r\nAcceptez-vous ce fichier ?");
-    emit avertir(m_conversation.SonPseudo() + QStringLiteral(" veut vous envoyer un fichier"),
+void Transfert::Question(const QString& nom, qint64 taille, int fichiers) {
+    const QString qui = m_conversation.SonPseudo();
+    const QString question =
+        fichiers < 0 ? qui + QStringLiteral(" veut vous envoyer '") + nom + QStringLiteral("'.\r\n") +
+                           ConvTaille(taille) + QStringLiteral(".\r\nAcceptez-vous ce fichier ?")
+                     : qui + QStringLiteral(" veut vous envoyer ") + NombreFichiers(fichiers) +
+                           QStringLiteral(" (") + ConvTaille(taille) + QStringLiteral(") : '") + nom +
+                           QStringLiteral("'.\r\nAcceptez-vous ces fichiers ?");
+    emit avertir(qui + (fichiers < 0 ? QStringLiteral(" veut vous envoyer un fichier")
+                                     : QStringLiteral(" veut vous envoyer des fichiers")),
                  nom + QStringLiteral(" (") + ConvTaille(taille) + u')');
     const bool oui =
         m_services.dialogues.Message(m_c.principale, question, TitreProgramme, Dialogues::Icone::Question,
@@ -380,6 +435,14 @@ void Transfert::Reprise(qint64 depuis) {
     Progression(depuis, m_total);
 }
 
+void Transfert::FichierCourant(const QString& chemin) {
+    QLabel* nom = m_c.nomFichier;
+    nom->setText(m_conversation.FichierCourant().nom + QStringLiteral(" : ") + chemin);
+    if (!m_defilement.isActive() && nom->fontMetrics().horizontalAdvance(nom->text()) >= LargeurDefilement) {
+        m_defilement.start();
+    }
+}
+
 void Transfert::Debit() {
     // Resumed, only the bytes of this try count.
     if (const auto texte =
@@ -448,7 +511,7 @@ void Transfert::ProposerRenvoi(RaisonEchec raison) {
     if (m_services.dialogues.Message(m_c.fenetre, question, TitreProgramme, Dialogues::Icone::Question,
                                      Dialogues::Boutons::OuiNon) == Dialogues::Reponse::Oui &&
         m_conversation.Connectee() && !m_conversation.TransfertEnCours()) {
-        Offrir(fichier.chemin);
+        fichier.fichiers < 0 ? Offrir(fichier.chemin) : Offrir(m_lotChoisi);
     }
 }
 

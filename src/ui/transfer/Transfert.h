@@ -61,10 +61,13 @@ public:
     void OffrirFichier();
     // The same from the choice of a file on: a file dropped on the window, a screen capture.
     void Offrir(const QString& chemin);
+    // Several files and folders, as one batch to a copy of ours that takes them; else explained.
+    void Offrir(const QStringList& chemins);
     // A screen capture: offered as a file, unless a transfer runs (its window's name and file must
     // not change under it).
     void OffrirCapture(const QString& chemin);
-    // Files dropped on the main window: exactly one file is offered; anything else is explained.
+    // Files dropped on the main window: one file is offered; several, or a folder, go as one batch
+    // to a copy of ours that takes them, and are explained to any other contact.
     void Deposer(const QStringList& chemins);
     // Command 100: open the file of the last transfer that ended well.
     void OuvrirFichier();
@@ -85,10 +88,13 @@ private:
     // The checks of command 8 before a file is chosen: connected, no transfer running, no
     // earlier window left open.
     bool PretAOffrir();
+    void UnSeulFichier();
     // The window of an earlier transfer is still shown: asks whether to close it (the question
     // ends with suite) and closes it on yes; false on no.
     bool FermerFenetreOuverte(const QString& suite);
-    void Question(const QString& nom, qint64 taille);
+    void Question(const QString& nom, qint64 taille, int fichiers);
+    // A batch: the file under way, beside the batch's name.
+    void FichierCourant(const QString& chemin);
     void Refusee(const QString& nom, Conversation::Refus raison);
     void Commence(const Conversation::Fichier& fichier);
     void Progression(qint64 fait, qint64 total);
@@ -114,6 +120,8 @@ private:
     QElapsedTimer m_montre;
     QTimer m_minuterieDebit;
     QTimer m_defilement;
+    // What the last batch offered was chosen from, to offer it again.
+    QStringList m_lotChoisi;
     int m_deplacement = 0;
     bool m_retour = false;
 };
