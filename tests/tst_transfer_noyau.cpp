@@ -8,6 +8,7 @@
 #include "core/transfer/ConversionsTransfert.h"
 #include "core/transfer/FichierRecu.h"
 #include "core/transfer/FluxVerifie.h"
+#include "core/transfer/Lot.h"
 #include "core/transfer/NomsFichiers.h"
 
 #include <QDir>
@@ -25,8 +26,10 @@
 #include <algorithm>
 #include <cmath>
 #include <csignal>
+#include <fcntl.h>
 #include <list>
 #include <sys/resource.h>
+#include <unistd.h>
 
 using namespace NomsFichiers;
 
@@ -81,6 +84,15 @@ bool FichierOuvertIci(const QString& dossier) {
 }
 
 // A core on 127.0.0.n saving to recus/ (dehors/ must stay empty), Eve on .n+1, every offer accepted.
+// A batch's list as it travels: kind, size, path.
+QByteArray Manifeste(const QList<std::tuple<char, qint64, QByteArray>>& entrees) {
+    QByteArray m;
+    for (const auto& [genre, taille, chemin] : entrees)
+        m += genre + FluxVerifie::VersOctets(taille) + char(chemin.size() >> 8) + char(chemin.size() & 0xFF) +
+             chemin;
+    return m;
+}
+
 struct Banc {
     QTemporaryDir dossier;
     QString adresse, recus = dossier.filePath("recus/"), dehors = dossier.filePath("dehors/");
@@ -466,6 +478,89 @@ private slots:
         QTRY_COMPARE(b.Reussis(), 1);
         QCOMPARE(Lire(b.recus + "film.bin"), debut + fin);
         QCOMPARE(EntreesDe(b.recus), QStringList{"film.bin"});
+    }
+
+    // A batch's list as the receiver reads it: every path confined to the batch, clashes renamed,
+    // and held to its offer and to bounds whatever it claims.
+    void lotsHostiles() {
+        const auto lus = [](const std::optional<std::vector<EntreeLot>>& l) {
+            QStringList s;
+            for (const EntreeLot& e : l.value_or(std::vector<EntreeLot>{}))
+                s << (e.dossier ? e.chemin + '/' : e.chemin + '=' + QString::number(e.taille));
+            return s;
+        };
+        const QByteArray longue(300, 'n');
+        const auto lu = Lot::Lire(Manifeste({{'F', 1, "../../etc/passwd"},
+                                             {'F', 2, "/abs/x"},
+                                             {'F', 3, "a\\..\\b\x01"},
+                                             {'D', 0, "a"},
+                                             {'F', 4, "a"},
+                                             {'F', 5, "a/b"},
+                                             {'F', 6, "etc/passwd"},
+                                             {'D', 0, "/../."},
+                                             {'F', 7, longue + ".txt"}}),
+                                  7, 28);
+        QCOMPARE(lus(lu),
+                 QStringList({"etc/", "etc/passwd=1", "abs/", "abs/x=2", "a/", "a/b=3", "a/", "a_1=4",
+                              "a/b_1=5", "etc/passwd_1=6", QString(longue.left(251)) + ".txt=7"}));
+        // The count and the bytes must be the offer's; a kind, a size or a length out of bounds fails.
+        const QByteArray un = Manifeste({{'F', 10, "x"}});
+        for (const auto& [m, fichiers, total] :
+             {std::tuple{un, 1, qint64(9)},
+              {un, 2, 10},
+              {un.chopped(1), 1, 10},
+              {un + 'F', 1, 10},
+              {Manifeste({{'L', 10, "x"}}), 1, 10},
+              {Manifeste({{'D', 1, "x"}}), 0, 0},
+              {Manifeste({{'F', 0, "/.."}}), 1, 0},
+              {Manifeste({{'F', -1, "x"}}), 1, -1},
+              {Manifeste({{'F', 0, QByteArray("a/").repeated(65) + "x"}}), 1, 0},
+              {Manifeste({{'F', 0, (QByteArray(250, 'a') + '/').repeated(17)}}), 1, 0}}) {
+            QVERIFY(!Lot::Lire(m, fichiers, total));
+        }
+        // 100,000 entries are read; one more is not.
+        QByteArray cent = Manifeste({{'F', 0, "f"}}).repeated(Lot::EntreesMax);
+        QCOMPARE(Lot::Lire(cent, Lot::EntreesMax, 0)->back().chemin, "f_99999");
+        QVERIFY(!Lot::Lire(cent + Manifeste({{'F', 0, "f"}}), Lot::EntreesMax + 1, 0));
+        // Made and removed without following a link.
+        const QString d = Dossier("lot-liens");
+        QVERIFY(QDir().mkpath(d + "/dehors") && QFile::link(d + "/dehors", d + "/lien"));
+        QVERIFY(Ecrire(d + "/dehors/garde", "x"));
+        const int fd = ::open(QFile::encodeName(d).constData(), O_RDONLY | O_DIRECTORY);
+        QCOMPARE(Lot::OuvrirDossier(fd, "lien/x", true), -1);
+        QVERIFY(Lot::Supprimer(fd, "lien"));
+        ::close(fd);
+        QCOMPARE(EntreesDe(d + "/dehors"), QStringList{"garde"});
+    }
+
+    // A copy of ours by hand offers a batch: "[OVL]" before its offer, then a stream whose paths try
+    // to leave the received-files folder. They land inside it; a batch that claims more bytes
+    // than its offer fails and leaves nothing. A contact without the extension is told one file.
+    void lotDUnContact() {
+        Banc b(128);
+        QVERIFY(b.Relier());
+        QCOMPARE(b.c.OffrirFichiers({b.dehors, b.dehors}), Conversation::Offre::UnSeul);
+        b.f.Envoyer("[OVX]1;sha256,reprise,lot\x03");
+        QTRY_VERIFY(b.c.LotPossible());
+        QSignalSpy offres(&b.c, &Conversation::offreRecue);
+        const QByteArray m = Manifeste({{'F', 3, "../../../evade"}, {'F', 2, "/tmp/x/ici"}});
+        for (const qint64 annonce : {5, 4}) {
+            b.f.Envoyer("[OVL]2\x03");
+            QVERIFY(b.Entamer("Lot\\" + QByteArray::number(annonce), FluxVerifie::VersOctets(m.size()) + m));
+            QCOMPARE(offres.last().at(2).toInt(), 2);
+            if (annonce == 4) {
+                QTRY_VERIFY(b.Echoue(RaisonEchec::LotInvalide));
+                break;
+            }
+            b.f.EnvoyerFichier(QByteArray(32, 'e'));
+            QCOMPARE(b.f.LireFichier(8), FluxVerifie::VersOctets(0));
+            b.f.EnvoyerFichier("abcde" + QCryptographicHash::hash(m + "abcde", QCryptographicHash::Sha256));
+            QCOMPARE(b.f.LireFichier(1), "V");
+            QTRY_COMPARE(b.Reussis(), 1);
+            QCOMPARE(b.c.FichierCourant().chemin, b.recus + "evade");
+        }
+        QCOMPARE(EntreesDe(b.recus), QStringList({"evade", "tmp"}));
+        QCOMPARE(Lire(b.recus + "evade") + Lire(b.recus + "tmp/x/ici"), "abcde");
     }
 
     // A copy of ours by hand cancels a resumable transfer, its stream still open or already reset:
