@@ -29,13 +29,13 @@ run_tests() {
   (cd "$dir" && ctest --output-on-failure -j "$jobs")
 }
 
-# Coverage-guided runs of the frame reader and decoder and of the config.ini parser, about 30 s each,
+# Coverage-guided runs of the frame reader and decoder, the config.ini parser and a batch's list, about 30 s each,
 # with clang's libFuzzer; a crash found fails the run. Without CI their seed corpora are replayed by
 # ordinary tests.
 fuzz() {
   configurer build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++
-  cmake --build build-fuzz -j "$jobs" --target fuzz_trames fuzz_config
-  for cible in fuzz_trames:trames fuzz_config:config; do
+  cmake --build build-fuzz -j "$jobs" --target fuzz_trames fuzz_config fuzz_lot
+  for cible in fuzz_trames:trames fuzz_config:config fuzz_lot:lot; do
     local nom=${cible%%:*} corpus=${cible#*:}
     local travail=build-fuzz/corpus-$nom
     mkdir -p "$travail"

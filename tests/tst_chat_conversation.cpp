@@ -289,7 +289,7 @@ private slots:
         QTRY_VERIFY(finA.count() == 1 && finB.count() == 1);
         QCOMPARE((QList{Arg<IssueTransfert>(finA, 0), Arg<IssueTransfert>(finB, 0)}),
                  QList<IssueTransfert>(2, IssueTransfert::Termine));
-        QCOMPARE(questions.at(0), (QList<QVariant>{QStringLiteral("photo été.jpg"), qint64(300001)}));
+        QCOMPARE(questions.at(0), (QList<QVariant>{QStringLiteral("photo été.jpg"), qint64(300001), -1}));
         const Conversation::Fichier recu = b.c.FichierCourant();
         QVERIFY(recu.sens == Conversation::Sens::Reception && recu.nom == QStringLiteral("photo été.jpg"));
         QCOMPARE(Lire(recu.chemin), Lire(source));
@@ -370,7 +370,7 @@ private slots:
         // A contact speaking only the base protocol: the handshake is the one frame it did not know,
         // and no check comes to its file port (the first call there is the transfer's, below).
         QVERIFY(t.Relier() && eve.AttendreTrames(2));
-        QCOMPARE(eve.Octets(), QByteArray("[LOG]Alice\x03[OVX]1;sha256,reprise,port-fichiers\x03"));
+        QCOMPARE(eve.Octets(), QByteArray("[LOG]Alice\x03[OVX]1;sha256,reprise,port-fichiers,lot\x03"));
         // A malformed handshake is ignored and the conversation goes on.
         QTest::ignoreMessage(QtWarningMsg, "ovan: handshake ignored, malformed: 1;..%2F");
         eve.Envoyer(Trame::Construire(Trame::Balise::OVX, QByteArray("1;../")));

@@ -56,10 +56,9 @@ bool Deposer(QWidget* cible, const QStringList& chemins) {
 class TestTransferFenetre : public QObject {
     Q_OBJECT
 private slots:
-    // A refusal is said on both sides. Several files or a folder dropped are explained; one file
-    // dropped is offered as the button would, asked, accepted: both windows end in close mode,
-    // with their labels; the received file opens; closing the window (Escape) tells the contact nothing.
-    // Offered again at once while the window fades out, it comes back and stays.
+    // A refusal is said on both sides. One file dropped is offered as the button would, asked, accepted: both
+    // windows end in close mode, with their labels; the received file opens; closing the window (Escape)
+    // tells the contact nothing. Offered again at once while the window fades out, it comes back and stays.
     void refusPuisFichierDepose() {
         Paire p;
         QVERIFY(p.Relier());
@@ -69,12 +68,6 @@ private slots:
         QVERIFY(p.b.TexteConversation().contains("Vous avez refusé la réception de 'photo.jpg'."));
         QVERIFY(!p.a.interface().TransferthWnd->isVisible());
         const QString un = EcrireMotif(p.source.path() + "/données.bin", 70000);
-        const QString explication = "Vous ne pouvez envoyer qu'un seul fichier à la fois, et pas un dossier.";
-        p.a.dialogues().Effacer();
-        QVERIFY(Deposer(p.a.Conversation()->viewport(), {un, p.source.path() + "/photo.jpg"}));
-        QVERIFY(Deposer(p.a.Conversation()->viewport(), {p.source.path()}));
-        QCOMPARE(p.a.dialogues().Textes(), (QStringList{explication, explication}));
-        QCOMPARE(p.a.TexteConversation().count("Vous désirez envoyer"), 1);
         QVERIFY(Deposer(p.a.interface().RichEdithWnd[ZoneSaisie]->viewport(), {un}));
         QVERIFY(p.a.TexteConversation().contains("Vous désirez envoyer 'données.bin' à Bob."));
         // Between two copies of ours the file is verified, and both lines say so.
@@ -115,6 +108,42 @@ private slots:
         QVERIFY(p.a.interface().ProgressBarhWnd[1]->value() == 1000 &&
                 Face(p.a, BoutonAnnulerTransfert) == "img_fermer");
         QTRY_COMPARE(Empreinte(p.recus + "deux.bin"), Empreinte(deux));
+    }
+
+    // A folder dropped goes as one batch: one question, one window naming the file under way, the
+    // tree in Bob's received files, verified; it opens as a folder. Several files chosen at once
+    // in the dialog go the same way, and a name taken in Bob's folder is not overwritten.
+    void dossierEtFichiersEnUnLot() {
+        Paire p;
+        QVERIFY(p.Relier());
+        const QString dossier = p.source.path() + "/Vacances";
+        QVERIFY(QDir().mkpath(dossier + "/plage") && QDir().mkpath(dossier + "/vide"));
+        const QString grand = EcrireMotif(dossier + "/plage/mer.jpg", 3 << 20);
+        EcrireMotif(dossier + "/plage/sable.jpg", 1000);
+        QVERIFY(Deposer(p.a.Conversation()->viewport(), {dossier}));
+        QVERIFY(p.a.TexteConversation().contains(
+            "Vous désirez envoyer 2 fichiers (3,00 Mo) : 'Vacances' à Bob."));
+        QTRY_VERIFY(p.b.TexteConversation().contains(
+            "Vous avez reçu 'Vacances' avec succès ! Les fichiers sont complets et vérifiés."));
+        QTRY_VERIFY(p.a.TexteConversation().contains("Vous avez envoyé 'Vacances' avec succès !"));
+        QCOMPARE(
+            p.b.dialogues().Textes().value(0),
+            "Alice veut vous envoyer 2 fichiers (3,00 Mo) : 'Vacances'.\r\nAcceptez-vous ces fichiers ?");
+        QCOMPARE(Empreinte(p.recus + "Vacances/plage/mer.jpg"), Empreinte(grand));
+        QVERIFY(QFileInfo(p.recus + "Vacances/vide").isDir());
+        for (CopieOvan* c : {&p.a, &p.b})
+            QVERIFY(c->interface().LabelhWnd[LabelNomFichier]->text().startsWith("Vacances : plage/"));
+        p.b.ovan().ClicBouton(Commande::OuvrirFichierTransfere);
+        QCOMPARE(p.b.shell().Ouverts, QStringList{p.recus + "Vacances"});
+        QVERIFY(Ecrire(p.recus + "note.txt", "déjà là"));
+        p.a.dialogues().RepondreFichier(EcrireMotif(p.source.path() + "/note.txt", 10) + '\n' + grand);
+        p.a.ovan().ClicBouton(Commande::EnvoyerFichier);
+        QTRY_VERIFY(p.b.TexteConversation().contains("Vous avez reçu 'note.txt' avec succès !"));
+        QVERIFY(p.b.dialogues().Textes().value(1).startsWith(
+            "Alice veut vous envoyer 2 fichiers (3,00 Mo) : 'note.txt'."));
+        QCOMPARE(Lire(p.recus + "note.txt"), "déjà là");
+        QCOMPARE(Empreinte(p.recus + "mer.jpg"), Empreinte(grand));
+        QCOMPARE(Lire(p.recus + "note_1.txt").size(), 10);
     }
 
     // Bob holds 60 % of the file from an earlier try, one byte of it wrong: the transfer resumes
@@ -163,6 +192,13 @@ private slots:
         QVERIFY(c.TexteConversation().contains(
             "La réception de '../' est refusée : ce nom ne peut pas servir de nom de fichier."));
         QTemporaryDir source;
+        // Several files or a folder, to a contact that takes one file per offer: explained, nothing sent.
+        const QString explication = "Vous ne pouvez envoyer qu'un seul fichier à la fois, et pas un dossier.";
+        QVERIFY(Deposer(c.Conversation()->viewport(),
+                        {EcrireMotif(source.path() + "/a", 1), source.path() + "/a"}));
+        QVERIFY(Deposer(c.Conversation()->viewport(), {source.path()}));
+        QCOMPARE(c.dialogues().Textes(), (QStringList{explication, explication}));
+        c.dialogues().Effacer();
         const QString chemin = EcrireMotif(source.path() + "/parti.bin", 5000);
         QSignalSpy boites(&c.dialogues(), &DialoguesEnregistres::appel);
         c.dialogues().RepondreFichier(chemin);

@@ -437,7 +437,10 @@ void Transfert::Reprise(qint64 depuis) {
 
 void Transfert::FichierCourant(const QString& chemin) {
     QLabel* nom = m_c.nomFichier;
-    nom->setText(m_conversation.FichierCourant().nom + QStringLiteral(" : ") + chemin);
+    // A folder sent whole is named once.
+    const QString lot = m_conversation.FichierCourant().nom;
+    nom->setText(lot + QStringLiteral(" : ") +
+                 (chemin.startsWith(lot + u'/') ? chemin.sliced(lot.size() + 1) : chemin));
     if (!m_defilement.isActive() && nom->fontMetrics().horizontalAdvance(nom->text()) >= LargeurDefilement) {
         m_defilement.start();
     }
@@ -465,7 +468,9 @@ void Transfert::Fin(IssueTransfert issue, RaisonEchec raison) {
             (fichier.nomEnregistre.isEmpty()
                  ? QString()
                  : QStringLiteral(" (enregistré sous '") + fichier.nomEnregistre + QStringLiteral("')")) +
-            (fichier.verifie ? QStringLiteral(" Le fichier est complet et vérifié.") : QString()));
+            (!fichier.verifie       ? QString()
+             : fichier.fichiers < 0 ? QStringLiteral(" Le fichier est complet et vérifié.")
+                                    : QStringLiteral(" Les fichiers sont complets et vérifiés.")));
     } else if (issue == IssueTransfert::Annule) {
         m_vue.MessageFin(QStringLiteral("Annulation du transfert de '") + fichier.nom +
                          QStringLiteral("' !"));
