@@ -24,8 +24,8 @@ if [ "${1:-}" = "--tests" ]; then
     # Tests on a real display: typing into windows, a window manager, a tray host, window
     # properties, screenshots.
     xdotool openbox trayer x11-utils imagemagick
-    # The file benchmark's reference copy; reading the user guide back in its test
-    socat poppler-utils
+    # The file benchmarks' reference copies; reading the user guide back in its test
+    socat tar poppler-utils
     # The network window's tests: an mDNS daemon on a private system bus per network namespace
     avahi-daemon dbus-daemon avahi-utils
     # The Debian package and its checks: cpack's dependency scan (dpkg-shlibdeps, file), the desktop
