@@ -298,6 +298,31 @@ couper_et_reprendre() {
 }
 couper_et_reprendre
 
+# Several files of a folder chosen at once in the real dialog: one question on B, one transfer,
+# every file in B's home, verified.
+un_lot() {
+  local noms=(plage.jpg "carnet de route.txt" chant.ogg) fin=$(( $(date +%s) + 60 ))
+  mkdir -p "$travail/a/maison/Vacances"
+  head -c $((3 << 20)) /dev/urandom >"$travail/a/maison/Vacances/${noms[0]}"
+  printf 'Jour 1 : la mer.\n' >"$travail/a/maison/Vacances/${noms[1]}"
+  head -c 70000 /dev/urandom >"$travail/a/maison/Vacances/${noms[2]}"
+  # Relative to the home where the dialog opens, quoted together as the dialog reads several.
+  choisir_fichier "$dA" "$fenetre" "\"Vacances/${noms[0]}\" \"Vacances/${noms[1]}\" \"Vacances/${noms[2]}\"" "$fin"
+  tous_arrives() {
+    local n
+    for n in "${noms[@]}"; do cmp -s "$travail/a/maison/Vacances/$n" "$travail/b/maison/$n" || return 1; done
+  }
+  until tous_arrives; do
+    repondre "$dB" "$fenetreB"
+    [ "$(date +%s)" -lt "$fin" ] || { echo "FAIL: the files chosen together did not reach b"; ecrans; exit 1; }
+    sleep 0.1
+  done
+  attendre 10 historique_dit b "Les fichiers sont complets et vérifiés." ||
+    { echo "FAIL: b does not say the batch is verified"; exit 1; }
+  echo "batch: ${#noms[@]} files chosen together in the dialog, one question, all in b's home, verified"
+}
+un_lot
+
 # A screen capture from A: its button, the question answered yes, the offer accepted on B; the
 # file B receives is the one A made.
 DISPLAY=$dA xdotool mousemove --window "$fenetre" 385 477 click 1
