@@ -529,6 +529,9 @@ private slots:
         const int fd = ::open(QFile::encodeName(d).constData(), O_RDONLY | O_DIRECTORY);
         QCOMPARE(Lot::OuvrirDossier(fd, "lien/x", true), -1);
         QVERIFY(Lot::Supprimer(fd, "lien"));
+        // A tree as deep as a batch may make goes whole.
+        QVERIFY(QDir().mkpath(d + "/profond/" + QString("p/").repeated(Lot::ProfondeurMax)));
+        QVERIFY(Lot::Supprimer(fd, "profond") && !QFileInfo::exists(d + "/profond"));
         ::close(fd);
         QCOMPARE(EntreesDe(d + "/dehors"), QStringList{"garde"});
     }
@@ -558,6 +561,7 @@ private slots:
             QCOMPARE(b.f.LireFichier(1), "V");
             QTRY_COMPARE(b.Reussis(), 1);
             QCOMPARE(b.c.FichierCourant().chemin, b.recus + "evade");
+            QVERIFY(!FichierOuvertIci(b.recus));
         }
         QCOMPARE(EntreesDe(b.recus), QStringList({"evade", "tmp"}));
         QCOMPARE(Lire(b.recus + "evade") + Lire(b.recus + "tmp/x/ici"), "abcde");

@@ -295,6 +295,8 @@ private slots:
         QVERIFY2(lot, qPrintable(erreur));
         QCOMPARE(lot->NombreFichiers(), 42);
         QCOMPARE(lot->nom, "Photos");
+        // Sorted: the same folder makes the same list at the next try.
+        QCOMPARE(lot->entrees[1].chemin, "Photos/2026");
         const QString recus = Dossier("recus-lot");
         Relais relais;
         const qint64 tete = 8 + Lot::Manifeste(lot->entrees).size() + 32;
