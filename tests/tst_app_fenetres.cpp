@@ -49,12 +49,10 @@ void Souris(QWidget* w, QEvent::Type type, QPoint p, Qt::MouseButton bouton = Qt
 // Share of the opaque pixels that show a colour rather than a grey; -1 when none is opaque.
 double PartColoree(const QImage& image) {
     int opaques = 0, colores = 0;
-    for (int y = 0; y < image.height(); ++y) {
-        for (int x = 0; x < image.width(); ++x) {
-            const QColor c = image.pixelColor(x, y);
-            opaques += c.alpha() > 0;
-            colores += c.alpha() > 128 && c.hsvSaturation() > 60;
-        }
+    for (int i = 0; i < image.width() * image.height(); ++i) {
+        const QColor c = image.pixelColor(i % image.width(), i / image.width());
+        opaques += c.alpha() > 0;
+        colores += c.alpha() > 128 && c.hsvSaturation() > 60;
     }
     return opaques ? double(colores) / opaques : -1;
 }
@@ -175,9 +173,8 @@ private slots:
     // first test that makes a copy.
     void initTestCase() {
         m_bus.start("dbus-daemon", {"--session", "--nofork", "--print-address"});
-        if (m_bus.waitForReadyRead(5000)) {
+        if (m_bus.waitForReadyRead(5000))
             qputenv("DBUS_SESSION_BUS_ADDRESS", m_bus.readLine().trimmed());
-        }
     }
     void cleanupTestCase() {
         m_bus.kill();
@@ -401,9 +398,7 @@ private slots:
         }
     }
 
-    // The history window follows new entries; recording off is kept. After a restart it shows the
-    // conversation as the view did (formats, a smiley, markup as text); a search marks its words
-    // and a click on a result opens its conversation, still marked. Clearing asks first.
+    // After a restart the history shows the conversation as the view did; a search keeps its marks.
     void historique() {
         CopieOvan a("127.0.0.190", [](const QString& dossier) {
             Ecrire(dossier + "config.ini", "PSEUDO:Alice\r\nDOSSIER:" + dossier.toUtf8() + "\r\n");
@@ -498,11 +493,8 @@ private slots:
         QVERIFY(a.ovan().fenetreHistorique()->Etat()->text().startsWith("L'historique est désactivé : "));
     }
 
-    // The network window: a listing asked while another waits stops it and only the later one
-    // shows, the domain list off meanwhile; the messenger's computers in bold. No daemon:
-    // no domain, the computers stay, the window says why. The link opens its page. A double click
-    // puts the name (the address when the name would not do) in the address box, which takes the
-    // focus as the window fades out; while connected, not.
+    // The network window: a later listing stops the one waiting; no daemon is said; a double click
+    // fills the address box (not while connected) with what can be called.
     void reseau() {
         SourceTenue source;
         CopieOvan c("127.0.0.186", nullptr, &source);
@@ -510,9 +502,8 @@ private slots:
         QTreeWidget* liste = ui.ListViewhWnd[1];
         const auto lignes = [&] {
             QStringList l;
-            for (QTreeWidgetItem* i : liste->findItems("*", Qt::MatchWildcard)) {
+            for (QTreeWidgetItem* i : liste->findItems("*", Qt::MatchWildcard))
                 l.append(i->text(0) + u'|' + i->text(1) + (i->font(0).bold() ? "|gras" : ""));
-            }
             return l;
         };
         source.domaines = {"local", "bureau.example"};
@@ -694,9 +685,8 @@ private slots:
         QVERIFY(c->dialogues().Boite(0, "Vous devez d'abord vous connecter !", "OVAN Messenger",
                                      Dialogues::Icone::Attention, c->interface().FenetrehWnd));
         QVERIFY(c->AppelePar(f));
-        if (Capture::Ecran().isNull()) {
+        if (Capture::Ecran().isNull())
             QSKIP("this platform gives no picture of the screen");
-        }
         c->interface().ComboBoxhWnd[ListeOptionsFormat]->setCurrentIndex(2);
         c->interface().CheckBoxhWnd[CaseEnvoyerCapture]->setChecked(true);
         f.Oublier();
@@ -720,9 +710,8 @@ private slots:
                          double_.size() == taille * 2 && double_.deviceIndependentSize().toSize() == taille,
                      qPrintable(nom));
             QVERIFY(PartColoree(Images::Pixmap(nom).toImage()) >= 0 && PartColoree(double_.toImage()) >= 0);
-            if (nom.startsWith("img_smy")) {
+            if (nom.startsWith("img_smy"))
                 QCOMPARE(QImage(DossierProgramme() + "Smileys/smiley" + nom.mid(7) + ".bmp").size(), taille);
-            }
             if (nom.endsWith("_e")) {
                 const QImage e = Images::Image(nom, taille), d = Images::Image(nom.chopped(2) + "_d", taille);
                 QVERIFY2(PartColoree(d) < 0.01, qPrintable(nom));
@@ -751,21 +740,17 @@ private slots:
         SonsReels sons;
         QElapsedTimer chrono;
         chrono.start();
-        for (const char* nom : {"msg", "coucou", "msg"}) {
+        for (const char* nom : {"msg", "coucou", "msg"})
             sons.Jouer(DossierProgramme() + "Sons/" + nom + ".wav");
-        }
         QVERIFY(chrono.elapsed() < 2000);
         // Qt's loader thread must be done before the program ends, or what it holds is reported lost.
         QTRY_VERIFY_WITH_TIMEOUT(sons.Effet()->status() != QSoundEffect::Loading, 5000);
     }
 
-    // Without a notification area, a message while the window is away reaches the desktop's
-    // notification service, the contact's words never read as markup; its default action brings the
-    // window back. With an icon, the icon's pop-up says it instead.
+    // Without a notification area the desktop's service tells of messages, never as markup.
     void notificationDuBureauSansZone() {
-        if (m_bus.state() != QProcess::Running) {
+        if (m_bus.state() != QProcess::Running)
             QSKIP("dbus-daemon cannot be started");
-        }
         QDBusConnection service =
             QDBusConnection::connectToBus(qEnvironmentVariable("DBUS_SESSION_BUS_ADDRESS"), "faux-service");
         FauxNotifications faux;

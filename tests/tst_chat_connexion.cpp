@@ -21,9 +21,8 @@ const QString Question = "A veut vous envoyer 'x'.\r\n1 octets.\r\nAcceptez-vous
 QString Apercu(CopieOvan& c) {
     Interface& ui = c.interface();
     QStringList vu{c.Statut(), ui.FenetrehWnd->windowTitle()};
-    for (int b : {BoutonConnecter, BoutonDeconnecter, BoutonAbsent, BoutonPresent}) {
+    for (int b : {BoutonConnecter, BoutonDeconnecter, BoutonAbsent, BoutonPresent})
         vu << ui.BoutonhWnd[b]->Face();
-    }
     vu << (ui.FenetrehWnd->ElementMenu(Menu::Connecter)->isEnabled() ? "menu" : "-")
        << (c.Pseudo()->isEnabled() && c.AdresseContact()->isEnabled() ? "zones" : "-")
        << (c.ovan().Sockets().EcouteActive() ? "ecoute" : "-");
@@ -47,9 +46,7 @@ class TestChatConnexion : public QObject {
     Q_OBJECT
 
 private slots:
-    // Listening at start, a disconnect then changes nothing; the boxes' limits. Both sides show the
-    // connection, the nickname trimmed, the caller's address; presence on both sides; connecting
-    // again: a box; a new nickname: no entry; the disconnect is shown on the other side, no box.
+    // Both sides show the connection, presence and its end; what needs no entry makes none.
     void connexionRetourEtDeconnexion() {
         CopieOvan a("127.0.0.10"), b("127.0.0.11");
         a.ovan().ClicBouton(Commande::Deconnecter);
@@ -95,9 +92,8 @@ private slots:
         QVERIFY(a.TexteConversation().endsWith(">>> Vous vous êtes déconnecté(e). <<<\n"));
         QTRY_COMPARE(Apercu(b), EnEcoute);
         QVERIFY(b.TexteConversation().endsWith(">>> Alicia s'est déconnecté(e). <<<\n"));
-        for (CopieOvan* c : {&a, &b}) {
+        for (CopieOvan* c : {&a, &b})
             QVERIFY(c->interface().TextBoxhWnd[ZoneSonStatut]->text().isEmpty());
-        }
         QVERIFY(a.dialogues().Appels().size() == 1 && b.dialogues().Appels().isEmpty());
     }
 
@@ -141,10 +137,8 @@ private slots:
         QTRY_COMPARE(a.Statut(), "Connecté(e)");
     }
 
-    // On a connection: the pop-up and its sound. Status part 0: the typing text, nothing before any
-    // message, then the last message's time, which "vid" brings back after a reconnection. In front
-    // a message makes no sound or flash; behind another window both and no pop-up; hidden, shown
-    // minimised with all three. A format out of the tables, an empty message and nickname.
+    // Sound, flash and pop-up only where the user would miss the message; the typing text gives
+    // way to the last message's time, across a reconnection too.
     void arriveeEtNotifications() {
         CopieOvan a("127.0.0.62");
         Interface& ui = a.interface();
@@ -203,9 +197,8 @@ private slots:
         QTest::newRow("fermetures") << false;
         QTest::newRow("resets") << true;
     }
-    // The contact closes both connections while a question is open: the sockets go under the box,
-    // and once it is answered the copy listens again. The offer read behind belongs to a contact
-    // who has left: no question for it.
+    // The contact leaves while a question is open: once answered the copy listens again, and the
+    // offer read behind it asks nothing.
     void partPendantUneBoite() {
         QFETCH(bool, reinitialise);
         Banc b;
@@ -214,9 +207,8 @@ private slots:
         QSignalSpy erreurs(&b.c.ovan().Sockets(), &SocketsChat::erreur);
         bool vu = false;
         b.c.dialogues().PendantBoite([&] {
-            for (Lien lien : {Lien::VersCopie, Lien::DepuisCopie}) {
+            for (Lien lien : {Lien::VersCopie, Lien::DepuisCopie})
                 reinitialise ? b.f.Reinitialiser(lien) : b.f.FermerEnvoi(lien);
-            }
             vu = QTest::qWaitFor(
                 [&] {
                     return fins.count() + erreurs.count() > 0 && b.f.Ferme(Lien::VersCopie) &&
@@ -257,9 +249,8 @@ private slots:
                 10000));
             QVERIFY(b.c.ovan().Sockets().LectureSuspendue());
         });
-        for (int i = 0; i < 2; ++i) {
+        for (int i = 0; i < 2; ++i)
             b.c.dialogues().Repondre(Dialogues::Reponse::Non);
-        }
         traitees.clear();
         b.f.Oublier();
         b.f.Envoyer(Offre);

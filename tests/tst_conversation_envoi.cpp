@@ -23,9 +23,8 @@ QList<int> Images(QTextDocument* doc) {
     QList<int> ks;
     for (const auto& [texte, f] : Morceaux(doc)) {
         int k = 25;
-        while (f.isImageFormat() && k > 0 && Code(k) != Smileys::CodeDeImage(f.toImageFormat().name())) {
+        while (f.isImageFormat() && k > 0 && Code(k) != Smileys::CodeDeImage(f.toImageFormat().name()))
             --k;
-        }
         ks << QList<int>(f.isImageFormat() ? texte.count(QChar::ObjectReplacementCharacter) : 0, k);
     }
     return ks;
@@ -69,10 +68,8 @@ private slots:
         VerifierFormat(Morceaux(saisie.document()).last().format, "Tahoma", QColor(255, 0, 0), 0);
     }
 
-    // Enter sends the trimmed text in the controls' format, echoed in it; Ctrl+Enter is CR LF, a
-    // tab is dropped and what Windows-1252 lacks is "?", in the echo too. Each font, colour and
-    // style reaches a second copy as picked. Blank drafts stay and send nothing; not connected,
-    // a box and the draft stays.
+    // What goes on the wire, what the echo shows and what a second copy shows agree, format included;
+    // a draft that sends nothing stays.
     void envoiEtFormats() {
         CopieOvan a("127.0.0.50");
         Interface& ui = a.interface();
@@ -131,9 +128,7 @@ private slots:
         }
     }
 
-    // "ecr" at the first letter, "vid" when the box is blank again, on a key release: after
-    // Backspace, after Enter, after the mouse sent once a key is released; spaces and accented
-    // letters alone are blank. The send face follows. The box holds 200 characters.
+    // "ecr" and "vid" follow whether the box is blank, on key releases; the box holds 200 characters.
     void frappeEtLimite() {
         CopieOvan a("127.0.0.60");
         auto* saisie = static_cast<BoiteSaisie*>(a.interface().RichEdithWnd[ZoneSaisie]);
@@ -148,9 +143,8 @@ private slots:
         const auto taps = [&](int n) { // every frame sent before the marker arrives before it
             a.ovan().Sockets().Envoyer(Trame::Att());
             QStringList r{b.AttendreTrames(n) ? "" : "trop peu"};
-            for (const auto& t : b.Trames()) {
+            for (const auto& t : b.Trames())
                 r << (t.balise == Trame::Balise::TAP ? QString::fromLatin1(t.donnee) : QString());
-            }
             r.removeAll(QString());
             return r.join(u' ');
         };
@@ -160,9 +154,8 @@ private slots:
         saisie->clear();
         QTest::keyClicks(saisie, "abc");
         QCOMPARE(envoyer->Face(), "img_envt_e");
-        for (int i = 0; i < 3; ++i) {
+        for (int i = 0; i < 3; ++i)
             QTest::keyClick(saisie, Qt::Key_Backspace);
-        }
         QCOMPARE(taps(5), "ecr vid");
         QCOMPARE(envoyer->Face(), "img_envt_d");
         QTest::keyClicks(saisie, "x");
@@ -188,9 +181,8 @@ private slots:
         CopieOvan a("127.0.0.66");
         VueConversation& vue = a.ovan().vueConversation();
         const int n = VueConversation::EntreesGardees + VueConversation::EntreesEnPlus + 1;
-        for (int i = 0; i < n; ++i) {
+        for (int i = 0; i < n; ++i)
             vue.Message(QString::number(i));
-        }
         QCOMPARE(a.Conversation()->document()->blockCount(), VueConversation::EntreesGardees + 1);
         QVERIFY(a.TexteConversation().startsWith(
             QString(">>> %1 <<<\n").arg(n - VueConversation::EntreesGardees)));
@@ -232,9 +224,8 @@ private slots:
         for (int k = 1; k <= 25; ++k) {
             codes << Code(k);
             attendu << k;
-            if (Code(k).toLower() != Code(k)) {
+            if (Code(k).toLower() != Code(k))
                 minuscules << Code(k).toLower();
-            }
         }
         vue.Texte(codes.join(u' '), "Eve", 0, 0, 0);
         QCOMPARE(Images(doc), attendu);
@@ -253,9 +244,7 @@ private slots:
         QTRY_COMPARE(c.ovan().conversation().SonPseudo(), "Eve (X-D)");
         emit c.ovan().Sockets().fermeture();
         QTRY_COMPARE(Images(doc).last(), 24);
-        // What was written before the scan start stays text. A picture that cannot be read leaves
-        // its code as text, silently; put back, the next scan uses it however far back. The
-        // clipboard is the user's; a copy gives the codes back. Thousands of codes in a message.
+        // A picture that cannot be read leaves its code as text, silently; the clipboard is the user's.
         c.ovan().ClicBouton(Commande::EffacerConversation);
         vue.MessageFin("Vous désirez envoyer '(LOL).txt' à Eve.");
         QCOMPARE(vue.DernierMess(), doc->characterCount() - 1);

@@ -21,9 +21,8 @@ public:
     }
     ~CoteB() {
         m_processus.closeWriteChannel();
-        if (!m_processus.waitForFinished(5000)) {
+        if (!m_processus.waitForFinished(5000))
             m_processus.kill();
-        }
         m_processus.waitForFinished();
     }
     // The first line of output from now on that starts with debut; empty after 15 s.
@@ -54,9 +53,8 @@ private:
 
 QStringList Lignes(QTreeWidget* liste) {
     QStringList lignes;
-    for (QTreeWidgetItem* i : liste->findItems("*", Qt::MatchWildcard)) {
+    for (QTreeWidgetItem* i : liste->findItems("*", Qt::MatchWildcard))
         lignes.append(i->text(0) + u'|' + i->text(1));
-    }
     return lignes;
 }
 
@@ -66,9 +64,8 @@ class TestReseauDnssd : public QObject {
     Q_OBJECT
 private slots:
     void initTestCase() {
-        if (qEnvironmentVariableIsEmpty("OVAN_AVAHI_DEMON")) {
+        if (qEnvironmentVariableIsEmpty("OVAN_AVAHI_DEMON"))
             QSKIP("needs the private mDNS daemons of avahi/deux_reseaux.sh");
-        }
         QVERIFY(DemarrerDemon());
         // Listens on every address, as a copy installed on a computer does.
         m_copie = std::make_unique<CopieOvan>("0.0.0.0", "PSEUDO:Alice\r\n", true);

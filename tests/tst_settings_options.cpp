@@ -46,10 +46,7 @@ private slots:
         QCOMPARE(a.ovan().conversation().MonPseudo(), "Alice Dupré");
     }
 
-    // A nickname longer than its box stays whole through a save, typing keeps to 30 characters.
-    // Settings to controls and back; a tab's page stays. Apply writes as typed, trimmed in use; OK
-    // announces even the same nickname; Cancel (twice, in the fade) restores all but a folder just
-    // browsed to; a failed save is told over the window.
+    // Settings to controls and back; Apply, OK and Cancel (twice, in the fade) each keep their word.
     void optionsAppliquerValiderAnnuler() {
         const QByteArray long_ = QByteArray("Jean-Pierre ").repeated(5) + "\r\r";
         CopieOvan a("127.0.0.104", "PSEUDO:" + long_, true);

@@ -1,6 +1,4 @@
-// The tools without a window: files compressed and decompressed (failures leave nothing, replacing
-// keeps rights); pictures converted by the helper process, hostile files, the helper's limits, names;
-// the raw capture's bitmap file at each depth a screen can have.
+// The tools without a window: bzip2 files, pictures converted by the helper process, the capture's bitmap.
 #include "Fichiers.h"
 #include "core/tools/Bzip2Fichiers.h"
 #include "core/tools/CaptureBmp.h"

@@ -59,11 +59,9 @@ bool Focaliser(QWidget* zone) {
 
 // The X window of the icon, once the tray host has taken it in.
 QWidget* WidgetIcone() {
-    for (QWidget* w : QApplication::topLevelWidgets()) {
-        if (QByteArray(w->metaObject()->className()) == "QSystemTrayIconSys" && w->isVisible()) {
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (QByteArray(w->metaObject()->className()) == "QSystemTrayIconSys" && w->isVisible())
             return w;
-        }
-    }
     return nullptr;
 }
 
@@ -72,9 +70,8 @@ QWidget* WidgetIcone() {
 struct SourceGlisser {
     SourceGlisser(QWidget* voisine, const QStringList& fichiers) {
         QObject::connect(&m, &QProcess::readyReadStandardOutput, &m, [this] {
-            while (m.canReadLine()) {
+            while (m.canReadLine())
                 lignes << QString::fromUtf8(m.readLine()).trimmed();
-            }
         });
         m.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         const QPoint ici = voisine->window()->frameGeometry().topRight() + QPoint(20, 0);
@@ -90,9 +87,8 @@ struct SourceGlisser {
         QString suite;
         (void)QTest::qWaitFor(
             [&] {
-                for (qsizetype i = lignes.size() - 1; i >= 0 && suite.isNull(); --i) {
+                for (qsizetype i = lignes.size() - 1; i >= 0 && suite.isNull(); --i)
                     suite = lignes[i].startsWith(debut) ? lignes[i].mid(debut.size()) : QString();
-                }
                 return !suite.isNull();
             },
             10000);
@@ -115,15 +111,13 @@ struct SourceGlisser {
         // last one went: round the window in steps, then onto cible in one motion.
         for (const QPoint& coin : {QPoint(de.x(), desert.y()), desert, QPoint(desert.x(), vers.y())}) {
             const QPoint ici = QCursor::pos();
-            for (int i = 1; i <= 5; ++i) {
+            for (int i = 1; i <= 5; ++i)
                 Aller(ici + (coin - ici) * i / 5);
-            }
         }
         const qsizetype avant = lignes.size();
         Aller(vers);
-        if (!QTest::qWaitFor([&] { return lignes.mid(avant).contains("action 1"); }, 5000)) {
+        if (!QTest::qWaitFor([&] { return lignes.mid(avant).contains("action 1"); }, 5000))
             qWarning("the target did not accept the files");
-        }
         Xdotool({"mouseup", "1"});
         const QString fin = Attendre("fin ");
         return fin.isNull() ? -1 : fin.toInt();
@@ -139,9 +133,7 @@ class TestX11 : public QObject {
 private slots:
     void initTestCase() { QCOMPARE(QGuiApplication::platformName(), "xcb"); }
 
-    // A missing received-files folder forces the Options window open over the disabled main
-    // window: after it, so in front and with the focus; a click on the main window does not bury
-    // it, nor any other owned window. Windows without an owner still come to the front.
+    // A click on the main window buries none of its owned windows, the forced Options first.
     void fenetresPossedeesAuDessus() {
         CopieOvan a("127.0.0.155", "PSEUDO:Paul");
         Interface& ui = a.interface();
@@ -159,9 +151,8 @@ private slots:
             QVERIFY(QTest::qWaitForWindowActive(principale));
             QTRY_VERIFY2(Dessus(f, principale), qPrintable(f->windowTitle()));
             QTRY_COMPARE(f->fondu().Sens(), 0);
-            if (f != ui.OptionshWnd) {
+            if (f != ui.OptionshWnd)
                 f->hide();
-            }
         }
         for (FenetreOvan* f : {ui.ImageshWnd, ui.CompressionhWnd, ui.TransferthWnd}) {
             f->fondu().Entrer();
@@ -171,10 +162,7 @@ private slots:
         }
     }
 
-    // Whatever the desktop's theme and scale (the runs of this case differ by environment only): every
-    // window opens inside the available area, or at its top left with the title bar on screen when
-    // bigger; pickers open beside the main window; labels and the conversation are dark on light;
-    // smileys are drawn at the screen's density.
+    // Run under several themes and scales: windows fit the screen, text stays dark on light.
     void fenetresDansLEcranEtLisibles() {
         if (qEnvironmentVariable("GTK_THEME").contains("dark")) {
             QVERIFY2(QApplication::palette().color(QPalette::Window).lightness() < 128,
@@ -224,13 +212,9 @@ private slots:
             return image.pixelColor(p).lightness() > 200;
         };
         const auto sombre = [](const QImage& image) {
-            for (int y = 0; y < image.height(); ++y) {
-                for (int x = 0; x < image.width(); ++x) {
-                    if (image.pixelColor(x, y).lightness() < 90) {
-                        return true;
-                    }
-                }
-            }
+            for (int i = 0; i < image.width() * image.height(); ++i)
+                if (image.pixelColor(i % image.width(), i / image.width()).lightness() < 90)
+                    return true;
             return false;
         };
         a.ovan().vueConversation().Message(QStringLiteral("Bonjour ") + CodesSmileys[1], true);
@@ -265,9 +249,8 @@ private slots:
             for (const auto& [touches, menu] : raccourcis) {
                 const QString cas = zone->property("id").toString() + u' ' + touches;
                 // From a fresh state each time: the previous shortcut may have opened a window.
-                for (QWidget* f : ui.Fenetres()) {
+                for (QWidget* f : ui.Fenetres())
                     f->setVisible(f == principale || f == zone->window());
-                }
                 a.ovan().fenetreHistorique()->Fenetre()->hide();
                 principale->Activer(true);
                 QVERIFY2(Focaliser(zone), qPrintable(cas));
@@ -307,9 +290,8 @@ private slots:
         QProcess hote;
         hote.start("trayer",
                    {"--edge", "top", "--align", "right", "--widthtype", "request", "--height", "32"});
-        if (!hote.waitForStarted(5000) || !QTest::qWaitFor(&QSystemTrayIcon::isSystemTrayAvailable, 10000)) {
+        if (!hote.waitForStarted(5000) || !QTest::qWaitFor(&QSystemTrayIcon::isSystemTrayAvailable, 10000))
             QSKIP("the tray host (trayer) cannot be started");
-        }
         CopieOvan c("127.0.0.180", [](const QString& dossier) {
             QFile::copy(DossierProgramme() + "OVAN_Messenger.ico", dossier + "OVAN_Messenger.ico");
         });

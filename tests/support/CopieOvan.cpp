@@ -10,18 +10,16 @@
 CopieOvan::CopieOvan(const QString& adresse, const std::function<void(const QString&)>& preparer,
                      SourceReseau* source)
     : m_adresse(adresse), m_source(source) {
-    if (preparer) {
+    if (preparer)
         preparer(Dossier());
-    }
     Redemarrer();
 }
 
 CopieOvan::CopieOvan(const QString& adresse, const QByteArray& config, bool dossierRecus)
     : CopieOvan(adresse, [&](const QString& dossier) {
           QFile f(dossier + QStringLiteral("config.ini"));
-          if ((!config.isEmpty() || dossierRecus) && f.open(QIODevice::WriteOnly)) {
+          if ((!config.isEmpty() || dossierRecus) && f.open(QIODevice::WriteOnly))
               f.write(config + (dossierRecus ? "\r\nDOSSIER:" + dossier.toUtf8() : QByteArray()));
-          }
       }) {}
 
 CopieOvan::~CopieOvan() = default;
@@ -52,9 +50,8 @@ void CopieOvan::Connecter(const QString& pseudo, const QString& adresseContact) 
 bool CopieOvan::AppelePar(FauxContact& contact, const QByteArray& pseudo) {
     m_ovan->conversation().ReglerDossierReception(Dossier());
     Pseudo()->setText(QStringLiteral("Moi"));
-    if (!contact.Appeler(m_adresse)) {
+    if (!contact.Appeler(m_adresse))
         return false;
-    }
     contact.Envoyer("[LOG]" + pseudo + '\x03');
     return QTest::qWaitFor([&] { return m_ovan->conversation().SonPseudo() == QString::fromLatin1(pseudo); });
 }
@@ -65,9 +62,8 @@ QString DossierProgramme() {
 
 void CopierSmileys(const QString& dossier) {
     QDir().mkpath(dossier + "Smileys");
-    for (const QString& nom : QDir(DossierProgramme() + "Smileys").entryList(QDir::Files)) {
+    for (const QString& nom : QDir(DossierProgramme() + "Smileys").entryList(QDir::Files))
         QFile::copy(DossierProgramme() + "Smileys/" + nom, dossier + "Smileys/" + nom);
-    }
 }
 
 bool ConnecterCopies(CopieOvan& a, const QString& pseudoA, CopieOvan& b, const QString& pseudoB) {
@@ -94,17 +90,15 @@ Dialogues::Reponse DialoguesEnregistres::Message(QWidget* proprietaire, const QS
         });
         boucle.exec();
     }
-    if (!m_reponses.isEmpty()) {
+    if (!m_reponses.isEmpty())
         return m_reponses.dequeue();
-    }
     return boutons == Boutons::OuiNon ? Reponse::Oui : Reponse::Ok;
 }
 
 QStringList DialoguesEnregistres::Textes() const {
     QStringList textes;
-    for (const Appel& a : m_appels) {
+    for (const Appel& a : m_appels)
         textes << a.texte;
-    }
     return textes;
 }
 
@@ -113,8 +107,7 @@ bool DialoguesEnregistres::Boite(qsizetype i, const QString& texte, const QStrin
     const Appel a = m_appels.value(i, {nullptr, "(none)", {}, {}, {}});
     const bool pareil =
         a.texte == texte && a.titre == titre && a.icone == icone && a.proprietaire.data() == proprietaire;
-    if (!pareil) {
+    if (!pareil)
         qWarning() << "box" << i << a.texte << a.titre << int(a.icone) << a.proprietaire.data();
-    }
     return pareil;
 }

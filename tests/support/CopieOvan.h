@@ -162,18 +162,16 @@ inline QList<Morceau> Morceaux(QTextDocument* doc, int depuis = 0) {
     for (QTextBlock b = doc->begin(); b.isValid(); b = b.next()) {
         for (auto it = b.begin(); !it.atEnd(); ++it) {
             const QTextFragment f = it.fragment();
-            if (f.position() + f.length() <= depuis) {
+            if (f.position() + f.length() <= depuis)
                 continue;
-            }
             if (!liste.isEmpty() && liste.last().format == f.charFormat()) {
                 liste.last().texte += f.text();
             } else {
                 liste.append({f.text(), f.charFormat()});
             }
         }
-        if (b.next().isValid() && b.position() + b.length() > depuis) {
+        if (b.next().isValid() && b.position() + b.length() > depuis)
             liste.last().texte += u'\n';
-        }
     }
     return liste;
 }
