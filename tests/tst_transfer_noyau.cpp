@@ -76,10 +76,15 @@ void Creer(const QString& d, const QStringList& entrees) {
 
 // Whether this process holds a file of dossier open.
 bool FichierOuvertIci(const QString& dossier) {
-    const QString cible = QFileInfo(dossier).canonicalFilePath();
-    for (const QFileInfo& fd : QDir("/proc/self/fd").entryInfoList(QDir::System | QDir::Files))
-        if (fd.symLinkTarget().startsWith(cible + u'/'))
+    const QByteArray cible = QFile::encodeName(QFileInfo(dossier).canonicalFilePath()) + '/';
+    // Folders too, and entries since removed: what the descriptor names, as the kernel says it.
+    for (const QString& fd :
+         QDir("/proc/self/fd").entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot)) {
+        char lien[4096];
+        const ssize_t n = ::readlink(QFile::encodeName("/proc/self/fd/" + fd).constData(), lien, sizeof lien);
+        if (n > 0 && QByteArray(lien, n).startsWith(cible))
             return true;
+    }
     return false;
 }
 

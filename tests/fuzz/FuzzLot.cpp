@@ -57,7 +57,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* donnees, size_t taille) {
                    "partie sure");
         const qsizetype barre = e.chemin.lastIndexOf(u'/');
         Exiger(barre < 0 || dossiers.contains(e.chemin.first(barre)), "parent avant");
-        Exiger(e.dossier ? !pris.contains(e.chemin) : !pris.contains(e.chemin) && !dossiers.contains(e.chemin),
+        Exiger(e.dossier ? !pris.contains(e.chemin)
+                         : !pris.contains(e.chemin) && !dossiers.contains(e.chemin),
                "une place par fichier");
         (e.dossier ? dossiers : pris).insert(e.chemin);
         somme += e.taille;
