@@ -2,6 +2,7 @@
 // own process: the plain stream (what the other program gets) against the verified, resumable one
 // of two copies of ours, alternated, in the same run; then a transfer cut at half way and resumed,
 // with the bytes the second try put on the cable. Needs root.
+#include "DeuxEspaces.h"
 #include "core/transfer/CanalFichier.h"
 
 #include <QCoreApplication>
@@ -23,27 +24,11 @@
 
 namespace {
 
+using namespace DeuxEspaces;
+
 constexpr qint64 Taille = 1LL << 30;
 const QString NsA = QStringLiteral("ovan-bench-a"), NsB = QStringLiteral("ovan-bench-b");
 const QHostAddress IpA(QStringLiteral("10.233.0.1")), IpB(QStringLiteral("10.233.0.2"));
-
-bool Ip(const QStringList& arguments) {
-    return QProcess::execute(QStringLiteral("ip"), arguments) == 0;
-}
-
-bool Reseau() {
-    if (QFile::exists("/run/netns/" + NsA)) {
-        Ip({"netns", "del", NsA});
-        Ip({"netns", "del", NsB});
-    }
-    return Ip({"netns", "add", NsA}) && Ip({"netns", "add", NsB}) &&
-           Ip({"link", "add", "ovbencha", "netns", NsA, "type", "veth", "peer", "name", "ovbenchb", "netns",
-               NsB}) &&
-           Ip({"-n", NsA, "addr", "add", "10.233.0.1/24", "dev", "ovbencha"}) &&
-           Ip({"-n", NsB, "addr", "add", "10.233.0.2/24", "dev", "ovbenchb"}) &&
-           Ip({"-n", NsA, "link", "set", "ovbencha", "up"}) &&
-           Ip({"-n", NsB, "link", "set", "ovbenchb", "up"});
-}
 
 // Bytes received by B's end of the cable.
 qint64 OctetsRecusParB() {
@@ -52,37 +37,6 @@ qint64 OctetsRecusParB() {
             {"netns", "exec", NsB, "cat", "/sys/class/net/ovbenchb/statistics/rx_bytes"});
     p.waitForFinished();
     return p.readAllStandardOutput().trimmed().toLongLong();
-}
-
-bool Entrer(const QString& ns) {
-    const int fd = ::open(QFile::encodeName("/run/netns/" + ns).constData(), O_RDONLY | O_CLOEXEC);
-    return fd >= 0 && ::setns(fd, CLONE_NEWNET) == 0;
-}
-
-void Ecrire(int fd, char c) {
-    [[maybe_unused]] const ssize_t n = ::write(fd, &c, 1);
-}
-
-char Lire(int fd) {
-    char c = 0;
-    return ::read(fd, &c, 1) == 1 ? c : 0;
-}
-
-// A role in a child process of its own; what it says goes through its pipe, one byte at a time.
-template <typename Role> pid_t Lancer(const QString& ns, int sortie, Role role) {
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        if (!Entrer(ns)) {
-            Ecrire(sortie, 'E');
-            ::_exit(1);
-        }
-        int argc = 1;
-        char nom[] = "bench_flux";
-        char* argv[] = {nom, nullptr};
-        QCoreApplication app(argc, argv);
-        ::_exit(role() ? 0 : 1);
-    }
-    return pid;
 }
 
 struct Mesure {
@@ -174,7 +128,7 @@ double Mediane(std::vector<double> v) {
 } // namespace
 
 int main() {
-    if (::geteuid() != 0 || !Reseau()) {
+    if (::geteuid() != 0 || !DeuxEspaces::Reseau(NsA, NsB, "ovbencha", "ovbenchb", 0)) {
         std::puts("bench_flux: needs root and network namespaces");
         return 77;
     }
@@ -222,7 +176,6 @@ int main() {
     std::printf(
         "coupure a 50 %%, reprise a %.1f %% : %.3f Gio sur le cable au second essai (objectif <= 0.55)\n",
         100.0 * reprise.reprise / Taille, gio);
-    Ip({"netns", "del", NsA});
-    Ip({"netns", "del", NsB});
+    DeuxEspaces::Defaire(NsA, NsB);
     return ok ? 0 : 1;
 }

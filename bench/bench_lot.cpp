@@ -3,6 +3,7 @@
 // through socat between the same namespaces; alternated, in the same run. Both are timed until the
 // received tree is on disk: ours ends with syncfs, so tar x is followed by sync -f on its folder.
 // Needs root.
+#include "DeuxEspaces.h"
 #include "core/transfer/CanalFichier.h"
 #include "core/transfer/Lot.h"
 
@@ -27,62 +28,12 @@
 
 namespace {
 
+using namespace DeuxEspaces;
+
 constexpr int Dossiers = 100, Fichiers = 10000, TailleFichier = 4096;
 constexpr quint16 PortLot = 60011, PortTar = 60012;
 const QString NsA = QStringLiteral("ovan-lot-a"), NsB = QStringLiteral("ovan-lot-b");
 const QHostAddress IpA(QStringLiteral("10.233.1.1")), IpB(QStringLiteral("10.233.1.2"));
-
-bool Ip(const QStringList& arguments) {
-    return QProcess::execute(QStringLiteral("ip"), arguments) == 0;
-}
-
-bool Reseau() {
-    if (QFile::exists("/run/netns/" + NsA)) {
-        Ip({"netns", "del", NsA});
-        Ip({"netns", "del", NsB});
-    }
-    return Ip({"netns", "add", NsA}) && Ip({"netns", "add", NsB}) &&
-           Ip({"link", "add", "ovlota", "netns", NsA, "type", "veth", "peer", "name", "ovlotb", "netns",
-               NsB}) &&
-           Ip({"-n", NsA, "addr", "add", "10.233.1.1/24", "dev", "ovlota"}) &&
-           Ip({"-n", NsB, "addr", "add", "10.233.1.2/24", "dev", "ovlotb"}) &&
-           Ip({"-n", NsA, "link", "set", "ovlota", "up"}) && Ip({"-n", NsB, "link", "set", "ovlotb", "up"});
-}
-
-bool Entrer(const QString& ns) {
-    const int fd = ::open(QFile::encodeName("/run/netns/" + ns).constData(), O_RDONLY | O_CLOEXEC);
-    return fd >= 0 && ::setns(fd, CLONE_NEWNET) == 0;
-}
-
-void Ecrire(int fd, char c) {
-    [[maybe_unused]] const ssize_t n = ::write(fd, &c, 1);
-}
-
-char Lire(int fd) {
-    char c = 0;
-    return ::read(fd, &c, 1) == 1 ? c : 0;
-}
-
-// A role in a child process of its own, in the namespace ns; it says how it ended on sortie.
-template <typename Role> pid_t Lancer(const QString& ns, int sortie, Role role) {
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        if (!Entrer(ns)) {
-            Ecrire(sortie, 'E');
-            ::_exit(1);
-        }
-        int argc = 1;
-        char nom[] = "bench_lot";
-        char* argv[] = {nom, nullptr};
-        QCoreApplication app(argc, argv);
-        if (!role()) {
-            Ecrire(sortie, 'X');
-            ::_exit(1);
-        }
-        ::_exit(0);
-    }
-    return pid;
-}
 
 // Ours, once: B links to A, then A composes the batch and sends it. Seconds, or -1.
 double Essai(const QString& source, const QString& recus, const Lot::Source& lot) {
@@ -90,54 +41,60 @@ double Essai(const QString& source, const QString& recus, const Lot::Source& lot
     if (::pipe(deA) != 0 || ::pipe(versA) != 0 || ::pipe(deB) != 0) {
         return -1;
     }
-    const pid_t a = Lancer(NsA, deA[1], [&] {
-        CanalFichier canal(IpA, PortLot);
-        if (!canal.Ecouter() || !canal.Proposer(IpB)) {
-            return false;
-        }
-        Ecrire(deA[1], 'P');
-        if (Lire(versA[0]) != 'G') {
-            return false;
-        }
-        // Walking the tree counts, as it does for tar.
-        QString erreur;
-        const auto compose = Lot::Composer(QStringList{source}, erreur);
-        if (!compose) {
-            return false;
-        }
-        QObject::connect(&canal, &CanalFichier::termine, [&] { Ecrire(deA[1], 'T'); });
-        QObject::connect(&canal, &CanalFichier::echec, [&](RaisonEchec r) {
-            std::fprintf(stderr, "envoi en echec (%d)\n", int(r));
-            Ecrire(deA[1], 'X');
-        });
-        for (auto fin : {&CanalFichier::termine, &CanalFichier::annule}) {
-            QObject::connect(&canal, fin, qApp, &QCoreApplication::quit);
-        }
-        QObject::connect(&canal, &CanalFichier::echec, qApp, &QCoreApplication::quit);
-        canal.EnvoyerLot(IpB, std::make_shared<const Lot::Source>(*compose));
-        QCoreApplication::exec();
-        return true;
-    });
-    double secondes = -1;
-    if (Lire(deA[0]) == 'P') {
-        const pid_t b = Lancer(NsB, deB[1], [&] {
-            CanalFichier canal(IpB, PortLot);
-            if (!canal.Ecouter()) {
+    const pid_t a = Lancer(
+        NsA, deA[1],
+        [&] {
+            CanalFichier canal(IpA, PortLot);
+            if (!canal.Ecouter() || !canal.Proposer(IpB)) {
                 return false;
             }
-            QObject::connect(&canal, &CanalFichier::relie, [&] { Ecrire(deB[1], 'R'); });
-            QObject::connect(&canal, &CanalFichier::termine, [&] { Ecrire(deB[1], 'T'); });
+            Ecrire(deA[1], 'P');
+            if (Lire(versA[0]) != 'G') {
+                return false;
+            }
+            // Walking the tree counts, as it does for tar.
+            QString erreur;
+            const auto compose = Lot::Composer(QStringList{source}, erreur);
+            if (!compose) {
+                return false;
+            }
+            QObject::connect(&canal, &CanalFichier::termine, [&] { Ecrire(deA[1], 'T'); });
             QObject::connect(&canal, &CanalFichier::echec, [&](RaisonEchec r) {
-                std::fprintf(stderr, "reception en echec (%d)\n", int(r));
-                Ecrire(deB[1], 'X');
+                std::fprintf(stderr, "envoi en echec (%d)\n", int(r));
+                Ecrire(deA[1], 'X');
             });
-            QObject::connect(&canal, &CanalFichier::termine, qApp, &QCoreApplication::quit);
+            for (auto fin : {&CanalFichier::termine, &CanalFichier::annule}) {
+                QObject::connect(&canal, fin, qApp, &QCoreApplication::quit);
+            }
             QObject::connect(&canal, &CanalFichier::echec, qApp, &QCoreApplication::quit);
-            canal.RecevoirLot(IpA, recus, lot.NombreFichiers(), lot.total,
-                              {QStringLiteral("Alice"), lot.nom});
+            canal.EnvoyerLot(IpB, std::make_shared<const Lot::Source>(*compose));
             QCoreApplication::exec();
             return true;
-        });
+        },
+        'X');
+    double secondes = -1;
+    if (Lire(deA[0]) == 'P') {
+        const pid_t b = Lancer(
+            NsB, deB[1],
+            [&] {
+                CanalFichier canal(IpB, PortLot);
+                if (!canal.Ecouter()) {
+                    return false;
+                }
+                QObject::connect(&canal, &CanalFichier::relie, [&] { Ecrire(deB[1], 'R'); });
+                QObject::connect(&canal, &CanalFichier::termine, [&] { Ecrire(deB[1], 'T'); });
+                QObject::connect(&canal, &CanalFichier::echec, [&](RaisonEchec r) {
+                    std::fprintf(stderr, "reception en echec (%d)\n", int(r));
+                    Ecrire(deB[1], 'X');
+                });
+                QObject::connect(&canal, &CanalFichier::termine, qApp, &QCoreApplication::quit);
+                QObject::connect(&canal, &CanalFichier::echec, qApp, &QCoreApplication::quit);
+                canal.RecevoirLot(IpA, recus, lot.NombreFichiers(), lot.total,
+                                  {QStringLiteral("Alice"), lot.nom});
+                QCoreApplication::exec();
+                return true;
+            },
+            'X');
         if (Lire(deB[0]) == 'R') {
             QElapsedTimer montre;
             montre.start();
@@ -239,7 +196,7 @@ double Mediane(std::vector<double> v) {
 } // namespace
 
 int main() {
-    if (::geteuid() != 0 || !Reseau()) {
+    if (::geteuid() != 0 || !DeuxEspaces::Reseau(NsA, NsB, "ovlota", "ovlotb", 1)) {
         std::puts("bench_lot: needs root and network namespaces");
         return 77;
     }
@@ -287,7 +244,6 @@ int main() {
     std::printf("lot verifie et reprenable (mediane de 3) : %.2f s\n", n);
     std::printf("tar | socat (mediane de 3)               : %.2f s\n", t);
     std::printf("rapport lot / tar                        : %.2f (objectif <= 3)\n", n / t);
-    Ip({"netns", "del", NsA});
-    Ip({"netns", "del", NsB});
+    DeuxEspaces::Defaire(NsA, NsB);
     return ok ? 0 : 1;
 }
