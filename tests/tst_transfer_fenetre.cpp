@@ -133,7 +133,9 @@ private slots:
         QVERIFY(QFileInfo(p.recus + "Vacances/vide").isDir());
         for (CopieOvan* c : {&p.a, &p.b})
             QVERIFY(c->interface().LabelhWnd[LabelNomFichier]->text().startsWith("Vacances : plage/"));
-        p.b.ovan().ClicBouton(Commande::OuvrirFichierTransfere);
+        for (CopieOvan* c : {&p.a, &p.b})
+            c->ovan().ClicBouton(Commande::OuvrirFichierTransfere);
+        QCOMPARE(p.a.shell().Ouverts, QStringList{dossier});
         QCOMPARE(p.b.shell().Ouverts, QStringList{p.recus + "Vacances"});
         QVERIFY(Ecrire(p.recus + "note.txt", "déjà là"));
         p.a.dialogues().RepondreFichier(EcrireMotif(p.source.path() + "/note.txt", 10) + '\n' + grand);
