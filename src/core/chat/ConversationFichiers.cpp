@@ -41,9 +41,8 @@ Conversation::Offre Conversation::OffrirFichiers(const QStringList& chemins, QSt
     }
     const QString nom = Trim(lot->nom);
     // What "Ouvrir" shows the sender: the first item chosen.
-    m_fichier = {
-        Sens::Envoi,          nom, QFileInfo(chemins[0]).absoluteFilePath(), QString(), lot->total, false,
-        lot->NombreFichiers()};
+    m_fichier = {Sens::Envoi, nom, QFileInfo(chemins[0]).absoluteFilePath(), QString(), lot->total};
+    m_fichier.fichiers = lot->NombreFichiers();
     m_lot = std::make_shared<const Lot::Source>(std::move(*lot));
     // Its count first: the contact reads the offer as a batch.
     m_envoi.Lot(m_fichier.fichiers);
