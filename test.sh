@@ -29,8 +29,8 @@ run_tests() {
   (cd "$dir" && ctest --output-on-failure -j "$jobs")
 }
 
-# Coverage-guided runs of the frame reader and decoder, the config.ini parser and a batch's list, about 30 s each,
-# with clang's libFuzzer; a crash found fails the run. Without CI their seed corpora are replayed by
+# Coverage-guided runs of the frame reader and decoder, the config.ini parser and a batch's list,
+# about 30 s each, with clang's libFuzzer; a crash found fails the run. Without CI their seed corpora are replayed by
 # ordinary tests.
 fuzz() {
   configurer build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++
