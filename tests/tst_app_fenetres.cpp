@@ -20,7 +20,6 @@
 #include <QFileDialog>
 #include <QFontDatabase>
 #include <QHostInfo>
-#include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QMouseEvent>
@@ -77,14 +76,11 @@ struct BancPopup {
 // A view's runs after its first line (a heading, the welcome), with what shows of their format.
 QStringList VueEtFormats(QTextEdit* vue) {
     QStringList morceaux;
-    for (const auto& [texte, f] : Morceaux(vue->document(), vue->document()->begin().length())) {
-        morceaux << QString("%1|%2|%3|%4%5%6%7")
-                        .arg(texte, f.fontFamilies().toStringList().join(u','), f.foreground().color().name())
-                        .arg(f.fontWeight())
-                        .arg(f.fontItalic())
-                        .arg(f.fontUnderline())
-                        .arg(f.isImageFormat());
-    }
+    for (const auto& [texte, f] : Morceaux(vue->document(), vue->document()->begin().length()))
+        morceaux << QString("%1|%2|%3|%4")
+                        .arg(texte, f.fontFamilies().toStringList().join(u','), f.foreground().color().name(),
+                             QString::asprintf("%d%d%d%d", f.fontWeight(), f.fontItalic(), f.fontUnderline(),
+                                               f.isImageFormat()));
     return morceaux;
 }
 
@@ -118,10 +114,9 @@ Dnssd::Poste Ordinateur(const QString& nom, const QString& adresse = {}, const Q
 // The boxes shown since the depuis-th, as "caption|text|icon|owned".
 QStringList Boites(const DialoguesEnregistres& dialogues, qsizetype depuis = 0) {
     QStringList boites;
-    for (const auto& a : dialogues.Appels().mid(depuis)) {
+    for (const auto& a : dialogues.Appels().mid(depuis))
         boites << a.titre + u'|' + a.texte + u'|' + QString::number(int(a.icone)) +
                       (a.proprietaire ? "|1" : "|0");
-    }
     return boites;
 }
 
@@ -565,9 +560,8 @@ private slots:
             // A real double click's events, as the window system delivers them.
             const QPoint p = liste->visualItemRect(liste->topLevelItem(ligne)).center();
             for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease,
-                                      QEvent::MouseButtonDblClick, QEvent::MouseButtonRelease}) {
+                                      QEvent::MouseButtonDblClick, QEvent::MouseButtonRelease})
                 Souris(liste->viewport(), type, p, Qt::LeftButton);
-            }
         };
         for (auto [ligne, adresse] : {std::pair{0, "bob.local"}, {1, "10.0.0.4"}}) {
             choisir(ligne);
@@ -679,16 +673,16 @@ private slots:
         QTRY_COMPARE(Boites(c->dialogues()).last(), "Erreur|La conversion de format a échouée !|4|1");
         QVERIFY(ui.TextBoxhWnd[ZoneImage]->text().isEmpty() && ui.FenetrehWnd->Active());
         // The capture: not while alone; then asked, and offered to the contact with its size.
-        c = std::make_unique<CopieOvan>("127.0.0.198");
         FauxContact f("127.0.0.199");
+        c->dialogues().Effacer();
         c->ovan().ClicBouton(Commande::CaptureEcran);
         QVERIFY(c->dialogues().Boite(0, "Vous devez d'abord vous connecter !", "OVAN Messenger",
-                                     Dialogues::Icone::Attention, c->interface().FenetrehWnd));
+                                     Dialogues::Icone::Attention, ui.FenetrehWnd));
         QVERIFY(c->AppelePar(f));
         if (Capture::Ecran().isNull())
             QSKIP("this platform gives no picture of the screen");
-        c->interface().ComboBoxhWnd[ListeOptionsFormat]->setCurrentIndex(2);
-        c->interface().CheckBoxhWnd[CaseEnvoyerCapture]->setChecked(true);
+        ui.ComboBoxhWnd[ListeOptionsFormat]->setCurrentIndex(2);
+        ui.CheckBoxhWnd[CaseEnvoyerCapture]->setChecked(true);
         f.Oublier();
         c->ovan().ClicBouton(Commande::CaptureEcran);
         QCOMPARE(c->dialogues().Textes().last(), "Voulez-vous envoyer la capture d'écran ?");
