@@ -175,79 +175,12 @@ private slots:
         m_bus.kill();
         m_bus.waitForFinished();
     }
-    // About's pages (also by Ctrl+Tab), its guide button and mail links, the page kept, Escape; faces
-    // grey with their window.
-    void aProposBoutonsEtFaces() {
-        CopieOvan a("127.0.0.30");
-        Interface& ui = a.interface();
-        QLabel* page = ui.LabelApposhWnd;
-        BoutonImage* notice = ui.BoutonhWnd[BoutonNotice];
-        a.ovan().ClicBouton(Commande::OuvrirAPropos);
-        QTRY_VERIFY(ui.ApposhWnd->fondu().Alpha() == 255 && !ui.FenetrehWnd->Active());
-        // x, y, the page then shown, the links opened by then.
-        const int clics[][4] = {{100, 195, 1, 0}, {220, 139, 3, 0}, {150, 125, 2, 0},
-                                {100, 195, 2, 1}, {100, 225, 2, 2}, {200, 130, 3, 2}};
-        for (const auto& [x, y, image, ouverts] : clics) {
-            QTest::mouseClick(page, Qt::LeftButton, {}, QPoint(x, y));
-            QCOMPARE(Interface::Image(page), "img_fenappos" + QString::number(image));
-            QVERIFY(notice->isVisibleTo(ui.ApposhWnd) == (image == 3) && a.shell().Ouverts.size() == ouverts);
-        }
-        QCOMPARE(a.shell().Ouverts, (QStringList{APropos::AdresseAuteur, APropos::AdresseProbleme}));
-        emit ui.ApposhWnd->fermetureDemandee();
-        QTRY_VERIFY(!ui.ApposhWnd->isVisible() && ui.FenetrehWnd->Active());
-        a.ovan().ClicBouton(Commande::OuvrirAPropos);
-        QCOMPARE(Interface::Image(page), "img_fenappos3"); // the page stays
-        QVERIFY(QTest::qWaitForWindowActive(ui.ApposhWnd));
-        QTest::keyClick(ui.ApposhWnd, Qt::Key_Tab, Qt::ControlModifier); // the drawn tabs by keyboard
-        QCOMPARE(Interface::Image(page), "img_fenappos1");
-        QTest::keyClick(ui.ApposhWnd, Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier);
-        QCOMPARE(Interface::Image(page), "img_fenappos3");
-        QFile::remove(a.Dossier() + "notice.pdf");
-        notice->click();
-        QVERIFY(a.dialogues().Boite(0, "Pas de fichier 'notice.pdf' !", "OVAN Messenger", Icone::Information,
-                                    ui.ApposhWnd));
-        QTRY_COMPARE(ui.ApposhWnd->fondu().Alpha(), 255);
-        QTest::keyClick(notice, Qt::Key_Escape); // left by the button to its window, which closes
-        QTRY_VERIFY(!ui.ApposhWnd->isVisible() && ui.FenetrehWnd->Active());
-
-        for (BoutonImage* b : ui.BoutonhWnd) {
-            if (b && b->window() == ui.FenetrehWnd && !b->Face().isEmpty() && b->FaceActive()) {
-                ui.FenetrehWnd->Activer(false);
-                QVERIFY2(PartColoree(b->grab().toImage()) < 0.01, qPrintable(b->Face()));
-                ui.FenetrehWnd->Activer(true);
-                QVERIFY2(PartColoree(b->grab().toImage()) > 0.15, qPrintable(b->Face()));
-            }
-        }
-    }
-
-    // Filters keep their Windows text, "*.*" takes any file; long names cut; the buttons in French.
-    void dialogues() {
-        QCOMPARE(
-            FiltresQt("Tous les fichiers (*.*);;Fichiers JPEG (*.jpg;*.jpeg) (*.jpg *jpeg);;Fichier (*.bz2)"),
-            (QStringList{"Tous les fichiers (*.*) (*)", "Fichiers JPEG (*.jpg;*.jpeg) (*.jpg *jpeg)",
-                         "Fichier (*.bz2) (*.bz2)"}));
-        const QString nom = QString(300, u'a') + QString(300, u'b');
-        QCOMPARE(TexteDeBoite("Bob veut vous envoyer '" + nom + "'.\r\nOui ?"),
-                 "Bob veut vous envoyer '" + QString(28, u'a') + u'…' + QString(28, u'b') + "'.\r\nOui ?");
-        const QString emoji = TexteDeBoite(QStringLiteral("\U0001F600").repeated(100));
-        QVERIFY(emoji.size() < 70 && QString::fromUtf8(emoji.toUtf8()) == emoji); // none cut in two
-        QVERIFY(Traductions::InstallerFrancais(*qApp));
-        QStringList textes;
-        QTimer::singleShot(0, this, [&] {
-            if (auto* boite = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-                textes << boite->button(QMessageBox::Yes)->text() << boite->button(QMessageBox::No)->text()
-                       << QString::number(boite->frameGeometry().width() < 600);
-                boite->reject();
-            }
-        });
-        DialoguesReels().Message(nullptr, "Bob veut vous envoyer '" + nom + "'.", nom, Icone::Question,
-                                 Dialogues::Boutons::OuiNon);
-        QCOMPARE(textes, (QStringList{"&Oui", "&Non", "1"}));
-    }
-
     // Restore, the focus and a flash; the pickers hold it while shown and take the keyboard, Escape
-    // runs their Quitter.
-    void fenetrePrincipale() {
+    // runs their Quitter. About's pages (also by Ctrl+Tab), its guide button and mail links, the page
+    // kept, Escape; faces grey with their window. The nickname window keeps our focus, not another
+    // program's, and a blank answer keeps it. Without a tray closing minimises; "Ouvrir" acts on a
+    // hidden window only; only the button's Quitter asks.
+    void fenetrePrincipaleAProposEtZoneDeNotification() {
         CopieOvan a("127.0.0.35");
         Interface& ui = a.interface();
         FenetrePrincipale* f = ui.FenetrehWnd;
@@ -275,44 +208,74 @@ private slots:
             QTest::keyClick(selecteur, Qt::Key_Escape);
             QVERIFY(!selecteur->isVisible() && f->Active() && commandes.value(0).value(0) == int(fermer));
         }
-    }
-
-    // The nickname window keeps our focus, not another program's, and a blank answer keeps it. Without
-    // a tray closing minimises; "Ouvrir" acts on a hidden window only; only the button's Quitter asks.
-    void pseudoFermerEtZoneDeNotification() {
-        CopieOvan a("127.0.0.36");
+        QLabel* page = ui.LabelApposhWnd;
+        BoutonImage* notice = ui.BoutonhWnd[BoutonNotice];
+        a.ovan().ClicBouton(Commande::OuvrirAPropos);
+        QTRY_VERIFY(ui.ApposhWnd->fondu().Alpha() == 255 && !f->Active());
+        // x, y, the page then shown, the links opened by then.
+        const int clics[][4] = {{100, 195, 1, 0}, {220, 139, 3, 0}, {150, 125, 2, 0},
+                                {100, 195, 2, 1}, {100, 225, 2, 2}, {200, 130, 3, 2}};
+        for (const auto& [x, y, image, ouverts] : clics) {
+            QTest::mouseClick(page, Qt::LeftButton, {}, QPoint(x, y));
+            QCOMPARE(Interface::Image(page), "img_fenappos" + QString::number(image));
+            QVERIFY(notice->isVisibleTo(ui.ApposhWnd) == (image == 3) && a.shell().Ouverts.size() == ouverts);
+        }
+        QCOMPARE(a.shell().Ouverts, (QStringList{APropos::AdresseAuteur, APropos::AdresseProbleme}));
+        emit ui.ApposhWnd->fermetureDemandee();
+        QTRY_VERIFY(!ui.ApposhWnd->isVisible() && f->Active());
+        a.ovan().ClicBouton(Commande::OuvrirAPropos);
+        QCOMPARE(Interface::Image(page), "img_fenappos3"); // the page stays
+        QVERIFY(QTest::qWaitForWindowActive(ui.ApposhWnd));
+        QTest::keyClick(ui.ApposhWnd, Qt::Key_Tab, Qt::ControlModifier); // the drawn tabs by keyboard
+        QCOMPARE(Interface::Image(page), "img_fenappos1");
+        QTest::keyClick(ui.ApposhWnd, Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier);
+        QCOMPARE(Interface::Image(page), "img_fenappos3");
+        QFile::remove(a.Dossier() + "notice.pdf");
+        notice->click();
+        QVERIFY(a.dialogues().Boite(0, "Pas de fichier 'notice.pdf' !", "OVAN Messenger", Icone::Information,
+                                    ui.ApposhWnd));
+        QTRY_COMPARE(ui.ApposhWnd->fondu().Alpha(), 255);
+        QTest::keyClick(notice, Qt::Key_Escape); // left by the button to its window, which closes
+        QTRY_VERIFY(!ui.ApposhWnd->isVisible() && f->Active());
+        for (BoutonImage* b : ui.BoutonhWnd) {
+            if (b && b->window() == f && !b->Face().isEmpty() && b->FaceActive()) {
+                f->Activer(false);
+                QVERIFY2(PartColoree(b->grab().toImage()) < 0.01, qPrintable(b->Face()));
+                f->Activer(true);
+                QVERIFY2(PartColoree(b->grab().toImage()) > 0.15, qPrintable(b->Face()));
+            }
+        }
         CopieOvan b("127.0.0.37");
-        FenetrePrincipale* f = a.interface().FenetrehWnd;
         SysTray& t = a.ovan().sysTray();
+        a.dialogues().Effacer();
+        Interface& ub = b.interface();
         a.ovan().AjouterIconeNotification();
         QVERIFY(a.dialogues().Appels().isEmpty() && !a.ovan().IconeNotification());
-        Interface& ui = b.interface();
         QVERIFY(ConnecterCopies(a, "Alice", b, "   "));
         QTRY_VERIFY(a.TexteConversation().endsWith(">>> Attente du pseudo de votre contact... <<<\n"));
-        QVERIFY(ui.PseudohWnd->isVisible() && !ui.FenetrehWnd->Active());
-        QTRY_COMPARE(ui.PseudohWnd->fondu().Sens(), 0);
-        ui.PseudohWnd->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(ui.PseudohWnd));
+        QVERIFY(ub.PseudohWnd->isVisible() && !ub.FenetrehWnd->Active());
+        QTRY_COMPARE(ub.PseudohWnd->fondu().Sens(), 0);
+        ub.PseudohWnd->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(ub.PseudohWnd));
         QWindow etrangere;
         etrangere.show();
         etrangere.requestActivate();
         QVERIFY(QTest::qWaitForWindowActive(&etrangere));
-        for (int i = 0; i < 5; ++i) {
+        for (int i = 0; i < 5; ++i)
             QCoreApplication::processEvents(); // what the nickname window queued on losing the focus
-        }
         QCOMPARE(QGuiApplication::focusWindow(), &etrangere);
-        ui.FenetrehWnd->activateWindow();
-        QTRY_COMPARE(QApplication::activeWindow(), ui.PseudohWnd);
+        ub.FenetrehWnd->activateWindow();
+        QTRY_COMPARE(QApplication::activeWindow(), ub.PseudohWnd);
         b.Pseudo()->setText("ancien");
-        ui.TextBoxhWnd[ZoneChoixPseudo]->setText("   ");
+        ub.TextBoxhWnd[ZoneChoixPseudo]->setText("   ");
         b.ovan().ClicBouton(Commande::ValiderPseudo);
-        ui.PseudohWnd->close();
-        QVERIFY(b.Pseudo()->text().isEmpty() && ui.PseudohWnd->isVisible());
-        ui.TextBoxhWnd[ZoneChoixPseudo]->setText(" Bob ");
+        ub.PseudohWnd->close();
+        QVERIFY(b.Pseudo()->text().isEmpty() && ub.PseudohWnd->isVisible());
+        ub.TextBoxhWnd[ZoneChoixPseudo]->setText(" Bob ");
         b.ovan().ClicBouton(Commande::ValiderPseudo);
         QCOMPARE(b.Pseudo()->text(), "Bob");
         QTRY_VERIFY(a.TexteConversation().endsWith(">>> Bob s'est connecté(e). <<<\n"));
-        QTRY_VERIFY(!ui.PseudohWnd->isVisible() && ui.FenetrehWnd->Active());
+        QTRY_VERIFY(!ub.PseudohWnd->isVisible() && ub.FenetrehWnd->Active());
         QTRY_COMPARE(f->fondu().Sens(), 0);
         f->close();
         QVERIFY(f->isMinimized() && f->isVisible());
@@ -336,11 +299,36 @@ private slots:
         QVERIFY(a.dialogues().Appels()[0].boutons == Dialogues::Boutons::OuiNon && arret.isEmpty());
         t.ActionQuitter()->trigger();
         QVERIFY(arret.count() == 1 && a.dialogues().Appels().size() == 1);
-        const auto fenetres = a.interface().Fenetres();
+        const auto fenetres = ui.Fenetres();
         QVERIFY(std::none_of(fenetres.begin(), fenetres.end(), [](QWidget* w) { return w->isVisible(); }));
         QVERIFY(!a.ovan().IconeNotification() && !t.Presente());
         QTRY_VERIFY(b.TexteConversation().endsWith(">>> Alice s'est déconnecté(e). <<<\n"));
         QVERIFY(b.dialogues().Appels().isEmpty());
+    }
+
+    // Filters keep their Windows text, "*.*" takes any file; long names cut; the buttons in French.
+    void dialogues() {
+        QCOMPARE(
+            FiltresQt("Tous les fichiers (*.*);;Fichiers JPEG (*.jpg;*.jpeg) (*.jpg *jpeg);;Fichier (*.bz2)"),
+            (QStringList{"Tous les fichiers (*.*) (*)", "Fichiers JPEG (*.jpg;*.jpeg) (*.jpg *jpeg)",
+                         "Fichier (*.bz2) (*.bz2)"}));
+        const QString nom = QString(300, u'a') + QString(300, u'b');
+        QCOMPARE(TexteDeBoite("Bob veut vous envoyer '" + nom + "'.\r\nOui ?"),
+                 "Bob veut vous envoyer '" + QString(28, u'a') + u'…' + QString(28, u'b') + "'.\r\nOui ?");
+        const QString emoji = TexteDeBoite(QStringLiteral("\U0001F600").repeated(100));
+        QVERIFY(emoji.size() < 70 && QString::fromUtf8(emoji.toUtf8()) == emoji); // none cut in two
+        QVERIFY(Traductions::InstallerFrancais(*qApp));
+        QStringList textes;
+        QTimer::singleShot(0, this, [&] {
+            if (auto* boite = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                textes << boite->button(QMessageBox::Yes)->text() << boite->button(QMessageBox::No)->text()
+                       << QString::number(boite->frameGeometry().width() < 600);
+                boite->reject();
+            }
+        });
+        DialoguesReels().Message(nullptr, "Bob veut vous envoyer '" + nom + "'.", nom, Icone::Question,
+                                 Dialogues::Boutons::OuiNon);
+        QCOMPARE(textes, (QStringList{"&Oui", "&Non", "1"}));
     }
 
     // It rises for a second from the work area's foot to its corner (a new message goes on from
@@ -393,12 +381,26 @@ private slots:
         }
     }
 
+    // A history that cannot be opened: said once, in the status bar and its window; chat goes on.
     // After a restart the history shows the conversation as the view did; a search keeps its marks.
+    // Entries take the contact's nickname once it is read, never that of a contact who has left.
     void historique() {
         CopieOvan a("127.0.0.190", [](const QString& dossier) {
             Ecrire(dossier + "config.ini", "PSEUDO:Alice\r\nDOSSIER:" + dossier.toUtf8() + "\r\n");
             CopierSmileys(dossier);
+            Ecrire(dossier + "historique.db", QByteArray("ceci n'est pas une base").repeated(200));
         });
+        QSignalSpy hors(a.ovan().historique(), &BaseHistorique::horsService);
+        QTRY_COMPARE(hors.count(), 1);
+        QVERIFY(a.Statut(0).startsWith("L'historique est désactivé : "));
+        FauxContact eve("127.0.0.197");
+        QVERIFY(eve.Appeler(a.Adresse()));
+        eve.Envoyer(Trame::Log("Eve") + Trame::Message(0, 0, 0, "toujours là"));
+        QTRY_VERIFY(a.TexteConversation().endsWith("   toujours là\n"));
+        a.ovan().CommandeMenu(Menu::Historique);
+        QVERIFY(a.ovan().fenetreHistorique()->Etat()->text().startsWith("L'historique est désactivé : "));
+        QVERIFY(QFile::remove(a.Dossier() + "historique.db"));
+        a.Redemarrer();
         FauxContact bob("127.0.0.191");
         QVERIFY(bob.Appeler(a.Adresse()));
         bob.Envoyer(Trame::Log("Bob") + Trame::Message(1, 6, 5, "Salut (:-)) <b>gras</b>") +
@@ -445,11 +447,7 @@ private slots:
         QCOMPARE(a.ovan().historique()->Conversations().size(), 1);
         h->BoutonEffacer()->click();
         QVERIFY(a.ovan().historique()->Conversations().isEmpty() && h->Liste()->topLevelItemCount() == 0);
-    }
-
-    // Entries take the contact's nickname once it is read, never that of a contact who has left.
-    void historiquePseudos() {
-        CopieOvan a("127.0.0.194", "PSEUDO:Alice\r\n", true);
+        h->CaseEnregistrer()->click();
         {
             FauxContact carole("127.0.0.193");
             QVERIFY(carole.Appeler(a.Adresse()));
@@ -457,35 +455,17 @@ private slots:
             QTRY_VERIFY(a.TexteConversation().endsWith("Carole s'est connecté(e). <<<\n"));
         }
         QTRY_VERIFY(a.TexteConversation().endsWith("Carole s'est déconnecté(e). <<<\n"));
-        FauxContact bob("127.0.0.195");
-        QVERIFY(bob.Appeler(a.Adresse()));
-        bob.Envoyer(Trame::Message(0, 0, 0, "avant"));
+        FauxContact bob2("127.0.0.195");
+        QVERIFY(bob2.Appeler(a.Adresse()));
+        bob2.Envoyer(Trame::Message(0, 0, 0, "avant"));
         QTRY_VERIFY(a.TexteConversation().endsWith("   avant\n"));
-        bob.Envoyer(Trame::Log("Bob") + Trame::Message(0, 0, 0, "gardé"));
+        bob2.Envoyer(Trame::Log("Bob") + Trame::Message(0, 0, 0, "gardé"));
         QTRY_VERIFY(a.TexteConversation().endsWith("   gardé\n"));
         a.ovan().historique()->Vider();
         QStringList pseudos;
-        for (const EntreeHistorique& e :
-             a.ovan().historique()->Entrees("127.0.0.195", QDate::currentDate())) {
+        for (const EntreeHistorique& e : a.ovan().historique()->Entrees("127.0.0.195", QDate::currentDate()))
             pseudos << e.PseudoContact;
-        }
         QCOMPARE(pseudos, (QStringList{"", "", "Bob", "Bob"}));
-    }
-
-    // A history that cannot be opened: said once, in the status bar and its window; chat goes on.
-    void historiqueInutilisable() {
-        CopieOvan a("127.0.0.196", [&](const QString& programme) {
-            Ecrire(programme + "historique.db", QByteArray("ceci n'est pas une base").repeated(200));
-        });
-        QSignalSpy hors(a.ovan().historique(), &BaseHistorique::horsService);
-        QTRY_COMPARE(hors.count(), 1);
-        QVERIFY(a.Statut(0).startsWith("L'historique est désactivé : "));
-        FauxContact bob("127.0.0.197");
-        QVERIFY(bob.Appeler(a.Adresse()));
-        bob.Envoyer(Trame::Log("Bob") + Trame::Message(0, 0, 0, "toujours là"));
-        QTRY_VERIFY(a.TexteConversation().endsWith("   toujours là\n"));
-        a.ovan().CommandeMenu(Menu::Historique);
-        QVERIFY(a.ovan().fenetreHistorique()->Etat()->text().startsWith("L'historique est désactivé : "));
     }
 
     // The network window: a later listing stops the one waiting; no daemon is said; a double click
