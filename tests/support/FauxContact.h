@@ -51,9 +51,6 @@ public:
     void FermerFichier(bool reinitialiser = false);
     // Everything read so far on the copy's i-th call to our file port (reading it from now on).
     QByteArray LuSurAppel(int i);
-    bool AppelFerme(int i) {
-        return i < m_appelsFichier.size() && m_appelsFichier[i]->state() == QAbstractSocket::UnconnectedState;
-    }
 
 private:
     QTcpSocket* Socket(Lien lien);
