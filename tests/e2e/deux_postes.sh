@@ -220,17 +220,23 @@ envoyer b "$dB" "$fenetreB" a "$dA" "$fenetre" retour.bin
 # "[ANN]" and the stream's reset reached it first.
 # grep reads the files itself: through a pipe, its early exit on a match would fail the pipeline.
 historique_dit() { grep -aqF "$2" "$travail/$1"/historique.db* 2>/dev/null; }
-annuler_pendant() {
-  local qui=$1 nom=$2 source=$travail/a/maison/$2
-  head -c $((64 << 20)) /dev/urandom >"$source"
+# A's file $1 of $2 MiB, sent over a link slowed to 16 Mbit/s, until B's transfer window title
+# shows a percentage matching $3, before time $4.
+lent_jusqua() {
+  local nom=$1 mio=$2 pourcent=$3 fin=$4
+  head -c $((mio << 20)) /dev/urandom >"$travail/a/maison/$nom"
   ip netns exec "$nsA" tc qdisc add dev "$vethA" root tbf rate 16mbit burst 256kb limit 1mb
-  local fin=$(( $(date +%s) + 60 ))
   choisir_fichier "$dA" "$fenetre" "$nom" "$fin"
-  until DISPLAY=$dB xdotool search --onlyvisible --name "^[1-9][0-9]? % - $nom\$" >/dev/null 2>&1; do
+  until DISPLAY=$dB xdotool search --onlyvisible --name "^$pourcent % - $nom\$" >/dev/null 2>&1; do
     repondre "$dB" "$fenetreB"
     [ "$(date +%s)" -lt "$fin" ] || { echo "FAIL: $nom does not start"; ecrans; exit 1; }
     sleep 0.1
   done
+}
+annuler_pendant() {
+  local qui=$1 nom=$2 source=$travail/a/maison/$2
+  local fin=$(( $(date +%s) + 60 ))
+  lent_jusqua "$nom" 64 "[1-9][0-9]?" "$fin"
   local d=$dA autre=b
   [ "$qui" = b ] && d=$dB autre=a
   # The transfer window's Cancel button (116 x 30 at 233, 230).
@@ -263,15 +269,8 @@ couper_et_reprendre() {
   partiels() { ls -A "$travail/b/maison" | grep -c '^\.ovan-reprise-' || true; }
   local avant
   avant=$(partiels)
-  head -c $((32 << 20)) /dev/urandom >"$source"
-  ip netns exec "$nsA" tc qdisc add dev "$vethA" root tbf rate 16mbit burst 256kb limit 1mb
   local fin=$(( $(date +%s) + 90 ))
-  choisir_fichier "$dA" "$fenetre" "$nom" "$fin"
-  until DISPLAY=$dB xdotool search --onlyvisible --name "^[2-9][0-9] % - $nom\$" >/dev/null 2>&1; do
-    repondre "$dB" "$fenetreB"
-    [ "$(date +%s)" -lt "$fin" ] || { echo "FAIL: $nom does not start"; ecrans; exit 1; }
-    sleep 0.1
-  done
+  lent_jusqua "$nom" 32 "[2-9][0-9]" "$fin"
   printf 'table inet ovan_coupure { chain entree { type filter hook input priority 0; tcp dport 60001 reject with tcp reset; }; }\n' |
     ip netns exec "$nsB" nft -f - || { echo "SKIP: nft cannot cut the stream here"; exit $SKIP; }
   attendre 20 historique_dit a "Le transfert de '$nom' a échoué" ||

@@ -239,22 +239,18 @@ void CanalFichier::SurAppel(int fd) {
     if (duContact && m_etape == Etape::AttenteEmetteur) {
         m_delai.stop();
         m_etape = Etape::Reception;
-        const auto partiel = [this, dossier = m_dossier](TravailTransfert* travail, const QByteArray& nom) {
-            if (m_travail.get() == travail) {
-                m_partiel = dossier + u'/' + QFile::decodeName(nom);
-            }
-        };
-        if (m_fichiersLot >= 0) {
-            auto* lot = new ReceptionLot(fd, m_dossier, m_fichiersLot, m_taille, m_delaiMs, m_origine);
-            connect(lot, &ReceptionLot::partiel, this,
-                    [lot, partiel](const QByteArray& nom) { partiel(lot, nom); });
-            Demarrer(lot);
-            return;
-        }
-        auto* reception = new Reception(fd, std::move(m_fichier), m_taille, m_delaiMs, m_options, m_origine);
-        connect(reception, &Reception::partiel, this,
-                [reception, partiel](const QByteArray& nom) { partiel(reception, nom); });
-        Demarrer(reception);
+        TravailTransfert* travail =
+            m_fichiersLot >= 0
+                ? static_cast<TravailTransfert*>(
+                      new ReceptionLot(fd, m_dossier, m_fichiersLot, m_taille, m_delaiMs, m_origine))
+                : new Reception(fd, std::move(m_fichier), m_taille, m_delaiMs, m_options, m_origine);
+        connect(travail, &TravailTransfert::partiel, this,
+                [this, travail, dossier = m_dossier](const QByteArray& nom) {
+                    if (m_travail.get() == travail) {
+                        m_partiel = dossier + u'/' + QFile::decodeName(nom);
+                    }
+                });
+        Demarrer(travail);
         return;
     }
     if (duContact && (m_etape == Etape::Proposition || m_etape == Etape::Envoi) &&

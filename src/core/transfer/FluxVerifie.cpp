@@ -118,8 +118,7 @@ void NettoyerPartiels(int dossier, const QByteArray& nomGarde, const QDateTime& 
         }
         // A batch's is a folder, removed whole.
         if (nom.startsWith(famille) || qint64(etat.st_mtim.tv_sec) < limite) {
-            S_ISDIR(etat.st_mode) ? void(Lot::Supprimer(dossier, nom))
-                                  : void(::unlinkat(dossier, nom.constData(), 0));
+            Lot::Supprimer(dossier, nom);
         }
     }
     ::closedir(d);

@@ -22,10 +22,6 @@ public:
               OptionsFlux options = {}, OrigineFichier origine = {}, QObject* parent = nullptr);
     ~Reception() override;
 
-signals:
-    // Resuming: the hidden name the bytes go to, in the file's folder.
-    void partiel(const QByteArray& nom);
-
 protected:
     void run() override;
 

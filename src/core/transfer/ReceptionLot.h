@@ -18,10 +18,6 @@ public:
                  OrigineFichier origine, QObject* parent = nullptr);
     ~ReceptionLot() override;
 
-signals:
-    // The hidden folder the batch goes to, in the received-files folder.
-    void partiel(const QByteArray& nom);
-
 protected:
     void run() override;
 

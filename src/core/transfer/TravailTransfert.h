@@ -84,6 +84,9 @@ signals:
     void fichierCourant(const QString& chemin);
     // A batch received: one of its top entries has its final path.
     void place(const QString& chemin);
+    // Receiving and resumable: the hidden file (or a batch's folder) the bytes go to, in the
+    // received-files folder.
+    void partiel(const QByteArray& nom);
 
 protected:
     // Reports progress when the last report is old enough, or at the end; otherwise keeps it.
