@@ -15,6 +15,13 @@ struct Identite {
     QByteArray empreinte;
 };
 
+// What an encrypted session with a contact needs: our identity, and the key the contact must show
+// (the SHA-256 of its certificate's DER form, as the chat connection showed it).
+struct ParametresTls {
+    Identite identite;
+    QByteArray empreinteContact;
+};
+
 namespace Identites {
 
 inline const QString NomCle = QStringLiteral("cle.pem");

@@ -11,6 +11,7 @@
 // With a contact that never announced them, the stream is the file's bytes and nothing else.
 #pragma once
 
+#include "core/security/Identite.h"
 #include "core/transfer/TravailTransfert.h"
 
 #include <QByteArray>
@@ -23,6 +24,8 @@
 struct OptionsFlux {
     bool verifier = false;
     bool reprendre = false;
+    // Set: the stream runs in TLS 1.3 with these keys; null: in clear.
+    std::shared_ptr<const ParametresTls> tls;
     bool operator==(const OptionsFlux&) const = default;
 };
 
