@@ -159,7 +159,7 @@ int main() {
         std::vector<double> simple, verifie;
         for (int i = 0; i < 3; ++i) {
             simple.push_back(Essai(source, recus, {}, false).secondes);
-            verifie.push_back(Essai(source, recus, {true, true}, false).secondes);
+            verifie.push_back(Essai(source, recus, {true, true, {}}, false).secondes);
         }
         const double s = Mediane(simple), v = Mediane(verifie);
         const double mio = double(Taille) / (1 << 20);
@@ -169,9 +169,9 @@ int main() {
         ok = ok && s > 0 && v > 0;
     }
 
-    Essai(source, recus, {true, true}, true);
+    Essai(source, recus, {true, true, {}}, true);
     const qint64 avant = OctetsRecusParB();
-    const Mesure reprise = Essai(source, recus, {true, true}, false);
+    const Mesure reprise = Essai(source, recus, {true, true, {}}, false);
     const double gio = double(OctetsRecusParB() - avant) / Taille;
     std::printf(
         "coupure a 50 %%, reprise a %.1f %% : %.3f Gio sur le cable au second essai (objectif <= 0.55)\n",

@@ -82,6 +82,8 @@ private slots:
         FauxContact b("127.0.0.51");
         a.Connecter("Alice", "127.0.0.51");
         QVERIFY(b.AttendreAppel() && b.AttendreTrames(1));
+        // A contact without a handshake: said once we stop waiting for one.
+        QTRY_VERIFY(a.TexteConversation().endsWith(">>> La conversation n'est pas chiffrée. <<<\n"));
         b.Oublier();
         ChoisirFormat(ui, 4, 6, 5); // Tahoma, Rouge, Gras and Souligné
         saisie->setPlainText("  ok  ");

@@ -1,17 +1,88 @@
 // This copy's key and certificate: made once, kept readable by its owner only, and made anew, with
-// the reason, when they are missing in part, unreadable, damaged or not a pair.
+// the reason, when they are missing in part, unreadable, damaged or not a pair. Two copies of ours
+// encrypt their conversation and their files, and tell a key that changed or went missing.
+#include "FauxContact.h"
 #include "Fichiers.h"
+#include "core/chat/Conversation.h"
+#include "core/chat/PoigneeDeMain.h"
 #include "core/security/Confiance.h"
 #include "core/security/Identite.h"
 
 #include <QCryptographicHash>
 #include <QRegularExpression>
+#include <QSignalSpy>
 #include <QSslCertificate>
 #include <QSslKey>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <functional>
+
+namespace {
+
+// The cable between A (.220) and B (.222), through .221 (B as A sees it) and .223 (A as B sees it),
+// on both ports; it keeps every byte that passes.
+class Cable : public QObject {
+public:
+    Cable() {
+        for (const quint16 port : {quint16(60000), quint16(60001)}) {
+            Relier("127.0.0.221", "127.0.0.222", "127.0.0.223", port);
+            Relier("127.0.0.223", "127.0.0.220", "127.0.0.221", port);
+        }
+    }
+    QByteArray capture;
+
+private:
+    void Relier(const char* ecoute, const char* vers, const char* depuis, quint16 port) {
+        auto* serveur = new QTcpServer(this);
+        QVERIFY(serveur->listen(QHostAddress(ecoute), port));
+        connect(serveur, &QTcpServer::newConnection, this, [=, this] {
+            QTcpSocket* entrant = serveur->nextPendingConnection();
+            auto* sortant = new QTcpSocket(entrant);
+            sortant->bind(QHostAddress(depuis), 0);
+            const auto passer = [this, entrant, sortant](QTcpSocket* de, QTcpSocket* a) {
+                if (sortant->state() == QAbstractSocket::ConnectedState) {
+                    const QByteArray octets = de->readAll();
+                    capture += octets;
+                    a->write(octets);
+                }
+            };
+            const auto brancher = [=](QTcpSocket* de, QTcpSocket* a) {
+                connect(de, &QIODevice::readyRead, a, [=] { passer(de, a); });
+                connect(de, &QAbstractSocket::disconnected, a, [=] { a->disconnectFromHost(); });
+            };
+            brancher(entrant, sortant);
+            brancher(sortant, entrant);
+            connect(sortant, &QAbstractSocket::connected, entrant, [=] { passer(entrant, sortant); });
+            sortant->connectToHost(QHostAddress(vers), port);
+        });
+    }
+};
+
+// One copy of ours on its address; an identity unless sansCle.
+struct Poste {
+    Poste(const char* adresse, const QString& pseudo, bool sansCle = false)
+        : confiance(d.filePath("contacts")), c(QHostAddress(adresse)) {
+        if (!sansCle) {
+            identite = *Identites::Creer();
+            c.ReglerChiffrement(identite, &confiance);
+        }
+        c.ReglerPseudoSaisi(pseudo);
+        c.ReglerDossierReception(d.path() + "/");
+        QObject::connect(&c, &Conversation::offreRecue, &c, [this] { c.RepondreOffre(true); });
+        c.Ecouter();
+        c.EcouterFichiers();
+    }
+    QTemporaryDir d;
+    Identite identite;
+    Confiance confiance;
+    Conversation c;
+    QSignalSpy messages{&c, &Conversation::messageRecu};
+};
+
+} // namespace
 
 class TestSecurite : public QObject {
     Q_OBJECT
@@ -97,6 +168,90 @@ private slots:
         QCOMPARE(code, Confiance::CodeDeSurete(k2, k1));
         QVERIFY(QRegularExpression("^\\d{5}( \\d{5}){5}$").match(code).hasMatch());
         QVERIFY(code != Confiance::CodeDeSurete(k1, k3));
+    }
+
+    // On the cable nothing is read but the first nickname and the handshakes: not a message, not
+    // a later nickname, not an offered name, not a file's bytes. Both screens show the same code.
+    void chiffreeSurLeCable() {
+        Cable cable;
+        Poste a("127.0.0.220", "Alice");
+        {
+            Poste b("127.0.0.222", "Bob");
+            QCOMPARE(a.c.Connecter("127.0.0.221"), Conversation::Appel::Lance);
+            // Sent at once: held until the conversation is encrypted and the key accepted.
+            QTRY_VERIFY(a.c.Connectee());
+            QVERIFY(a.c.EnvoyerMessage(0, 0, 0, "premier-mot-secret"));
+            QTRY_COMPARE(b.c.EtatSecurite(), Conversation::Securite::Chiffree);
+            QTRY_COMPARE(a.c.EtatSecurite(), Conversation::Securite::Chiffree);
+            QCOMPARE(a.c.CodeDeSurete(), b.c.CodeDeSurete());
+            QCOMPARE(a.c.EmpreinteContact(), b.identite.empreinte);
+            b.c.ReglerMonPseudo("Zorglub");
+            b.c.AnnoncerPseudo();
+            QTRY_COMPARE(a.c.SonPseudo(), "Zorglub");
+            QTRY_COMPARE(b.messages.size(), 1);
+            QCOMPARE(b.messages[0][3], "premier-mot-secret");
+            const QString chemin = a.d.filePath("plan-confidentiel.txt");
+            QVERIFY(Ecrire(chemin, QByteArray(300000, 'Q') + "contenu-secret"));
+            QSignalSpy fini(&b.c, &Conversation::transfertFini);
+            QCOMPARE(a.c.OffrirFichier(chemin), Conversation::Offre::Faite);
+            QVERIFY(fini.wait(10000));
+            QCOMPARE(fini[0][0].value<IssueTransfert>(), IssueTransfert::Termine);
+            QCOMPARE(Lire(b.d.filePath("plan-confidentiel.txt")), Lire(chemin));
+            QVERIFY(a.c.MarquerVerifie() && a.c.ContactVerifie() && !b.c.ContactVerifie());
+            for (const char* mot :
+                 {"premier-mot-secret", "Zorglub", "plan-confidentiel", "QQQQ", "contenu-secret"}) {
+                QVERIFY2(!cable.capture.contains(mot), mot);
+            }
+            QVERIFY(cable.capture.contains("[LOG]Alice") && cable.capture.contains("[OVT]"));
+            a.c.Deconnecter();
+        }
+
+        // Another copy at Bob's address: stopped before anything of it is shown or of ours sent.
+        Poste c("127.0.0.222", "Bob");
+        QSignalSpy changee(&a.c, &Conversation::cleChangee);
+        cable.capture.clear();
+        a.c.Connecter("127.0.0.221");
+        QVERIFY(changee.wait());
+        QCOMPARE(changee[0][0].value<ContactConnu>().pseudo, "Zorglub");
+        QCOMPARE(changee[0][1].toByteArray(), c.identite.empreinte);
+        QTRY_COMPARE(c.c.EtatSecurite(), Conversation::Securite::Chiffree);
+        QVERIFY(c.c.EnvoyerMessage(0, 0, 0, "intrus"));
+        QTRY_VERIFY(a.c.EnAttente() > 0);
+        QVERIFY(a.c.EnvoyerMessage(0, 0, 0, "pour-bob"));
+        QSignalSpy finC(&c.c, &Conversation::terminee);
+        a.c.RepondreCle(false);
+        QVERIFY(finC.wait());
+        QCOMPARE(a.messages.size() + c.messages.size(), 0);
+        QVERIFY(!a.c.Connectee() && !cable.capture.contains("pour-bob"));
+    }
+
+    // A copy known to encrypt comes back without it: the user is asked; a contact that never sent
+    // a handshake chats in clear, our frames held only until its first one.
+    void chiffrementPerduEtContactBrut() {
+        Cable cable;
+        Poste a("127.0.0.220", "Alice");
+        QVERIFY(a.confiance.Retenir(QByteArray(32, 'k'), "Bob", "127.0.0.1"));
+        Poste b("127.0.0.222", "Bob", true);
+        QSignalSpy perdu(&a.c, &Conversation::chiffrementPerdu);
+        a.c.Connecter("127.0.0.221");
+        QVERIFY(perdu.wait());
+        QVERIFY(a.c.Connectee() && a.c.EtatSecurite() == Conversation::Securite::Inconnue);
+        a.c.EnvoyerMessage(0, 0, 0, "apres-accord");
+        QVERIFY(!QTest::qWaitFor([&] { return b.messages.size() > 0; }, 300));
+        a.c.RepondreCle(true);
+        QTRY_COMPARE(b.messages.size(), 1);
+        QCOMPARE(a.c.EtatSecurite(), Conversation::Securite::Claire);
+        a.c.Deconnecter();
+
+        FauxContact brut("127.0.0.224");
+        QVERIFY(brut.Appeler("127.0.0.220"));
+        QTRY_COMPARE(a.c.EtatSecurite(), Conversation::Securite::Inconnue);
+        a.c.EnvoyerMessage(0, 0, 0, "en-clair");
+        brut.Envoyer("[LOG]Win\x03[STA]prs\x03");
+        QVERIFY(brut.AttendreTrames(3));
+        QCOMPARE(brut.Octets(), Trame::Log("Alice") + PoigneeDeMain::Construire(a.c.NosExtensions()) +
+                                    Trame::Message(0, 0, 0, "en-clair"));
+        QCOMPARE(a.c.EtatSecurite(), Conversation::Securite::Claire);
     }
 };
 

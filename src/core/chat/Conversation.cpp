@@ -23,6 +23,11 @@ bool AttendUtilisateur(Trame::Balise balise) {
 QByteArray Cle(const Trame::TrameRecue& trame) {
     return trame.entete + trame.donnee;
 }
+// Frames a copy of ours sends before its handshake: any other, first, says the contact has none.
+bool Preliminaire(Trame::Balise balise) {
+    using Trame::Balise;
+    return balise == Balise::LOG || balise == Balise::ATT || balise == Balise::OVX;
+}
 } // namespace
 
 Conversation::Conversation(const QHostAddress& adresseLocale, int delaiFichierMs, int delaiSondeMs,
@@ -37,11 +42,27 @@ Conversation::Conversation(const QHostAddress& adresseLocale, int delaiFichierMs
     connect(s, &SocketsChat::fermeture, this, [this] { Differer(&Conversation::FermeeParContact); });
     connect(s, &SocketsChat::erreur, this, [this] { Differer(&Conversation::Erreur); });
     connect(s, &SocketsChat::tramesRecues, this, &Conversation::Lus);
+    // The key is judged in its turn, after the frames read before it.
+    connect(s, &SocketsChat::cleContact, this, [this](const QByteArray& empreinte) {
+        const quint64 episode = m_sockets->Episode();
+        Apres([this, episode, empreinte] {
+            if (episode == m_sockets->Episode()) {
+                VerifierCle(empreinte);
+            }
+        });
+    });
+    connect(s, &SocketsChat::chiffree, this, [this] {
+        if (m_cleAcceptee) {
+            emit securiteChange(EtatSecurite());
+        }
+    });
 
     const DecodeurTrames* d = &m_decodeur;
     connect(d, &DecodeurTrames::connecte, this, [this](const QString& pseudo) {
         m_sonPseudo = pseudo;
         m_saPresence = PresenceContact::Presente;
+        // A contact first known without a nickname is kept with the one it gives.
+        RetenirCle();
         emit contactConnecte();
     });
     connect(d, &DecodeurTrames::pseudoChange, this, [this](const QString& pseudo) { m_sonPseudo = pseudo; });
@@ -69,6 +90,9 @@ Conversation::Conversation(const QHostAddress& adresseLocale, int delaiFichierMs
         m_poigneeRecue = true;
         VerifierPorts();
         emit poigneeRecue(m_extensionsCommunes);
+        if (Connectee()) {
+            SuitePoignee();
+        }
     });
     // Never fatal: the conversation goes on in the base protocol.
     connect(d, &DecodeurTrames::poigneeIllisible, this, [](const QByteArray& donnee) {
@@ -130,6 +154,11 @@ bool Conversation::Ecouter() {
     m_sondeLancee = false;
     m_resultatContactLu = false;
     m_sonde.Abandonner();
+    // With an identity, every conversation starts without knowing whether it will be encrypted.
+    m_decision = m_identite ? Decision::Attente : Decision::Claire;
+    m_cleAcceptee = false;
+    m_questionCle = QuestionCle::Aucune;
+    m_cleQuestion.clear();
     if (m_sockets->Ecouter()) {
         return true;
     }
@@ -176,8 +205,12 @@ void Conversation::AppelAccepte(const QString& adresse) {
     m_sockets->Connecter(Trim(m_adresse), SocketsChat::Origine::Retour);
 }
 
-QStringList Conversation::NosExtensions() {
-    return {ExtensionVerification, ExtensionReprise, PortFichiers, ExtensionLot};
+QStringList Conversation::NosExtensions() const {
+    QStringList extensions{ExtensionVerification, ExtensionReprise, PortFichiers, ExtensionLot};
+    if (m_identite) {
+        extensions << ExtensionTls;
+    }
+    return extensions;
 }
 
 bool Conversation::LotPossible() const {
@@ -186,8 +219,12 @@ bool Conversation::LotPossible() const {
 }
 
 OptionsFlux Conversation::OptionsFichiers() const {
+    std::shared_ptr<const ParametresTls> tls;
+    if (EtatSecurite() == Securite::Chiffree) {
+        tls = std::make_shared<const ParametresTls>(ParametresTls{*m_identite, EmpreinteContact()});
+    }
     return {m_extensionsCommunes.contains(ExtensionVerification),
-            m_extensionsCommunes.contains(ExtensionReprise)};
+            m_extensionsCommunes.contains(ExtensionReprise), std::move(tls)};
 }
 
 void Conversation::Etablie() {
@@ -204,6 +241,20 @@ void Conversation::Etablie() {
     }
     // Right after the first frame; a contact that never answers it keeps today's protocol.
     m_envoi.Poignee(NosExtensions());
+    if (m_decision == Decision::Attente) {
+        // Nothing more of ours goes before we know whether it will be encrypted.
+        m_sockets->Retenir(true);
+        if (m_poigneeRecue) {
+            SuitePoignee();
+        } else {
+            const quint64 episode = m_sockets->Episode();
+            QTimer::singleShot(DelaiPoigneeMs, this, [this, episode] {
+                if (episode == m_sockets->Episode() && !m_poigneeRecue) {
+                    SansChiffrement();
+                }
+            });
+        }
+    }
     m_canal->NouveauContact(m_sockets->AdresseContact());
     // Before anything of ours that may make us connect to the contact's port.
     VerifierPorts();
@@ -391,7 +442,7 @@ void Conversation::Continuer() {
     m_enCours = true;
     QElapsedTimer montre;
     montre.start();
-    while (!m_file.empty() && montre.elapsed() < TrancheMs) {
+    while (!m_file.empty() && m_questionCle == QuestionCle::Aucune && montre.elapsed() < TrancheMs) {
         Suivant();
     }
     m_enCours = false;
@@ -400,6 +451,14 @@ void Conversation::Continuer() {
 }
 
 void Conversation::Suivant() {
+    const Evenement& premier = m_file.front();
+    if (!premier.reaction && m_decision == Decision::Attente && !m_poigneeRecue &&
+        !Preliminaire(premier.trame.balise)) {
+        SansChiffrement();
+        if (m_questionCle != QuestionCle::Aucune) {
+            return;
+        }
+    }
     // What the event needs is taken out of the queue first: a handler waiting for the user lets
     // more frames arrive meanwhile.
     Evenement evenement = std::move(m_file.front());
@@ -427,7 +486,7 @@ void Conversation::ToutTraiter() {
         return;
     }
     m_enCours = true;
-    while (!m_file.empty()) {
+    while (!m_file.empty() && m_questionCle == QuestionCle::Aucune) {
         Suivant();
     }
     m_enCours = false;

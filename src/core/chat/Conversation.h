@@ -8,6 +8,8 @@
 #include "core/chat/EnvoiTrames.h"
 #include "core/chat/SocketsChat.h"
 #include "core/chat/Trame.h"
+#include "core/security/Confiance.h"
+#include "core/security/Identite.h"
 #include "core/transfer/CanalFichier.h"
 #include "core/transfer/SondePort.h"
 #include "core/transfer/TravailTransfert.h"
@@ -39,6 +41,10 @@ public:
     Q_ENUM(Refus)
     // What came of the connect command.
     enum class Appel { Lance, DejaConnecte, SansPseudo, SansAdresse };
+    // Whether this conversation is encrypted: Inconnue until it is known (and always before the
+    // contact's key is accepted).
+    enum class Securite { Inconnue, Claire, Chiffree };
+    Q_ENUM(Securite)
     // What came of offering a file.
     // UnSeul: several files or a folder, to a contact that takes one file per offer;
     // LotImpossible: the batch cannot be sent (OffrirFichiers says why).
@@ -83,7 +89,9 @@ public:
     static inline const QString ExtensionReprise = QStringLiteral("reprise");
     // Several files and folders in one offer; used only with both of the above.
     static inline const QString ExtensionLot = QStringLiteral("lot");
-    static QStringList NosExtensions();
+    // Both chat connections and every file stream in TLS 1.3; announced with an identity only.
+    static inline const QString ExtensionTls = QStringLiteral("tls");
+    QStringList NosExtensions() const;
     // What a file stream carries besides the bytes in this conversation.
     OptionsFlux OptionsFichiers() const;
     // Several files or a folder may go in one offer.
@@ -109,6 +117,23 @@ public:
     bool TransfertEnCours() const { return m_canal->EnCours(); }
     // The last transfer ended well and no other has started since.
     bool FichierOuvrable() const { return m_fichierOuvrable; }
+
+    // Encryption with copies of ours: this copy's identity and the contacts' keys as first seen
+    // (kept by the caller, which outlives the conversation; null: keys are not kept). Without an
+    // identity nothing is encrypted, and nothing is announced.
+    void ReglerChiffrement(const Identite& identite, Confiance* confiance);
+    Securite EtatSecurite() const;
+    // The key this conversation's contact showed, once accepted; empty otherwise.
+    QByteArray EmpreinteContact() const;
+    // Six groups of five digits from both keys, the same on the contact's screen; empty unless
+    // encrypted.
+    QString CodeDeSurete() const;
+    // The two users compared the code and said it matched (kept with the contact's key).
+    bool ContactVerifie() const;
+    bool MarquerVerifie();
+    // How long a contact may take to show its handshake before it is taken as one that has none
+    // (our frames wait meanwhile, unless one of its own frames says it sooner).
+    static constexpr int DelaiPoigneeMs = 2000;
 
     SocketsChat& Sockets() { return *m_sockets; }
     CanalFichier& Canal() { return *m_canal; }
@@ -146,6 +171,10 @@ public:
     void RepondreOffre(bool oui);
     // The user cancels: the contact is told while a transfer is under way.
     void AnnulerTransfert();
+    // The user's answer to cleChangee or chiffrementPerdu: go on (the new key is kept), or
+    // disconnect without handling anything more of the contact's.
+    void RepondreCle(bool continuer);
+    bool QuestionCleOuverte() const { return m_questionCle != QuestionCle::Aucune; }
 
     // The frames of one read. They are handled later, in order and in slices: never inside the
     // socket's own signal, never freezing the program; a handler that waits for the user (a box)
@@ -179,6 +208,14 @@ signals:
     void presenceChange(Conversation::PresenceContact presence);
     void frappeChange(bool ecrit);
     void trameTraitee(const Trame::TrameRecue& trame);
+
+    // Encryption. Each question holds the conversation (nothing of the contact's is handled,
+    // nothing of ours is sent) until RepondreCle.
+    // The contact shows another key than the one kept for its nickname or address (ancien).
+    void cleChangee(const ContactConnu& ancien, const QByteArray& nouvelle);
+    // A contact whose conversations were encrypted comes back without encryption.
+    void chiffrementPerdu();
+    void securiteChange(Conversation::Securite securite);
 
     // Files.
     // fichiers: how many files a batch holds, -1 for a single file.
@@ -239,6 +276,14 @@ private:
     void Fini(IssueTransfert issue, RaisonEchec raison = RaisonEchec::ConnexionImpossible);
     void VerifierPorts();
     void SonResultat(bool atteint);
+    void SuitePoignee();
+    void SansChiffrement();
+    void VerifierCle(const QByteArray& empreinte);
+    void Confier();
+    void RetenirCle();
+    QString AdresseContactTexte() const;
+
+    enum class QuestionCle { Aucune, Changee, Perdu };
 
     std::unique_ptr<SocketsChat> m_sockets;
     EnvoiTrames m_envoi;
@@ -288,4 +333,13 @@ private:
     // The transfer that runs is told once, for the first offer it refuses.
     bool m_dejaEnCoursSignale = false;
     bool m_fichierOuvrable = false;
+
+    std::optional<Identite> m_identite;
+    Confiance* m_confiance = nullptr;
+    // This conversation: not yet known whether it will be encrypted (our frames are held),
+    // switching, or decided.
+    enum class Decision { Attente, Chiffrement, Claire } m_decision = Decision::Claire;
+    bool m_cleAcceptee = false;
+    QuestionCle m_questionCle = QuestionCle::Aucune;
+    QByteArray m_cleQuestion;
 };

@@ -61,6 +61,8 @@ void DecodeurTrames::Decoder(const Trame::TrameRecue& trame) {
         }
         break;
     }
+    // The chat sockets act on it where it is read; it means nothing further.
+    case Balise::OVT:
     case Balise::Inconnue: break;
     }
 }

@@ -4,10 +4,16 @@
 #include "core/network/Dnssd.h"
 #include "core/network/Taches.h"
 
+#include <QCryptographicHash>
 #include <QHostInfo>
+#include <QSslCertificate>
+#include <QSslKey>
+#include <QSslSocket>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTimer>
+
+#include <algorithm>
 
 namespace {
 
@@ -88,10 +94,50 @@ bool LireIPv4(const QString& texte, QHostAddress& adresse) {
     return true;
 }
 
+// Accepted connections are TLS-capable, and clear until they switch.
+class EcouteChat : public QTcpServer {
+public:
+    using QTcpServer::QTcpServer;
+
+protected:
+    void incomingConnection(qintptr descripteur) override {
+        auto* socket = new QSslSocket(this);
+        if (socket->setSocketDescriptor(descripteur)) {
+            addPendingConnection(socket);
+        } else {
+            delete socket;
+        }
+    }
+};
+
 } // namespace
 
 SocketsChat::SocketsChat(const QHostAddress& adresseLocale, QObject* parent)
-    : QObject(parent), m_adresseLocale(adresseLocale), m_taches(std::make_unique<Taches>()) {}
+    : QObject(parent), m_adresseLocale(adresseLocale), m_taches(std::make_unique<Taches>()) {
+    m_delai.setSingleShot(true);
+    m_delai.setInterval(DelaiChiffrement);
+    connect(&m_delai, &QTimer::timeout, this, [this] {
+        if (!Chiffree()) {
+            Signaler(true);
+        }
+    });
+}
+
+void SocketsChat::ReglerIdentite(const std::optional<Identite>& identite) {
+    m_tls.reset();
+    if (!identite) {
+        return;
+    }
+    QSslConfiguration tls = QSslConfiguration::defaultConfiguration();
+    tls.setProtocol(QSsl::TlsV1_3OrLater);
+    tls.setLocalCertificate(QSslCertificate(identite->certificat, QSsl::Pem));
+    tls.setPrivateKey(QSslKey(identite->cle, QSsl::Ec, QSsl::Pem));
+    // The certificates are self-signed: trust rests on the fingerprint kept of each contact,
+    // which the conversation compares. Each side still asks for the other's certificate.
+    tls.setPeerVerifyMode(QSslSocket::QueryPeer);
+    tls.setSslOption(QSsl::SslOptionDisableSessionTickets, true);
+    m_tls = tls;
+}
 
 SocketsChat::~SocketsChat() {
     m_taches.reset();
@@ -123,7 +169,9 @@ bool SocketsChat::EcouteActive() const {
 }
 
 QTcpSocket* SocketsChat::NouveauClient() {
-    auto* client = new QTcpSocket(this);
+    auto* client = new QSslSocket(this);
+    m_ecriture = Passage::Clair;
+    m_reponse.clear();
     connect(client, &QAbstractSocket::connected, this, [this, client] {
         if (client != W_Client) {
             return;
@@ -132,9 +180,17 @@ QTcpSocket* SocketsChat::NouveauClient() {
         VeilleTcp::Surveiller(client);
         emit connexionEtablie();
     });
-    // The protocol puts nothing on this connection: what a contact writes there is dropped.
+    // The protocol puts nothing on this connection but the answer to our marker: the rest is
+    // dropped.
     client->setReadBufferSize(TailleLecture);
-    connect(client, &QIODevice::readyRead, client, [client] { client->skip(client->bytesAvailable()); });
+    connect(client, &QIODevice::readyRead, this, [this, client] {
+        if (client == W_Client && m_ecriture == Passage::Marque) {
+            LireReponse(client);
+        } else {
+            client->skip(client->bytesAvailable());
+        }
+    });
+    connect(client, &QSslSocket::encrypted, this, [this, client] { SurChiffre(client); });
     connect(client, &QAbstractSocket::disconnected, this, [this, client] { SurFermeture(client); });
     connect(client, &QAbstractSocket::errorOccurred, this,
             [this, client](QAbstractSocket::SocketError code) { SurErreurSocket(client, code); });
@@ -188,8 +244,14 @@ bool SocketsChat::Ecouter() {
     m_finSignalee = false;
     m_lectureSuspendue = false;
     m_lecteur.Vider();
+    m_lecture = Passage::Clair;
+    m_retenir = false;
+    m_retenues.clear();
+    m_tailleRetenue = 0;
+    m_empreinte.clear();
+    m_delai.stop();
     W_Client = NouveauClient();
-    W_ServeurEcoute = new QTcpServer(this);
+    W_ServeurEcoute = new EcouteChat(this);
     ReglEtat(EtatConnexion::Deconnecte);
     // Backlog 0: one caller at a time; the accepted one takes the listener's place.
     W_ServeurEcoute->setListenBacklogSize(0);
@@ -233,14 +295,115 @@ void SocketsChat::BrancherServeur(QTcpSocket* socket) {
             [this, socket](QAbstractSocket::SocketError code) { SurErreurSocket(socket, code); });
     // Without this connection we could neither hear the contact nor be called again.
     connect(socket, &QAbstractSocket::disconnected, this, [this, socket] { SurFermeture(socket); });
+    if (auto* ssl = qobject_cast<QSslSocket*>(socket)) {
+        connect(ssl, &QSslSocket::encrypted, this, [this, ssl] { SurChiffre(ssl); });
+    }
 }
 
 void SocketsChat::LireServeur(QTcpSocket* socket) {
-    while (socket == W_Serveur && !m_lectureSuspendue && !m_finSignalee && socket->bytesAvailable() > 0) {
-        const QList<Trame::TrameRecue> trames = m_lecteur.Ajouter(socket->read(TrancheLecture));
+    while (socket == W_Serveur && !m_lectureSuspendue && !m_finSignalee && socket->bytesAvailable() > 0 &&
+           m_lecture != Passage::Negociation) {
+        QList<Trame::TrameRecue> trames = m_lecteur.Ajouter(socket->read(TrancheLecture));
+        const auto marque = std::find_if(trames.begin(), trames.end(), [](const Trame::TrameRecue& t) {
+            return t.balise == Trame::Balise::OVT;
+        });
+        if (!m_tls || m_lecture != Passage::Clair || marque == trames.end()) {
+            if (!trames.isEmpty()) {
+                emit tramesRecues(trames);
+            }
+            continue;
+        }
+        // The contact writes nothing after its marker until we answer: anything else would be
+        // read in clear where it meant to be encrypted.
+        const bool depasse =
+            marque + 1 != trames.end() || m_lecteur.EnAttente() > 0 || socket->bytesAvailable() > 0;
+        trames.erase(marque, trames.end());
         if (!trames.isEmpty()) {
             emit tramesRecues(trames);
         }
+        if (socket != W_Serveur || m_finSignalee) {
+            return;
+        }
+        if (depasse) {
+            Signaler(true);
+            return;
+        }
+        PasserLecture(qobject_cast<QSslSocket*>(socket));
+        return;
+    }
+}
+
+void SocketsChat::PasserLecture(QSslSocket* socket) {
+    if (!socket) {
+        Signaler(true);
+        return;
+    }
+    m_lecture = Passage::Negociation;
+    m_lecteur.Vider();
+    socket->write(Trame::Ovt());
+    socket->setSslConfiguration(*m_tls);
+    socket->startServerEncryption();
+    ArmerDelai();
+}
+
+void SocketsChat::Chiffrer() {
+    if (!m_tls || !W_Client || W_Client->state() != QAbstractSocket::ConnectedState ||
+        m_ecriture != Passage::Clair) {
+        return;
+    }
+    m_ecriture = Passage::Marque;
+    W_Client->write(Trame::Ovt());
+    ArmerDelai();
+}
+
+void SocketsChat::ArmerDelai() {
+    if (!m_delai.isActive()) {
+        m_delai.start();
+    }
+}
+
+void SocketsChat::LireReponse(QSslSocket* client) {
+    const QByteArray attendue = Trame::Ovt();
+    m_reponse += client->read(attendue.size() - m_reponse.size());
+    // The contact's TLS server waits for us: nothing may follow its answer yet.
+    if (!attendue.startsWith(m_reponse) || (m_reponse == attendue && client->bytesAvailable() > 0)) {
+        Signaler(true);
+        return;
+    }
+    if (m_reponse != attendue) {
+        return;
+    }
+    m_ecriture = Passage::Negociation;
+    client->setSslConfiguration(*m_tls);
+    client->startClientEncryption();
+}
+
+void SocketsChat::SurChiffre(QSslSocket* socket) {
+    if (socket != W_Client && socket != W_Serveur) {
+        return;
+    }
+    const QSslCertificate certificat = socket->peerCertificate();
+    const QByteArray empreinte =
+        certificat.isNull() ? QByteArray() : certificat.digest(QCryptographicHash::Sha256);
+    // Both connections must show the same key: anything else is a third party on one of them.
+    if (empreinte.isEmpty() || (!m_empreinte.isEmpty() && empreinte != m_empreinte)) {
+        Signaler(true);
+        return;
+    }
+    (socket == W_Client ? m_ecriture : m_lecture) = Passage::Chiffre;
+    if (m_empreinte.isEmpty()) {
+        m_empreinte = empreinte;
+        emit cleContact(empreinte);
+    }
+    if (socket == W_Client) {
+        Vider();
+    } else {
+        // What came encrypted with the end of the handshake is read now.
+        SuspendreLecture(m_lectureSuspendue);
+    }
+    if (Chiffree()) {
+        m_delai.stop();
+        emit chiffree();
     }
 }
 
@@ -361,12 +524,45 @@ void SocketsChat::Envoyer(const QByteArray& trame) {
     if (!W_Client || W_Client->state() != QAbstractSocket::ConnectedState) {
         return;
     }
+    if (m_retenir || m_ecriture == Passage::Marque || m_ecriture == Passage::Negociation) {
+        if (m_tailleRetenue + trame.size() > TailleMaxEnvoi) {
+            Signaler(true);
+            return;
+        }
+        m_retenues.push_back(trame);
+        m_tailleRetenue += trame.size();
+        return;
+    }
+    Ecrire(trame);
+}
+
+void SocketsChat::Ecrire(const QByteArray& trame) {
     // A contact that reads nothing would make us hold every frame for ever.
     if (W_Client->bytesToWrite() + trame.size() > TailleMaxEnvoi) {
         Signaler(true);
         return;
     }
     W_Client->write(trame);
+}
+
+void SocketsChat::Retenir(bool retenir) {
+    m_retenir = retenir;
+    Vider();
+}
+
+void SocketsChat::Vider() {
+    if (m_retenir || m_ecriture == Passage::Marque || m_ecriture == Passage::Negociation || !W_Client ||
+        W_Client->state() != QAbstractSocket::ConnectedState) {
+        return;
+    }
+    const QList<QByteArray> retenues = std::exchange(m_retenues, {});
+    m_tailleRetenue = 0;
+    for (const QByteArray& trame : retenues) {
+        if (m_finSignalee) {
+            return;
+        }
+        Ecrire(trame);
+    }
 }
 
 void SocketsChat::FermerClient() {

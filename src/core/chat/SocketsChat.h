@@ -2,14 +2,21 @@
 #pragma once
 
 #include "core/chat/Trame.h"
+#include "core/security/Identite.h"
 
 #include <QHostAddress>
+#include <QList>
 #include <QObject>
 #include <QPointer>
+#include <QSslConfiguration>
+#include <QTimer>
 
+#include <chrono>
 #include <functional>
 #include <memory>
+#include <optional>
 
+class QSslSocket;
 class QTcpServer;
 class Taches;
 class QTcpSocket;
@@ -68,6 +75,26 @@ public:
     // handled before the close.
     void LireReste();
 
+    // Encryption. With an identity, each connection can leave clear text for TLS 1.3 once, at a
+    // marker: the writer sends "[OVT]" and writes nothing more; the reader, having read nothing
+    // past it, answers "[OVT]" on the same connection and becomes the TLS server; the writer,
+    // having read nothing but that answer, becomes the TLS client. No frame is read twice or lost:
+    // every byte before the marker is clear, every byte after it is encrypted. Without an
+    // identity, "[OVT]" is an unknown frame.
+    void ReglerIdentite(const std::optional<Identite>& identite);
+    // While held, our frames wait here, in order (a held contact that cannot take them all ends the
+    // conversation as Envoyer does).
+    void Retenir(bool retenir);
+    bool Retenue() const { return m_retenir; }
+    // Our connection switches: the marker now, TLS once the contact has answered it.
+    void Chiffrer();
+    // Both connections run in TLS, with the same key of the contact.
+    bool Chiffree() const { return m_ecriture == Passage::Chiffre && m_lecture == Passage::Chiffre; }
+    // The SHA-256 of the certificate the contact showed in this conversation; empty before.
+    const QByteArray& EmpreinteContact() const { return m_empreinte; }
+    // How long the switch may take, from the first marker to both connections encrypted.
+    static constexpr std::chrono::seconds DelaiChiffrement{10};
+
     // Counts the conversations: a close or an error belongs to the one it was reported in.
     quint64 Episode() const { return m_episode; }
     // The contact of this conversation has closed or broken it (reported, not yet handled).
@@ -95,6 +122,11 @@ signals:
     void fermeture();
     // Any chat-socket event with an error code, a connection reset included.
     void erreur();
+    // The first connection of the conversation is encrypted: the key the contact showed (the
+    // second must show the same, or the conversation ends in erreur()).
+    void cleContact(const QByteArray& empreinte);
+    // Both connections are encrypted.
+    void chiffree();
 
 private:
     QTcpSocket* NouveauClient();
@@ -107,6 +139,15 @@ private:
     void Signaler(bool erreur);
     void ChercheParSysteme(const QString& IP, quint64 generation,
                            std::function<void(const QHostAddress&)> suite);
+    void Ecrire(const QByteArray& trame);
+    void Vider();
+    void LireReponse(QSslSocket* client);
+    void PasserLecture(QSslSocket* socket);
+    void SurChiffre(QSslSocket* socket);
+    void ArmerDelai();
+
+    // Where each connection is in its switch to TLS.
+    enum class Passage { Clair, Marque, Negociation, Chiffre };
 
     QHostAddress m_adresseLocale;
     EtatConnexion m_etat = EtatConnexion::Deconnecte;
@@ -124,4 +165,15 @@ private:
     bool m_lecturePlanifiee = false;
     // Names of the local network (".local") are asked of the mDNS daemon on a worker thread.
     std::unique_ptr<Taches> m_taches;
+
+    std::optional<QSslConfiguration> m_tls;
+    Passage m_ecriture = Passage::Clair;
+    Passage m_lecture = Passage::Clair;
+    // What the writer has read of the contact's answer.
+    QByteArray m_reponse;
+    bool m_retenir = false;
+    QList<QByteArray> m_retenues;
+    qint64 m_tailleRetenue = 0;
+    QByteArray m_empreinte;
+    QTimer m_delai;
 };

@@ -12,9 +12,9 @@ namespace {
 constexpr qsizetype TailleBalise = 5;
 
 // In the order a received tag is tried.
-constexpr std::array<Balise, 13> BalisesConnues = {
+constexpr std::array<Balise, 14> BalisesConnues = {
     Balise::LOG, Balise::PSE, Balise::ANN, Balise::TXT, Balise::DEM, Balise::RPS, Balise::STA,
-    Balise::TAP, Balise::ATT, Balise::OVX, Balise::OVP, Balise::OVA, Balise::OVL,
+    Balise::TAP, Balise::ATT, Balise::OVX, Balise::OVP, Balise::OVA, Balise::OVL, Balise::OVT,
 };
 
 QByteArrayView TexteVue(Balise balise) {
@@ -32,6 +32,7 @@ QByteArrayView TexteVue(Balise balise) {
     case Balise::OVP: return "[OVP]";
     case Balise::OVA: return "[OVA]";
     case Balise::OVL: return "[OVL]";
+    case Balise::OVT: return "[OVT]";
     case Balise::Inconnue: break;
     }
     return {};
@@ -161,6 +162,10 @@ QByteArray Ovl(int fichiers) {
 
 QByteArray Ova() {
     return Construire(Balise::OVA, QByteArray());
+}
+
+QByteArray Ovt() {
+    return Construire(Balise::OVT, QByteArray());
 }
 
 QList<TrameRecue> LecteurTrames::Ajouter(const QByteArray& lu) {

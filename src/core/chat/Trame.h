@@ -14,8 +14,9 @@ inline constexpr qsizetype TailleMaxEnAttente = 64 * 1024;
 // OVX: the handshake between two copies of ours, a tag the other program skips; OVP: whether
 // our file port answered the contact, sent only to a copy that speaks it; OVA: the "[ANN]" that
 // follows is the user's cancel, not a stream that broke (to a copy that resumes transfers); OVL:
-// the "[DEM]" that follows offers a batch of that many files (to a copy that speaks "lot").
-enum class Balise { Inconnue, LOG, PSE, ANN, TXT, DEM, RPS, STA, TAP, ATT, OVX, OVP, OVA, OVL };
+// the "[DEM]" that follows offers a batch of that many files (to a copy that speaks "lot"); OVT:
+// the last clear byte of its connection, before TLS (to a copy that speaks "tls").
+enum class Balise { Inconnue, LOG, PSE, ANN, TXT, DEM, RPS, STA, TAP, ATT, OVX, OVP, OVA, OVL, OVT };
 
 // "[LOG]", "[PSE]"...; empty for Inconnue.
 QByteArray Texte(Balise balise);
@@ -43,6 +44,7 @@ QByteArray Ann();
 QByteArray Ovp(bool atteint); // "1" / "0"
 QByteArray Ovl(int fichiers); // decimal
 QByteArray Ova();
+QByteArray Ovt();
 
 struct TrameRecue {
     Balise balise = Balise::Inconnue;

@@ -146,7 +146,7 @@ bool CanalFichier::RecevoirLot(const QHostAddress& contact, const QString& dossi
     Reinitialiser();
     m_contact = contact;
     m_taille = taille;
-    m_options = {true, true};
+    m_options = {true, true, {}};
     m_origine = std::move(origine);
     m_dossier = dossier;
     m_partiel.clear();

@@ -46,7 +46,7 @@ EnvoiFichier::EnvoiFichier(const Lot::Source& lot, const QHostAddress& adresseLo
                            const QHostAddress& contact, quint16 port, int delaiMs, QObject* parent)
     : TravailTransfert(parent), m_chemins(lot.fichiers), m_noms(NomsFichiers(lot)), m_tailles(Tailles(lot)),
       m_manifeste(Lot::Manifeste(lot.entrees)), m_taille(lot.total), m_adresseLocale(adresseLocale),
-      m_contact(contact), m_port(port), m_delaiMs(delaiMs), m_options{true, true} {}
+      m_contact(contact), m_port(port), m_delaiMs(delaiMs), m_options{true, true, {}} {}
 
 EnvoiFichier::~EnvoiFichier() {
     FermerSocket(m_socket, true);

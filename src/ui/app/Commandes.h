@@ -53,6 +53,7 @@ enum class Menu : int {
     Options = 907,
     Avis = 908,
     Historique = 909,
+    CodeSurete = 910,
 };
 
 // The command a control id runs: 300 + n for buttons, 750 + n for check boxes.

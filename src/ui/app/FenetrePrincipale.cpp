@@ -44,6 +44,7 @@ FenetrePrincipale::FenetrePrincipale(QWidget* parent)
     action->addSeparator();
     AjouterElement(action, 902, QStringLiteral("&Envoyer un fichier\tCtrl+E"), "Ctrl+E");
     AjouterElement(action, 903, QStringLiteral("Ouvrir le dossier des fichiers &reçus\tCtrl+R"), "Ctrl+R");
+    AjouterElement(action, 910, QStringLiteral("Code de s&ûreté..."), "");
     action->addSeparator();
     AjouterElement(action, 904, QStringLiteral("&Quitter\tCtrl+Q"), "Ctrl+Q");
 

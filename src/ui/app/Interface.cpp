@@ -16,6 +16,7 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QScreen>
 #include <QScrollBar>
 #include <QTextEdit>
@@ -244,6 +245,12 @@ void Interface::CreerFenetrePrincipale() {
     Identifier(BarreStatuthWnd[1], 1000);
     // Part 0 ends at 480 until the first layout.
     BarreStatuthWnd[0]->setGeometry(0, 0, 480, HauteurBarreStatut);
+    VerrouhWnd = new QPushButton(zone);
+    VerrouhWnd->setFlat(true);
+    VerrouhWnd->setFont(PoliceControles());
+    VerrouhWnd->setFocusPolicy(Qt::NoFocus);
+    VerrouhWnd->setAccessibleName(QStringLiteral("Chiffrement"));
+    VerrouhWnd->hide();
 
     QObject::connect(FenetrehWnd, &FenetrePrincipale::redimensionnee, FenetrehWnd,
                      [this](int l, int h) { Redimensionner(l, h); });
@@ -280,8 +287,10 @@ void Interface::Redimensionner(int W, int H) {
     place(BoutonhWnd[BoutonReseau], W - D - 265, 12, 84, 84);
 
     const int fin0 = 2 * W / 3;
+    const int verrou = VerrouhWnd ? std::max(110, VerrouhWnd->sizeHint().width()) : 0;
     place(BarreStatuthWnd[0], 0, H - HauteurBarreStatut, fin0, HauteurBarreStatut);
-    place(BarreStatuthWnd[1], fin0, H - HauteurBarreStatut, W - fin0, HauteurBarreStatut);
+    place(BarreStatuthWnd[1], fin0, H - HauteurBarreStatut, W - fin0 - verrou, HauteurBarreStatut);
+    place(VerrouhWnd, W - verrou, H - HauteurBarreStatut, verrou, HauteurBarreStatut);
 
     if (QTextEdit* vue = RichEdithWnd[ZoneConversation]) {
         vue->verticalScrollBar()->setValue(vue->verticalScrollBar()->maximum());

@@ -13,6 +13,7 @@ class QComboBox;
 class QLabel;
 class QLineEdit;
 class QProgressBar;
+class QPushButton;
 class QTextEdit;
 class QTreeWidget;
 class QWidget;
@@ -169,6 +170,9 @@ public:
     QLabel* LabelApposhWnd = nullptr;
     QLabel* LabelOptionhWnd = nullptr;
     std::array<QLabel*, 2> BarreStatuthWnd{};
+    // At the right end of the status bar: whether the conversation is encrypted; a click shows the
+    // safety code.
+    QPushButton* VerrouhWnd = nullptr;
 
     // Every control's font.
     static QFont PoliceControles();

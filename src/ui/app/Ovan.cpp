@@ -5,6 +5,8 @@
 #include "core/history/Historique.h"
 #include "core/network/AnnonceDnssd.h"
 #include "core/network/Dnssd.h"
+#include "core/security/Confiance.h"
+#include "core/security/Identite.h"
 #include "core/settings/FichierConfig.h"
 #include "ui/app/APropos.h"
 #include "ui/app/BoutonImage.h"
@@ -14,6 +16,7 @@
 #include "ui/app/Interface.h"
 #include "ui/app/SysTray.h"
 #include "ui/chat/ArriveeDonnees.h"
+#include "ui/chat/Chiffrement.h"
 #include "ui/chat/Connexion.h"
 #include "ui/chat/Presence.h"
 #include "ui/conversation/AjouteTexte.h"
@@ -87,6 +90,8 @@ Ovan::Ovan(const Parametres& parametres, QObject* parent)
           Transfert::Services{dialogues(), shell(), sons(), *m_popup, m_parametres.DossExec})),
       m_connexion(std::make_unique<Connexion>(FenetreChat::De(*m_interface), m_interface->TransferthWnd,
                                               *m_vue, *m_conversation, dialogues())),
+      m_chiffrement(std::make_unique<Chiffrement>(FenetreChat::De(*m_interface), m_interface->VerrouhWnd,
+                                                  *m_vue, *m_conversation, dialogues())),
       m_arrivee(std::make_unique<ArriveeDonnees>(FenetreChat::De(*m_interface), *m_conversation, *m_popup,
                                                  sons(), *m_vue, m_parametres.DossExec)),
       m_choixPseudo(std::make_unique<ChoixPseudo>(ControlesChoixPseudo(*m_interface), *m_conversation)),
@@ -264,6 +269,7 @@ void Ovan::Demarrer() {
     m_options->RechargerConfig();
     m_conversation->ReglerMonPseudo(Trim(ui.TextBoxhWnd[ZonePseudo]->text()));
     m_conversation->ReglerDossierReception(Trim(ui.TextBoxhWnd[ZoneOptionsDossier]->text()));
+    DemarrerChiffrement();
     m_conversation->Ecouter();
     m_conversation->EcouterFichiers();
     m_annonce = std::make_unique<AnnonceDnssd>(SocketsChat::PortChat, m_conversation->MonPseudo());
@@ -293,6 +299,24 @@ void Ovan::Arreter() {
         m_fenetreHistorique->Fenetre()->hide();
     }
     emit arrete();
+}
+
+void Ovan::DemarrerChiffrement() {
+    const Identites::Resultat cle = Identites::Charger(DossEcriture());
+    const auto dire = [this](const QString& texte) {
+        dialogues().Message(m_interface->FenetrehWnd, texte, QStringLiteral("Chiffrement"),
+                            Dialogues::Icone::Attention);
+    };
+    if (cle.etat == Identites::Etat::Remplacee) {
+        dire(
+            QStringLiteral("Attention : ") + cle.pourquoi +
+            QStringLiteral(". Une nouvelle clé a été créée ; vos contacts seront avertis qu'elle a changé."));
+    } else if (cle.etat == Identites::Etat::Impossible) {
+        dire(QStringLiteral("Vos conversations ne seront pas chiffrées : ") + cle.pourquoi + u'.');
+        return;
+    }
+    m_confiance = std::make_unique<Confiance>(DossEcriture() + QStringLiteral("cles-contacts.txt"));
+    m_conversation->ReglerChiffrement(cle.identite, m_confiance.get());
 }
 
 void Ovan::DemarrerHistorique() {
@@ -387,6 +411,7 @@ void Ovan::CommandeMenu(Menu id) {
     case Menu::Options: OuvrirOptions(); break;
     case Menu::Avis: shell().Ouvrir(QString::fromLatin1(AdresseAvis), ui.FenetrehWnd); break;
     case Menu::Historique: OuvrirHistorique(); break;
+    case Menu::CodeSurete: m_chiffrement->MontrerCode(); break;
     }
 }
 

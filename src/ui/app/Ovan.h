@@ -19,6 +19,8 @@ class NotificationBureau;
 class SysTray;
 class ArriveeDonnees;
 class Capture;
+class Chiffrement;
+class Confiance;
 class ChoixPseudo;
 class Composition;
 class Compression;
@@ -137,12 +139,15 @@ private:
     void AnnoncerPseudo();
     void OuvrirHistorique();
     void DemarrerHistorique();
+    void DemarrerChiffrement();
     bool eventFilter(QObject* objet, QEvent* event) override;
 
     // Declared in the order they depend on each other: each is built after, and goes before, what
     // it holds a reference to.
     Parametres m_parametres;
     std::unique_ptr<Interface> m_interface;
+    // The contacts' keys as first seen; made at start-up when this copy has a key of its own.
+    std::unique_ptr<Confiance> m_confiance;
     std::unique_ptr<Conversation> m_conversation;
     std::unique_ptr<Popup> m_popup;
     // Made at the first notice given without a notification area.
@@ -153,6 +158,7 @@ private:
     std::unique_ptr<Composition> m_composition;
     std::unique_ptr<Transfert> m_transfert;
     std::unique_ptr<Connexion> m_connexion;
+    std::unique_ptr<Chiffrement> m_chiffrement;
     std::unique_ptr<ArriveeDonnees> m_arrivee;
     std::unique_ptr<ChoixPseudo> m_choixPseudo;
     std::unique_ptr<Options> m_options;
