@@ -21,6 +21,8 @@ if [ "${1:-}" = "--tests" ]; then
     # Network namespaces for each test program and the end-to-end run; a shaped link (tc) and
     # resets made on the way (nft) for the transfer tests
     iproute2 nftables
+    # A capture on the end-to-end run's cable: nothing of the conversation may be read there
+    tcpdump
     # Tests on a real display: typing into windows, a window manager, a tray host, window
     # properties, screenshots.
     xdotool openbox trayer x11-utils imagemagick

@@ -4,6 +4,7 @@
 #include "Fichiers.h"
 #include "core/history/Historique.h"
 #include "core/network/Dnssd.h"
+#include "core/security/Identite.h"
 #include "ui/app/APropos.h"
 #include "ui/app/Images.h"
 #include "ui/app/SysTray.h"
@@ -275,6 +276,20 @@ private slots:
         b.ovan().ClicBouton(Commande::ValiderPseudo);
         QCOMPARE(b.Pseudo()->text(), "Bob");
         QTRY_VERIFY(a.TexteConversation().endsWith(">>> Bob s'est connecté(e). <<<\n"));
+        // Two copies of ours: the lock and the same safety code on both screens, compared once.
+        QPushButton* verrou = a.interface().VerrouhWnd;
+        QTRY_COMPARE(verrou->text(), "Chiffrée");
+        const QString code = a.ovan().conversation().CodeDeSurete();
+        QVERIFY(verrou->isVisible() && verrou->toolTip().endsWith(code) && code.size() == 35);
+        QVERIFY(a.TexteConversation().contains("La conversation est chiffrée. Code de sûreté : " + code));
+        QTRY_COMPARE(ub.VerrouhWnd->text(), "Chiffrée");
+        QCOMPARE(b.ovan().conversation().CodeDeSurete(), code);
+        a.dialogues().Effacer();
+        verrou->click();
+        QVERIFY(a.dialogues().Appels()[0].texte.contains(code) && a.ovan().conversation().ContactVerifie());
+        a.ovan().CommandeMenu(Menu::CodeSurete);
+        QVERIFY(a.dialogues().Appels()[1].texte.endsWith("la clé est vérifiée."));
+        a.dialogues().Effacer();
         QTRY_VERIFY(!ub.PseudohWnd->isVisible() && ub.FenetrehWnd->Active());
         QTRY_COMPARE(f->fondu().Sens(), 0);
         f->close();
@@ -389,7 +404,13 @@ private slots:
             Ecrire(dossier + "config.ini", "PSEUDO:Alice\r\nDOSSIER:" + dossier.toUtf8() + "\r\n");
             CopierSmileys(dossier);
             Ecrire(dossier + "historique.db", QByteArray("ceci n'est pas une base").repeated(200));
+            Ecrire(dossier + Identites::NomCle, "ceci n'est pas une clé");
         });
+        QCOMPARE(a.dialogues().Textes(),
+                 QStringList{"Attention : une partie de la clé de ce poste manquait. Une "
+                             "nouvelle clé a été créée ; vos contacts seront avertis "
+                             "qu'elle a changé."});
+        a.dialogues().Effacer();
         QSignalSpy hors(a.ovan().historique(), &BaseHistorique::horsService);
         QTRY_COMPARE(hors.count(), 1);
         QVERIFY(a.Statut(0).startsWith("L'historique est désactivé : "));

@@ -145,6 +145,12 @@ for essai in 1 2 3; do
 done
 choisi || { echo "FAIL: B never showed in A's network window"; ecrans; exit 1; }
 [ -z "${OVAN_E2E_CAPTURES:-}" ] || import -display "$dA" -window root "$OVAN_E2E_CAPTURES/reseau-choisi.png"
+# A capture on the cable from before the connection: it must hold no word typed and no byte of
+# a file, both copies speaking TLS.
+ip netns exec "$nsA" tcpdump -i "$vethA" -U -s 0 -w "$travail/cable.pcap" 2>"$travail/tcpdump.log" &
+tcpdump_pid=$!
+pids+=("$tcpdump_pid")
+attendre 10 grep -q "listening on" "$travail/tcpdump.log" || { echo "FAIL: no capture on the cable"; exit 1; }
 # The connect button (84 x 84 at 150, 12).
 DISPLAY=$dA xdotool mousemove --window "$fenetre" 192 70 click 1
 
@@ -214,6 +220,22 @@ envoyer() {
 }
 envoyer a "$dA" "$fenetre" b "$dB" "$fenetreB" aller.bin
 envoyer b "$dB" "$fenetreB" a "$dA" "$fenetre" retour.bin
+kill "$tcpdump_pid"; wait "$tcpdump_pid" 2>/dev/null || true
+python3 - "$travail/cable.pcap" "$travail/a/maison/aller.bin" "$travail/b/maison/retour.bin" <<'FIN' || { echo "FAIL: the cable shows the conversation"; exit 1; }
+import sys
+cable = open(sys.argv[1], "rb").read()
+taille = sum(len(open(f, "rb").read()) for f in sys.argv[2:])
+assert b"[OVT]" in cable and len(cable) > taille, "the capture missed the conversation"
+for mot in [b"Rendez-vous", b"plage", b"accord pour No", b"aller.bin", b"retour.bin"]:
+    assert mot not in cable, mot
+for fichier in sys.argv[2:]:
+    octets = open(fichier, "rb").read()
+    for debut in range(0, len(octets) - 64, max(1, len(octets) // 200)):
+        assert octets[debut:debut + 64] not in cable, (fichier, debut)
+FIN
+codes=$(for c in a b; do grep -aoE "Code de sûreté : [0-9]{5}( [0-9]{5}){5}" "$travail/$c"/historique.db* | head -1; done | sort -u)
+[ "$(echo "$codes" | wc -l)" -eq 1 ] && [ -n "$codes" ] || { echo "FAIL: the safety codes differ or are missing: $codes"; exit 1; }
+echo "encrypted: the cable holds no word typed and no byte of either file; both show ${codes#*: }"
 
 # A cancel during a transfer on a slow link, by the receiver and then by the sender: the side that
 # did not cancel logs the cancel too (its history says so), never a failure, whichever of the

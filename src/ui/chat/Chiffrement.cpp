@@ -94,7 +94,8 @@ void Chiffrement::Actualiser() {
     // Said once per conversation in the conversation itself: the history keeps it.
     if (securite != m_montree && securite != Conversation::Securite::Inconnue) {
         m_vue.MessageFin(securite == Conversation::Securite::Chiffree
-                             ? QStringLiteral("La conversation est chiffrée.")
+                             ? QStringLiteral("La conversation est chiffrée. Code de sûreté : ") +
+                                   m_conversation.CodeDeSurete()
                              : QStringLiteral("La conversation n'est pas chiffrée."));
     }
     if (securite != Conversation::Securite::Inconnue || !m_conversation.Connectee()) {
