@@ -78,6 +78,27 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* donnees, size_t taille) {
         Exiger(Textes(trames) == Textes(Lire(flux, qMax<qsizetype>(flux.size(), 1))),
                "memes trames quelle que soit la coupe");
 
+    // A reader that switches to TLS at the contact's "[OVT]": it hands on every frame before it and
+    // nothing else, and sees whatever frame follows it.
+    {
+        Trame::LecteurTrames lecteur;
+        QList<Trame::TrameRecue> avant;
+        bool marque = false, suite = false;
+        for (qsizetype i = 0; i < flux.size() && !marque; i += pas) {
+            const auto coupe =
+                Trame::CouperAuMarqueur(lecteur.Ajouter(flux.mid(i, pas)), lecteur.EnAttente());
+            avant += coupe.avant;
+            marque = coupe.marque;
+            suite = coupe.suite || (marque && i + pas < flux.size());
+        }
+        qsizetype n = 0;
+        while (n < trames.size() && trames[n].balise != Trame::Balise::OVT)
+            ++n;
+        Exiger(marque == (n < trames.size()) && Textes(avant) == Textes(trames.first(n)),
+               "coupe au marqueur");
+        Exiger(!marque || suite || n + 1 == trames.size(), "suite du marqueur vue");
+    }
+
     DecodeurTrames decodeur;
     const Trame::TrameRecue* courante = nullptr;
     Brancher(decodeur, courante);

@@ -303,28 +303,22 @@ void SocketsChat::BrancherServeur(QTcpSocket* socket) {
 void SocketsChat::LireServeur(QTcpSocket* socket) {
     while (socket == W_Serveur && !m_lectureSuspendue && !m_finSignalee && socket->bytesAvailable() > 0 &&
            m_lecture != Passage::Negociation) {
-        QList<Trame::TrameRecue> trames = m_lecteur.Ajouter(socket->read(TrancheLecture));
-        const auto marque = std::find_if(trames.begin(), trames.end(), [](const Trame::TrameRecue& t) {
-            return t.balise == Trame::Balise::OVT;
-        });
-        if (!m_tls || m_lecture != Passage::Clair || marque == trames.end()) {
-            if (!trames.isEmpty()) {
-                emit tramesRecues(trames);
-            }
-            continue;
+        const QList<Trame::TrameRecue> trames = m_lecteur.Ajouter(socket->read(TrancheLecture));
+        const Trame::CoupeMarque coupe = m_tls && m_lecture == Passage::Clair
+                                             ? Trame::CouperAuMarqueur(trames, m_lecteur.EnAttente())
+                                             : Trame::CoupeMarque{trames, false, false};
+        if (!coupe.avant.isEmpty()) {
+            emit tramesRecues(coupe.avant);
         }
-        // The contact writes nothing after its marker until we answer: anything else would be
-        // read in clear where it meant to be encrypted.
-        const bool depasse =
-            marque + 1 != trames.end() || m_lecteur.EnAttente() > 0 || socket->bytesAvailable() > 0;
-        trames.erase(marque, trames.end());
-        if (!trames.isEmpty()) {
-            emit tramesRecues(trames);
+        if (!coupe.marque) {
+            continue;
         }
         if (socket != W_Serveur || m_finSignalee) {
             return;
         }
-        if (depasse) {
+        // The contact writes nothing after its marker until we answer: anything else would be
+        // read in clear where it meant to be encrypted.
+        if (coupe.suite || socket->bytesAvailable() > 0) {
             Signaler(true);
             return;
         }

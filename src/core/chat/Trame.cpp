@@ -168,6 +168,19 @@ QByteArray Ovt() {
     return Construire(Balise::OVT, QByteArray());
 }
 
+CoupeMarque CouperAuMarqueur(const QList<TrameRecue>& trames, qsizetype enAttente) {
+    CoupeMarque coupe;
+    for (qsizetype i = 0; i < trames.size(); ++i) {
+        if (trames[i].balise == Balise::OVT) {
+            coupe.marque = true;
+            coupe.suite = i + 1 < trames.size() || enAttente > 0;
+            return coupe;
+        }
+        coupe.avant << trames[i];
+    }
+    return coupe;
+}
+
 QList<TrameRecue> LecteurTrames::Ajouter(const QByteArray& lu) {
     QList<TrameRecue> trames;
     // The tail kept so far has no 0x03: the search starts in the new bytes, which

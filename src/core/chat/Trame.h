@@ -71,6 +71,15 @@ private:
     bool m_jette = false;
 };
 
+// Where a contact's "[OVT]" cuts a read: the frames before it, whether it came, and whether
+// anything came after it (a frame, or enAttente bytes of one not yet whole).
+struct CoupeMarque {
+    QList<TrameRecue> avant;
+    bool marque = false;
+    bool suite = false;
+};
+CoupeMarque CouperAuMarqueur(const QList<TrameRecue>& trames, qsizetype enAttente);
+
 struct MessageTxt {
     int police = 0;
     int couleur = 0;
