@@ -31,7 +31,7 @@ namespace {
 constexpr quint16 Port = 46021;
 const QHostAddress A(QStringLiteral("127.0.0.170")), B(QStringLiteral("127.0.0.171")),
     R(QStringLiteral("127.0.0.172"));
-constexpr OptionsFlux Tout{true, true};
+const OptionsFlux Tout{true, true};
 QSemaphore g_vidage, g_libre;
 
 // Between A and B on R, on a thread of its own with plain sockets (a stream may be half-closed):
