@@ -1,8 +1,9 @@
 // 1 GiB between two file channels in two network namespaces joined by a veth pair, each in its
 // own process: the plain stream (what the other program gets) against the verified, resumable one
-// of two copies of ours, alternated, in the same run; then a transfer cut at half way and resumed,
-// with the bytes the second try put on the cable. Needs root.
+// of two copies of ours, and the same in TLS 1.3, alternated, in the same run; then a transfer cut
+// at half way and resumed, with the bytes the second try put on the cable. Needs root.
 #include "DeuxEspaces.h"
+#include "core/security/Identite.h"
 #include "core/transfer/CanalFichier.h"
 
 #include <QCoreApplication>
@@ -147,6 +148,13 @@ int main() {
     }
     const QString recus = dossier.filePath(QStringLiteral("recus"));
     QDir().mkpath(recus);
+    // Both ends with one key: the handshake and the encryption cost what they cost between two.
+    const auto identite = Identites::Creer();
+    if (!identite) {
+        return 1;
+    }
+    OptionsFlux chiffre{true, true};
+    chiffre.tls = std::make_shared<const ParametresTls>(ParametresTls{*identite, identite->empreinte});
     // Both ends on this machine's processors first, then on a cable shaped like gigabit Ethernet.
     bool ok = true;
     for (const char* cable : {"veth sans limite", "veth a 1 Gbit/s"}) {
@@ -156,22 +164,25 @@ int main() {
             std::puts("tc: pas de limite de debit possible ici");
             break;
         }
-        std::vector<double> simple, verifie;
+        std::vector<double> simple, verifie, tls;
         for (int i = 0; i < 3; ++i) {
             simple.push_back(Essai(source, recus, {}, false).secondes);
-            verifie.push_back(Essai(source, recus, {true, true, {}}, false).secondes);
+            verifie.push_back(Essai(source, recus, {true, true}, false).secondes);
+            tls.push_back(Essai(source, recus, chiffre, false).secondes);
         }
-        const double s = Mediane(simple), v = Mediane(verifie);
+        const double s = Mediane(simple), v = Mediane(verifie), c = Mediane(tls);
         const double mio = double(Taille) / (1 << 20);
         std::printf("%s, 1 Gio, flux simple (mediane de 3)       : %.0f Mio/s (%.2f s)\n", cable, mio / s, s);
         std::printf("%s, 1 Gio, verifie et reprenable (id.)      : %.0f Mio/s (%.2f s)\n", cable, mio / v, v);
+        std::printf("%s, 1 Gio, chiffre TLS 1.3, verifie, id.    : %.0f Mio/s (%.2f s)\n", cable, mio / c, c);
         std::printf("%s, rapport debit verifie / simple          : %.2f (objectif >= 0.9)\n", cable, s / v);
-        ok = ok && s > 0 && v > 0;
+        std::printf("%s, rapport debit chiffre / verifie en clair : %.2f (objectif >= 0.7)\n", cable, v / c);
+        ok = ok && s > 0 && v > 0 && c > 0;
     }
 
-    Essai(source, recus, {true, true, {}}, true);
+    Essai(source, recus, {true, true}, true);
     const qint64 avant = OctetsRecusParB();
-    const Mesure reprise = Essai(source, recus, {true, true, {}}, false);
+    const Mesure reprise = Essai(source, recus, {true, true}, false);
     const double gio = double(OctetsRecusParB() - avant) / Taille;
     std::printf(
         "coupure a 50 %%, reprise a %.1f %% : %.3f Gio sur le cable au second essai (objectif <= 0.55)\n",

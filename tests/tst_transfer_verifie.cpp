@@ -31,7 +31,13 @@ namespace {
 constexpr quint16 Port = 46021;
 const QHostAddress A(QStringLiteral("127.0.0.170")), B(QStringLiteral("127.0.0.171")),
     R(QStringLiteral("127.0.0.172"));
-const OptionsFlux Tout{true, true, {}};
+const OptionsFlux Tout{true, true};
+// Everything, in TLS with key nous expecting key contact (three keys, made once).
+OptionsFlux Chiffre(int nous, int contact) {
+    static const Identite cles[3] = {*Identites::Creer(), *Identites::Creer(), *Identites::Creer()};
+    return {true, true,
+            std::make_shared<const ParametresTls>(ParametresTls{cles[nous], cles[contact].empreinte})};
+}
 QSemaphore g_vidage, g_libre;
 
 // Between A and B on R, on a thread of its own with plain sockets (a stream may be half-closed):
@@ -40,6 +46,9 @@ QSemaphore g_vidage, g_libre;
 class Relais {
 public:
     std::atomic<qint64> coupure{-1}, retourne{-1};
+    // With noter, every byte carried either way is added to vu.
+    std::atomic<bool> noter{false};
+    QByteArray vu;
     // Bytes carried from A to B in the last try, and the last 32 of them (the digest).
     std::atomic<qint64> porte{0};
     QByteArray fin;
@@ -113,6 +122,7 @@ private:
                 if (c >= 0 && porte + n >= c)
                     envoyer = c - porte;
                 ::send(aval, tampon, size_t(envoyer), MSG_NOSIGNAL);
+                vu += noter ? QByteArray(tampon, envoyer) : QByteArray();
                 fin = (fin + QByteArray(tampon, envoyer)).right(32);
                 porte += envoyer;
                 if (envoyer < n || porte == c) {
@@ -128,6 +138,7 @@ private:
                     continue;
                 }
                 ::send(amont, tampon, size_t(n), MSG_NOSIGNAL);
+                vu += noter ? QByteArray(tampon, n) : QByteArray();
             }
         }
         FermerSocket(amont, true);
@@ -167,18 +178,22 @@ Essai Essayer(const std::function<void(CanalFichier& a, CanalFichier& b)>& lance
     return e;
 }
 
-Essai Envoyer(const QString& source, qint64 taille, const QString& dossier, OptionsFlux options = Tout) {
+// pourA: the sender's options when they differ from the receiver's.
+Essai Envoyer(const QString& source, qint64 taille, const QString& dossier, OptionsFlux options = Tout,
+              std::optional<OptionsFlux> pourA = {}) {
     return Essayer([&](CanalFichier& a, CanalFichier& b) {
         b.Recevoir(R, dossier, QStringLiteral("photo.bin"), taille, options,
                    {QStringLiteral("Alice"), "photo.bin"});
-        a.Envoyer(R, source, taille, options);
+        a.Envoyer(R, source, taille, pourA.value_or(options));
     });
 }
 
-Essai EnvoyerLot(const Lot::Source& lot, const QString& dossier) {
+Essai EnvoyerLot(const Lot::Source& lot, const QString& dossier, OptionsFlux pourB = {},
+                 OptionsFlux pourA = {}) {
     return Essayer([&](CanalFichier& a, CanalFichier& b) {
-        b.RecevoirLot(R, dossier, lot.NombreFichiers(), lot.total, {QStringLiteral("Alice"), lot.nom});
-        a.EnvoyerLot(R, std::make_shared<const Lot::Source>(lot));
+        b.RecevoirLot(R, dossier, lot.NombreFichiers(), lot.total, {QStringLiteral("Alice"), lot.nom},
+                      pourB.tls);
+        a.EnvoyerLot(R, std::make_shared<const Lot::Source>(lot), pourA.tls);
     });
 }
 
@@ -327,6 +342,39 @@ private slots:
         QCOMPARE(e.raisonA, RaisonEchec::Endommage);
         QCOMPARE(e.raisonB, RaisonEchec::Endommage);
         QCOMPARE(EntreesDe(abime), QStringList());
+        // In TLS: whole, and the relay sees neither the paths nor the bytes.
+        relais.retourne = -1;
+        relais.noter = true;
+        QVERIFY(EnvoyerLot(*lot, Dossier("recus-lot-chiffre"), Chiffre(1, 0), Chiffre(0, 1)).termineA);
+        QCOMPARE(Arbre(m_racine.filePath("recus-lot-chiffre/Photos")), attendu);
+        QVERIFY(relais.vu.size() > lot->total && !relais.vu.contains("p1.jpg") &&
+                !relais.vu.contains("Photos"));
+        QVERIFY(!relais.vu.contains(Lire(source + "/2026/été/grande.bin").mid(77777, 24)));
+    }
+
+    // In TLS: cut once, resumed and verified, the relay seeing none of the file's bytes. A sender
+    // whose key B does not expect fails on both sides; against a clear peer, both end; B keeps nothing.
+    void chiffre() {
+        const qint64 taille = 3 << 20;
+        const QString source = EcrireMotif(m_racine.filePath("chiffre.bin"), taille);
+        const QString recus = Dossier("recus-chiffre");
+        Relais relais;
+        relais.noter = true;
+        relais.coupure = 1'000'000;
+        QCOMPARE(Envoyer(source, taille, recus, Chiffre(1, 0), Chiffre(0, 1)).raisonB,
+                 RaisonEchec::FluxInterrompu);
+        relais.coupure = -1;
+        const Essai e = Envoyer(source, taille, recus, Chiffre(1, 0), Chiffre(0, 1));
+        QVERIFY(e.termineA && e.termineB && e.reprise > 900'000);
+        QCOMPARE(Empreinte(recus + "/photo.bin"), Empreinte(source));
+        QVERIFY(relais.vu.size() > taille && !relais.vu.contains(Lire(source).mid(77777, 24)));
+        const Essai refus = Envoyer(source, taille, Dossier("refus"), Chiffre(1, 2), Chiffre(0, 1));
+        QVERIFY(refus.raisonA == RaisonEchec::CleRefusee && refus.raisonB == RaisonEchec::CleRefusee);
+        const Essai clair = Envoyer(source, taille, Dossier("refus"), Chiffre(1, 0), Tout);
+        QVERIFY(!clair.termineB && clair.raisonA != RaisonEchec::ConnexionImpossible);
+        QCOMPARE(EntreesDe(m_racine.filePath("refus")), QStringList());
+        const Essai contreClair = Envoyer(source, taille, Dossier("clair"), Tout, Chiffre(0, 1));
+        QVERIFY(contreClair.raisonA == RaisonEchec::CleRefusee && !contreClair.termineB);
     }
 
     // The source changed between two tries where its fingerprint cannot see (the middle, the time

@@ -123,7 +123,8 @@ bool CanalFichier::Recevoir(const QHostAddress& contact, const QString& dossier,
     return true;
 }
 
-bool CanalFichier::EnvoyerLot(const QHostAddress& contact, std::shared_ptr<const Lot::Source> lot) {
+bool CanalFichier::EnvoyerLot(const QHostAddress& contact, std::shared_ptr<const Lot::Source> lot,
+                              std::shared_ptr<const ParametresTls> tls) {
     if (EnCours() || !lot) {
         return false;
     }
@@ -134,19 +135,20 @@ bool CanalFichier::EnvoyerLot(const QHostAddress& contact, std::shared_ptr<const
     m_contact = contact;
     m_taille = lot->total;
     m_etape = Etape::Envoi;
-    Demarrer(new EnvoiFichier(*lot, m_adresseLocale, contact, m_port, m_delaiMs));
+    Demarrer(new EnvoiFichier(*lot, m_adresseLocale, contact, m_port, m_delaiMs, std::move(tls)));
     return true;
 }
 
 bool CanalFichier::RecevoirLot(const QHostAddress& contact, const QString& dossier, int fichiers,
-                               qint64 taille, OrigineFichier origine) {
+                               qint64 taille, OrigineFichier origine,
+                               std::shared_ptr<const ParametresTls> tls) {
     if (EnCours() || taille < 0 || fichiers < 0) {
         return false;
     }
     Reinitialiser();
     m_contact = contact;
     m_taille = taille;
-    m_options = {true, true, {}};
+    m_options = {true, true, std::move(tls)};
     m_origine = std::move(origine);
     m_dossier = dossier;
     m_partiel.clear();
@@ -241,8 +243,8 @@ void CanalFichier::SurAppel(int fd) {
         m_etape = Etape::Reception;
         TravailTransfert* travail =
             m_fichiersLot >= 0
-                ? static_cast<TravailTransfert*>(
-                      new ReceptionLot(fd, m_dossier, m_fichiersLot, m_taille, m_delaiMs, m_origine))
+                ? static_cast<TravailTransfert*>(new ReceptionLot(fd, m_dossier, m_fichiersLot, m_taille,
+                                                                  m_delaiMs, m_origine, m_options.tls))
                 : new Reception(fd, std::move(m_fichier), m_taille, m_delaiMs, m_options, m_origine);
         connect(travail, &TravailTransfert::partiel, this,
                 [this, travail, dossier = m_dossier](const QByteArray& nom) {

@@ -66,10 +66,11 @@ public:
     bool Recevoir(const QHostAddress& contact, const QString& dossier, const QString& nomFinal, qint64 taille,
                   OptionsFlux options = {}, OrigineFichier origine = {});
     // The same for a batch (files and folders): always resumable and verified, as both sides
-    // announced it. Its top entries take their places in dossier once it is whole.
-    bool EnvoyerLot(const QHostAddress& contact, std::shared_ptr<const Lot::Source> lot);
+    // announced it, and in TLS with tls. Its top entries take their places in dossier once it is whole.
+    bool EnvoyerLot(const QHostAddress& contact, std::shared_ptr<const Lot::Source> lot,
+                    std::shared_ptr<const ParametresTls> tls = {});
     bool RecevoirLot(const QHostAddress& contact, const QString& dossier, int fichiers, qint64 taille,
-                     OrigineFichier origine);
+                     OrigineFichier origine, std::shared_ptr<const ParametresTls> tls = {});
     // Ends the transfer on this side (partial file removed) and reports annule(); nothing else
     // while no transfer runs. Never waits for a worker: one that is busy (a slow disk) is stopped
     // and ends by itself.

@@ -43,10 +43,11 @@ EnvoiFichier::EnvoiFichier(const QString& chemin, qint64 taille, const QHostAddr
       m_options(options) {}
 
 EnvoiFichier::EnvoiFichier(const Lot::Source& lot, const QHostAddress& adresseLocale,
-                           const QHostAddress& contact, quint16 port, int delaiMs, QObject* parent)
+                           const QHostAddress& contact, quint16 port, int delaiMs,
+                           std::shared_ptr<const ParametresTls> tls, QObject* parent)
     : TravailTransfert(parent), m_chemins(lot.fichiers), m_noms(NomsFichiers(lot)), m_tailles(Tailles(lot)),
       m_manifeste(Lot::Manifeste(lot.entrees)), m_taille(lot.total), m_adresseLocale(adresseLocale),
-      m_contact(contact), m_port(port), m_delaiMs(delaiMs), m_options{true, true, {}} {}
+      m_contact(contact), m_port(port), m_delaiMs(delaiMs), m_options{true, true, std::move(tls)} {}
 
 EnvoiFichier::~EnvoiFichier() {
     FermerSocket(m_socket, true);
@@ -58,8 +59,7 @@ EnvoiFichier::~EnvoiFichier() {
 void EnvoiFichier::run() {
     RaisonEchec raison = RaisonEchec::ConnexionImpossible;
     const IssueTransfert issue = Envoyer(raison);
-    FermerSocket(m_socket, issue != IssueTransfert::Termine);
-    m_socket = -1;
+    FermerFlux(m_socket, issue != IssueTransfert::Termine, m_delaiMs);
     if (m_fichier >= 0) {
         ::close(m_fichier);
         m_fichier = -1;
@@ -91,6 +91,10 @@ IssueTransfert EnvoiFichier::Envoyer(RaisonEchec& raison) {
         const bool refuse = connexion == IssueTransfert::Echec && raison == RaisonEchec::ConnexionImpossible;
         const bool simple = !m_options.verifier && !m_options.reprendre;
         return simple && m_taille == 0 && refuse ? IssueTransfert::Termine : connexion;
+    }
+    if (const auto issue =
+            Chiffrer(m_socket, m_options.tls, true, m_delaiMs, raison, RaisonEchec::ConnexionCoupee)) {
+        return *issue;
     }
     if (lot) {
         const QByteArray longueur = FluxVerifie::VersOctets(m_manifeste.size());
@@ -265,7 +269,9 @@ IssueTransfert EnvoiFichier::AttendreFermeture(char* tampon, RaisonEchec& raison
     // reset that it failed. It closes once the file is flushed to its disk, which may take
     // longer than any stall limit: while its system still answers (acknowledges our bytes and
     // keep-alive probes), we wait, and only a silence as long as the stall limit fails.
-    ::shutdown(m_socket, SHUT_WR);
+    if (const auto issue = FinirEnvoi(m_socket, m_delaiMs, raison, RaisonEchec::ConnexionCoupee)) {
+        return *issue;
+    }
     const int un = 1;
     const int sondeS = std::max(1, m_delaiMs / 3000);
     const int sondes = 3;
@@ -278,10 +284,13 @@ IssueTransfert EnvoiFichier::AttendreFermeture(char* tampon, RaisonEchec& raison
     // Verifying, the receiver's verdict comes before its close.
     std::optional<char> verdict;
     for (;;) {
-        if (const auto issue = AttendrePret(m_socket, POLLIN, -1, raison)) {
-            return *issue;
+        const ssize_t n = Transmettre(m_socket, tampon, TailleBloc, false);
+        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+            if (const auto issue = AttendreFlux(m_socket, false, -1, raison)) {
+                return *issue;
+            }
+            continue;
         }
-        const ssize_t n = ::recv(m_socket, tampon, size_t(TailleBloc), 0);
         if (n == 0) {
             if (!m_options.verifier || verdict == FluxVerifie::Verifie) {
                 return IssueTransfert::Termine;
@@ -293,7 +302,7 @@ IssueTransfert EnvoiFichier::AttendreFermeture(char* tampon, RaisonEchec& raison
         if (n > 0 && !verdict) {
             verdict = tampon[0];
         }
-        if (n < 0 && errno != EINTR && errno != EAGAIN && errno != EWOULDBLOCK) {
+        if (n < 0 && errno != EINTR) {
             raison = errno == ETIMEDOUT ? RaisonEchec::DelaiDepasse : RaisonEchec::ConnexionCoupee;
             return IssueTransfert::Echec;
         }

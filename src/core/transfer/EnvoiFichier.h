@@ -19,9 +19,10 @@ public:
                  const QHostAddress& contact, quint16 port, int delaiMs, OptionsFlux options = {},
                  QObject* parent = nullptr);
     // A batch: its manifest, then every file's bytes in its order, always fingerprinted (resumable)
-    // and verified.
+    // and verified; in TLS with tls.
     EnvoiFichier(const Lot::Source& lot, const QHostAddress& adresseLocale, const QHostAddress& contact,
-                 quint16 port, int delaiMs, QObject* parent = nullptr);
+                 quint16 port, int delaiMs, std::shared_ptr<const ParametresTls> tls = {},
+                 QObject* parent = nullptr);
     ~EnvoiFichier() override;
 
 protected:

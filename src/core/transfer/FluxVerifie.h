@@ -9,6 +9,8 @@
 //   receiver -> sender: 'V' once the file has its final name, 'X' when it differs (verifying)
 //
 // With a contact that never announced them, the stream is the file's bytes and nothing else.
+// In an encrypted conversation all of it runs in TLS 1.3 from the connection on, after the
+// receiver's one byte that says it took the sender's key (SessionTls).
 #pragma once
 
 #include "core/security/Identite.h"
@@ -25,7 +27,7 @@ struct OptionsFlux {
     bool verifier = false;
     bool reprendre = false;
     // Set: the stream runs in TLS 1.3 with these keys; null: in clear.
-    std::shared_ptr<const ParametresTls> tls;
+    std::shared_ptr<const ParametresTls> tls = nullptr;
     bool operator==(const OptionsFlux&) const = default;
 };
 

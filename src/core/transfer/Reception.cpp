@@ -34,8 +34,7 @@ void Reception::run() {
     }
     // A reset tells a sender built like ours that the file did not arrive; its verdict, when it
     // asked for one, has gone before an orderly close.
-    FermerSocket(m_socket, issue != IssueTransfert::Termine && raison != RaisonEchec::Endommage);
-    m_socket = -1;
+    FermerFlux(m_socket, issue != IssueTransfert::Termine && raison != RaisonEchec::Endommage, m_delaiMs);
     Finir(issue, raison);
 }
 
@@ -72,6 +71,11 @@ std::optional<IssueTransfert> Reception::Depart(qint64& depuis, RaisonEchec& rai
 }
 
 IssueTransfert Reception::Recevoir(RaisonEchec& raison) {
+    // Nothing of the file is touched before the contact's key is checked.
+    if (const auto issue =
+            Chiffrer(m_socket, m_options.tls, false, m_delaiMs, raison, RaisonEchec::FluxInterrompu)) {
+        return *issue;
+    }
     qint64 recu = 0;
     if (const auto issue = Depart(recu, raison)) {
         return *issue;
@@ -92,7 +96,7 @@ IssueTransfert Reception::Recevoir(RaisonEchec& raison) {
             return IssueTransfert::Annule;
         }
         // Never more than announced: what follows stays unread.
-        const ssize_t n = ::recv(m_socket, tampon.get(), size_t(std::min(TailleBloc, m_taille - recu)), 0);
+        const ssize_t n = Transmettre(m_socket, tampon.get(), std::min(TailleBloc, m_taille - recu), false);
         if (n > 0) {
             if (!m_fichier->Ecrire(tampon.get(), n)) {
                 raison = RaisonEchec::EcritureImpossible;
@@ -109,7 +113,7 @@ IssueTransfert Reception::Recevoir(RaisonEchec& raison) {
             continue;
         }
         if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
-            if (const auto issue = AttendrePret(m_socket, POLLIN, m_delaiMs, raison)) {
+            if (const auto issue = AttendreFlux(m_socket, false, m_delaiMs, raison)) {
                 return *issue;
             }
             continue;

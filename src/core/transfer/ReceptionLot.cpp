@@ -18,9 +18,9 @@
 #include <unistd.h>
 
 ReceptionLot::ReceptionLot(int socket, const QString& dossier, int fichiers, qint64 total, int delaiMs,
-                           OrigineFichier origine, QObject* parent)
+                           OrigineFichier origine, std::shared_ptr<const ParametresTls> tls, QObject* parent)
     : TravailTransfert(parent), m_socket(socket), m_dossier(dossier), m_nombre(fichiers), m_total(total),
-      m_delaiMs(delaiMs), m_origine(std::move(origine)) {
+      m_delaiMs(delaiMs), m_origine(std::move(origine)), m_tlsVoulu(std::move(tls)) {
     ::fcntl(m_socket, F_SETFL, ::fcntl(m_socket, F_GETFL) | O_NONBLOCK);
 }
 
@@ -48,12 +48,16 @@ void ReceptionLot::run() {
         ::close(m_cache);
         m_cache = -1;
     }
-    FermerSocket(m_socket, issue != IssueTransfert::Termine && raison != RaisonEchec::Endommage);
-    m_socket = -1;
+    FermerFlux(m_socket, issue != IssueTransfert::Termine && raison != RaisonEchec::Endommage, m_delaiMs);
     Finir(issue, raison);
 }
 
 std::optional<IssueTransfert> ReceptionLot::Preparer(QByteArray& manifeste, RaisonEchec& raison) {
+    // Nothing is made before the contact's key is checked.
+    if (const auto issue =
+            Chiffrer(m_socket, m_tlsVoulu, false, m_delaiMs, raison, RaisonEchec::FluxInterrompu)) {
+        return issue;
+    }
     char octets[8];
     if (const auto issue =
             RecevoirTout(m_socket, octets, sizeof octets, m_delaiMs, raison, RaisonEchec::FluxInterrompu)) {
@@ -212,12 +216,12 @@ IssueTransfert ReceptionLot::Recevoir(RaisonEchec& raison) {
                 issue = IssueTransfert::Annule;
                 break;
             }
-            const ssize_t n = ::recv(m_socket, tampon.get(), size_t(std::min(TailleBloc, reste)), 0);
+            const ssize_t n = Transmettre(m_socket, tampon.get(), std::min(TailleBloc, reste), false);
             if (n < 0 && errno == EINTR) {
                 continue;
             }
             if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
-                issue = AttendrePret(m_socket, POLLIN, m_delaiMs, raison);
+                issue = AttendreFlux(m_socket, false, m_delaiMs, raison);
                 continue;
             }
             if (n <= 0) {

@@ -13,9 +13,10 @@ class ReceptionLot : public TravailTransfert {
     Q_OBJECT
 public:
     // Takes the connected socket; fichiers and total are what the offer announced, which the
-    // manifest must match.
+    // manifest must match. In TLS with tls.
     ReceptionLot(int socket, const QString& dossier, int fichiers, qint64 total, int delaiMs,
-                 OrigineFichier origine, QObject* parent = nullptr);
+                 OrigineFichier origine, std::shared_ptr<const ParametresTls> tls = {},
+                 QObject* parent = nullptr);
     ~ReceptionLot() override;
 
 protected:
@@ -39,6 +40,7 @@ private:
     const qint64 m_total;
     const int m_delaiMs;
     const OrigineFichier m_origine;
+    const std::shared_ptr<const ParametresTls> m_tlsVoulu;
     int m_recus = -1;
     int m_cache = -1;
     QByteArray m_nomCache;

@@ -3,6 +3,7 @@
 #include <QDeadlineTimer>
 
 #include <cerrno>
+#include <csignal>
 #include <cstring>
 
 #include <netinet/in.h>
@@ -163,15 +164,14 @@ std::optional<IssueTransfert> TravailTransfert::Echanger(int fd, char* donnees, 
         if (m_arret.Demande()) {
             return IssueTransfert::Annule;
         }
-        const ssize_t n = envoi ? ::send(fd, donnees, size_t(taille), MSG_NOSIGNAL)
-                                : ::recv(fd, donnees, size_t(taille), 0);
+        const ssize_t n = Transmettre(fd, donnees, taille, envoi);
         if (n > 0) {
             donnees += n;
             taille -= n;
         } else if (n < 0 && errno == EINTR) {
             continue;
         } else if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
-            if (const auto issue = AttendrePret(fd, envoi ? POLLOUT : POLLIN, delaiMs, raison)) {
+            if (const auto issue = AttendreFlux(fd, envoi, delaiMs, raison)) {
                 return issue;
             }
         } else {
@@ -180,4 +180,98 @@ std::optional<IssueTransfert> TravailTransfert::Echanger(int fd, char* donnees, 
         }
     }
     return std::nullopt;
+}
+
+std::optional<IssueTransfert> TravailTransfert::Chiffrer(int fd,
+                                                         const std::shared_ptr<const ParametresTls>& tls,
+                                                         bool client, int delaiMs, RaisonEchec& raison,
+                                                         RaisonEchec peerParti) {
+    if (!tls) {
+        return std::nullopt;
+    }
+    // libssl writes without MSG_NOSIGNAL: a peer's reset must fail the call, not end the program.
+    sigset_t tuyau;
+    sigemptyset(&tuyau);
+    sigaddset(&tuyau, SIGPIPE);
+    pthread_sigmask(SIG_BLOCK, &tuyau, nullptr);
+    m_contexteTls = ContexteTls::Creer(*tls);
+    if (!m_contexteTls) {
+        return IssueTransfert::Echec;
+    }
+    m_tls = std::make_unique<SessionTls>(*m_contexteTls, fd, client);
+    for (;;) {
+        if (m_arret.Demande()) {
+            return IssueTransfert::Annule;
+        }
+        if (m_tls->Etablir() == 1) {
+            return std::nullopt;
+        }
+        if (errno == EINTR) {
+            continue;
+        }
+        if (errno == EAGAIN) {
+            if (const auto issue = AttendreFlux(fd, false, delaiMs, raison)) {
+                return issue;
+            }
+            continue;
+        }
+        // A close is not a refusal: a connection that carried nothing fails as in clear.
+        raison = errno == EPROTO      ? RaisonEchec::CleRefusee
+                 : errno == ETIMEDOUT ? RaisonEchec::DelaiDepasse
+                                      : peerParti;
+        return IssueTransfert::Echec;
+    }
+}
+
+ssize_t TravailTransfert::Transmettre(int fd, char* donnees, qint64 taille, bool envoi) {
+    if (m_tls) {
+        return envoi ? m_tls->Envoyer(donnees, taille) : m_tls->Recevoir(donnees, taille);
+    }
+    return envoi ? ::send(fd, donnees, size_t(taille), MSG_NOSIGNAL) : ::recv(fd, donnees, size_t(taille), 0);
+}
+
+std::optional<IssueTransfert> TravailTransfert::AttendreFlux(int fd, bool envoi, int delaiMs,
+                                                             RaisonEchec& raison) {
+    if (!m_tls) {
+        return AttendrePret(fd, envoi ? POLLOUT : POLLIN, delaiMs, raison);
+    }
+    // Bytes libssl already took from the socket would never wake poll.
+    if (m_tls->Attente() == POLLIN && m_tls->EnReserve()) {
+        return std::nullopt;
+    }
+    return AttendrePret(fd, m_tls->Attente(), delaiMs, raison);
+}
+
+std::optional<IssueTransfert> TravailTransfert::FinirEnvoi(int fd, int delaiMs, RaisonEchec& raison,
+                                                           RaisonEchec peerParti) {
+    while (m_tls && m_tls->Clore() != 1) {
+        if (errno == EINTR) {
+            continue;
+        }
+        if (errno != EAGAIN) {
+            raison = errno == ETIMEDOUT ? RaisonEchec::DelaiDepasse : peerParti;
+            return IssueTransfert::Echec;
+        }
+        if (const auto issue = AttendreFlux(fd, true, delaiMs, raison)) {
+            return issue;
+        }
+    }
+    ::shutdown(fd, SHUT_WR);
+    return std::nullopt;
+}
+
+void TravailTransfert::FermerFlux(int& fd, bool brutal, int delaiMs) {
+    if (m_tls && !brutal) {
+        RaisonEchec ignoree;
+        bool fini = FinirEnvoi(fd, delaiMs, ignoree, ignoree).has_value();
+        char reste[4096];
+        while (!fini) {
+            const ssize_t n = Transmettre(fd, reste, sizeof reste, false);
+            const bool encore = n > 0 || (n < 0 && errno == EINTR);
+            fini = !encore && (n >= 0 || errno != EAGAIN || AttendreFlux(fd, false, delaiMs, ignoree));
+        }
+    }
+    m_tls.reset();
+    FermerSocket(fd, brutal);
+    fd = -1;
 }

@@ -1,11 +1,14 @@
 // What the two transfer workers share: how a transfer ends, the cancel, the waits on sockets.
 #pragma once
 
+#include "core/security/SessionTls.h"
+
 #include <QElapsedTimer>
 #include <QHostAddress>
 #include <QThread>
 
 #include <atomic>
+#include <memory>
 #include <optional>
 
 #include <sys/socket.h>
@@ -23,6 +26,7 @@ enum class RaisonEchec {
     NomPris,             // the final name appeared while the file came
     Endommage,           // the file that came differs from the one sent (its SHA-256): nothing kept
     LotInvalide,         // a batch's list breaks the bounds or does not match its offer
+    CleRefusee,          // encrypted: the handshake failed, or the contact's key is not the expected one
 };
 
 enum class IssueTransfert { Termine, Annule, Echec };
@@ -107,6 +111,21 @@ protected:
                                               RaisonEchec& raison, RaisonEchec peerParti);
     std::optional<IssueTransfert> RecevoirTout(int fd, char* donnees, qint64 taille, int delaiMs,
                                                RaisonEchec& raison, RaisonEchec peerParti);
+    // With tls, the stream on fd runs in TLS 1.3 from here on (client: we made the connection), both
+    // keys checked: a refusal fails with CleRefusee, a close with peerParti.
+    std::optional<IssueTransfert> Chiffrer(int fd, const std::shared_ptr<const ParametresTls>& tls,
+                                           bool client, int delaiMs, RaisonEchec& raison,
+                                           RaisonEchec peerParti);
+    // One ::send (envoi) or ::recv on fd, through TLS once Chiffrer set it: every byte of a stream
+    // goes through here.
+    ssize_t Transmettre(int fd, char* donnees, qint64 taille, bool envoi);
+    // After an EAGAIN of Transmettre: until fd is ready for what it needs.
+    std::optional<IssueTransfert> AttendreFlux(int fd, bool envoi, int delaiMs, RaisonEchec& raison);
+    // No more bytes from us: in TLS, close_notify after the last one.
+    std::optional<IssueTransfert> FinirEnvoi(int fd, int delaiMs, RaisonEchec& raison, RaisonEchec peerParti);
+    // Closes fd and forgets it. In TLS an orderly close sends close_notify and reads the peer's
+    // first: left unread, it would turn the close into a reset.
+    void FermerFlux(int& fd, bool brutal, int delaiMs);
 
     ArretTransfert m_arret;
     std::atomic<bool> m_garder{false};
@@ -117,6 +136,8 @@ private:
     std::optional<IssueTransfert> Echanger(int fd, char* donnees, qint64 taille, bool envoi, int delaiMs,
                                            RaisonEchec& raison, RaisonEchec peerParti);
 
+    std::unique_ptr<ContexteTls> m_contexteTls;
+    std::unique_ptr<SessionTls> m_tls;
     QElapsedTimer m_horloge;
     bool m_rapportGarde = false;
     qint64 m_fait = 0;

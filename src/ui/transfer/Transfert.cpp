@@ -54,6 +54,8 @@ QString TexteRaison(RaisonEchec raison) {
         return QStringLiteral("un fichier de ce nom est apparu dans le dossier entre-temps");
     case RaisonEchec::LotInvalide:
         return QStringLiteral("la liste des fichiers envoyée n'est pas valable (chemins, nombre ou tailles)");
+    case RaisonEchec::CleRefusee:
+        return QStringLiteral("la clé du contact n'est pas celle de la conversation");
     case RaisonEchec::Endommage:
         return QStringLiteral("le fichier arrivé diffère du fichier envoyé (vérification SHA-256), rien n'a "
                               "été gardé");
