@@ -117,8 +117,12 @@ int SessionTls::Etablir() {
     if (!m_poignee) {
         ERR_clear_error();
         const int r = SSL_do_handshake(m_ssl);
+        // A close before the end is no refusal, and must never read as "try again".
+        if (r != 1 && Issue(r) == 0) {
+            errno = ECONNRESET;
+        }
         if (r != 1) {
-            return int(Issue(r));
+            return -1;
         }
         // Checked again once the handshake is done, whatever the callback saw.
         if (!Attendue(SSL_get0_peer_certificate(m_ssl), m_contexte.m_empreinteContact)) {
