@@ -65,7 +65,10 @@ Conversation::Conversation(const QHostAddress& adresseLocale, int delaiFichierMs
         RetenirCle();
         emit contactConnecte();
     });
-    connect(d, &DecodeurTrames::pseudoChange, this, [this](const QString& pseudo) { m_sonPseudo = pseudo; });
+    connect(d, &DecodeurTrames::pseudoChange, this, [this](const QString& pseudo) {
+        m_sonPseudo = pseudo;
+        RetenirCle();
+    });
     connect(d, &DecodeurTrames::message, this,
             [this](int police, int couleur, int style, const QString& texte) {
                 m_dernierMessage = QDateTime::currentDateTime();

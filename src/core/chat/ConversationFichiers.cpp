@@ -157,7 +157,7 @@ void Conversation::Accepter(const QString& nom, const QString& nomFinal, qint64 
 void Conversation::AccepterLot(const Fichier& offre) {
     // Its entries take their names once it is whole, beside what is there already.
     if (!m_canal->RecevoirLot(m_sockets->AdresseContact(), m_dossierReception, offre.fichiers, offre.taille,
-                              {m_sonPseudo, offre.nom})) {
+                              {m_sonPseudo, offre.nom}, OptionsFichiers().tls)) {
         Refuser(offre.nom, Refus::TransfertEnCours);
         return;
     }
@@ -176,7 +176,7 @@ void Conversation::RecuReponse(bool oui) {
         return;
     }
     emit reponseRecue(true, m_fichier.nom);
-    const bool parti = m_lot ? m_canal->EnvoyerLot(m_sockets->AdresseContact(), m_lot)
+    const bool parti = m_lot ? m_canal->EnvoyerLot(m_sockets->AdresseContact(), m_lot, OptionsFichiers().tls)
                              : m_canal->Envoyer(m_sockets->AdresseContact(), m_fichier.chemin,
                                                 m_fichier.taille, OptionsFichiers());
     if (!parti) {
