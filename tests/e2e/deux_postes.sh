@@ -165,6 +165,7 @@ DISPLAY=$dA xdotool windowfocus --sync "$fenetre" type --delay 10 "Rendez-vous c
 DISPLAY=$dA xdotool key Return
 DISPLAY=$dB xdotool windowfocus --sync "$fenetreB" type --delay 10 "D'accord pour Noël"
 DISPLAY=$dB xdotool key Return
+[ -z "${OVAN_E2E_CAPTURES:-}" ] || { sleep 1; import -display "$dB" -window root "$OVAN_E2E_CAPTURES/chiffree-b.png"; }
 
 # A file from one copy to the other: Ctrl+E, the path typed into the file dialog, every question
 # box answered with Enter (the one asking to accept, and the one closing an earlier transfer
