@@ -242,6 +242,18 @@ private slots:
         QTRY_COMPARE(b.messages.size(), 1);
         QCOMPARE(a.c.EtatSecurite(), Conversation::Securite::Claire);
         a.c.Deconnecter();
+        {
+            // Held frames are bounded as unread ones are: past 4 MiB the conversation ends unsent.
+            FauxContact muet("127.0.0.227");
+            QVERIFY(muet.Appeler("127.0.0.220"));
+            QSignalSpy fin(&a.c, &Conversation::terminee), erreur(&a.c.Sockets(), &SocketsChat::erreur);
+            for (int i = 0; i < 50; ++i)
+                a.c.EnvoyerMessage(0, 0, 0, QString(100000, u'x'));
+            QCOMPARE(erreur.size(), 1);
+            QVERIFY(fin.wait());
+            QCOMPARE(fin[0][0].value<Conversation::Fin>(), Conversation::Fin::Erreur);
+            QVERIFY(!muet.Octets().contains("xxxx"));
+        }
 
         FauxContact brut("127.0.0.224");
         QVERIFY(brut.Appeler("127.0.0.220"));
