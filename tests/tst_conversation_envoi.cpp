@@ -115,6 +115,8 @@ private slots:
         CopieOvan c("127.0.0.52"), d("127.0.0.53");
         QVERIFY(ConnecterCopies(c, "Carole", d, "Denis"));
         QTRY_VERIFY(d.TexteConversation().contains("Carole s'est connecté(e)."));
+        // Copies of ours: the notice that the conversation is encrypted comes before the messages read.
+        QTRY_VERIFY(d.TexteConversation().contains("La conversation est chiffrée."));
         const int debut = FinConversation(d.Conversation());
         for (int i = 0; i < 10; ++i) {
             ChoisirFormat(c.interface(), i % 6, i, i % 8);
