@@ -262,7 +262,7 @@ std::optional<IssueTransfert> TravailTransfert::FinirEnvoi(int fd, int delaiMs, 
 
 void TravailTransfert::FermerFlux(int& fd, bool brutal, int delaiMs) {
     if (m_tls && !brutal) {
-        RaisonEchec ignoree;
+        RaisonEchec ignoree = RaisonEchec::FluxInterrompu;
         bool fini = FinirEnvoi(fd, delaiMs, ignoree, ignoree).has_value();
         char reste[4096];
         while (!fini) {
